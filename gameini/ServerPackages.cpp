@@ -1,0 +1,43 @@
+#include "ServerPackages.h"
+
+#include "SequentialFile.h"
+#include "TextCase.h"
+
+namespace gameini {
+namespace {
+
+constexpr std::string_view kHeader = "[engine.gameengine]";
+constexpr std::string_view kKey = "serverpackages=";
+
+} // namespace
+
+// Lower-casing keeps the byte length, and the fixed texts are ASCII, so only
+// as many bytes as the fixed text holds need lower-casing to compare.
+bool IsGameEngineHeader(std::string_view line) {
+    return line.size() == kHeader.size() && LowerCase(line) == kHeader;
+}
+
+bool IsSectionHeader(std::string_view line) { return !line.empty() && line[0] == '['; }
+
+bool IsServerPackagesLine(std::string_view line) {
+    return line.size() >= kKey.size() && LowerCase(line.substr(0, kKey.size())) == kKey;
+}
+
+std::vector<std::string> ReadServerPackages(std::string_view path) {
+    std::vector<std::string> names;
+    SequentialFile file = SequentialFile::OpenInput(path);
+    bool inSection = false;
+    while (!file.AtEnd()) {
+        std::string line = file.ReadLine();
+        if (IsGameEngineHeader(line))
+            inSection = true;
+        else if (IsSectionHeader(line) && inSection)
+            inSection = false;
+        else if (inSection && IsServerPackagesLine(line))
+            names.push_back(LowerCase(std::string_view(line).substr(kKey.size())) + ".u");
+    }
+    file.Close();
+    return names;
+}
+
+} // namespace gameini

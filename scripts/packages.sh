@@ -1,0 +1,25 @@
+# Sourced by the other scripts: makes sure the Debian packages they need are
+# installed, installing them with apt-get when run as root.
+
+SARVELIN_PACKAGES_BUILD="cmake g++ make qt6-base-dev qt6-qpa-plugins"
+SARVELIN_PACKAGES_DISPLAY="xvfb xauth x11-utils xdotool imagemagick fonts-comic-neue"
+SARVELIN_PACKAGES_TEST="libgtest-dev libgmock-dev libbenchmark-dev desktop-file-utils strace clang"
+
+# ensure_packages PACKAGE... : installs whatever of PACKAGE... is missing.
+ensure_packages() {
+    local missing=()
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Some packages are missing. Install them with:" >&2
+        echo "  sudo apt-get install -y ${missing[*]}" >&2
+        exit 1
+    fi
+    echo "Installing ${missing[*]} ..."
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}

@@ -1,0 +1,208 @@
+#include "Error.h"
+#include "ReplaceWithBackup.h"
+#include "RewriteGameIni.h"
+#include "support/TempFolder.h"
+#include "support/Unprivileged.h"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <set>
+#include <sys/stat.h>
+
+using namespace gameini;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kOld = CrLf({"[Engine.GameEngine]", "ServerPackages=Old"});
+const std::string kNew = CrLf({"[Engine.GameEngine]", "ServerPackages=New"});
+
+std::set<std::string> Names(const TempFolder& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder.path()))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+std::string ErrorOf(auto&& action) {
+    try {
+        action();
+    } catch (const FileError& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+// Fails the named step of a replace, once.
+class FailingFileSystem : public FileSystem {
+public:
+    explicit FailingFileSystem(std::string step) : step_(std::move(step)) {}
+
+    void FlushWorkFile(const std::string& work, const std::string& config) override {
+        Step("flush work file");
+        FileSystem::FlushWorkFile(work, config);
+    }
+    void Remove(const std::string& path) override {
+        Step("remove backup");
+        FileSystem::Remove(path);
+    }
+    void RenameNoReplace(const std::string& from, const std::string& to) override {
+        Step(++renames_ == 1 ? "rename configuration" : renames_ == 2 ? "rename work file" : "roll back");
+        FileSystem::RenameNoReplace(from, to);
+    }
+    void FlushFolder(const std::string& folder) override {
+        Step("flush folder");
+        FileSystem::FlushFolder(folder);
+    }
+
+private:
+    void Step(const std::string& name) {
+        if (name == step_)
+            throw FileError(EIO, "injected failure at " + name);
+    }
+    std::string step_;
+    int renames_ = 0;
+};
+
+class NoReplaceFlagFileSystem : public FileSystem {
+protected:
+    bool KernelRenameNoReplace(const std::string&, const std::string&) override {
+        errno = EINVAL;
+        return false;
+    }
+};
+
+} // namespace
+
+TEST(ReplaceWithBackup, PutsTheWorkFileInPlaceBehindABackup) {
+    TempFolder folder;
+    folder.write("postal2.ini", kOld);
+    folder.write("newp2.ini", kNew);
+    ReplaceWithBackup(folder.path());
+    EXPECT_EQ(Names(folder), (std::set<std::string>{"Postal2.ini", "postal2.ini.old"}));
+    EXPECT_EQ(folder.read("Postal2.ini"), kNew);
+    EXPECT_EQ(folder.read("postal2.ini.old"), kOld);
+
+    // Again: the configuration is now found as "Postal2.ini", and the backup
+    // of the first save is replaced.
+    folder.write("newp2.ini", "third\r\n");
+    ReplaceWithBackup(folder.path() + "/");
+    EXPECT_EQ(Names(folder), (std::set<std::string>{"Postal2.ini", "postal2.ini.old"}));
+    EXPECT_EQ(folder.read("Postal2.ini"), "third\r\n");
+    EXPECT_EQ(folder.read("postal2.ini.old"), kNew);
+}
+
+TEST(ReplaceWithBackup, KeepsThePermissionBitsOfTheConfiguration) {
+    TempFolder folder;
+    folder.write("postal2.ini", kOld);
+    folder.write("newp2.ini", kNew);
+    fs::permissions(folder / "postal2.ini", fs::perms::owner_read | fs::perms::owner_write);
+    ReplaceWithBackup(folder.path());
+    EXPECT_EQ(fs::status(folder / "Postal2.ini").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST(ReplaceWithBackup, ABackupThatCannotBeDeletedLeavesTheConfigurationAlone) {
+    TempFolder folder;
+    folder.write("postal2.ini", kOld);
+    folder.write("newp2.ini", kNew);
+    fs::create_directory(folder / "postal2.ini.old");
+    EXPECT_NE(ErrorOf([&] { ReplaceWithBackup(folder.path()); }).find("already exists"),
+              std::string::npos);
+    EXPECT_EQ(folder.read("postal2.ini"), kOld);
+    EXPECT_EQ(folder.read("newp2.ini"), kNew);
+}
+
+TEST(ReplaceWithBackup, ALastRenameThatFailsIsRolledBack) {
+    TempFolder folder;
+    folder.write("postal2.ini", kOld);
+    folder.write("POSTAL2.INI", "a second configuration in other letters\r\n");
+    folder.write("newp2.ini", kNew);
+    std::string error = ErrorOf([&] { ReplaceWithBackup(folder.path()); });
+    EXPECT_EQ(error, "Cannot rename " + (folder / "newp2.ini") + " to " + (folder / "Postal2.ini") +
+                         ": " + (folder / "POSTAL2.INI") + " already exists");
+    EXPECT_EQ(folder.read("postal2.ini"), kOld);
+    EXPECT_EQ(folder.read("newp2.ini"), kNew);
+    EXPECT_FALSE(folder.exists("postal2.ini.old"));
+}
+
+TEST(ReplaceWithBackup, EveryFailingStepLeavesAConfigurationTheGameFinds) {
+    const struct {
+        const char* step;
+        const char* configuration; // what "postal2.ini" in any case holds afterwards
+        bool backupKept;           // the backup name still holds the old configuration
+    } cases[] = {
+        {"flush work file", "old", false},
+        {"remove backup", "old", false},
+        {"rename configuration", "old", false},
+        {"rename work file", "old", false},
+        {"flush folder", "new", true},
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        folder.write("Postal2.ini", kOld);
+        folder.write("newp2.ini", kNew);
+        if (std::string(c.step) != "remove backup")
+            folder.write("postal2.ini.old", "older\r\n");
+        FailingFileSystem fileSystem(c.step);
+        std::string error = ErrorOf([&] { ReplaceWithBackup(folder.path(), fileSystem); });
+        if (std::string(c.step) == "remove backup") {
+            // Deleting the backup may fail quietly: the save goes on.
+            EXPECT_EQ(error, "no error");
+            EXPECT_EQ(folder.read("Postal2.ini"), kNew);
+            continue;
+        }
+        EXPECT_EQ(error, "injected failure at " + std::string(c.step));
+        EXPECT_EQ(folder.read("Postal2.ini"), c.configuration == std::string("old") ? kOld : kNew)
+            << c.step;
+        if (c.backupKept)
+            EXPECT_EQ(folder.read("postal2.ini.old"), kOld) << c.step;
+        else
+            EXPECT_EQ(folder.read("newp2.ini"), kNew) << c.step << ": the work file stays for inspection";
+    }
+}
+
+TEST(ReplaceWithBackup, WorksWhereTheFileSystemLacksNoReplaceRenames) {
+    TempFolder folder;
+    folder.write("postal2.ini", kOld);
+    folder.write("newp2.ini", kNew);
+    NoReplaceFlagFileSystem fileSystem;
+    ReplaceWithBackup(folder.path(), fileSystem);
+    EXPECT_EQ(folder.read("Postal2.ini"), kNew);
+    EXPECT_EQ(folder.read("postal2.ini.old"), kOld);
+
+    folder.write("newp2.ini", "x\r\n");
+    folder.write("Other", "y");
+    EXPECT_THROW(fileSystem.RenameNoReplace(folder / "newp2.ini", folder / "Other"), FileError);
+    EXPECT_EQ(folder.read("Other"), "y");
+}
+
+TEST(SaveSequence, AReadOnlyFolderFailsBeforeAnythingChanges) {
+    TempFolder folder;
+    folder.write("postal2.ini", kOld);
+    fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                       fs::perms::group_read | fs::perms::group_exec |
+                                       fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(folder / "postal2.ini", fs::perms::all, fs::perm_options::add);
+    const std::string path = folder.path();
+    EXPECT_TRUE(RunUnprivileged([&] {
+        std::string error = ErrorOf([&] {
+            RewriteGameIni(path + "\\postal2.ini", path + "\\newp2.ini", {"A.u"});
+            ReplaceWithBackup(path);
+        });
+        return error == "Cannot create " + path + "/newp2.ini: Permission denied";
+    }));
+    EXPECT_EQ(Names(folder), std::set<std::string>{"postal2.ini"});
+    EXPECT_EQ(folder.read("postal2.ini"), kOld);
+}
+
+TEST(SaveSequence, AWorkFileLinkedElsewhereLeavesItsTargetAlone) {
+    TempFolder folder, elsewhere;
+    folder.write("postal2.ini", kOld);
+    elsewhere.write("precious.txt", "precious");
+    fs::create_symlink(elsewhere / "precious.txt", folder / "newp2.ini");
+    RewriteGameIni(folder.path() + "\\postal2.ini", folder.path() + "\\newp2.ini", {"A.u"});
+    ReplaceWithBackup(folder.path());
+    EXPECT_EQ(elsewhere.read("precious.txt"), "precious");
+    EXPECT_EQ(folder.read("Postal2.ini"), CrLf({"[Engine.GameEngine]", "ServerPackages=A"}));
+}

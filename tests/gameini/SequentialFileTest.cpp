@@ -1,0 +1,185 @@
+#include "Error.h"
+#include "SequentialFile.h"
+#include "TextCase.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <vector>
+
+using namespace gameini;
+
+namespace {
+
+std::vector<std::string> ReadAllLines(const std::string& path, TextFormat* format = nullptr) {
+    SequentialFile file = SequentialFile::OpenInput(path);
+    std::vector<std::string> lines;
+    while (!file.AtEnd())
+        lines.push_back(file.ReadLine());
+    if (format)
+        *format = file.Format();
+    file.Close();
+    return lines;
+}
+
+// Reads a file and writes every line back in the format it was read in.
+std::string CopyLineByLine(const TempFolder& folder, const std::string& bytes) {
+    folder.write("in.ini", bytes);
+    SequentialFile input = SequentialFile::OpenInput(folder / "in.ini");
+    SequentialFile output = SequentialFile::OpenOutput(folder / "out.ini", input.Format());
+    while (!input.AtEnd())
+        output.WriteLine(input.ReadLine());
+    output.Close();
+    input.Close();
+    return folder.read("out.ini");
+}
+
+std::string ErrorOf(auto&& action) {
+    try {
+        action();
+    } catch (const FileError& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+} // namespace
+
+TEST(SequentialFile, FramesLinesAtCarriageReturns) {
+    using Lines = std::vector<std::string>;
+    const struct {
+        const char* name;
+        std::string bytes;
+        Lines lines;
+        LineEnd lineEnd;
+    } cases[] = {
+        {"CR LF after every line", "a\r\nb\r\n", {"a", "b"}, LineEnd::CrLf},
+        {"empty lines", "\r\n\r\nx\r\n", {"", "", "x"}, LineEnd::CrLf},
+        {"lone LF inside a CR LF file", "a\nb\r\nc\n", {"a\nb", "c\n"}, LineEnd::CrLf},
+        {"lone CR ends a line", "a\rb", {"a", "b"}, LineEnd::CrLf},
+        {"last line without line end", "a\r\nlast", {"a", "last"}, LineEnd::CrLf},
+        {"empty file", "", {}, LineEnd::CrLf},
+        {"LF only: framed at line feeds", "a\nb\n\nc", {"a", "b", "", "c"}, LineEnd::Lf},
+        {"end-of-file character is ordinary", "a\x1A\r\n\x1A", {"a\x1A", "\x1A"}, LineEnd::CrLf},
+        {"UTF-8 mark is read as Windows-1252", "\xEF\xBB\xBFx\r\n", {"ï»¿x"}, LineEnd::CrLf},
+    };
+    TempFolder folder;
+    for (const auto& c : cases) {
+        folder.write("f.ini", c.bytes);
+        TextFormat format;
+        EXPECT_EQ(ReadAllLines(folder / "f.ini", &format), c.lines) << c.name;
+        EXPECT_EQ(format.lineEnd, c.lineEnd) << c.name;
+        EXPECT_EQ(format.encoding, Encoding::Windows1252) << c.name;
+    }
+}
+
+TEST(SequentialFile, ReadsUtf16WithEitherByteOrderMark) {
+    TempFolder folder;
+    folder.write("le.ini", std::string("\xFF\xFE" "a\0\x16\x04\r\0\n\0b\0", 12));
+    folder.write("be.ini", std::string("\xFE\xFF" "\0a\x04\x16\0\r\0\n\0b", 12));
+    for (auto [name, encoding] : {std::pair{"le.ini", Encoding::Utf16LE}, {"be.ini", Encoding::Utf16BE}}) {
+        TextFormat format;
+        EXPECT_EQ(ReadAllLines(folder / name, &format), (std::vector<std::string>{"aЖ", "b"}));
+        EXPECT_EQ(format.encoding, encoding);
+    }
+    folder.write("odd.ini", std::string("\xFF\xFE" "a\0b", 5));
+    EXPECT_NE(ErrorOf([&] { ReadAllLines(folder / "odd.ini"); }).find("odd number of bytes"),
+              std::string::npos);
+}
+
+TEST(SequentialFile, CopyingLineByLineKeepsEveryByte) {
+    TempFolder folder;
+    std::string everyByte;
+    for (int b = 0; b < 256; ++b)
+        if (b != '\r' && b != '\n')
+            everyByte += static_cast<char>(b);
+    const std::string crlf = everyByte + "\r\n" + everyByte + "\r\n";
+    EXPECT_EQ(CopyLineByLine(folder, crlf), crlf);
+
+    const std::string lf = "[Engine.GameEngine]\nServerPackages=Engine\n" + everyByte + "\n";
+    EXPECT_EQ(CopyLineByLine(folder, lf), lf);
+
+    // UTF-16 keeps its mark and characters outside Windows-1252, and even a
+    // lone surrogate.
+    const std::string utf16(
+        "\xFF\xFE" "\x16\x04" "\x3D\xD8\x00\xDE" "\x00\xD8" "\r\0\n\0", 14);
+    EXPECT_EQ(CopyLineByLine(folder, utf16), utf16);
+    const std::string utf16be("\xFE\xFF" "\x04\x16" "\0\r\0\n", 8);
+    EXPECT_EQ(CopyLineByLine(folder, utf16be), utf16be);
+}
+
+TEST(SequentialFile, WritingGivesEveryLineACrLf) {
+    TempFolder folder;
+    EXPECT_EQ(CopyLineByLine(folder, "a\r\nlast"), "a\r\nlast\r\n");
+    EXPECT_EQ(CopyLineByLine(folder, "a\rb\r"), "a\r\nb\r\n");
+    EXPECT_EQ(CopyLineByLine(folder, "a\nb\rc"), "a\nb\r\nc\r\n");
+    EXPECT_EQ(CopyLineByLine(folder, ""), "");
+}
+
+TEST(SequentialFile, RefusesCharactersTheEncodingCannotStore) {
+    TempFolder folder;
+    SequentialFile out = SequentialFile::OpenOutput(folder / "newp2.ini");
+    EXPECT_EQ(ErrorOf([&] { out.WriteLine("ServerPackages=Жара"); }),
+              "Cannot write " + (folder / "newp2.ini") +
+                  ": the character U+0416 (Ж) cannot be stored in Windows-1252");
+    EXPECT_NE(ErrorOf([&] { out.WriteLine("bad \xFF byte"); }).find("the byte 0xFF (not valid UTF-8)"),
+              std::string::npos);
+    out.WriteLine("€ and the undefined \u0081 bytes");
+    out.Close();
+    EXPECT_EQ(folder.read("newp2.ini"), "\x80 and the undefined \x81 bytes\r\n");
+}
+
+TEST(SequentialFile, FailuresNameTheFileAndCreateNothing) {
+    TempFolder folder;
+    EXPECT_EQ(ErrorOf([&] { SequentialFile::OpenInput(folder.path() + "\\postal2.ini"); }),
+              "Cannot open " + (folder / "postal2.ini") + " for reading: No such file or directory");
+    EXPECT_FALSE(folder.exists("postal2.ini"));
+
+    ASSERT_EQ(mkfifo((folder / "postal2.ini").c_str(), 0644), 0);
+    EXPECT_EQ(ErrorOf([&] { SequentialFile::OpenInput(folder / "postal2.ini"); }),
+              "Cannot open " + (folder / "postal2.ini") + " for reading: it is not a regular file");
+
+    std::filesystem::create_directory(folder / "dir.ini");
+    EXPECT_NE(ErrorOf([&] { SequentialFile::OpenInput(folder / "dir.ini"); }).find("it is a folder"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf([&] { SequentialFile::OpenOutput(folder / "dir.ini"); }).find("Cannot create"),
+              std::string::npos);
+
+    folder.write("one.ini", "x");
+    SequentialFile file = SequentialFile::OpenInput(folder / "one.ini");
+    file.ReadLine();
+    EXPECT_NE(ErrorOf([&] { file.ReadLine(); }).find("there is no further line"), std::string::npos);
+}
+
+TEST(SequentialFile, FindsNamesWithoutRegardToLetterCase) {
+    TempFolder folder;
+    folder.write("Postal2.ini", "stored with a capital\r\n");
+    EXPECT_EQ(ReadAllLines(folder.path() + "\\postal2.ini")[0], "stored with a capital");
+    EXPECT_EQ(ReadAllLines(folder.path() + "//\\postal2.ini")[0], "stored with a capital");
+
+    folder.write("POSTAL2.INI", "upper\r\n");
+    EXPECT_EQ(ReadAllLines(folder.path() + "\\postal2.ini")[0], "upper") << "first in byte order";
+    folder.write("postal2.ini", "exact\r\n");
+    EXPECT_EQ(ReadAllLines(folder.path() + "\\postal2.ini")[0], "exact") << "an exact match wins";
+
+    folder.write("ÀNDERE.INI", "windows capitals too\r\n");
+    EXPECT_EQ(ReadAllLines(folder.path() + "\\àndere.ini")[0], "windows capitals too");
+}
+
+TEST(SequentialFile, OutputNeverFollowsASymbolicLink) {
+    TempFolder folder;
+    folder.write("elsewhere.txt", "precious");
+    std::filesystem::create_symlink(folder / "elsewhere.txt", folder / "newp2.ini");
+    SequentialFile out = SequentialFile::OpenOutput(folder.path() + "\\newp2.ini");
+    out.WriteLine("fresh");
+    out.Close();
+    EXPECT_EQ(folder.read("elsewhere.txt"), "precious");
+    EXPECT_FALSE(std::filesystem::is_symlink(folder / "newp2.ini"));
+    EXPECT_EQ(folder.read("newp2.ini"), "fresh\r\n");
+}
+
+TEST(TextCase, LowerCasesAsciiAndWindows1252Capitals) {
+    EXPECT_EQ(LowerCase("[Engine.GameEngine] ServerPackages=X"), "[engine.gameengine] serverpackages=x");
+    EXPECT_EQ(LowerCase("ÀÉÞ×ŠŒŽŸ"), "àéþ×šœžÿ");
+    EXPECT_EQ(LowerCase("ЖΣ äß\xFF\xC3"), "ЖΣ äß\xFF\xC3") << "others left alone";
+}

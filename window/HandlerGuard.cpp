@@ -1,0 +1,34 @@
+#include "HandlerGuard.h"
+
+#include "Error.h"
+
+#include <cerrno>
+#include <new>
+#include <string>
+
+void HandlerGuard::Run(const std::function<void()>& handler) {
+    if (depth_ > 0) {
+        handler();
+        return;
+    }
+    bool failed = true;
+    int number = 0;
+    std::string description;
+    ++depth_;
+    try {
+        handler();
+        failed = false;
+    } catch (const gameini::FileError& error) {
+        number = error.number();
+        description = error.what();
+    } catch (const std::bad_alloc&) {
+        number = ENOMEM;
+        description = "Out of memory";
+    } catch (const std::exception& error) {
+        number = EINVAL;
+        description = error.what();
+    }
+    --depth_;
+    if (failed)
+        messageBox_.Show("Error " + std::to_string(number) + ": " + description);
+}

@@ -1,0 +1,104 @@
+#include "Postal2Installs.h"
+
+#include "GamePath.h"
+#include "TextCase.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Enough for a few Steam libraries with a few hundred games each.
+constexpr int kMostFoldersRead = 2000;
+
+class Search {
+public:
+    explicit Search(const std::string& home) : home_(home) {}
+
+    std::vector<Postal2Install> Run() {
+        for (const char* root : {".local/share/Steam", ".steam/steam",
+                                 ".var/app/com.valvesoftware.Steam/.local/share/Steam",
+                                 ".var/app/com.valvesoftware.Steam/data/Steam"})
+            SteamRoot(home_ / root);
+        AddIfSystemFolder(home_ / ".lgp/postal2/System", "postal2", "Linux port");
+        for (const fs::path& game : Subfolders(home_ / ".wine/drive_c/GOG Games"))
+            AddIfSystemFolder(game / "System", game.filename().string(), "GOG, Wine");
+        return found_;
+    }
+
+private:
+    void SteamRoot(const fs::path& root) {
+        std::vector<fs::path> libraries{root};
+        std::ifstream vdf(root / "steamapps/libraryfolders.vdf");
+        static const std::regex kPathLine(R"re(^\s*"path"\s+"(.*)"\s*$)re");
+        for (std::string line; std::getline(vdf, line);) {
+            std::smatch match;
+            if (std::regex_match(line, match, kPathLine))
+                libraries.push_back(std::regex_replace(match[1].str(), std::regex(R"(\\\\)"), "\\"));
+        }
+        for (const fs::path& library : libraries) {
+            std::error_code error;
+            fs::path canonical = fs::canonical(library, error);
+            if (error || !librariesSeen_.insert(canonical.string()).second)
+                continue;
+            for (const fs::path& game : Subfolders(canonical / "steamapps/common")) {
+                std::string name = game.filename().string();
+                SystemFoldersBelow(game, name, 2);
+            }
+        }
+    }
+
+    void SystemFoldersBelow(const fs::path& folder, const std::string& gameName, int depth) {
+        for (const fs::path& sub : Subfolders(folder)) {
+            if (gameini::LowerCase(sub.filename().string()) == "system")
+                AddIfSystemFolder(sub, gameName, "Steam");
+            else if (depth > 1)
+                SystemFoldersBelow(sub, gameName, depth - 1);
+        }
+    }
+
+    void AddIfSystemFolder(const fs::path& folder, const std::string& name, const std::string& kind) {
+        std::string config = gameini::ResolvePath(folder.string() + "\\postal2.ini");
+        struct stat info;
+        if (stat(config.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+            return;
+        std::error_code error;
+        fs::path canonical = fs::canonical(folder, error);
+        if (error || !installsSeen_.insert(canonical.string()).second)
+            return;
+        found_.push_back({"POSTAL 2 – " + name + " (" + kind + ")", folder.string()});
+    }
+
+    std::vector<fs::path> Subfolders(const fs::path& folder) {
+        std::vector<fs::path> subfolders;
+        if (foldersRead_++ >= kMostFoldersRead)
+            return subfolders;
+        std::error_code error;
+        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+            std::error_code typeError;
+            if (it->is_directory(typeError))
+                subfolders.push_back(it->path());
+        }
+        std::sort(subfolders.begin(), subfolders.end());
+        return subfolders;
+    }
+
+    fs::path home_;
+    int foldersRead_ = 0;
+    std::set<std::string> librariesSeen_, installsSeen_;
+    std::vector<Postal2Install> found_;
+};
+
+} // namespace
+
+std::vector<Postal2Install> FindPostal2Installs(const std::string& home) {
+    if (home.empty())
+        return {};
+    return Search(home).Run();
+}

@@ -1,0 +1,99 @@
+#include "FolderListBox.h"
+
+#include "DriveListBox.h"
+#include "Error.h"
+#include "FolderContents.h"
+#include "HandlerGuard.h"
+#include "QtText.h"
+
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <cerrno>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kDepthRole = Qt::UserRole + 1;
+constexpr int kIndentPixels = 10;
+
+// Indents each folder, icon and all, by its depth below the root.
+class IndentDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem indented = option;
+        indented.rect.adjust(index.data(kDepthRole).toInt() * kIndentPixels, 0, 0, 0);
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+};
+
+std::string NormalFolder(const std::string& path) {
+    std::string normal = std::filesystem::absolute(path).lexically_normal().string();
+    while (normal.size() > 1 && normal.back() == '/')
+        normal.pop_back();
+    return normal;
+}
+
+std::string LastName(const std::string& folder) {
+    return folder == "/" ? folder : folder.substr(folder.rfind('/') + 1);
+}
+
+} // namespace
+
+FolderListBox::FolderListBox(const std::string& startFolder, HandlerGuard& guard, QWidget* parent)
+    : QListWidget(parent) {
+    setItemDelegate(new IndentDelegate(this));
+    Show(NormalFolder(startFolder));
+    connect(this, &QListWidget::itemActivated, this, [this, &guard](QListWidgetItem* item) {
+        std::string folder = item->data(kPathRole).toByteArray().toStdString();
+        guard.Run([this, folder] { SetPath(folder); });
+    });
+}
+
+void FolderListBox::SetPath(const std::string& pathOrDrive) {
+    std::string folder = pathOrDrive;
+    if (std::optional<std::string> mountPoint = MountPointOf(pathOrDrive)) {
+        struct stat volume;
+        if (stat(mountPoint->c_str(), &volume) != 0)
+            gameini::ThrowSystemError(errno, "Cannot open the volume " + *mountPoint);
+        auto last = lastFolderOnVolume_.find(volume.st_dev);
+        struct stat lastFolder;
+        bool lastStillThere = last != lastFolderOnVolume_.end() &&
+                              stat(last->second.c_str(), &lastFolder) == 0 && S_ISDIR(lastFolder.st_mode);
+        folder = lastStillThere ? last->second : *mountPoint;
+    }
+    Show(NormalFolder(folder));
+    if (onChange)
+        onChange();
+}
+
+void FolderListBox::Show(const std::string& folder) {
+    const std::vector<std::string> subfolders = ListSubfolders(folder);
+    const std::vector<std::string> chain = FolderChain(folder);
+    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirIcon);
+    auto add = [this](const QIcon& icon, size_t depth, const std::string& path) {
+        auto* item = new QListWidgetItem(icon, DisplayName(LastName(path)));
+        item->setData(kPathRole, QByteArray::fromStdString(path));
+        item->setData(kDepthRole, static_cast<int>(depth));
+        addItem(item);
+        return item;
+    };
+    clear();
+    QListWidgetItem* current = nullptr;
+    for (size_t depth = 0; depth < chain.size(); ++depth)
+        current = add(open, depth, chain[depth]);
+    const std::string prefix = folder == "/" ? folder : folder + "/";
+    for (const std::string& name : subfolders)
+        add(closed, chain.size(), prefix + name);
+    setCurrentItem(current);
+    scrollToItem(current);
+
+    path_ = folder;
+    struct stat info;
+    if (stat(folder.c_str(), &info) == 0)
+        lastFolderOnVolume_[info.st_dev] = folder;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "HandlerGuard.h"
+#include "QtMessageBox.h"
+#include "frmMain.h"
+
+#include <QWidget>
+#include <memory>
+
+class DriveListBox;
+class FileListBox;
+class FolderListBox;
+class PackageListBox;
+class QPushButton;
+
+// The program's window: builds the controls where the layout puts them, hands
+// them to the handlers and runs Form_Load. Opens on `startFolder`; the drive
+// list offers the installations found under `home`.
+class MainWindow : public QWidget {
+public:
+    MainWindow(const std::string& startFolder, const std::string& home);
+    ~MainWindow() override;
+
+    frmMain& form() { return *form_; }
+
+private:
+    QtMessageBox messageBox_;
+    HandlerGuard guard_;
+    DriveListBox* driveP2Drive_;
+    FolderListBox* dirP2SysFolder_;
+    FileListBox* fbUFiles_;
+    PackageListBox* lbServerPackages_;
+    QPushButton* cbSave_;
+    QPushButton* cbRevert_;
+    std::unique_ptr<frmMain> form_;
+};

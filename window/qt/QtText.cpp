@@ -1,0 +1,5 @@
+#include "QtText.h"
+
+QString DisplayName(const std::string& name) {
+    return QString::fromUtf8(name).replace(QLatin1Char('\n'), QChar(0x2424));
+}

@@ -1,0 +1,54 @@
+#include "Error.h"
+#include "FolderContents.h"
+#include "Postal2Installs.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+TEST(FolderContents, ListsPackageFilesAndSubfoldersAsTheListsShowThem) {
+    TempFolder folder;
+    for (const char* name : {"b.u", "A.U", "a.u", "Ärger.u", "c.uc", "notes.txt", ".hidden.u", "\xFF" "bad.u"})
+        folder.write(name, "");
+    fs::create_directory(folder / "Folder.u");
+    fs::create_directory(folder / ".steam");
+    fs::create_directory(folder / "line\nbreak");
+    fs::create_symlink(folder / "b.u", folder / "Linked.u");
+    fs::create_symlink(folder / "nowhere", folder / "dangling.u");
+    EXPECT_EQ(ListPackageFiles(folder.path()), (Names{"A.U", "a.u", "b.u", "Linked.u", "Ärger.u", "\xFF" "bad.u"}));
+    EXPECT_EQ(ListSubfolders(folder.path()), (Names{".steam", "Folder.u", "line\nbreak"}));
+    EXPECT_THROW(ListPackageFiles(folder / "missing"), gameini::FileError);
+}
+
+TEST(FolderContents, ChainsTheFoldersFromTheRoot) {
+    EXPECT_EQ(FolderChain("/"), (Names{"/"}));
+    EXPECT_EQ(FolderChain("/home/me/System"), (Names{"/", "/home", "/home/me", "/home/me/System"}));
+}
+
+TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
+    TempFolder home, library;
+    auto makeSystem = [](const std::string& folder, const char* config) {
+        fs::create_directories(folder);
+        WriteBytes(folder + "/" + config, "[Engine.GameEngine]\r\n");
+    };
+    makeSystem(home / ".local/share/Steam/steamapps/common/POSTAL2Complete/System", "Postal2.ini");
+    makeSystem(library / "steamapps/common/Postal 2 Mod/Game/SYSTEM", "postal2.ini");
+    fs::create_directories(library / "steamapps/common/Other Game/System"); // no postal2.ini
+    WriteBytes(home / ".local/share/Steam/steamapps/libraryfolders.vdf",
+               "\"libraryfolders\"\n{\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + library.path() + "\"\n\t}\n}\n");
+    fs::create_directories(home / ".steam");
+    fs::create_directory_symlink(home / ".local/share/Steam", home / ".steam/steam"); // the same root again
+    makeSystem(home / ".lgp/postal2/System", "postal2.ini");
+    makeSystem(home / ".wine/drive_c/GOG Games/POSTAL 2/System", "postal2.ini");
+
+    std::vector<Postal2Install> installs = FindPostal2Installs(home.path());
+    std::vector<std::string> labels;
+    for (const Postal2Install& install : installs)
+        labels.push_back(install.label);
+    EXPECT_EQ(labels, (Names{"POSTAL 2 – POSTAL2Complete (Steam)", "POSTAL 2 – Postal 2 Mod (Steam)",
+                             "POSTAL 2 – postal2 (Linux port)", "POSTAL 2 – POSTAL 2 (GOG, Wine)"}));
+    EXPECT_EQ(installs[1].systemFolder, library / "steamapps/common/Postal 2 Mod/Game/SYSTEM");
+    EXPECT_TRUE(FindPostal2Installs((home / "nobody")).empty());
+}

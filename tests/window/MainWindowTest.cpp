@@ -1,0 +1,144 @@
+#include "DriveListBox.h"
+#include "FileListBox.h"
+#include "FolderListBox.h"
+#include "Layout.h"
+#include "MainWindow.h"
+#include "PackageListBox.h"
+#include "support/ModalAnswer.h"
+#include "support/TempFolder.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string kConfig = CrLf({"[URL]", "Port=7777", "[engine.gameengine]", "ServerActors=IpDrv.UdpBeacon",
+                                  "ServerPackages=Core", "ServerPackages=Engine", "[Editor.EditorEngine]",
+                                  "EditPackages=Core"});
+
+class RealWindow : public ::testing::Test {
+protected:
+    RealWindow() {
+        for (const char* name : {"AWPStuff.u", "Core.u", "Engine.u", "Fire.u"})
+            system.write(name, "");
+    }
+
+    void Open() {
+        window = std::make_unique<MainWindow>(system.path(), home.path());
+        window->show();
+        packages = window->findChild<PackageListBox*>("lbServerPackages");
+        folders = window->findChild<FolderListBox*>("dirP2SysFolder");
+        drives = window->findChild<DriveListBox*>("driveP2Drive");
+        ASSERT_TRUE(packages && folders && drives);
+    }
+
+    std::vector<std::string> Marked() const {
+        std::vector<std::string> marked;
+        for (int i = 0; i < packages->ListCount(); ++i)
+            if (packages->Selected(i))
+                marked.push_back(packages->List(i));
+        return marked;
+    }
+
+    void ClickRow(int row) {
+        QRect rect = packages->visualRect(packages->model()->index(row, 0));
+        QTest::mouseClick(packages->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    void Press(const char* buttonName) { window->findChild<QPushButton*>(buttonName)->click(); }
+
+    TempFolder system, home;
+    std::unique_ptr<MainWindow> window;
+    PackageListBox* packages = nullptr;
+    FolderListBox* folders = nullptr;
+    DriveListBox* drives = nullptr;
+};
+
+using Names = std::vector<std::string>;
+
+} // namespace
+
+TEST_F(RealWindow, StartsInTheSystemFolderWithTheConfiguredPackagesMarked) {
+    system.write("postal2.ini", kConfig);
+    Open();
+    EXPECT_EQ(folders->Path(), system.path());
+    EXPECT_EQ(packages->ListCount(), 4);
+    EXPECT_EQ(Marked(), (Names{"Core.u", "Engine.u"}));
+    EXPECT_EQ(window->focusWidget(), packages) << "focus starts on the package list";
+}
+
+TEST_F(RealWindow, AClickOrSpaceTogglesARow) {
+    system.write("postal2.ini", kConfig);
+    Open();
+    ClickRow(0);
+    ClickRow(1);
+    EXPECT_EQ(Marked(), (Names{"AWPStuff.u", "Engine.u"}));
+    packages->setCurrentIndex(packages->model()->index(3, 0));
+    QTest::keyClick(packages, Qt::Key_Space);
+    EXPECT_EQ(Marked(), (Names{"AWPStuff.u", "Engine.u", "Fire.u"}));
+    QTest::keyClick(packages, Qt::Key_Home);
+    QTest::keyClick(packages, Qt::Key_Space);
+    EXPECT_EQ(Marked(), (Names{"Engine.u", "Fire.u"}));
+
+    Press("cbRevert");
+    EXPECT_EQ(Marked(), (Names{"Core.u", "Engine.u"}));
+}
+
+TEST_F(RealWindow, WritingTheFolderPathNotifiesOnceAndAtOnce) {
+    Open();
+    int notifications = 0;
+    auto handler = folders->onChange;
+    folders->onChange = [&] {
+        ++notifications;
+        handler();
+    };
+    system.write("postal2.ini", kConfig);
+    folders->SetPath(system.path());
+    EXPECT_EQ(notifications, 1);
+    EXPECT_EQ(Marked(), (Names{"Core.u", "Engine.u"})) << "the handler ran inside the write";
+}
+
+TEST_F(RealWindow, OpeningAFolderMovesTheFileList) {
+    std::filesystem::create_directory(system / "Sub");
+    system.write("Sub/Inner.u", "");
+    Open();
+    QListWidgetItem* sub = folders->findItems("Sub", Qt::MatchExactly).value(0);
+    ASSERT_NE(sub, nullptr);
+    emit folders->itemActivated(sub);
+    EXPECT_EQ(folders->Path(), system / "Sub");
+    auto* files = window->findChild<FileListBox*>("fbUFiles");
+    EXPECT_EQ(files->ListCount(), 1);
+    EXPECT_EQ(files->List(0), "Inner.u");
+}
+
+TEST_F(RealWindow, AnErrorIsReportedAndTheWindowStaysUsable) {
+    Open(); // no postal2.ini: the list starts empty
+    ModalAnswer answer;
+    Press("cbRevert");
+    ASSERT_EQ(answer.texts().size(), 1);
+    EXPECT_EQ(answer.texts()[0].toStdString(),
+              "Sarvelin|Error 2: Cannot open " + (system / "postal2.ini") +
+                  " for reading: No such file or directory|1 button|icon 0");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(packages->ListCount(), 4) << "as the failed handler left it";
+    system.write("postal2.ini", kConfig);
+    Press("cbRevert");
+    EXPECT_EQ(Marked(), (Names{"Core.u", "Engine.u"}));
+}
+
+TEST_F(RealWindow, ChoosingADriveEmptiesTheListAndRemembersTheFolder) {
+    system.write("postal2.ini", kConfig);
+    std::filesystem::create_directories(home / ".lgp/postal2/System");
+    home.write(".lgp/postal2/System/postal2.ini", kConfig);
+    home.write(".lgp/postal2/System/Core.u", "");
+    Open();
+    int install = drives->findText("POSTAL 2 – postal2 (Linux port)");
+    ASSERT_GE(install, 0);
+    drives->setCurrentIndex(install);
+    EXPECT_EQ(folders->Path(), home / ".lgp/postal2/System");
+    EXPECT_EQ(packages->ListCount(), 0) << "emptied after a drive change; Revert loads it";
+    Press("cbRevert");
+    EXPECT_EQ(Marked(), (Names{"Core.u"}));
+}

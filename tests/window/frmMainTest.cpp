@@ -1,0 +1,186 @@
+#include "Error.h"
+#include "HandlerGuard.h"
+#include "frmMain.h"
+#include "support/TempFolder.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Every fake writes what is done to it into one shared log, so that tests can
+// check the order of the steps across controls.
+using Log = std::vector<std::string>;
+
+struct FakeDriveList : DriveListControl {
+    std::string drive = "volume:/";
+    std::string Drive() const override { return drive; }
+};
+
+struct FakeFolderList : FolderListControl {
+    Log& log;
+    std::string path;
+    std::function<void()> onChange;
+    explicit FakeFolderList(Log& log) : log(log) {}
+    std::string Path() const override { return path; }
+    void SetPath(const std::string& newPath) override {
+        log.push_back("folder.SetPath " + newPath);
+        path = newPath;
+        onChange();
+        log.push_back("folder.SetPath returns");
+    }
+};
+
+struct FakeFileList : FileListControl {
+    Log& log;
+    std::vector<std::string> names;
+    explicit FakeFileList(Log& log) : log(log) {}
+    void SetPath(const std::string& folder) override { log.push_back("files.SetPath " + folder); }
+    int ListCount() const override { return static_cast<int>(names.size()); }
+    std::string List(int index) const override { return names.at(index); }
+};
+
+struct FakeListBox : ListBoxControl {
+    Log& log;
+    std::vector<std::pair<std::string, bool>> entries;
+    explicit FakeListBox(Log& log) : log(log) {}
+    void Clear() override {
+        log.push_back("list.Clear");
+        entries.clear();
+    }
+    void AddItem(const std::string& text) override { entries.emplace_back(text, false); }
+    int ListCount() const override { return static_cast<int>(entries.size()); }
+    std::string List(int index) const override { return entries.at(index).first; }
+    bool Selected(int index) const override { return entries.at(index).second; }
+    void SetSelected(int index, bool marked) override { entries.at(index).second = marked; }
+    std::vector<std::string> Marked() const {
+        std::vector<std::string> marked;
+        for (const auto& [text, on] : entries)
+            if (on)
+                marked.push_back(text);
+        return marked;
+    }
+};
+
+struct FakeMessageBox : MessageBoxControl {
+    std::vector<std::string> shown;
+    void Show(const std::string& text) override { shown.push_back(text); }
+};
+
+class Handlers : public ::testing::Test {
+protected:
+    Handlers() {
+        folderList.path = folder.path();
+        folderList.onChange = [this] { form.dirP2SysFolder_Change(); };
+        fileList.names = {"AWPStuff.u", "Core.u", "Engine.u", "Fire.u", "MyMod.U"};
+    }
+
+    TempFolder folder;
+    Log log;
+    FakeDriveList driveList;
+    FakeFolderList folderList{log};
+    FakeFileList fileList{log};
+    FakeListBox listBox{log};
+    FakeMessageBox messageBox;
+    frmMain form{driveList, folderList, fileList, listBox, messageBox};
+};
+
+const std::string kConfig = CrLf({"[Engine.GameEngine]", "ServerPackages=engine", "ServerPackages=CORE",
+                                  "ServerPackages=Missing", "ServerPackages=Engine", "ServerPackages=mymod"});
+
+} // namespace
+
+TEST_F(Handlers, StartUpInASystemFolderFillsAndMarksTheList) {
+    folder.write("Postal2.ini", kConfig);
+    form.Form_Load();
+    EXPECT_EQ(listBox.ListCount(), 5);
+    EXPECT_EQ(listBox.List(4), "MyMod.U") << "the file list's order and letter case";
+    EXPECT_EQ(listBox.Marked(), (std::vector<std::string>{"Core.u", "Engine.u", "MyMod.U"}));
+    EXPECT_EQ(log, (Log{"files.SetPath " + folder.path(), "list.Clear", "list.Clear"}));
+    EXPECT_TRUE(messageBox.shown.empty());
+}
+
+TEST_F(Handlers, StartUpElsewhereLeavesTheListEmptyAndSaysNothing) {
+    form.Form_Load();
+    EXPECT_EQ(listBox.ListCount(), 0);
+    EXPECT_EQ(log, (Log{"files.SetPath " + folder.path(), "list.Clear"}));
+    EXPECT_TRUE(messageBox.shown.empty());
+
+    std::filesystem::create_directory(folder / "postal2.ini");
+    form.Form_Load();
+    EXPECT_EQ(listBox.ListCount(), 0) << "a configuration that cannot be opened is no System folder";
+}
+
+TEST_F(Handlers, RevertReplacesTheUsersMarksWithTheFiles) {
+    folder.write("postal2.ini", kConfig);
+    form.Form_Load();
+    listBox.SetSelected(0, true);
+    listBox.SetSelected(2, false);
+    fileList.names.push_back("Late.u"); // listed since; Revert uses the list as it is
+    form.cbRevert_Click();
+    EXPECT_EQ(listBox.Marked(), (std::vector<std::string>{"Core.u", "Engine.u", "MyMod.U"}));
+    EXPECT_EQ(listBox.ListCount(), 6);
+}
+
+TEST_F(Handlers, RevertWithoutAConfigurationRefillsTheListThenFails) {
+    EXPECT_THROW(form.cbRevert_Click(), gameini::FileError);
+    EXPECT_EQ(listBox.ListCount(), 5);
+    EXPECT_TRUE(listBox.Marked().empty());
+}
+
+TEST_F(Handlers, ADriveChangeRunsTheFolderChangeInsideThenEmptiesTheList) {
+    folder.write("postal2.ini", kConfig);
+    driveList.drive = folder.path();
+    form.driveP2Drive_Change();
+    EXPECT_EQ(log, (Log{"folder.SetPath " + folder.path(), "files.SetPath " + folder.path(), "list.Clear",
+                        "list.Clear", "folder.SetPath returns", "list.Clear"}));
+    EXPECT_EQ(listBox.ListCount(), 0);
+}
+
+TEST_F(Handlers, SaveWithAnEmptyListOnlyAsksForTheFolder) {
+    folder.write("postal2.ini", kConfig);
+    form.cbSave_Click();
+    EXPECT_EQ(messageBox.shown, (std::vector<std::string>{"Please locate Postal2 System Folder"}));
+    EXPECT_EQ(folder.read("postal2.ini"), kConfig);
+    EXPECT_FALSE(folder.exists("newp2.ini"));
+    EXPECT_FALSE(folder.exists("postal2.ini.old"));
+}
+
+TEST_F(Handlers, SaveWritesTheMarkedEntriesInListOrder) {
+    folder.write("postal2.ini", kConfig);
+    form.Form_Load();
+    listBox.SetSelected(0, true);
+    listBox.SetSelected(2, false);
+    form.cbSave_Click();
+    EXPECT_EQ(messageBox.shown,
+              (std::vector<std::string>{"Changes saved to postal2.ini.\r\nBackup saved as postal2.ini.old"}));
+    EXPECT_EQ(folder.read("Postal2.ini"), CrLf({"[Engine.GameEngine]", "ServerPackages=AWPStuff",
+                                                "ServerPackages=Core", "ServerPackages=MyMod"}));
+    EXPECT_EQ(folder.read("postal2.ini.old"), kConfig);
+    EXPECT_EQ(listBox.Marked(), (std::vector<std::string>{"AWPStuff.u", "Core.u", "MyMod.U"}))
+        << "the marks stay as they are";
+}
+
+TEST_F(Handlers, AFailedSaveIsNeverReportedAsSuccess) {
+    folder.write("postal2.ini", kConfig);
+    form.Form_Load();
+    std::filesystem::remove(folder / "postal2.ini");
+    EXPECT_THROW(form.cbSave_Click(), gameini::FileError);
+    EXPECT_TRUE(messageBox.shown.empty());
+    EXPECT_FALSE(folder.exists("newp2.ini"));
+}
+
+TEST(HandlerGuard, ReportsTheOutermostErrorAndLetsNestedOnesTravel) {
+    FakeMessageBox messageBox;
+    HandlerGuard guard(messageBox);
+    std::vector<std::string> steps;
+    guard.Run([&] {
+        guard.Run([&] { throw gameini::FileError(2, "Cannot open x for reading: No such file or directory"); });
+        steps.push_back("the outer handler went on");
+    });
+    EXPECT_TRUE(steps.empty());
+    EXPECT_EQ(messageBox.shown,
+              (std::vector<std::string>{"Error 2: Cannot open x for reading: No such file or directory"}));
+    guard.Run([&] { steps.push_back("the next handler runs"); });
+    EXPECT_EQ(steps.size(), 1u);
+}

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The keyboard path a user takes, on the real program under Xvfb: focus starts
+# on the package list, Space toggles, Tab reaches Save, Space presses it and
+# Enter closes the message. Then the files are checked.
+#
+#   keyboard_save.sh PROGRAM EXAMPLE_SYSTEM_FOLDER
+set -euo pipefail
+program="$1" example="$2"
+work="$(mktemp -d)"
+trap 'kill $app $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+cp -r "$example" "$work/System"
+cd "$work/System"
+
+export DISPLAY=":$((500 + RANDOM % 400))"
+Xvfb "$DISPLAY" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+until xdpyinfo >/dev/null 2>&1; do sleep 0.1; done
+
+"$program" 2>/dev/null &
+app=$!
+wait_for() { # wait_for SECONDS COMMAND...: polls until COMMAND succeeds
+    local deadline=$((SECONDS + $1)); shift
+    until "$@"; do
+        [ $SECONDS -lt $deadline ] || { echo "timed out waiting for: $*" >&2; exit 1; }
+        sleep 0.1
+    done
+}
+windows() { xdotool search --onlyvisible --name '^Sarvelin$' 2>/dev/null | wc -l; }
+window() { xdotool search --onlyvisible --name '^Sarvelin$' 2>/dev/null | head -1; }
+shown() { [ "$(windows)" -eq "$1" ]; }
+wait_for 30 shown 1
+xdotool windowfocus --sync "$(window)"
+
+# Rows: AWPStuff.u (unmarked), Core.u (marked), ...
+xdotool key space Down space Tab Tab Tab Tab space
+wait_for 30 shown 2 # the message
+xdotool key Return
+wait_for 30 test -e postal2.ini.old
+
+cmp -s postal2.ini.old "$example/postal2.ini" || { echo "the backup differs from the old configuration" >&2; exit 1; }
+grep -a '^ServerPackages=' Postal2.ini | tr -d '\r' > packages.txt
+expected="ServerPackages=AWPStuff
+ServerPackages=Editor
+ServerPackages=Engine
+ServerPackages=Fire
+ServerPackages=GamePlay
+ServerPackages=IpDrv
+ServerPackages=MultiStuff
+ServerPackages=Postal2Game
+ServerPackages=UWeb"
+if [ "$(cat packages.txt)" != "$expected" ]; then
+    echo "unexpected package lines:" >&2; cat packages.txt >&2; exit 1
+fi
+wait_for 10 shown 1 # the message closed, the window still open
+echo "1 passed, 0 failed"

@@ -1,0 +1,137 @@
+#include "MainWindow.h"
+#include "PackageListBox.h"
+#include "support/ModalAnswer.h"
+#include "support/TempFolder.h"
+
+#include <QPushButton>
+#include <QTest>
+#include <set>
+#include <gtest/gtest.h>
+
+// The user's whole path through a save: the real window in a System folder,
+// rows clicked with the mouse, Save pressed, the message answered, and the
+// files compared byte for byte.
+
+namespace {
+
+const char* const kSaved = "Sarvelin|Changes saved to postal2.ini.\nBackup saved as postal2.ini.old|1 button|icon 0";
+const char* const kLocate = "Sarvelin|Please locate Postal2 System Folder|1 button|icon 0";
+
+const std::string kConfig =
+    CrLf({"; server settings", "[URL]", "Port=7777", "[Engine.GameEngine]", "CacheSizeMegs=32",
+          "ServerActors=IpDrv.UdpBeacon", "ServerPackages=Engine", "ServerPackages=Gone",
+          "ServerPackages=Core", "ServerPackages =NotAKey", "", "[Editor.EditorEngine]",
+          "EditPackages=Core"});
+
+std::string Expected(std::initializer_list<const char*> packageLines) {
+    std::string text = CrLf({"; server settings", "[URL]", "Port=7777", "[Engine.GameEngine]"});
+    for (const char* line : packageLines)
+        text += std::string(line) + "\r\n";
+    return text + CrLf({"CacheSizeMegs=32", "ServerActors=IpDrv.UdpBeacon", "ServerPackages =NotAKey", "",
+                        "[Editor.EditorEngine]", "EditPackages=Core"});
+}
+
+class SaveEndToEnd : public ::testing::Test {
+protected:
+    SaveEndToEnd() {
+        for (const char* name : {"AWPStuff.u", "Core.u", "Engine.u", "Fire.u"})
+            system.write(name, "");
+    }
+
+    void Open() {
+        window = std::make_unique<MainWindow>(system.path(), home.path());
+        window->show();
+        packages = window->findChild<PackageListBox*>("lbServerPackages");
+    }
+
+    void ClickRow(int row) {
+        QRect rect = packages->visualRect(packages->model()->index(row, 0));
+        QTest::mouseClick(packages->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    QStringList Press(const char* button) {
+        ModalAnswer answer;
+        QTest::mouseClick(window->findChild<QPushButton*>(button), Qt::LeftButton);
+        return answer.texts();
+    }
+
+    std::set<std::string> FilesBesidePackages() const {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(system.path()))
+            if (entry.path().extension() != ".u")
+                names.insert(entry.path().filename().string());
+        return names;
+    }
+
+    TempFolder system, home;
+    std::unique_ptr<MainWindow> window;
+    PackageListBox* packages = nullptr;
+};
+
+using Files = std::set<std::string>;
+
+} // namespace
+
+TEST_F(SaveEndToEnd, UnchangedMarksComeOutInListOrder) {
+    system.write("postal2.ini", kConfig);
+    Open();
+    EXPECT_EQ(Press("cbSave"), QStringList{kSaved});
+    EXPECT_EQ(FilesBesidePackages(), (Files{"Postal2.ini", "postal2.ini.old"}));
+    EXPECT_EQ(system.read("Postal2.ini"), Expected({"ServerPackages=Core", "ServerPackages=Engine"}));
+    EXPECT_EQ(system.read("postal2.ini.old"), kConfig);
+}
+
+TEST_F(SaveEndToEnd, TogglesAndRevertReachTheFile) {
+    system.write("postal2.ini", kConfig);
+    Open();
+    ClickRow(3); // Fire on
+    ClickRow(2); // Engine off
+    EXPECT_EQ(Press("cbSave"), QStringList{kSaved});
+    EXPECT_EQ(system.read("Postal2.ini"), Expected({"ServerPackages=Core", "ServerPackages=Fire"}));
+
+    ClickRow(0);
+    EXPECT_TRUE(Press("cbRevert").isEmpty());
+    EXPECT_EQ(Press("cbSave"), QStringList{kSaved}) << "Revert dropped the unsaved mark";
+    EXPECT_EQ(system.read("Postal2.ini"), Expected({"ServerPackages=Core", "ServerPackages=Fire"}));
+    EXPECT_EQ(system.read("postal2.ini.old"), Expected({"ServerPackages=Core", "ServerPackages=Fire"}))
+        << "the second backup is the first result";
+}
+
+TEST_F(SaveEndToEnd, NoneMarkedLeavesTheSectionWithoutPackages) {
+    system.write("postal2.ini", kConfig);
+    Open();
+    ClickRow(1);
+    ClickRow(2);
+    EXPECT_EQ(Press("cbSave"), QStringList{kSaved});
+    EXPECT_EQ(system.read("Postal2.ini"), Expected({}));
+}
+
+TEST_F(SaveEndToEnd, AnEmptyListTouchesNoFile) {
+    Open(); // no configuration yet: the list is empty
+    system.write("postal2.ini", kConfig);
+    EXPECT_EQ(Press("cbSave"), QStringList{kLocate});
+    EXPECT_EQ(FilesBesidePackages(), Files{"postal2.ini"});
+    EXPECT_EQ(system.read("postal2.ini"), kConfig);
+}
+
+TEST_F(SaveEndToEnd, AConfigurationWithoutTheSectionIsCopied) {
+    const std::string noSection = "[URL]\r\nServerPackages=Elsewhere\r\nlast line";
+    system.write("postal2.ini", noSection);
+    Open();
+    ClickRow(0);
+    EXPECT_EQ(Press("cbSave"), QStringList{kSaved});
+    EXPECT_EQ(system.read("Postal2.ini"), noSection + "\r\n");
+}
+
+TEST_F(SaveEndToEnd, AFailedSaveReportsTheErrorAndKeepsTheMarks) {
+    system.write("postal2.ini", kConfig);
+    Open();
+    ClickRow(0);
+    std::filesystem::create_directory(system / "postal2.ini.old"); // the backup name stays taken
+    QStringList texts = Press("cbSave");
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_TRUE(texts[0].contains("Error 17: Cannot rename")) << texts[0].toStdString();
+    EXPECT_EQ(system.read("postal2.ini"), kConfig);
+    EXPECT_TRUE(packages->Selected(0));
+    EXPECT_TRUE(window->isVisible());
+}

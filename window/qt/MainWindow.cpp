@@ -12,34 +12,41 @@
 
 namespace {
 
-QFont HeadingFont() {
+// The headings' font: the designed one, else a metric-alike, else the default;
+// whichever is first to fit both headings in their boxes, shrunk if none does.
+QFont HeadingFont(const std::vector<std::pair<QString, QSize>>& headings) {
+    auto fits = [&](const QFont& font) {
+        QFontMetrics metrics(font);
+        for (const auto& [text, box] : headings)
+            if (metrics.horizontalAdvance(text) > box.width() || metrics.height() > box.height())
+                return false;
+        return true;
+    };
     QFont font;
-    for (const char* family : {kHeadingFont, kHeadingFontAlike}) {
-        if (QFontDatabase::families().contains(QString::fromLatin1(family))) {
-            font.setFamily(QString::fromLatin1(family));
-            break;
-        }
-    }
     font.setPointSizeF(kHeadingPointSize);
     font.setWeight(QFont::Normal);
+    const QStringList installed = QFontDatabase::families();
+    for (const char* family : {kHeadingFont, kHeadingFontAlike}) {
+        QFont candidate = font;
+        candidate.setFamily(QString::fromLatin1(family));
+        if (installed.contains(candidate.family()) && fits(candidate))
+            return candidate;
+    }
+    while (!fits(font) && font.pointSizeF() > 6)
+        font.setPointSizeF(font.pointSizeF() - 0.25);
     return font;
-}
-
-QLabel* Heading(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setFont(HeadingFont());
-    return label;
 }
 
 } // namespace
 
 MainWindow::MainWindow(const std::string& startFolder, const std::string& home)
     : messageBox_(this), guard_(messageBox_) {
+    Q_INIT_RESOURCE(sarvelin); // the resource lives in a static library
     setWindowTitle(QStringLiteral("Sarvelin"));
     setWindowIcon(QIcon(QStringLiteral(":/sarvelin.png")));
 
-    QLabel* label1 = Heading(QStringLiteral("Postal 2 Server Packages"), this);
-    QLabel* label2 = Heading(QStringLiteral("P2 System Folder"), this);
+    auto* label1 = new QLabel(QStringLiteral("Postal 2 Server Packages"), this);
+    auto* label2 = new QLabel(QStringLiteral("P2 System Folder"), this);
     lbServerPackages_ = new PackageListBox(this);
     dirP2SysFolder_ = new FolderListBox(startFolder, guard_, this);
     fbUFiles_ = new FileListBox(this);
@@ -58,6 +65,9 @@ MainWindow::MainWindow(const std::string& startFolder, const std::string& home)
         if (i > 2)
             setTabOrder(controls[i - 1], controls[i]);
     }
+    const QFont headingFont = HeadingFont({{label1->text(), label1->size()}, {label2->text(), label2->size()}});
+    label1->setFont(headingFont);
+    label2->setFont(headingFont);
     for (QPushButton* button : {cbSave_, cbRevert_}) {
         button->setAutoDefault(false);
         button->setDefault(false);

@@ -42,9 +42,11 @@ constexpr char32_t kInvalid = 0xFFFFFFFF;
 // not UTF-8 (surrogates are accepted, see DecodeUtf16).
 char32_t NextCodePoint(std::string_view text, size_t& pos) {
     unsigned char lead = static_cast<unsigned char>(text[pos]);
-    int length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
-                              : lead >= 0xF0 && lead <= 0xF4   ? 4
-                                                               : 0;
+    int length = lead < 0x80                    ? 1
+                 : lead >= 0xC2 && lead <= 0xDF ? 2
+                 : lead >= 0xE0 && lead <= 0xEF ? 3
+                 : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                : 0;
     if (length == 0 || pos + length > text.size())
         return kInvalid;
     char32_t cp = length == 1 ? lead : lead & (0x7F >> length);

@@ -31,7 +31,8 @@ void RenameOntoFreeName(FileSystem& fileSystem, const std::string& from, const s
     std::string taken = ResolvePath(to);
     struct stat info;
     if (lstat(taken.c_str(), &info) == 0)
-        throw FileError(EEXIST, "Cannot rename " + from + " to " + to + ": " + taken + " already exists");
+        throw FileError(EEXIST,
+                        "Cannot rename " + from + " to " + to + ": " + taken + " already exists");
     fileSystem.RenameNoReplace(from, to);
 }
 

@@ -93,8 +93,7 @@ SequentialFile SequentialFile::OpenInput(std::string_view path) {
     } else {
         DecodeWindows1252(bytes, file.text_);
     }
-    if (file.text_.find('\r') == std::string::npos &&
-        file.text_.find('\n') != std::string::npos)
+    if (file.text_.find('\r') == std::string::npos && file.text_.find('\n') != std::string::npos)
         file.format_.lineEnd = LineEnd::Lf;
     return file;
 }
@@ -105,8 +104,8 @@ SequentialFile SequentialFile::OpenOutput(std::string_view path, TextFormat form
     file.fd_ = open(file.path_.c_str(), flags, 0666);
     if (file.fd_ < 0 && errno == EEXIST) {
         struct stat info;
-        if (lstat(file.path_.c_str(), &info) == 0 && (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode)) &&
-            unlink(file.path_.c_str()) == 0)
+        if (lstat(file.path_.c_str(), &info) == 0 &&
+            (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode)) && unlink(file.path_.c_str()) == 0)
             file.fd_ = open(file.path_.c_str(), flags, 0666);
         else
             errno = EEXIST;
@@ -120,7 +119,9 @@ SequentialFile SequentialFile::OpenOutput(std::string_view path, TextFormat form
     return file;
 }
 
-bool SequentialFile::AtEnd() const { return position_ >= text_.size(); }
+bool SequentialFile::AtEnd() const {
+    return position_ >= text_.size();
+}
 
 std::string SequentialFile::ReadLine() {
     if (!open_ || mode_ != Mode::Input || AtEnd())
@@ -154,8 +155,8 @@ void SequentialFile::WriteLine(std::string_view text) {
     }
     if (problem) {
         buffer_.resize(written); // no part of a refused line reaches the file
-        throw FileError(EILSEQ, "Cannot write " + path_ + ": " + *problem + " cannot be stored in " +
-                                    EncodingName(format_.encoding));
+        throw FileError(EILSEQ, "Cannot write " + path_ + ": " + *problem +
+                                    " cannot be stored in " + EncodingName(format_.encoding));
     }
     if (buffer_.size() >= kWriteChunk)
         Flush();

@@ -17,7 +17,9 @@ bool IsGameEngineHeader(std::string_view line) {
     return line.size() == kHeader.size() && LowerCase(line) == kHeader;
 }
 
-bool IsSectionHeader(std::string_view line) { return !line.empty() && line[0] == '['; }
+bool IsSectionHeader(std::string_view line) {
+    return !line.empty() && line[0] == '[';
+}
 
 bool IsServerPackagesLine(std::string_view line) {
     return line.size() >= kKey.size() && LowerCase(line.substr(0, kKey.size())) == kKey;

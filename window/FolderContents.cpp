@@ -47,7 +47,8 @@ std::vector<std::string> ListFolder(const std::string& folder, Kind kind, Wanted
 
 std::vector<std::string> ListPackageFiles(const std::string& folder) {
     return ListFolder(folder, Kind::File, [](const std::string& name) {
-        return name.size() > 2 && name[0] != '.' && gameini::LowerCase(name.substr(name.size() - 2)) == ".u";
+        return name.size() > 2 && name[0] != '.' &&
+               gameini::LowerCase(name.substr(name.size() - 2)) == ".u";
     });
 }
 
@@ -57,7 +58,7 @@ std::vector<std::string> ListSubfolders(const std::string& folder) {
 
 std::vector<std::string> FolderChain(const std::string& folder) {
     std::vector<std::string> chain{"/"};
-    for (size_t slash = folder.find('/', 1); ; slash = folder.find('/', slash + 1)) {
+    for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
         std::string part = folder.substr(0, slash);
         if (part.size() > 1 && part != chain.back())
             chain.push_back(part);

@@ -23,7 +23,9 @@ constexpr ControlLayout kControlLayouts[] = {
     {"cbRevert", 5400, 3720, 1215, 375},
 };
 
-constexpr int TwipsToPixels(int twips) { return twips / 15; }
+constexpr int TwipsToPixels(int twips) {
+    return twips / 15;
+}
 
 constexpr const char* kHeadingFont = "Comic Sans MS";
 constexpr const char* kHeadingFontAlike = "Comic Neue";

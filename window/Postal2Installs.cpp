@@ -40,7 +40,8 @@ private:
         for (std::string line; std::getline(vdf, line);) {
             std::smatch match;
             if (std::regex_match(line, match, kPathLine))
-                libraries.push_back(std::regex_replace(match[1].str(), std::regex(R"(\\\\)"), "\\"));
+                libraries.push_back(
+                    std::regex_replace(match[1].str(), std::regex(R"(\\\\)"), "\\"));
         }
         for (const fs::path& library : libraries) {
             std::error_code error;
@@ -63,7 +64,8 @@ private:
         }
     }
 
-    void AddIfSystemFolder(const fs::path& folder, const std::string& name, const std::string& kind) {
+    void AddIfSystemFolder(const fs::path& folder, const std::string& name,
+                           const std::string& kind) {
         std::string config = gameini::ResolvePath(folder.string() + "\\postal2.ini");
         struct stat info;
         if (stat(config.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
@@ -80,7 +82,8 @@ private:
         if (foldersRead_++ >= kMostFoldersRead)
             return subfolders;
         std::error_code error;
-        for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        for (fs::directory_iterator it(folder, error), end; !error && it != end;
+             it.increment(error)) {
             std::error_code typeError;
             if (it->is_directory(typeError))
                 subfolders.push_back(it->path());

@@ -15,7 +15,9 @@ frmMain::frmMain(DriveListControl& driveP2Drive, FolderListControl& dirP2SysFold
     : driveP2Drive(driveP2Drive), dirP2SysFolder(dirP2SysFolder), fbUFiles(fbUFiles),
       lbServerPackages(lbServerPackages), messageBox(messageBox) {}
 
-void frmMain::Form_Load() { dirP2SysFolder_Change(); }
+void frmMain::Form_Load() {
+    dirP2SysFolder_Change();
+}
 
 void frmMain::driveP2Drive_Change() {
     // Moving the folder list runs dirP2SysFolder_Change before this returns.

@@ -1,5 +1,5 @@
-#include "Error.h"
 #include "ReplaceWithBackup.h"
+#include "Error.h"
 #include "RewriteGameIni.h"
 #include "support/TempFolder.h"
 #include "support/Unprivileged.h"
@@ -47,7 +47,9 @@ public:
         FileSystem::Remove(path);
     }
     void RenameNoReplace(const std::string& from, const std::string& to) override {
-        Step(++renames_ == 1 ? "rename configuration" : renames_ == 2 ? "rename work file" : "roll back");
+        Step(++renames_ == 1 ? "rename configuration"
+             : renames_ == 2 ? "rename work file"
+                             : "roll back");
         FileSystem::RenameNoReplace(from, to);
     }
     void FlushFolder(const std::string& folder) override {
@@ -132,10 +134,8 @@ TEST(ReplaceWithBackup, EveryFailingStepLeavesAConfigurationTheGameFinds) {
         const char* configuration; // what "postal2.ini" in any case holds afterwards
         bool backupKept;           // the backup name still holds the old configuration
     } cases[] = {
-        {"flush work file", "old", false},
-        {"remove backup", "old", false},
-        {"rename configuration", "old", false},
-        {"rename work file", "old", false},
+        {"flush work file", "old", false},      {"remove backup", "old", false},
+        {"rename configuration", "old", false}, {"rename work file", "old", false},
         {"flush folder", "new", true},
     };
     for (const auto& c : cases) {
@@ -158,7 +158,8 @@ TEST(ReplaceWithBackup, EveryFailingStepLeavesAConfigurationTheGameFinds) {
         if (c.backupKept)
             EXPECT_EQ(folder.read("postal2.ini.old"), kOld) << c.step;
         else
-            EXPECT_EQ(folder.read("newp2.ini"), kNew) << c.step << ": the work file stays for inspection";
+            EXPECT_EQ(folder.read("newp2.ini"), kNew)
+                << c.step << ": the work file stays for inspection";
     }
 }
 

@@ -1,5 +1,5 @@
-#include "Error.h"
 #include "RewriteGameIni.h"
+#include "Error.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -26,16 +26,19 @@ TEST(RewriteGameIni, RewritesEachCaseAsTheTableSays) {
     } cases[] = {
         {"the worked example",
          CrLf({"[Core.System]", "ServerPackages=Old", "[engine.gameengine]", "Alpha=1",
-               "serverpackages=Old", "ServerPackages =Keep", "", "[Other]", "ServerPackages=After"}),
+               "serverpackages=Old", "ServerPackages =Keep", "", "[Other]",
+               "ServerPackages=After"}),
          {"Engine.u", "Fire.u"},
-         CrLf({"[Core.System]", "ServerPackages=Old", "[Engine.GameEngine]", "ServerPackages=Engine",
-               "ServerPackages=Fire", "Alpha=1", "ServerPackages =Keep", "", "[Other]",
-               "ServerPackages=After"})},
+         CrLf({"[Core.System]", "ServerPackages=Old", "[Engine.GameEngine]",
+               "ServerPackages=Engine", "ServerPackages=Fire", "Alpha=1", "ServerPackages =Keep",
+               "", "[Other]", "ServerPackages=After"})},
         {"empty list of names",
          CrLf({"[Engine.GameEngine]", "ServerPackages=A", "Other=1"}),
          {},
          CrLf({"[Engine.GameEngine]", "Other=1"})},
-        {"no section: a copy", "[URL]\r\nServerPackages=A\r\nlast", {"B.u"},
+        {"no section: a copy",
+         "[URL]\r\nServerPackages=A\r\nlast",
+         {"B.u"},
          CrLf({"[URL]", "ServerPackages=A", "last"})},
         {"empty source", "", {"A.u"}, ""},
         {"section twice gets the block twice",
@@ -52,10 +55,13 @@ TEST(RewriteGameIni, RewritesEachCaseAsTheTableSays) {
          CrLf({"[Engine.GameEngine]"}),
          {"MyMod.u", "Ärger.u"},
          CrLf({"[Engine.GameEngine]", "ServerPackages=MyMod", "ServerPackages=\xC4rger"})},
-        {"LF-only source keeps line feeds", "[Engine.GameEngine]\nServerPackages=A\nX=1\n",
-         {"B.u"}, "[Engine.GameEngine]\nServerPackages=B\nX=1\n"},
+        {"LF-only source keeps line feeds",
+         "[Engine.GameEngine]\nServerPackages=A\nX=1\n",
+         {"B.u"},
+         "[Engine.GameEngine]\nServerPackages=B\nX=1\n"},
         {"UTF-16 source stays UTF-16",
-         std::string("\xFF\xFE[\0E\0n\0g\0i\0n\0e\0.\0G\0a\0m\0e\0E\0n\0g\0i\0n\0e\0]\0\r\0\n\0", 44),
+         std::string("\xFF\xFE[\0E\0n\0g\0i\0n\0e\0.\0G\0a\0m\0e\0E\0n\0g\0i\0n\0e\0]\0\r\0\n\0",
+                     44),
          {"\xD0\x96.u"},
          std::string("\xFF\xFE[\0E\0n\0g\0i\0n\0e\0.\0G\0a\0m\0e\0E\0n\0g\0i\0n\0e\0]\0\r\0\n\0"
                      "S\0e\0r\0v\0e\0r\0P\0a\0c\0k\0a\0g\0e\0s\0=\0\x16\x04\r\0\n\0",
@@ -75,8 +81,9 @@ TEST(RewriteGameIni, KeepsEveryByteOutsideTheSection) {
                                "ServerPackages=Old\r\n[Later]\r\n" + everyByte + "\r\n";
     TempFolder folder;
     EXPECT_EQ(Rewrite(folder, source, {"New.u"}),
-              "[Core.System]\r\n" + everyByte + "\r\n[Engine.GameEngine]\r\nServerPackages=New\r\n" +
-                  "[Later]\r\n" + everyByte + "\r\n");
+              "[Core.System]\r\n" + everyByte +
+                  "\r\n[Engine.GameEngine]\r\nServerPackages=New\r\n" + "[Later]\r\n" + everyByte +
+                  "\r\n");
 }
 
 TEST(RewriteGameIni, ALeftoverWorkFileIsWrittenAfresh) {

@@ -1,5 +1,5 @@
-#include "Error.h"
 #include "SequentialFile.h"
+#include "Error.h"
 #include "TextCase.h"
 #include "support/TempFolder.h"
 
@@ -75,14 +75,21 @@ TEST(SequentialFile, FramesLinesAtCarriageReturns) {
 
 TEST(SequentialFile, ReadsUtf16WithEitherByteOrderMark) {
     TempFolder folder;
-    folder.write("le.ini", std::string("\xFF\xFE" "a\0\x16\x04\r\0\n\0b\0", 12));
-    folder.write("be.ini", std::string("\xFE\xFF" "\0a\x04\x16\0\r\0\n\0b", 12));
-    for (auto [name, encoding] : {std::pair{"le.ini", Encoding::Utf16LE}, {"be.ini", Encoding::Utf16BE}}) {
+    folder.write("le.ini", std::string("\xFF\xFE"
+                                       "a\0\x16\x04\r\0\n\0b\0",
+                                       12));
+    folder.write("be.ini", std::string("\xFE\xFF"
+                                       "\0a\x04\x16\0\r\0\n\0b",
+                                       12));
+    for (auto [name, encoding] :
+         {std::pair{"le.ini", Encoding::Utf16LE}, {"be.ini", Encoding::Utf16BE}}) {
         TextFormat format;
         EXPECT_EQ(ReadAllLines(folder / name, &format), (std::vector<std::string>{"aЖ", "b"}));
         EXPECT_EQ(format.encoding, encoding);
     }
-    folder.write("odd.ini", std::string("\xFF\xFE" "a\0b", 5));
+    folder.write("odd.ini", std::string("\xFF\xFE"
+                                        "a\0b",
+                                        5));
     EXPECT_NE(ErrorOf([&] { ReadAllLines(folder / "odd.ini"); }).find("odd number of bytes"),
               std::string::npos);
 }
@@ -101,10 +108,17 @@ TEST(SequentialFile, CopyingLineByLineKeepsEveryByte) {
 
     // UTF-16 keeps its mark and characters outside Windows-1252, and even a
     // lone surrogate.
-    const std::string utf16(
-        "\xFF\xFE" "\x16\x04" "\x3D\xD8\x00\xDE" "\x00\xD8" "\r\0\n\0", 14);
+    const std::string utf16("\xFF\xFE"
+                            "\x16\x04"
+                            "\x3D\xD8\x00\xDE"
+                            "\x00\xD8"
+                            "\r\0\n\0",
+                            14);
     EXPECT_EQ(CopyLineByLine(folder, utf16), utf16);
-    const std::string utf16be("\xFE\xFF" "\x04\x16" "\0\r\0\n", 8);
+    const std::string utf16be("\xFE\xFF"
+                              "\x04\x16"
+                              "\0\r\0\n",
+                              8);
     EXPECT_EQ(CopyLineByLine(folder, utf16be), utf16be);
 }
 
@@ -122,8 +136,9 @@ TEST(SequentialFile, RefusesCharactersTheEncodingCannotStore) {
     EXPECT_EQ(ErrorOf([&] { out.WriteLine("ServerPackages=Жара"); }),
               "Cannot write " + (folder / "newp2.ini") +
                   ": the character U+0416 (Ж) cannot be stored in Windows-1252");
-    EXPECT_NE(ErrorOf([&] { out.WriteLine("bad \xFF byte"); }).find("the byte 0xFF (not valid UTF-8)"),
-              std::string::npos);
+    EXPECT_NE(
+        ErrorOf([&] { out.WriteLine("bad \xFF byte"); }).find("the byte 0xFF (not valid UTF-8)"),
+        std::string::npos);
     out.WriteLine("€ and the undefined \u0081 bytes");
     out.Close();
     EXPECT_EQ(folder.read("newp2.ini"), "\x80 and the undefined \x81 bytes\r\n");
@@ -132,7 +147,8 @@ TEST(SequentialFile, RefusesCharactersTheEncodingCannotStore) {
 TEST(SequentialFile, FailuresNameTheFileAndCreateNothing) {
     TempFolder folder;
     EXPECT_EQ(ErrorOf([&] { SequentialFile::OpenInput(folder.path() + "\\postal2.ini"); }),
-              "Cannot open " + (folder / "postal2.ini") + " for reading: No such file or directory");
+              "Cannot open " + (folder / "postal2.ini") +
+                  " for reading: No such file or directory");
     EXPECT_FALSE(folder.exists("postal2.ini"));
 
     ASSERT_EQ(mkfifo((folder / "postal2.ini").c_str(), 0644), 0);
@@ -140,15 +156,18 @@ TEST(SequentialFile, FailuresNameTheFileAndCreateNothing) {
               "Cannot open " + (folder / "postal2.ini") + " for reading: it is not a regular file");
 
     std::filesystem::create_directory(folder / "dir.ini");
-    EXPECT_NE(ErrorOf([&] { SequentialFile::OpenInput(folder / "dir.ini"); }).find("it is a folder"),
-              std::string::npos);
-    EXPECT_NE(ErrorOf([&] { SequentialFile::OpenOutput(folder / "dir.ini"); }).find("Cannot create"),
-              std::string::npos);
+    EXPECT_NE(
+        ErrorOf([&] { SequentialFile::OpenInput(folder / "dir.ini"); }).find("it is a folder"),
+        std::string::npos);
+    EXPECT_NE(
+        ErrorOf([&] { SequentialFile::OpenOutput(folder / "dir.ini"); }).find("Cannot create"),
+        std::string::npos);
 
     folder.write("one.ini", "x");
     SequentialFile file = SequentialFile::OpenInput(folder / "one.ini");
     file.ReadLine();
-    EXPECT_NE(ErrorOf([&] { file.ReadLine(); }).find("there is no further line"), std::string::npos);
+    EXPECT_NE(ErrorOf([&] { file.ReadLine(); }).find("there is no further line"),
+              std::string::npos);
 }
 
 TEST(SequentialFile, FindsNamesWithoutRegardToLetterCase) {
@@ -179,7 +198,8 @@ TEST(SequentialFile, OutputNeverFollowsASymbolicLink) {
 }
 
 TEST(TextCase, LowerCasesAsciiAndWindows1252Capitals) {
-    EXPECT_EQ(LowerCase("[Engine.GameEngine] ServerPackages=X"), "[engine.gameengine] serverpackages=x");
+    EXPECT_EQ(LowerCase("[Engine.GameEngine] ServerPackages=X"),
+              "[engine.gameengine] serverpackages=x");
     EXPECT_EQ(LowerCase("ÀÉÞ×ŠŒŽŸ"), "àéþ×šœžÿ");
     EXPECT_EQ(LowerCase("ЖΣ äß\xFF\xC3"), "ЖΣ äß\xFF\xC3") << "others left alone";
 }

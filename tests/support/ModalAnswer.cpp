@@ -5,7 +5,9 @@
 #include <QPushButton>
 #include <QTimer>
 
-ModalAnswer::ModalAnswer() { QTimer::singleShot(0, &context_, [this] { Poll(); }); }
+ModalAnswer::ModalAnswer() {
+    QTimer::singleShot(0, &context_, [this] { Poll(); });
+}
 
 void ModalAnswer::Poll() {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {

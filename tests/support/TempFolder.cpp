@@ -23,7 +23,9 @@ void TempFolder::write(const std::string& name, const std::string& bytes) const 
     WriteBytes(*this / name, bytes);
 }
 
-std::string TempFolder::read(const std::string& name) const { return ReadBytes(*this / name); }
+std::string TempFolder::read(const std::string& name) const {
+    return ReadBytes(*this / name);
+}
 
 bool TempFolder::exists(const std::string& name) const {
     return std::filesystem::exists(std::filesystem::symlink_status(*this / name));

@@ -1,5 +1,5 @@
-#include "Error.h"
 #include "FolderContents.h"
+#include "Error.h"
 #include "Postal2Installs.h"
 #include "support/TempFolder.h"
 
@@ -10,14 +10,18 @@ using Names = std::vector<std::string>;
 
 TEST(FolderContents, ListsPackageFilesAndSubfoldersAsTheListsShowThem) {
     TempFolder folder;
-    for (const char* name : {"b.u", "A.U", "a.u", "Ärger.u", "c.uc", "notes.txt", ".hidden.u", "\xFF" "bad.u"})
+    for (const char* name : {"b.u", "A.U", "a.u", "Ärger.u", "c.uc", "notes.txt", ".hidden.u",
+                             "\xFF"
+                             "bad.u"})
         folder.write(name, "");
     fs::create_directory(folder / "Folder.u");
     fs::create_directory(folder / ".steam");
     fs::create_directory(folder / "line\nbreak");
     fs::create_symlink(folder / "b.u", folder / "Linked.u");
     fs::create_symlink(folder / "nowhere", folder / "dangling.u");
-    EXPECT_EQ(ListPackageFiles(folder.path()), (Names{"A.U", "a.u", "b.u", "Linked.u", "Ärger.u", "\xFF" "bad.u"}));
+    EXPECT_EQ(ListPackageFiles(folder.path()), (Names{"A.U", "a.u", "b.u", "Linked.u", "Ärger.u",
+                                                      "\xFF"
+                                                      "bad.u"}));
     EXPECT_EQ(ListSubfolders(folder.path()), (Names{".steam", "Folder.u", "line\nbreak"}));
     EXPECT_THROW(ListPackageFiles(folder / "missing"), gameini::FileError);
 }
@@ -37,9 +41,11 @@ TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
     makeSystem(library / "steamapps/common/Postal 2 Mod/Game/SYSTEM", "postal2.ini");
     fs::create_directories(library / "steamapps/common/Other Game/System"); // no postal2.ini
     WriteBytes(home / ".local/share/Steam/steamapps/libraryfolders.vdf",
-               "\"libraryfolders\"\n{\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + library.path() + "\"\n\t}\n}\n");
+               "\"libraryfolders\"\n{\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + library.path() +
+                   "\"\n\t}\n}\n");
     fs::create_directories(home / ".steam");
-    fs::create_directory_symlink(home / ".local/share/Steam", home / ".steam/steam"); // the same root again
+    fs::create_directory_symlink(home / ".local/share/Steam",
+                                 home / ".steam/steam"); // the same root again
     makeSystem(home / ".lgp/postal2/System", "postal2.ini");
     makeSystem(home / ".wine/drive_c/GOG Games/POSTAL 2/System", "postal2.ini");
 
@@ -47,8 +53,9 @@ TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
     std::vector<std::string> labels;
     for (const Postal2Install& install : installs)
         labels.push_back(install.label);
-    EXPECT_EQ(labels, (Names{"POSTAL 2 – POSTAL2Complete (Steam)", "POSTAL 2 – Postal 2 Mod (Steam)",
-                             "POSTAL 2 – postal2 (Linux port)", "POSTAL 2 – POSTAL 2 (GOG, Wine)"}));
+    EXPECT_EQ(labels,
+              (Names{"POSTAL 2 – POSTAL2Complete (Steam)", "POSTAL 2 – Postal 2 Mod (Steam)",
+                     "POSTAL 2 – postal2 (Linux port)", "POSTAL 2 – POSTAL 2 (GOG, Wine)"}));
     EXPECT_EQ(installs[1].systemFolder, library / "steamapps/common/Postal 2 Mod/Game/SYSTEM");
     EXPECT_TRUE(FindPostal2Installs((home / "nobody")).empty());
 }

@@ -20,10 +20,10 @@ TEST(Layout, EveryControlSitsWhereTheDesignPutsIt) {
         const char* name;
         QRect geometry;
     } controls[] = {
-        {"Label2", {8, 8, 161, 25}},          {"driveP2Drive", {8, 40, 161, 21}},
+        {"Label2", {8, 8, 161, 25}},           {"driveP2Drive", {8, 40, 161, 21}},
         {"dirP2SysFolder", {8, 64, 161, 111}}, {"fbUFiles", {8, 184, 161, 97}},
-        {"Label1", {184, 8, 257, 25}},        {"lbServerPackages", {184, 40, 257, 199}},
-        {"cbSave", {184, 248, 81, 25}},       {"cbRevert", {360, 248, 81, 25}},
+        {"Label1", {184, 8, 257, 25}},         {"lbServerPackages", {184, 40, 257, 199}},
+        {"cbSave", {184, 248, 81, 25}},        {"cbRevert", {360, 248, 81, 25}},
     };
     for (const auto& control : controls) {
         auto* widget = window.findChild<QWidget*>(control.name);
@@ -31,9 +31,10 @@ TEST(Layout, EveryControlSitsWhereTheDesignPutsIt) {
         EXPECT_EQ(widget->geometry(), control.geometry) << control.name;
     }
 
-    const QString expectedFamily = QFontDatabase::families().contains("Comic Sans MS") ? "Comic Sans MS"
-                                   : QFontDatabase::families().contains("Comic Neue")  ? "Comic Neue"
-                                                                                        : QFont().family();
+    const QString expectedFamily =
+        QFontDatabase::families().contains("Comic Sans MS") ? "Comic Sans MS"
+        : QFontDatabase::families().contains("Comic Neue")  ? "Comic Neue"
+                                                            : QFont().family();
     for (const char* name : {"Label1", "Label2"}) {
         auto* label = window.findChild<QLabel*>(name);
         QFont font = label->font();
@@ -41,7 +42,8 @@ TEST(Layout, EveryControlSitsWhereTheDesignPutsIt) {
         EXPECT_EQ(font.weight(), QFont::Normal) << name;
         EXPECT_FALSE(font.italic() || font.underline() || font.strikeOut()) << name;
         QFontMetrics metrics(font);
-        EXPECT_LE(metrics.horizontalAdvance(label->text()), label->width()) << name << " fits its box";
+        EXPECT_LE(metrics.horizontalAdvance(label->text()), label->width())
+            << name << " fits its box";
         EXPECT_LE(metrics.height(), label->height()) << name;
         if (expectedFamily != QFont().family())
             EXPECT_DOUBLE_EQ(font.pointSizeF(), 14.25) << name;
@@ -64,6 +66,6 @@ TEST(Layout, FocusStartsOnThePackageListAndTabsInDesignedOrder) {
             widget = widget->nextInFocusChain();
         order << widget->objectName();
     }
-    EXPECT_EQ(order, (QStringList{"lbServerPackages", "dirP2SysFolder", "fbUFiles", "driveP2Drive", "cbSave",
-                                  "cbRevert", "lbServerPackages"}));
+    EXPECT_EQ(order, (QStringList{"lbServerPackages", "dirP2SysFolder", "fbUFiles", "driveP2Drive",
+                                  "cbSave", "cbRevert", "lbServerPackages"}));
 }

@@ -1,8 +1,8 @@
+#include "MainWindow.h"
 #include "DriveListBox.h"
 #include "FileListBox.h"
 #include "FolderListBox.h"
 #include "Layout.h"
-#include "MainWindow.h"
 #include "PackageListBox.h"
 #include "support/ModalAnswer.h"
 #include "support/TempFolder.h"
@@ -14,9 +14,9 @@
 
 namespace {
 
-const std::string kConfig = CrLf({"[URL]", "Port=7777", "[engine.gameengine]", "ServerActors=IpDrv.UdpBeacon",
-                                  "ServerPackages=Core", "ServerPackages=Engine", "[Editor.EditorEngine]",
-                                  "EditPackages=Core"});
+const std::string kConfig = CrLf(
+    {"[URL]", "Port=7777", "[engine.gameengine]", "ServerActors=IpDrv.UdpBeacon",
+     "ServerPackages=Core", "ServerPackages=Engine", "[Editor.EditorEngine]", "EditPackages=Core"});
 
 class RealWindow : public ::testing::Test {
 protected:

@@ -5,8 +5,8 @@
 
 #include <QPushButton>
 #include <QTest>
-#include <set>
 #include <gtest/gtest.h>
+#include <set>
 
 // The user's whole path through a save: the real window in a System folder,
 // rows clicked with the mouse, Save pressed, the message answered, and the
@@ -14,7 +14,8 @@
 
 namespace {
 
-const char* const kSaved = "Sarvelin|Changes saved to postal2.ini.\nBackup saved as postal2.ini.old|1 button|icon 0";
+const char* const kSaved =
+    "Sarvelin|Changes saved to postal2.ini.\nBackup saved as postal2.ini.old|1 button|icon 0";
 const char* const kLocate = "Sarvelin|Please locate Postal2 System Folder|1 button|icon 0";
 
 const std::string kConfig =
@@ -27,8 +28,9 @@ std::string Expected(std::initializer_list<const char*> packageLines) {
     std::string text = CrLf({"; server settings", "[URL]", "Port=7777", "[Engine.GameEngine]"});
     for (const char* line : packageLines)
         text += std::string(line) + "\r\n";
-    return text + CrLf({"CacheSizeMegs=32", "ServerActors=IpDrv.UdpBeacon", "ServerPackages =NotAKey", "",
-                        "[Editor.EditorEngine]", "EditPackages=Core"});
+    return text +
+           CrLf({"CacheSizeMegs=32", "ServerActors=IpDrv.UdpBeacon", "ServerPackages =NotAKey", "",
+                 "[Editor.EditorEngine]", "EditPackages=Core"});
 }
 
 class SaveEndToEnd : public ::testing::Test {
@@ -77,7 +79,8 @@ TEST_F(SaveEndToEnd, UnchangedMarksComeOutInListOrder) {
     Open();
     EXPECT_EQ(Press("cbSave"), QStringList{kSaved});
     EXPECT_EQ(FilesBesidePackages(), (Files{"Postal2.ini", "postal2.ini.old"}));
-    EXPECT_EQ(system.read("Postal2.ini"), Expected({"ServerPackages=Core", "ServerPackages=Engine"}));
+    EXPECT_EQ(system.read("Postal2.ini"),
+              Expected({"ServerPackages=Core", "ServerPackages=Engine"}));
     EXPECT_EQ(system.read("postal2.ini.old"), kConfig);
 }
 
@@ -93,7 +96,8 @@ TEST_F(SaveEndToEnd, TogglesAndRevertReachTheFile) {
     EXPECT_TRUE(Press("cbRevert").isEmpty());
     EXPECT_EQ(Press("cbSave"), QStringList{kSaved}) << "Revert dropped the unsaved mark";
     EXPECT_EQ(system.read("Postal2.ini"), Expected({"ServerPackages=Core", "ServerPackages=Fire"}));
-    EXPECT_EQ(system.read("postal2.ini.old"), Expected({"ServerPackages=Core", "ServerPackages=Fire"}))
+    EXPECT_EQ(system.read("postal2.ini.old"),
+              Expected({"ServerPackages=Core", "ServerPackages=Fire"}))
         << "the second backup is the first result";
 }
 

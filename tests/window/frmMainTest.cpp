@@ -1,6 +1,6 @@
+#include "frmMain.h"
 #include "Error.h"
 #include "HandlerGuard.h"
-#include "frmMain.h"
 #include "support/TempFolder.h"
 
 #include <functional>
@@ -85,8 +85,9 @@ protected:
     frmMain form{driveList, folderList, fileList, listBox, messageBox};
 };
 
-const std::string kConfig = CrLf({"[Engine.GameEngine]", "ServerPackages=engine", "ServerPackages=CORE",
-                                  "ServerPackages=Missing", "ServerPackages=Engine", "ServerPackages=mymod"});
+const std::string kConfig =
+    CrLf({"[Engine.GameEngine]", "ServerPackages=engine", "ServerPackages=CORE",
+          "ServerPackages=Missing", "ServerPackages=Engine", "ServerPackages=mymod"});
 
 } // namespace
 
@@ -108,7 +109,8 @@ TEST_F(Handlers, StartUpElsewhereLeavesTheListEmptyAndSaysNothing) {
 
     std::filesystem::create_directory(folder / "postal2.ini");
     form.Form_Load();
-    EXPECT_EQ(listBox.ListCount(), 0) << "a configuration that cannot be opened is no System folder";
+    EXPECT_EQ(listBox.ListCount(), 0)
+        << "a configuration that cannot be opened is no System folder";
 }
 
 TEST_F(Handlers, RevertReplacesTheUsersMarksWithTheFiles) {
@@ -132,8 +134,8 @@ TEST_F(Handlers, ADriveChangeRunsTheFolderChangeInsideThenEmptiesTheList) {
     folder.write("postal2.ini", kConfig);
     driveList.drive = folder.path();
     form.driveP2Drive_Change();
-    EXPECT_EQ(log, (Log{"folder.SetPath " + folder.path(), "files.SetPath " + folder.path(), "list.Clear",
-                        "list.Clear", "folder.SetPath returns", "list.Clear"}));
+    EXPECT_EQ(log, (Log{"folder.SetPath " + folder.path(), "files.SetPath " + folder.path(),
+                        "list.Clear", "list.Clear", "folder.SetPath returns", "list.Clear"}));
     EXPECT_EQ(listBox.ListCount(), 0);
 }
 
@@ -153,7 +155,8 @@ TEST_F(Handlers, SaveWritesTheMarkedEntriesInListOrder) {
     listBox.SetSelected(2, false);
     form.cbSave_Click();
     EXPECT_EQ(messageBox.shown,
-              (std::vector<std::string>{"Changes saved to postal2.ini.\r\nBackup saved as postal2.ini.old"}));
+              (std::vector<std::string>{
+                  "Changes saved to postal2.ini.\r\nBackup saved as postal2.ini.old"}));
     EXPECT_EQ(folder.read("Postal2.ini"), CrLf({"[Engine.GameEngine]", "ServerPackages=AWPStuff",
                                                 "ServerPackages=Core", "ServerPackages=MyMod"}));
     EXPECT_EQ(folder.read("postal2.ini.old"), kConfig);
@@ -175,12 +178,15 @@ TEST(HandlerGuard, ReportsTheOutermostErrorAndLetsNestedOnesTravel) {
     HandlerGuard guard(messageBox);
     std::vector<std::string> steps;
     guard.Run([&] {
-        guard.Run([&] { throw gameini::FileError(2, "Cannot open x for reading: No such file or directory"); });
+        guard.Run([&] {
+            throw gameini::FileError(2, "Cannot open x for reading: No such file or directory");
+        });
         steps.push_back("the outer handler went on");
     });
     EXPECT_TRUE(steps.empty());
     EXPECT_EQ(messageBox.shown,
-              (std::vector<std::string>{"Error 2: Cannot open x for reading: No such file or directory"}));
+              (std::vector<std::string>{
+                  "Error 2: Cannot open x for reading: No such file or directory"}));
     guard.Run([&] { steps.push_back("the next handler runs"); });
     EXPECT_EQ(steps.size(), 1u);
 }

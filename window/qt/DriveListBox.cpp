@@ -12,7 +12,8 @@ const std::string kVolumePrefix = "volume:";
 
 // Mounts the user never wants to look into for a game.
 bool IsSystemMount(const QString& mountPoint) {
-    for (const char* hidden : {"/proc", "/sys", "/dev", "/run", "/snap", "/var/lib/docker", "/boot/efi"}) {
+    for (const char* hidden :
+         {"/proc", "/sys", "/dev", "/run", "/snap", "/var/lib/docker", "/boot/efi"}) {
         QString prefix = QString::fromLatin1(hidden);
         if (mountPoint == prefix || mountPoint.startsWith(prefix + '/'))
             return !mountPoint.startsWith(QStringLiteral("/run/media/"));
@@ -30,12 +31,15 @@ bool IsRealVolume(const QStorageInfo& volume) {
 
 QString VolumeText(const QStorageInfo& volume) {
     QString label = volume.name();
-    return label.isEmpty() ? volume.rootPath() : volume.rootPath() + QStringLiteral("  [") + label + ']';
+    return label.isEmpty() ? volume.rootPath()
+                           : volume.rootPath() + QStringLiteral("  [") + label + ']';
 }
 
 } // namespace
 
-std::string VolumeDesignation(const std::string& mountPoint) { return kVolumePrefix + mountPoint; }
+std::string VolumeDesignation(const std::string& mountPoint) {
+    return kVolumePrefix + mountPoint;
+}
 
 std::optional<std::string> MountPointOf(const std::string& designation) {
     if (!designation.starts_with(kVolumePrefix))
@@ -48,7 +52,8 @@ std::vector<DriveEntry> DriveEntries(const std::string& startFolder, const std::
     std::set<QString> mountPoints;
     auto addVolume = [&](const QStorageInfo& volume) {
         if (mountPoints.insert(volume.rootPath()).second)
-            entries.push_back({VolumeText(volume), VolumeDesignation(volume.rootPath().toStdString())});
+            entries.push_back(
+                {VolumeText(volume), VolumeDesignation(volume.rootPath().toStdString())});
     };
     QList<QStorageInfo> volumes = QStorageInfo::mountedVolumes();
     std::sort(volumes.begin(), volumes.end(), [](const QStorageInfo& a, const QStorageInfo& b) {
@@ -70,11 +75,14 @@ DriveListBox::DriveListBox(const std::vector<DriveEntry>& entries, const std::st
     for (const DriveEntry& entry : entries)
         addItem(entry.shown, QByteArray::fromStdString(entry.designation));
     QString startVolume = QStorageInfo(QString::fromStdString(startFolder)).rootPath();
-    setCurrentIndex(findData(QByteArray::fromStdString(VolumeDesignation(startVolume.toStdString()))));
+    setCurrentIndex(
+        findData(QByteArray::fromStdString(VolumeDesignation(startVolume.toStdString()))));
     connect(this, &QComboBox::currentIndexChanged, this, [this] {
         if (onChange)
             onChange();
     });
 }
 
-std::string DriveListBox::Drive() const { return currentData().toByteArray().toStdString(); }
+std::string DriveListBox::Drive() const {
+    return currentData().toByteArray().toStdString();
+}

@@ -62,7 +62,8 @@ void FolderListBox::SetPath(const std::string& pathOrDrive) {
         auto last = lastFolderOnVolume_.find(volume.st_dev);
         struct stat lastFolder;
         bool lastStillThere = last != lastFolderOnVolume_.end() &&
-                              stat(last->second.c_str(), &lastFolder) == 0 && S_ISDIR(lastFolder.st_mode);
+                              stat(last->second.c_str(), &lastFolder) == 0 &&
+                              S_ISDIR(lastFolder.st_mode);
         folder = lastStillThere ? last->second : *mountPoint;
     }
     Show(NormalFolder(folder));

@@ -51,12 +51,13 @@ MainWindow::MainWindow(const std::string& startFolder, const std::string& home)
     dirP2SysFolder_ = new FolderListBox(startFolder, guard_, this);
     fbUFiles_ = new FileListBox(this);
     fbUFiles_->SetPath(dirP2SysFolder_->Path());
-    driveP2Drive_ = new DriveListBox(DriveEntries(dirP2SysFolder_->Path(), home), dirP2SysFolder_->Path(), this);
+    driveP2Drive_ = new DriveListBox(DriveEntries(dirP2SysFolder_->Path(), home),
+                                     dirP2SysFolder_->Path(), this);
     cbSave_ = new QPushButton(QStringLiteral("Save"), this);
     cbRevert_ = new QPushButton(QStringLiteral("Revert"), this);
 
-    QWidget* const controls[] = {label1,         label2,         lbServerPackages_, dirP2SysFolder_,
-                                 fbUFiles_,      driveP2Drive_,  cbSave_,           cbRevert_};
+    QWidget* const controls[] = {label1,    label2,        lbServerPackages_, dirP2SysFolder_,
+                                 fbUFiles_, driveP2Drive_, cbSave_,           cbRevert_};
     for (size_t i = 0; i < std::size(controls); ++i) {
         const ControlLayout& layout = kControlLayouts[i];
         controls[i]->setObjectName(QString::fromLatin1(layout.name));
@@ -65,7 +66,8 @@ MainWindow::MainWindow(const std::string& startFolder, const std::string& home)
         if (i > 2)
             setTabOrder(controls[i - 1], controls[i]);
     }
-    const QFont headingFont = HeadingFont({{label1->text(), label1->size()}, {label2->text(), label2->size()}});
+    const QFont headingFont =
+        HeadingFont({{label1->text(), label1->size()}, {label2->text(), label2->size()}});
     label1->setFont(headingFont);
     label2->setFont(headingFont);
     for (QPushButton* button : {cbSave_, cbRevert_}) {
@@ -78,8 +80,10 @@ MainWindow::MainWindow(const std::string& startFolder, const std::string& home)
                                       *lbServerPackages_, messageBox_);
     driveP2Drive_->onChange = [this] { guard_.Run([this] { form_->driveP2Drive_Change(); }); };
     dirP2SysFolder_->onChange = [this] { guard_.Run([this] { form_->dirP2SysFolder_Change(); }); };
-    connect(cbRevert_, &QPushButton::clicked, this, [this] { guard_.Run([this] { form_->cbRevert_Click(); }); });
-    connect(cbSave_, &QPushButton::clicked, this, [this] { guard_.Run([this] { form_->cbSave_Click(); }); });
+    connect(cbRevert_, &QPushButton::clicked, this,
+            [this] { guard_.Run([this] { form_->cbRevert_Click(); }); });
+    connect(cbSave_, &QPushButton::clicked, this,
+            [this] { guard_.Run([this] { form_->cbSave_Click(); }); });
 
     lbServerPackages_->setFocus();
     guard_.Run([this] { form_->Form_Load(); });

@@ -45,8 +45,9 @@ TEST(Layout, EveryControlSitsWhereTheDesignPutsIt) {
         EXPECT_LE(metrics.horizontalAdvance(label->text()), label->width())
             << name << " fits its box";
         EXPECT_LE(metrics.height(), label->height()) << name;
-        if (expectedFamily != QFont().family())
+        if (expectedFamily != QFont().family()) {
             EXPECT_DOUBLE_EQ(font.pointSizeF(), 14.25) << name;
+        }
     }
     for (const char* name : {"cbSave", "cbRevert"}) {
         auto* button = window.findChild<QPushButton*>(name);

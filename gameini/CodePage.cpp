@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <unordered_map>
+#include <cstring>
 
 namespace gameini {
 namespace {
@@ -78,51 +78,83 @@ std::string DescribeInvalid(std::string_view text, size_t pos) {
 }
 
 // Every character in a run of ASCII is stored as itself in both code pages'
-// single-byte range, so encoders copy such runs in one go.
+// single-byte range, so the converters copy such runs in one go. Eight bytes
+// are tested at a time: configuration files are almost all ASCII.
 size_t AsciiRun(std::string_view text, size_t pos) {
-    size_t end = pos;
-    while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80)
+    constexpr uint64_t kHighBits = 0x8080808080808080u;
+    const char* start = text.data() + pos;
+    const size_t length = text.size() - pos;
+    size_t end = 0;
+    uint64_t word;
+    for (; end + sizeof word <= length; end += sizeof word) {
+        std::memcpy(&word, start + end, sizeof word);
+        if (word & kHighBits)
+            break;
+    }
+    if (end < length && length >= sizeof word) {
+        // The last bytes, read as one word that overlaps the ones tested.
+        std::memcpy(&word, start + length - sizeof word, sizeof word);
+        if ((word & kHighBits) == 0)
+            return length;
+    }
+    while (end < length && static_cast<unsigned char>(start[end]) < 0x80)
         ++end;
-    return end - pos;
+    return end;
 }
 
 } // namespace
 
+bool IsAscii(std::string_view text) { return AsciiRun(text, 0) == text.size(); }
+
 void DecodeWindows1252(std::string_view bytes, std::string& out) {
-    out.reserve(out.size() + bytes.size());
-    for (char c : bytes) {
-        unsigned char byte = static_cast<unsigned char>(c);
-        if (byte < 0x80)
-            out += c;
-        else
-            AppendUtf8(Windows1252CodePoint(byte), out);
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        size_t ascii = AsciiRun(bytes, pos);
+        out.append(bytes.data() + pos, ascii);
+        pos += ascii;
+        if (pos < bytes.size())
+            AppendUtf8(Windows1252CodePoint(static_cast<unsigned char>(bytes[pos++])), out);
     }
 }
 
-std::optional<std::string> EncodeWindows1252(std::string_view text, std::string& out) {
-    static const std::unordered_map<char32_t, char> kBytes = [] {
-        std::unordered_map<char32_t, char> bytes;
-        for (int b = 0x80; b <= 0xFF; ++b)
-            bytes[Windows1252CodePoint(static_cast<unsigned char>(b))] = static_cast<char>(b);
-        return bytes;
-    }();
-    size_t pos = 0;
+namespace {
+
+// The byte that stores `cp` in Windows-1252, or -1.
+int Windows1252Byte(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+        return static_cast<int>(cp);
+    for (size_t i = 0; i < kHighControls.size(); ++i)
+        if (kHighControls[i] == cp)
+            return static_cast<int>(0x80 + i);
+    return -1;
+}
+
+// The part of EncodeWindows1252 past the first character outside ASCII.
+std::optional<std::string> EncodeWindows1252From(std::string_view text, size_t pos, std::string& out) {
     while (pos < text.size()) {
-        size_t ascii = AsciiRun(text, pos);
-        out.append(text, pos, ascii);
-        pos += ascii;
-        if (pos == text.size())
-            break;
         size_t start = pos;
         char32_t cp = NextCodePoint(text, pos);
         if (cp == kInvalid)
             return DescribeInvalid(text, start);
-        auto byte = kBytes.find(cp);
-        if (byte == kBytes.end())
+        int byte = Windows1252Byte(cp);
+        if (byte < 0)
             return Describe(cp);
-        out += byte->second;
+        out += static_cast<char>(byte);
+        size_t ascii = AsciiRun(text, pos);
+        out.append(text.data() + pos, ascii);
+        pos += ascii;
     }
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> EncodeWindows1252(std::string_view text, std::string& out) {
+    size_t ascii = AsciiRun(text, 0);
+    out.append(text.data(), ascii);
+    if (ascii == text.size())
+        return std::nullopt;
+    return EncodeWindows1252From(text, ascii, out);
 }
 
 bool DecodeUtf16(std::string_view bytes, bool bigEndian, std::string& out) {

@@ -26,7 +26,7 @@ void RewriteGameIni(std::string_view source, std::string_view target,
     SequentialFile output = SequentialFile::OpenOutput(target, input.Format());
     bool inSection = false;
     while (!input.AtEnd()) {
-        std::string line = input.ReadLine();
+        const std::string_view line = input.ReadLine();
         // A flag rather than a marker text in the line, so that no source line
         // can be mistaken for "write nothing".
         bool suppressed = false;

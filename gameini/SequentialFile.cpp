@@ -4,7 +4,9 @@
 #include "Error.h"
 #include "GamePath.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,47 +15,9 @@
 namespace gameini {
 namespace {
 
-constexpr size_t kWriteChunk = 1 << 20;
+using namespace std::literals;
 
-std::string ReadWholeFile(const std::string& path) {
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        ThrowSystemError(errno, "Cannot open " + path + " for reading");
-    struct stat info;
-    if (fstat(fd, &info) != 0) {
-        int err = errno;
-        close(fd);
-        ThrowSystemError(err, "Cannot open " + path + " for reading");
-    }
-    if (!S_ISREG(info.st_mode)) {
-        close(fd);
-        bool folder = S_ISDIR(info.st_mode);
-        throw FileError(folder ? EISDIR : EINVAL,
-                        "Cannot open " + path + " for reading: " +
-                            (folder ? "it is a folder, not a file" : "it is not a regular file"));
-    }
-    std::string bytes;
-    bytes.resize(static_cast<size_t>(info.st_size));
-    size_t filled = 0;
-    for (;;) {
-        if (filled == bytes.size())
-            bytes.resize(bytes.size() + 65536);
-        ssize_t got = read(fd, bytes.data() + filled, bytes.size() - filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            int err = errno;
-            close(fd);
-            ThrowSystemError(err, "Cannot read " + path);
-        }
-        if (got == 0)
-            break;
-        filled += static_cast<size_t>(got);
-    }
-    close(fd);
-    bytes.resize(filled);
-    return bytes;
-}
+constexpr size_t kChunk = 1 << 20;
 
 bool StartsWith(std::string_view bytes, unsigned char first, unsigned char second) {
     return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == first &&
@@ -71,9 +35,9 @@ SequentialFile::SequentialFile(Mode mode, std::string path, TextFormat format)
 
 SequentialFile::SequentialFile(SequentialFile&& other) noexcept
     : mode_(other.mode_), path_(std::move(other.path_)), format_(other.format_),
-      open_(std::exchange(other.open_, false)), text_(std::move(other.text_)),
-      position_(other.position_), fd_(std::exchange(other.fd_, -1)),
-      buffer_(std::move(other.buffer_)) {}
+      open_(std::exchange(other.open_, false)), fd_(std::exchange(other.fd_, -1)),
+      buffer_(std::move(other.buffer_)), begin_(other.begin_), end_(other.end_),
+      endOfFile_(other.endOfFile_), lineFeedMayFollow_(other.lineFeedMayFollow_), line_(std::move(other.line_)) {}
 
 SequentialFile::~SequentialFile() {
     // Only reached open on an error path; the error already on its way wins.
@@ -83,19 +47,71 @@ SequentialFile::~SequentialFile() {
 
 SequentialFile SequentialFile::OpenInput(std::string_view path) {
     SequentialFile file(Mode::Input, ResolvePath(path), {});
-    std::string bytes = ReadWholeFile(file.path_);
-    if (StartsWith(bytes, 0xFF, 0xFE) || StartsWith(bytes, 0xFE, 0xFF)) {
-        bool bigEndian = static_cast<unsigned char>(bytes[0]) == 0xFE;
-        file.format_.encoding = bigEndian ? Encoding::Utf16BE : Encoding::Utf16LE;
-        if (!DecodeUtf16(std::string_view(bytes).substr(2), bigEndian, file.text_))
-            throw FileError(EILSEQ, "Cannot read " + file.path_ +
-                                        ": it starts as UTF-16 but has an odd number of bytes");
-    } else {
-        DecodeWindows1252(bytes, file.text_);
+    const std::string action = "Cannot open " + file.path_ + " for reading";
+    file.fd_ = open(file.path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file.fd_ < 0)
+        ThrowSystemError(errno, action);
+    struct stat info;
+    if (fstat(file.fd_, &info) != 0)
+        ThrowSystemError(errno, action);
+    if (!S_ISREG(info.st_mode)) {
+        bool folder = S_ISDIR(info.st_mode);
+        throw FileError(folder ? EISDIR : EINVAL,
+                        action + ": " + (folder ? "it is a folder, not a file" : "it is not a regular file"));
     }
-    if (file.text_.find('\r') == std::string::npos && file.text_.find('\n') != std::string::npos)
-        file.format_.lineEnd = LineEnd::Lf;
+    file.DetectFormat();
     return file;
+}
+
+void SequentialFile::DetectFormat() {
+    Fill(2);
+    std::string_view start = std::string_view(buffer_).substr(0, end_);
+    if (StartsWith(start, 0xFF, 0xFE) || StartsWith(start, 0xFE, 0xFF)) {
+        // UTF-16 files are small and rare: decode the whole file at once.
+        bool bigEndian = static_cast<unsigned char>(start[0]) == 0xFE;
+        format_.encoding = bigEndian ? Encoding::Utf16BE : Encoding::Utf16LE;
+        while (Fill(end_ + 1)) {
+        }
+        std::string text;
+        if (!DecodeUtf16(std::string_view(buffer_).substr(2, end_ - 2), bigEndian, text))
+            throw FileError(EILSEQ, "Cannot read " + path_ +
+                                        ": it starts as UTF-16 but has an odd number of bytes");
+        buffer_ = std::move(text);
+        end_ = buffer_.size();
+    }
+    // Line feeds alone end the lines only in a file without any carriage
+    // return; most files show one in their first line.
+    size_t scanned = 0;
+    while (std::memchr(buffer_.data() + scanned, '\r', end_ - scanned) == nullptr) {
+        scanned = end_;
+        if (!Fill(end_ + 1)) {
+            if (std::memchr(buffer_.data(), '\n', end_) != nullptr)
+                format_.lineEnd = LineEnd::Lf;
+            break;
+        }
+    }
+}
+
+bool SequentialFile::Refill(size_t wanted) {
+    while (end_ - begin_ < wanted && !endOfFile_) {
+        if (begin_ > 0) {
+            buffer_.resize(end_);
+            buffer_.erase(0, begin_);
+            end_ -= begin_;
+            begin_ = 0;
+        }
+        if (buffer_.size() < end_ + kChunk)
+            buffer_.resize(end_ + kChunk);
+        ssize_t got = read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            ThrowSystemError(errno, "Cannot read " + path_);
+        if (got == 0)
+            endOfFile_ = true;
+        end_ += static_cast<size_t>(got);
+    }
+    return end_ - begin_ >= wanted;
 }
 
 SequentialFile SequentialFile::OpenOutput(std::string_view path, TextFormat format) {
@@ -119,47 +135,69 @@ SequentialFile SequentialFile::OpenOutput(std::string_view path, TextFormat form
     return file;
 }
 
-bool SequentialFile::AtEnd() const {
-    return position_ >= text_.size();
+bool SequentialFile::AtEnd() {
+    if (mode_ != Mode::Input || !open_)
+        return true;
+    // A line feed right after a carriage return belongs to that line's end.
+    if (lineFeedMayFollow_ && Fill(1)) {
+        lineFeedMayFollow_ = false;
+        if (buffer_[begin_] == '\n')
+            ++begin_;
+    }
+    return !Fill(1);
 }
 
-std::string SequentialFile::ReadLine() {
-    if (!open_ || mode_ != Mode::Input || AtEnd())
+std::string_view SequentialFile::ReadLine() {
+    if (AtEnd())
         throw FileError(ENODATA, "Cannot read " + path_ + ": there is no further line");
-    char end = format_.lineEnd == LineEnd::Lf ? '\n' : '\r';
-    size_t stop = text_.find(end, position_);
-    if (stop == std::string::npos)
-        stop = text_.size();
-    std::string line = text_.substr(position_, stop - position_);
-    position_ = stop + 1;
-    if (end == '\r' && position_ < text_.size() && text_[position_] == '\n')
-        ++position_;
-    return line;
+    const char end = format_.lineEnd == LineEnd::Lf ? '\n' : '\r';
+    size_t scanned = 0, stop;
+    for (;;) {
+        const char* from = buffer_.data() + begin_;
+        const void* found = std::memchr(from + scanned, end, end_ - begin_ - scanned);
+        if (found != nullptr) {
+            stop = static_cast<size_t>(static_cast<const char*>(found) - buffer_.data());
+            break;
+        }
+        scanned = end_ - begin_;
+        if (!Fill(scanned + 1)) {
+            stop = end_; // the last line needs no line end
+            break;
+        }
+    }
+    std::string_view line(buffer_.data() + begin_, stop - begin_);
+    begin_ = std::min(stop + 1, end_);
+    lineFeedMayFollow_ = end == '\r' && stop < end_;
+    if (format_.encoding != Encoding::Windows1252 || IsAscii(line))
+        return line;
+    line_.clear();
+    DecodeWindows1252(line, line_);
+    return line_;
 }
 
 void SequentialFile::WriteLine(std::string_view text) {
     if (!open_ || mode_ != Mode::Output)
         throw FileError(EBADF, "Cannot write " + path_ + ": the file is not open for writing");
-    std::string line(text);
-    line += format_.lineEnd == LineEnd::Lf ? "\n" : "\r\n";
     const size_t written = buffer_.size();
-    std::optional<std::string> problem;
-    switch (format_.encoding) {
-    case Encoding::Windows1252:
-        problem = EncodeWindows1252(line, buffer_);
-        break;
-    case Encoding::Utf16LE:
-    case Encoding::Utf16BE:
-        problem = EncodeUtf16(line, format_.encoding == Encoding::Utf16BE, buffer_);
-        break;
-    }
+    const std::string_view lineEnd = format_.lineEnd == LineEnd::Lf ? "\n"sv : "\r\n"sv;
+    std::optional<std::string> problem = Encode(text);
+    if (!problem && format_.encoding == Encoding::Windows1252)
+        buffer_ += lineEnd;
+    else if (!problem)
+        problem = Encode(lineEnd);
     if (problem) {
         buffer_.resize(written); // no part of a refused line reaches the file
         throw FileError(EILSEQ, "Cannot write " + path_ + ": " + *problem +
                                     " cannot be stored in " + EncodingName(format_.encoding));
     }
-    if (buffer_.size() >= kWriteChunk)
+    if (buffer_.size() >= kChunk)
         Flush();
+}
+
+std::optional<std::string> SequentialFile::Encode(std::string_view text) {
+    if (format_.encoding == Encoding::Windows1252)
+        return EncodeWindows1252(text, buffer_);
+    return EncodeUtf16(text, format_.encoding == Encoding::Utf16BE, buffer_);
 }
 
 void SequentialFile::Flush() {
@@ -179,12 +217,11 @@ void SequentialFile::Close() {
     if (!open_)
         return;
     open_ = false;
-    text_.clear();
-    if (fd_ < 0)
-        return;
-    Flush();
+    if (mode_ == Mode::Output)
+        Flush();
+    buffer_.clear();
     int fd = std::exchange(fd_, -1);
-    if (close(fd) != 0)
+    if (close(fd) != 0 && mode_ == Mode::Output)
         ThrowSystemError(errno, "Cannot write " + path_);
 }
 

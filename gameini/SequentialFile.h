@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,24 +42,39 @@ public:
     ~SequentialFile();
 
     const TextFormat& Format() const { return format_; }
-    bool AtEnd() const;
-    std::string ReadLine();
+    // Reads ahead when it must, so it can fail like a read.
+    bool AtEnd();
+    // The line stays valid until the next call of AtEnd or ReadLine.
+    std::string_view ReadLine();
     void WriteLine(std::string_view text);
     void Close();
 
 private:
     enum class Mode { Input, Output };
     SequentialFile(Mode mode, std::string path, TextFormat format);
+    // Appends the text to the output buffer; describes what it cannot store.
+    std::optional<std::string> Encode(std::string_view text);
     void Flush();
 
     Mode mode_;
     std::string path_;
     TextFormat format_;
     bool open_ = true;
-    std::string text_; // input: the whole decoded text
-    size_t position_ = 0;
-    int fd_ = -1;        // output
-    std::string buffer_; // output: bytes not yet written
+    // Input: makes `wanted` bytes past begin_ available in the window unless
+    // the file ends first; false when it does.
+    bool Fill(size_t wanted) { return end_ - begin_ >= wanted || Refill(wanted); }
+    bool Refill(size_t wanted);
+    void DetectFormat();
+
+    int fd_ = -1;
+    // Input: a window on the file, read a chunk at a time; bytes as stored for
+    // Windows-1252 (each line is decoded as it is read), and the whole text as
+    // UTF-8 for UTF-16. Output: the encoded bytes not yet written.
+    std::string buffer_;
+    size_t begin_ = 0, end_ = 0;
+    bool endOfFile_ = false;
+    bool lineFeedMayFollow_ = false; // the last line ended in a carriage return
+    std::string line_;               // a line that needed decoding
 };
 
 } // namespace gameini

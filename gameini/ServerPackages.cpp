@@ -14,7 +14,7 @@ constexpr std::string_view kKey = "serverpackages=";
 // Lower-casing keeps the byte length, and the fixed texts are ASCII, so only
 // as many bytes as the fixed text holds need lower-casing to compare.
 bool IsGameEngineHeader(std::string_view line) {
-    return line.size() == kHeader.size() && LowerCase(line) == kHeader;
+    return line.size() == kHeader.size() && line[0] == '[' && LowerCase(line) == kHeader;
 }
 
 bool IsSectionHeader(std::string_view line) {
@@ -30,7 +30,7 @@ std::vector<std::string> ReadServerPackages(std::string_view path) {
     SequentialFile file = SequentialFile::OpenInput(path);
     bool inSection = false;
     while (!file.AtEnd()) {
-        std::string line = file.ReadLine();
+        const std::string_view line = file.ReadLine();
         if (IsGameEngineHeader(line))
             inSection = true;
         else if (IsSectionHeader(line) && inSection)

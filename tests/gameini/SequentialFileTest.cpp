@@ -15,7 +15,7 @@ std::vector<std::string> ReadAllLines(const std::string& path, TextFormat* forma
     SequentialFile file = SequentialFile::OpenInput(path);
     std::vector<std::string> lines;
     while (!file.AtEnd())
-        lines.push_back(file.ReadLine());
+        lines.emplace_back(file.ReadLine());
     if (format)
         *format = file.Format();
     file.Close();

@@ -1,0 +1,26 @@
+#include "BenchFolder.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+BenchFolder::BenchFolder(int packages) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "sarvelin-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+    std::ofstream config(path_ + "/postal2.ini", std::ios::binary);
+    config << "[Core.System]\r\nPaths=..\\System\\*.u\r\n[Engine.GameEngine]\r\n";
+    for (int i = 0; i < packages; ++i) {
+        std::string name = "Package" + std::to_string(i);
+        std::ofstream(path_ + "/" + name + ".u");
+        config << "ServerPackages=" << name << "\r\n";
+    }
+    config << "[Editor.EditorEngine]\r\nEditPackages=Core\r\n";
+}
+
+BenchFolder::~BenchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}

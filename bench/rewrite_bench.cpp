@@ -1,0 +1,99 @@
+// Rewriting and replacing a 50 MB configuration, beside copying the same file
+// with cp (and flushing the copy) in the same run.
+
+#include "BenchFolder.h"
+#include "ReplaceWithBackup.h"
+#include "RewriteGameIni.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kPackages = 32767;
+constexpr size_t kConfigBytes = 50u << 20;
+
+// A realistic configuration body, repeated until the file reaches 50 MB, with
+// one [Engine.GameEngine] section of 32,767 package lines.
+struct BigConfig {
+    BenchFolder folder{0};
+    std::vector<std::string> names;
+
+    BigConfig() {
+        const std::string body =
+            "[URL]\r\nProtocol=unreal\r\nName=Player\r\nMap=Index.fuk\r\nPort=7777\r\n"
+            "[Core.System]\r\nPurgeCacheDays=30\r\nPaths=..\\System\\*.u\r\nPaths=..\\Maps\\*.fuk\r\n"
+            "; a comment with letters like \xC4rger and \xE9t\xE9\r\n"
+            "[Editor.EditorEngine]\r\nEditPackages=Core\r\nEditPackages=Engine\r\n";
+        std::string text;
+        text.reserve(kConfigBytes + body.size());
+        text += "[Engine.GameEngine]\r\nCacheSizeMegs=32\r\nServerActors=IpDrv.UdpBeacon\r\n";
+        for (int i = 0; i < kPackages; ++i) {
+            names.push_back("Package" + std::to_string(i) + ".u");
+            text += "ServerPackages=Package" + std::to_string(i) + "\r\n";
+        }
+        while (text.size() < kConfigBytes)
+            text += body;
+        std::ofstream(folder.path() + "/postal2.ini", std::ios::binary) << text;
+    }
+    std::string config() const { return folder.path() + "/Postal2.ini"; }
+};
+
+BigConfig& Config() {
+    static BigConfig config;
+    return config;
+}
+
+void CpAndFsync(benchmark::State& state) {
+    const std::string copy = Config().folder.path() + "/copy.ini";
+    const std::string command = "cp '" + Config().folder.path() + "/postal2.ini' '" + copy + "'";
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0)
+            state.SkipWithError("cp failed");
+        int fd = open(copy.c_str(), O_RDONLY);
+        fsync(fd);
+        close(fd);
+    }
+    unlink(copy.c_str());
+    state.SetBytesProcessed(state.iterations() * kConfigBytes);
+}
+
+void Cp(benchmark::State& state) {
+    const std::string copy = Config().folder.path() + "/copy.ini";
+    const std::string command = "cp '" + Config().folder.path() + "/postal2.ini' '" + copy + "'";
+    for (auto _ : state)
+        if (std::system(command.c_str()) != 0)
+            state.SkipWithError("cp failed");
+    unlink(copy.c_str());
+    state.SetBytesProcessed(state.iterations() * kConfigBytes);
+}
+
+void RewriteGameIni(benchmark::State& state) {
+    const std::string folder = Config().folder.path();
+    for (auto _ : state)
+        gameini::RewriteGameIni(folder + "\\postal2.ini", folder + "\\newp2.ini", Config().names);
+    unlink((folder + "/newp2.ini").c_str());
+    state.SetBytesProcessed(state.iterations() * kConfigBytes);
+}
+
+void RewriteAndReplace(benchmark::State& state) {
+    const std::string folder = Config().folder.path();
+    for (auto _ : state) {
+        gameini::RewriteGameIni(folder + "\\postal2.ini", folder + "\\newp2.ini", Config().names);
+        gameini::ReplaceWithBackup(folder);
+    }
+    state.SetBytesProcessed(state.iterations() * kConfigBytes);
+}
+
+} // namespace
+
+BENCHMARK(Cp)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(RewriteGameIni)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(CpAndFsync)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(RewriteAndReplace)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK_MAIN();

@@ -1,6 +1,12 @@
-// Times the real window against a bare Qt window on the offscreen platform,
-// and measures peak memory of both in child processes. Prints one line per
-// measurement: "<name> <median seconds or peak kB>".
+// Start-up and memory of the real window against a bare Qt window that shows
+// an empty list, each started as a process of its own from this same binary
+// (so both load the same libraries), on the offscreen platform. Also Revert
+// against filling the list alone, in one process. Prints one line per
+// measurement: "<name> <median seconds | peak kB>".
+//
+//   window_bench                      run everything
+//   window_bench child real FOLDER    (internal) start the real window, report
+//   window_bench child bare           (internal) start the bare window, report
 
 #include "BenchFolder.h"
 #include "MainWindow.h"
@@ -9,9 +15,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QListWidget>
-#include <QPainter>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -21,16 +27,15 @@
 
 namespace {
 
-constexpr int kRuns = 7;
+constexpr int kRuns = 9;
 
 // Waits until `window` has painted its first frame.
-void WaitForFirstPaint(QWidget& window) {
+void ShowAndWaitForFirstPaint(QWidget& window) {
     class PaintSpy : public QObject {
     public:
         bool painted = false;
         bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() == QEvent::Paint)
-                painted = true;
+            painted = painted || event->type() == QEvent::Paint;
             return false;
         }
     } spy;
@@ -41,31 +46,6 @@ void WaitForFirstPaint(QWidget& window) {
     window.removeEventFilter(&spy);
 }
 
-double Median(const std::function<void()>& run) {
-    std::vector<double> seconds;
-    for (int i = 0; i < kRuns; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        seconds.push_back(timer.nsecsElapsed() / 1e9);
-    }
-    std::sort(seconds.begin(), seconds.end());
-    return seconds[kRuns / 2];
-}
-
-void StartRealWindow(const std::string& folder) {
-    MainWindow window(folder, "/nonexistent");
-    WaitForFirstPaint(window);
-}
-
-void StartBareWindow() {
-    QWidget window;
-    window.resize(453, 290);
-    auto* list = new QListWidget(&window);
-    list->setGeometry(184, 40, 257, 199);
-    WaitForFirstPaint(window);
-}
-
 long PeakKilobytes() {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);)
@@ -74,57 +54,117 @@ long PeakKilobytes() {
     return -1;
 }
 
-// Runs `work` in a child process and returns the child's peak memory.
-long PeakOfChild(int argc, char** argv, const std::function<void()>& work) {
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0)
-        return -1;
+// The child: starts a window, and once it is painted writes its peak memory
+// to standard output and ends.
+int RunChild(int argc, char** argv) {
+    QApplication app(argc, argv);
+    std::unique_ptr<QWidget> window;
+    if (std::strcmp(argv[2], "real") == 0) {
+        window = std::make_unique<MainWindow>(argv[3], "/nonexistent");
+    } else {
+        window = std::make_unique<QWidget>();
+        window->resize(453, 290);
+        auto* list = new QListWidget(window.get());
+        list->setGeometry(184, 40, 257, 199);
+        if (std::strcmp(argv[2], "text") == 0)
+            list->addItem(QStringLiteral("Engine.u"));
+    }
+    ShowAndWaitForFirstPaint(*window);
+    std::printf("%ld\n", PeakKilobytes());
+    std::fflush(stdout);
+    _exit(0); // the measurement is taken; skip tearing down
+}
+
+struct ChildResult {
+    double seconds;
+    long peakKilobytes;
+};
+
+// Starts this binary as a child and times it from the start to its report.
+ChildResult StartChild(const char* self, const std::vector<std::string>& args) {
+    int out[2];
+    if (pipe(out) != 0)
+        std::exit(1);
+    QElapsedTimer timer;
+    timer.start();
     pid_t child = fork();
     if (child == 0) {
-        close(pipeFds[0]);
-        QApplication app(argc, argv);
-        work();
-        long peak = PeakKilobytes();
-        if (write(pipeFds[1], &peak, sizeof peak) != sizeof peak)
-            _exit(1);
-        _exit(0);
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        std::vector<char*> argv{const_cast<char*>(self), const_cast<char*>("child")};
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(self, argv.data());
+        _exit(127);
     }
-    close(pipeFds[1]);
-    long peak = -1;
-    if (read(pipeFds[0], &peak, sizeof peak) != sizeof peak)
-        peak = -1;
-    close(pipeFds[0]);
+    close(out[1]);
+    char report[64] = {};
+    ssize_t got = read(out[0], report, sizeof report - 1);
+    double seconds = timer.nsecsElapsed() / 1e9;
+    close(out[0]);
     waitpid(child, nullptr, 0);
-    return peak;
+    return {seconds, got > 0 ? std::atol(report) : -1};
+}
+
+template <typename T> T Median(std::vector<T> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void ReportStartUp(const char* self, const char* name, const std::vector<std::string>& args,
+                   bool withMemory) {
+    std::vector<double> seconds;
+    std::vector<long> peaks;
+    StartChild(self, args); // warm the page cache
+    for (int i = 0; i < kRuns; ++i) {
+        ChildResult result = StartChild(self, args);
+        seconds.push_back(result.seconds);
+        peaks.push_back(result.peakKilobytes);
+    }
+    std::printf("startup_%s %.6f\n", name, Median(seconds));
+    if (withMemory)
+        std::printf("peak_%s %ld\n", name, Median(peaks));
+}
+
+double MedianSeconds(const std::function<void()>& run) {
+    std::vector<double> seconds;
+    for (int i = 0; i < kRuns; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        run();
+        seconds.push_back(timer.nsecsElapsed() / 1e9);
+    }
+    return Median(seconds);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    BenchFolder small(200), large(32767);
+    if (argc >= 3 && std::strcmp(argv[1], "child") == 0)
+        return RunChild(argc, argv);
 
+    const char* self = argv[0];
+    BenchFolder small(200), large(32767);
     std::printf("qt_version %s\n", qVersion());
     std::printf("cores %ld\n", sysconf(_SC_NPROCESSORS_ONLN));
-    std::printf("peak_real_32767 %ld\n", PeakOfChild(argc, argv, [&] { StartRealWindow(large.path()); }));
-    std::printf("peak_bare %ld\n", PeakOfChild(argc, argv, [] { StartBareWindow(); }));
+    ReportStartUp(self, "bare", {"bare"}, true);
+    ReportStartUp(self, "bare_text", {"text"}, true);
+    ReportStartUp(self, "real_200", {"real", small.path()}, false);
+    ReportStartUp(self, "real_32767", {"real", large.path()}, true);
 
     QApplication app(argc, argv);
-    StartBareWindow(); // warm up fonts and styles once for both
-    std::printf("startup_bare %.6f\n", Median(StartBareWindow));
-    std::printf("startup_real_200 %.6f\n", Median([&] { StartRealWindow(small.path()); }));
-    std::printf("startup_real_32767 %.6f\n", Median([&] { StartRealWindow(large.path()); }));
-
     MainWindow window(large.path(), "/nonexistent");
     auto* packages = window.findChild<PackageListBox*>("lbServerPackages");
     std::vector<std::string> names;
     for (int i = 0; i < packages->ListCount(); ++i)
         names.push_back(packages->List(i));
-    std::printf("fill_32767 %.6f\n", Median([&] {
+    std::printf("fill_32767 %.6f\n", MedianSeconds([&] {
                     packages->Clear();
                     for (const std::string& name : names)
                         packages->AddItem(name);
                 }));
-    std::printf("revert_32767 %.6f\n", Median([&] { window.form().cbRevert_Click(); }));
+    std::printf("revert_32767 %.6f\n", MedianSeconds([&] { window.form().cbRevert_Click(); }));
     return 0;
 }

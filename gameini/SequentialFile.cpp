@@ -17,7 +17,7 @@ namespace {
 
 using namespace std::literals;
 
-constexpr size_t kChunk = 1 << 20;
+constexpr size_t kChunk = 256 << 10;
 
 bool StartsWith(std::string_view bytes, unsigned char first, unsigned char second) {
     return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == first &&

@@ -5,55 +5,84 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <dirent.h>
-#include <memory>
 #include <sys/stat.h>
 
 namespace {
 
-enum class Kind { File, Folder };
+// File systems stamp a change no finer than this (FAT: two seconds). A folder
+// changed more recently than that before it was read could change again
+// without its time moving, so its listing is not given again.
+constexpr time_t kTimestampSeconds = 3;
 
-bool IsKind(const std::string& folder, const dirent& entry, Kind kind) {
-    unsigned char type = entry.d_type;
-    if (type == DT_UNKNOWN || type == DT_LNK) {
-        struct stat info;
-        if (stat((folder + "/" + entry.d_name).c_str(), &info) != 0)
-            return false;
-        type = S_ISREG(info.st_mode) ? DT_REG : S_ISDIR(info.st_mode) ? DT_DIR : DT_UNKNOWN;
-    }
-    return type == (kind == Kind::File ? DT_REG : DT_DIR);
+bool SameFolderUnchanged(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
-template <typename Wanted>
-std::vector<std::string> ListFolder(const std::string& folder, Kind kind, Wanted wanted) {
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
-    if (!dir)
+unsigned char TypeOf(const std::string& folder, const dirent& entry) {
+    if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK)
+        return entry.d_type;
+    struct stat info; // follows links: a link to a file lists as a file
+    if (stat((folder + "/" + entry.d_name).c_str(), &info) != 0)
+        return DT_UNKNOWN;
+    return S_ISREG(info.st_mode) ? DT_REG : S_ISDIR(info.st_mode) ? DT_DIR : DT_UNKNOWN;
+}
+
+bool IsPackageFileName(std::string_view name) {
+    return name.size() > 2 && name[0] != '.' && gameini::LowerCase(name.substr(name.size() - 2)) == ".u";
+}
+
+void SortForDisplay(std::vector<std::string>& names) {
+    std::vector<std::pair<std::string, std::string>> keyed; // lower-case form, name
+    keyed.reserve(names.size());
+    for (std::string& name : names)
+        keyed.emplace_back(gameini::LowerCase(name), std::move(name));
+    std::sort(keyed.begin(), keyed.end());
+    for (size_t i = 0; i < keyed.size(); ++i)
+        names[i] = std::move(keyed[i].second);
+}
+
+std::shared_ptr<const FolderListing> ReadFresh(const std::string& folder) {
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr)
         gameini::ThrowSystemError(errno, "Cannot list the folder " + folder);
-    std::vector<std::pair<std::string, std::string>> found; // lower-case form, name
-    while (const dirent* entry = readdir(dir.get())) {
-        std::string name = entry->d_name;
-        if (name != "." && name != ".." && wanted(name) && IsKind(folder, *entry, kind))
-            found.emplace_back(gameini::LowerCase(name), std::move(name));
+    auto listing = std::make_shared<FolderListing>();
+    while (const dirent* entry = readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        unsigned char type = TypeOf(folder, *entry);
+        if (type == DT_DIR)
+            listing->subfolders.emplace_back(name);
+        else if (type == DT_REG && IsPackageFileName(name))
+            listing->packageFiles.emplace_back(name);
     }
-    std::sort(found.begin(), found.end());
-    std::vector<std::string> names;
-    names.reserve(found.size());
-    for (auto& [lower, name] : found)
-        names.push_back(std::move(name));
-    return names;
+    closedir(dir);
+    SortForDisplay(listing->packageFiles);
+    SortForDisplay(listing->subfolders);
+    return listing;
 }
 
 } // namespace
 
-std::vector<std::string> ListPackageFiles(const std::string& folder) {
-    return ListFolder(folder, Kind::File, [](const std::string& name) {
-        return name.size() > 2 && name[0] != '.' &&
-               gameini::LowerCase(name.substr(name.size() - 2)) == ".u";
-    });
-}
+std::shared_ptr<const FolderListing> ReadFolder(const std::string& folder) {
+    static struct {
+        std::string folder;
+        struct stat identity;
+        std::shared_ptr<const FolderListing> listing;
+    } last;
 
-std::vector<std::string> ListSubfolders(const std::string& folder) {
-    return ListFolder(folder, Kind::Folder, [](const std::string&) { return true; });
+    struct stat identity {};
+    bool known = stat(folder.c_str(), &identity) == 0;
+    if (known && last.listing && last.folder == folder && SameFolderUnchanged(identity, last.identity))
+        return last.listing;
+
+    std::shared_ptr<const FolderListing> listing = ReadFresh(folder);
+    bool quietBeforeReading = known && identity.st_mtim.tv_sec + kTimestampSeconds < std::time(nullptr);
+    last = {folder, identity, quietBeforeReading ? listing : nullptr};
+    return listing;
 }
 
 std::vector<std::string> FolderChain(const std::string& folder) {

@@ -1,18 +1,24 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 // What the folder list and the file list show of a folder. Names are the file
 // system's bytes, sorted by their lower-case form, then by the name itself.
-// Both throw gameini::FileError when the folder cannot be read.
+struct FolderListing {
+    // Files (or links to files) whose names end in ".u" in any letter case;
+    // hidden files are left out.
+    std::vector<std::string> packageFiles;
+    // Subfolders (or links to folders), hidden ones included.
+    std::vector<std::string> subfolders;
+};
 
-// Package files: files (or links to files) whose names end in ".u" in any
-// letter case; hidden files are left out.
-std::vector<std::string> ListPackageFiles(const std::string& folder);
-
-// Subfolders (or links to folders), hidden ones included.
-std::vector<std::string> ListSubfolders(const std::string& folder);
+// Reads a folder in one pass for both lists. Opening a folder fills the folder
+// list and then the file list, so the listing of the last folder read is given
+// again while that folder has not changed since. Throws gameini::FileError
+// when the folder cannot be read.
+std::shared_ptr<const FolderListing> ReadFolder(const std::string& folder);
 
 // The folder and its parents, from the root down: "/", "/home", "/home/me".
 std::vector<std::string> FolderChain(const std::string& folder);

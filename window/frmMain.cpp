@@ -43,9 +43,12 @@ void frmMain::cbRevert_Click() {
     for (int i = 0; i < fbUFiles.ListCount(); ++i)
         lbServerPackages.AddItem(fbUFiles.List(i));
 
-    const std::vector<std::string> configured =
+    // One lookup per entry instead of a pass over the list per configured name:
+    // the same marks, in time proportional to entries plus names.
+    std::vector<std::string> configured =
         gameini::ReadServerPackages(dirP2SysFolder.Path() + "\\postal2.ini");
-    const std::unordered_set<std::string> names(configured.begin(), configured.end());
+    std::unordered_set<std::string> names(configured.size());
+    names.insert(std::make_move_iterator(configured.begin()), std::make_move_iterator(configured.end()));
     for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
         if (names.contains(gameini::LowerCase(lbServerPackages.List(i))))
             lbServerPackages.SetSelected(i, true);

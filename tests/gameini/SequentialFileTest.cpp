@@ -203,3 +203,16 @@ TEST(TextCase, LowerCasesAsciiAndWindows1252Capitals) {
     EXPECT_EQ(LowerCase("ÀÉÞ×ŠŒŽŸ"), "àéþ×šœžÿ");
     EXPECT_EQ(LowerCase("ЖΣ äß\xFF\xC3"), "ЖΣ äß\xFF\xC3") << "others left alone";
 }
+
+TEST(TextCase, LowerCasesEveryAsciiByteAsOneByOneWould) {
+    std::string every;
+    for (int b = 1; b < 128; ++b)
+        every += static_cast<char>(b);
+    std::string expected = every;
+    for (char& c : expected)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    for (size_t offset = 0; offset < 8; ++offset) // words at every alignment
+        EXPECT_EQ(LowerCase(every.substr(offset)), expected.substr(offset));
+    EXPECT_EQ(LowerCase("ABCDEFGÀ" "ABCDEFGH" "Ÿ"), "abcdefgà" "abcdefgh" "ÿ");
+}

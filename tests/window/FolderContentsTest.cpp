@@ -3,7 +3,9 @@
 #include "Postal2Installs.h"
 #include "support/TempFolder.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
@@ -19,11 +21,27 @@ TEST(FolderContents, ListsPackageFilesAndSubfoldersAsTheListsShowThem) {
     fs::create_directory(folder / "line\nbreak");
     fs::create_symlink(folder / "b.u", folder / "Linked.u");
     fs::create_symlink(folder / "nowhere", folder / "dangling.u");
-    EXPECT_EQ(ListPackageFiles(folder.path()), (Names{"A.U", "a.u", "b.u", "Linked.u", "Ärger.u",
+    std::shared_ptr<const FolderListing> listing = ReadFolder(folder.path());
+    EXPECT_EQ(listing->packageFiles, (Names{"A.U", "a.u", "b.u", "Linked.u", "Ärger.u",
                                                       "\xFF"
                                                       "bad.u"}));
-    EXPECT_EQ(ListSubfolders(folder.path()), (Names{".steam", "Folder.u", "line\nbreak"}));
-    EXPECT_THROW(ListPackageFiles(folder / "missing"), gameini::FileError);
+    EXPECT_EQ(listing->subfolders, (Names{".steam", "Folder.u", "line\nbreak"}));
+    EXPECT_THROW(ReadFolder(folder / "missing"), gameini::FileError);
+}
+
+TEST(FolderContents, ReadsAFolderAgainOnlyWhenItMayHaveChanged) {
+    TempFolder folder;
+    folder.write("a.u", "");
+    // Just changed: read afresh each time.
+    EXPECT_NE(ReadFolder(folder.path()), ReadFolder(folder.path()));
+
+    const timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, folder.path().c_str(), longAgo, 0), 0);
+    std::shared_ptr<const FolderListing> first = ReadFolder(folder.path());
+    EXPECT_EQ(ReadFolder(folder.path()), first) << "unchanged for long: the same listing";
+
+    folder.write("b.u", "");
+    EXPECT_EQ(ReadFolder(folder.path())->packageFiles, (Names{"a.u", "b.u"}));
 }
 
 TEST(FolderContents, ChainsTheFoldersFromTheRoot) {

@@ -1,7 +1,24 @@
 #include "FileListBox.h"
 
-#include "FolderContents.h"
 #include "QtText.h"
+
+void PackageFileModel::SetListing(std::shared_ptr<const FolderListing> listing) {
+    beginResetModel();
+    listing_ = std::move(listing);
+    endResetModel();
+}
+
+const std::vector<std::string>& PackageFileModel::Names() const { return listing_->packageFiles; }
+
+int PackageFileModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(Names().size());
+}
+
+QVariant PackageFileModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
+        return {};
+    return DisplayName(Names()[index.row()]);
+}
 
 FileListBox::FileListBox(QWidget* parent) : QListView(parent) {
     setModel(&model_);
@@ -9,12 +26,4 @@ FileListBox::FileListBox(QWidget* parent) : QListView(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
-void FileListBox::SetPath(const std::string& folder) {
-    std::vector<std::string> names = ListPackageFiles(folder);
-    QStringList shown;
-    shown.reserve(static_cast<qsizetype>(names.size()));
-    for (const std::string& name : names)
-        shown.append(DisplayName(name));
-    names_ = std::move(names);
-    model_.setStringList(shown);
-}
+void FileListBox::SetPath(const std::string& folder) { model_.SetListing(ReadFolder(folder)); }

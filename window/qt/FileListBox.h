@@ -1,10 +1,24 @@
 #pragma once
 
 #include "Controls.h"
+#include "FolderContents.h"
 
+#include <QAbstractListModel>
 #include <QListView>
-#include <QStringListModel>
-#include <vector>
+#include <memory>
+
+// The file list's rows: the package files of a folder listing, converted for
+// display only as they are shown.
+class PackageFileModel : public QAbstractListModel {
+public:
+    void SetListing(std::shared_ptr<const FolderListing> listing);
+    const std::vector<std::string>& Names() const;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+private:
+    std::shared_ptr<const FolderListing> listing_ = std::make_shared<FolderListing>();
+};
 
 // The file list: the package files of one folder, listed when its path is set.
 class FileListBox : public QListView, public FileListControl {
@@ -12,10 +26,9 @@ public:
     explicit FileListBox(QWidget* parent = nullptr);
 
     void SetPath(const std::string& folder) override;
-    int ListCount() const override { return static_cast<int>(names_.size()); }
-    std::string List(int index) const override { return names_.at(index); }
+    int ListCount() const override { return static_cast<int>(model_.Names().size()); }
+    std::string List(int index) const override { return model_.Names().at(index); }
 
 private:
-    QStringListModel model_;
-    std::vector<std::string> names_;
+    PackageFileModel model_;
 };

@@ -72,7 +72,7 @@ void FolderListBox::SetPath(const std::string& pathOrDrive) {
 }
 
 void FolderListBox::Show(const std::string& folder) {
-    const std::vector<std::string> subfolders = ListSubfolders(folder);
+    const std::shared_ptr<const FolderListing> listing = ReadFolder(folder);
     const std::vector<std::string> chain = FolderChain(folder);
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closed = style()->standardIcon(QStyle::SP_DirIcon);
@@ -88,7 +88,7 @@ void FolderListBox::Show(const std::string& folder) {
     for (size_t depth = 0; depth < chain.size(); ++depth)
         current = add(open, depth, chain[depth]);
     const std::string prefix = folder == "/" ? folder : folder + "/";
-    for (const std::string& name : subfolders)
+    for (const std::string& name : listing->subfolders)
         add(closed, chain.size(), prefix + name);
     setCurrentItem(current);
     scrollToItem(current);

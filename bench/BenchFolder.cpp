@@ -3,13 +3,14 @@
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <sys/stat.h>
 
 BenchFolder::BenchFolder(int packages) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "sarvelin-bench-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "sarvelin-bench-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("mkdtemp failed");
     path_ = pattern;

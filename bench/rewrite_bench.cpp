@@ -27,7 +27,8 @@ struct BigConfig {
     BigConfig() {
         const std::string body =
             "[URL]\r\nProtocol=unreal\r\nName=Player\r\nMap=Index.fuk\r\nPort=7777\r\n"
-            "[Core.System]\r\nPurgeCacheDays=30\r\nPaths=..\\System\\*.u\r\nPaths=..\\Maps\\*.fuk\r\n"
+            "[Core.System]\r\nPurgeCacheDays=30\r\nPaths=..\\System\\*.u\r\nPaths=..\\Maps\\*."
+            "fuk\r\n"
             "; a comment with letters like \xC4rger and \xE9t\xE9\r\n"
             "[Editor.EditorEngine]\r\nEditPackages=Core\r\nEditPackages=Engine\r\n";
         std::string text;
@@ -93,7 +94,19 @@ void RewriteAndReplace(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(Cp)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
-BENCHMARK(RewriteGameIni)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
-BENCHMARK(CpAndFsync)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
-BENCHMARK(RewriteAndReplace)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
+BENCHMARK(RewriteGameIni)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+BENCHMARK(CpAndFsync)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+BENCHMARK(RewriteAndReplace)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
 BENCHMARK_MAIN();

@@ -104,7 +104,9 @@ size_t AsciiRun(std::string_view text, size_t pos) {
 
 } // namespace
 
-bool IsAscii(std::string_view text) { return AsciiRun(text, 0) == text.size(); }
+bool IsAscii(std::string_view text) {
+    return AsciiRun(text, 0) == text.size();
+}
 
 void DecodeWindows1252(std::string_view bytes, std::string& out) {
     size_t pos = 0;
@@ -130,7 +132,8 @@ int Windows1252Byte(char32_t cp) {
 }
 
 // The part of EncodeWindows1252 past the first character outside ASCII.
-std::optional<std::string> EncodeWindows1252From(std::string_view text, size_t pos, std::string& out) {
+std::optional<std::string> EncodeWindows1252From(std::string_view text, size_t pos,
+                                                 std::string& out) {
     while (pos < text.size()) {
         size_t start = pos;
         char32_t cp = NextCodePoint(text, pos);

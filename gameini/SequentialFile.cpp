@@ -37,7 +37,8 @@ SequentialFile::SequentialFile(SequentialFile&& other) noexcept
     : mode_(other.mode_), path_(std::move(other.path_)), format_(other.format_),
       open_(std::exchange(other.open_, false)), fd_(std::exchange(other.fd_, -1)),
       buffer_(std::move(other.buffer_)), begin_(other.begin_), end_(other.end_),
-      endOfFile_(other.endOfFile_), lineFeedMayFollow_(other.lineFeedMayFollow_), line_(std::move(other.line_)) {}
+      endOfFile_(other.endOfFile_), lineFeedMayFollow_(other.lineFeedMayFollow_),
+      line_(std::move(other.line_)) {}
 
 SequentialFile::~SequentialFile() {
     // Only reached open on an error path; the error already on its way wins.
@@ -57,7 +58,8 @@ SequentialFile SequentialFile::OpenInput(std::string_view path) {
     if (!S_ISREG(info.st_mode)) {
         bool folder = S_ISDIR(info.st_mode);
         throw FileError(folder ? EISDIR : EINVAL,
-                        action + ": " + (folder ? "it is a folder, not a file" : "it is not a regular file"));
+                        action + ": " +
+                            (folder ? "it is a folder, not a file" : "it is not a regular file"));
     }
     file.DetectFormat();
     return file;

@@ -31,7 +31,8 @@ unsigned char TypeOf(const std::string& folder, const dirent& entry) {
 }
 
 bool IsPackageFileName(std::string_view name) {
-    return name.size() > 2 && name[0] != '.' && gameini::LowerCase(name.substr(name.size() - 2)) == ".u";
+    return name.size() > 2 && name[0] != '.' &&
+           gameini::LowerCase(name.substr(name.size() - 2)) == ".u";
 }
 
 void SortForDisplay(std::vector<std::string>& names) {
@@ -76,11 +77,13 @@ std::shared_ptr<const FolderListing> ReadFolder(const std::string& folder) {
 
     struct stat identity {};
     bool known = stat(folder.c_str(), &identity) == 0;
-    if (known && last.listing && last.folder == folder && SameFolderUnchanged(identity, last.identity))
+    if (known && last.listing && last.folder == folder &&
+        SameFolderUnchanged(identity, last.identity))
         return last.listing;
 
     std::shared_ptr<const FolderListing> listing = ReadFresh(folder);
-    bool quietBeforeReading = known && identity.st_mtim.tv_sec + kTimestampSeconds < std::time(nullptr);
+    bool quietBeforeReading =
+        known && identity.st_mtim.tv_sec + kTimestampSeconds < std::time(nullptr);
     last = {folder, identity, quietBeforeReading ? listing : nullptr};
     return listing;
 }

@@ -48,7 +48,8 @@ void frmMain::cbRevert_Click() {
     std::vector<std::string> configured =
         gameini::ReadServerPackages(dirP2SysFolder.Path() + "\\postal2.ini");
     std::unordered_set<std::string> names(configured.size());
-    names.insert(std::make_move_iterator(configured.begin()), std::make_move_iterator(configured.end()));
+    names.insert(std::make_move_iterator(configured.begin()),
+                 std::make_move_iterator(configured.end()));
     for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
         if (names.contains(gameini::LowerCase(lbServerPackages.List(i))))
             lbServerPackages.SetSelected(i, true);

@@ -1,6 +1,7 @@
 #include "ReplaceWithBackup.h"
 #include "Error.h"
 #include "RewriteGameIni.h"
+#include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 #include "support/Unprivileged.h"
 
@@ -22,15 +23,6 @@ std::set<std::string> Names(const TempFolder& folder) {
     for (const auto& entry : fs::directory_iterator(folder.path()))
         names.insert(entry.path().filename().string());
     return names;
-}
-
-std::string ErrorOf(auto&& action) {
-    try {
-        action();
-    } catch (const FileError& error) {
-        return error.what();
-    }
-    return "no error";
 }
 
 // Fails the named step of a replace, once.

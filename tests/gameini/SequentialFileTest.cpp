@@ -1,6 +1,7 @@
 #include "SequentialFile.h"
 #include "Error.h"
 #include "TextCase.h"
+#include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -32,15 +33,6 @@ std::string CopyLineByLine(const TempFolder& folder, const std::string& bytes) {
     output.Close();
     input.Close();
     return folder.read("out.ini");
-}
-
-std::string ErrorOf(auto&& action) {
-    try {
-        action();
-    } catch (const FileError& error) {
-        return error.what();
-    }
-    return "no error";
 }
 
 } // namespace
@@ -214,5 +206,10 @@ TEST(TextCase, LowerCasesEveryAsciiByteAsOneByOneWould) {
             c = static_cast<char>(c - 'A' + 'a');
     for (size_t offset = 0; offset < 8; ++offset) // words at every alignment
         EXPECT_EQ(LowerCase(every.substr(offset)), expected.substr(offset));
-    EXPECT_EQ(LowerCase("ABCDEFGÀ" "ABCDEFGH" "Ÿ"), "abcdefgà" "abcdefgh" "ÿ");
+    EXPECT_EQ(LowerCase("ABCDEFGÀ"
+                        "ABCDEFGH"
+                        "Ÿ"),
+              "abcdefgà"
+              "abcdefgh"
+              "ÿ");
 }

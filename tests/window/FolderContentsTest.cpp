@@ -23,8 +23,8 @@ TEST(FolderContents, ListsPackageFilesAndSubfoldersAsTheListsShowThem) {
     fs::create_symlink(folder / "nowhere", folder / "dangling.u");
     std::shared_ptr<const FolderListing> listing = ReadFolder(folder.path());
     EXPECT_EQ(listing->packageFiles, (Names{"A.U", "a.u", "b.u", "Linked.u", "Ärger.u",
-                                                      "\xFF"
-                                                      "bad.u"}));
+                                            "\xFF"
+                                            "bad.u"}));
     EXPECT_EQ(listing->subfolders, (Names{".steam", "Folder.u", "line\nbreak"}));
     EXPECT_THROW(ReadFolder(folder / "missing"), gameini::FileError);
 }

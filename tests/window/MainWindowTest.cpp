@@ -6,6 +6,7 @@
 #include "PackageListBox.h"
 #include "support/ModalAnswer.h"
 #include "support/TempFolder.h"
+#include "support/WindowFixture.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -18,44 +19,7 @@ const std::string kConfig = CrLf(
     {"[URL]", "Port=7777", "[engine.gameengine]", "ServerActors=IpDrv.UdpBeacon",
      "ServerPackages=Core", "ServerPackages=Engine", "[Editor.EditorEngine]", "EditPackages=Core"});
 
-class RealWindow : public ::testing::Test {
-protected:
-    RealWindow() {
-        for (const char* name : {"AWPStuff.u", "Core.u", "Engine.u", "Fire.u"})
-            system.write(name, "");
-    }
-
-    void Open() {
-        window = std::make_unique<MainWindow>(system.path(), home.path());
-        window->show();
-        packages = window->findChild<PackageListBox*>("lbServerPackages");
-        folders = window->findChild<FolderListBox*>("dirP2SysFolder");
-        drives = window->findChild<DriveListBox*>("driveP2Drive");
-        ASSERT_TRUE(packages && folders && drives);
-    }
-
-    std::vector<std::string> Marked() const {
-        std::vector<std::string> marked;
-        for (int i = 0; i < packages->ListCount(); ++i)
-            if (packages->Selected(i))
-                marked.push_back(packages->List(i));
-        return marked;
-    }
-
-    void ClickRow(int row) {
-        QRect rect = packages->visualRect(packages->model()->index(row, 0));
-        QTest::mouseClick(packages->viewport(), Qt::LeftButton, {}, rect.center());
-    }
-
-    void Press(const char* buttonName) { window->findChild<QPushButton*>(buttonName)->click(); }
-
-    TempFolder system, home;
-    std::unique_ptr<MainWindow> window;
-    PackageListBox* packages = nullptr;
-    FolderListBox* folders = nullptr;
-    DriveListBox* drives = nullptr;
-};
-
+using RealWindow = WindowFixture;
 using Names = std::vector<std::string>;
 
 } // namespace
@@ -115,10 +79,9 @@ TEST_F(RealWindow, OpeningAFolderMovesTheFileList) {
 
 TEST_F(RealWindow, AnErrorIsReportedAndTheWindowStaysUsable) {
     Open(); // no postal2.ini: the list starts empty
-    ModalAnswer answer;
-    Press("cbRevert");
-    ASSERT_EQ(answer.texts().size(), 1);
-    EXPECT_EQ(answer.texts()[0].toStdString(),
+    QStringList texts = Press("cbRevert");
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_EQ(texts[0].toStdString(),
               "Sarvelin|Error 2: Cannot open " + (system / "postal2.ini") +
                   " for reading: No such file or directory|1 button|icon 0");
     EXPECT_TRUE(window->isVisible());

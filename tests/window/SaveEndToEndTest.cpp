@@ -2,6 +2,7 @@
 #include "PackageListBox.h"
 #include "support/ModalAnswer.h"
 #include "support/TempFolder.h"
+#include "support/WindowFixture.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -33,30 +34,8 @@ std::string Expected(std::initializer_list<const char*> packageLines) {
                  "[Editor.EditorEngine]", "EditPackages=Core"});
 }
 
-class SaveEndToEnd : public ::testing::Test {
+class SaveEndToEnd : public WindowFixture {
 protected:
-    SaveEndToEnd() {
-        for (const char* name : {"AWPStuff.u", "Core.u", "Engine.u", "Fire.u"})
-            system.write(name, "");
-    }
-
-    void Open() {
-        window = std::make_unique<MainWindow>(system.path(), home.path());
-        window->show();
-        packages = window->findChild<PackageListBox*>("lbServerPackages");
-    }
-
-    void ClickRow(int row) {
-        QRect rect = packages->visualRect(packages->model()->index(row, 0));
-        QTest::mouseClick(packages->viewport(), Qt::LeftButton, {}, rect.center());
-    }
-
-    QStringList Press(const char* button) {
-        ModalAnswer answer;
-        QTest::mouseClick(window->findChild<QPushButton*>(button), Qt::LeftButton);
-        return answer.texts();
-    }
-
     std::set<std::string> FilesBesidePackages() const {
         std::set<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(system.path()))
@@ -64,10 +43,6 @@ protected:
                 names.insert(entry.path().filename().string());
         return names;
     }
-
-    TempFolder system, home;
-    std::unique_ptr<MainWindow> window;
-    PackageListBox* packages = nullptr;
 };
 
 using Files = std::set<std::string>;

@@ -8,7 +8,9 @@ void PackageFileModel::SetListing(std::shared_ptr<const FolderListing> listing) 
     endResetModel();
 }
 
-const std::vector<std::string>& PackageFileModel::Names() const { return listing_->packageFiles; }
+const std::vector<std::string>& PackageFileModel::Names() const {
+    return listing_->packageFiles;
+}
 
 int PackageFileModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(Names().size());
@@ -26,4 +28,6 @@ FileListBox::FileListBox(QWidget* parent) : QListView(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
-void FileListBox::SetPath(const std::string& folder) { model_.SetListing(ReadFolder(folder)); }
+void FileListBox::SetPath(const std::string& folder) {
+    model_.SetListing(ReadFolder(folder));
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "Error.h"
+
+#include <string>
+
+// The description of the FileError the action throws, or "no error".
+template <typename Action> std::string ErrorOf(Action&& action) {
+    try {
+        action();
+    } catch (const gameini::FileError& error) {
+        return error.what();
+    }
+    return "no error";
+}

@@ -1,0 +1,39 @@
+#include "WindowFixture.h"
+
+#include "support/ModalAnswer.h"
+
+#include <QPushButton>
+#include <QTest>
+
+WindowFixture::WindowFixture() {
+    for (const char* name : {"AWPStuff.u", "Core.u", "Engine.u", "Fire.u"})
+        system.write(name, "");
+}
+
+void WindowFixture::Open() {
+    window = std::make_unique<MainWindow>(system.path(), home.path());
+    window->show();
+    packages = window->findChild<PackageListBox*>("lbServerPackages");
+    folders = window->findChild<FolderListBox*>("dirP2SysFolder");
+    drives = window->findChild<DriveListBox*>("driveP2Drive");
+    ASSERT_TRUE(packages && folders && drives);
+}
+
+void WindowFixture::ClickRow(int row) {
+    QRect rect = packages->visualRect(packages->model()->index(row, 0));
+    QTest::mouseClick(packages->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+QStringList WindowFixture::Press(const char* buttonName) {
+    ModalAnswer answer;
+    QTest::mouseClick(window->findChild<QPushButton*>(buttonName), Qt::LeftButton);
+    return answer.texts();
+}
+
+std::vector<std::string> WindowFixture::Marked() const {
+    std::vector<std::string> marked;
+    for (int i = 0; i < packages->ListCount(); ++i)
+        if (packages->Selected(i))
+            marked.push_back(packages->List(i));
+    return marked;
+}

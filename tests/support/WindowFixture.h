@@ -1,0 +1,32 @@
+#pragma once
+
+#include "DriveListBox.h"
+#include "FolderListBox.h"
+#include "MainWindow.h"
+#include "PackageListBox.h"
+#include "support/TempFolder.h"
+
+#include <QStringList>
+#include <gtest/gtest.h>
+#include <memory>
+
+// The real window opened on a temporary System folder holding four package
+// files, with a temporary home folder for the installation search.
+class WindowFixture : public ::testing::Test {
+protected:
+    WindowFixture();
+
+    void Open();
+    // Clicks a row of the package list with the mouse.
+    void ClickRow(int row);
+    // Clicks a button and returns the texts of the message boxes it showed,
+    // each answered with OK.
+    QStringList Press(const char* buttonName);
+    std::vector<std::string> Marked() const;
+
+    TempFolder system, home;
+    std::unique_ptr<MainWindow> window;
+    PackageListBox* packages = nullptr;
+    FolderListBox* folders = nullptr;
+    DriveListBox* drives = nullptr;
+};

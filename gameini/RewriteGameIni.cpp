@@ -21,9 +21,9 @@ std::string WithoutLastTwoCharacters(const std::string& name) {
 } // namespace
 
 void RewriteGameIni(std::string_view source, std::string_view target,
-                    const std::vector<std::string>& names) {
+                    const std::vector<std::string>& names, FileSystem& fileSystem) {
     SequentialFile input = SequentialFile::OpenInput(source);
-    SequentialFile output = SequentialFile::OpenOutput(target, input.Format());
+    SequentialFile output = SequentialFile::OpenOutput(target, input.Format(), fileSystem);
     bool inSection = false;
     while (!input.AtEnd()) {
         const std::string_view line = input.ReadLine();

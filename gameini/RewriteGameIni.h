@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileSystem.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +13,7 @@ namespace gameini {
 // per package file name, written right after the section header. The target is
 // written in the source's encoding and line ends. The source is never written.
 void RewriteGameIni(std::string_view source, std::string_view target,
-                    const std::vector<std::string>& names);
+                    const std::vector<std::string>& names,
+                    FileSystem& fileSystem = RealFileSystem());
 
 } // namespace gameini

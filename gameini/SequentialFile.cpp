@@ -36,6 +36,7 @@ SequentialFile::SequentialFile(Mode mode, std::string path, TextFormat format)
 SequentialFile::SequentialFile(SequentialFile&& other) noexcept
     : mode_(other.mode_), path_(std::move(other.path_)), format_(other.format_),
       open_(std::exchange(other.open_, false)), fd_(std::exchange(other.fd_, -1)),
+      fileSystem_(other.fileSystem_),
       buffer_(std::move(other.buffer_)), begin_(other.begin_), end_(other.end_),
       endOfFile_(other.endOfFile_), lineFeedMayFollow_(other.lineFeedMayFollow_),
       line_(std::move(other.line_)) {}
@@ -116,8 +117,10 @@ bool SequentialFile::Refill(size_t wanted) {
     return end_ - begin_ >= wanted;
 }
 
-SequentialFile SequentialFile::OpenOutput(std::string_view path, TextFormat format) {
+SequentialFile SequentialFile::OpenOutput(std::string_view path, TextFormat format,
+                                          FileSystem& fileSystem) {
     SequentialFile file(Mode::Output, ResolvePath(path), format);
+    file.fileSystem_ = &fileSystem;
     const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
     file.fd_ = open(file.path_.c_str(), flags, 0666);
     if (file.fd_ < 0 && errno == EEXIST) {
@@ -203,15 +206,7 @@ std::optional<std::string> SequentialFile::Encode(std::string_view text) {
 }
 
 void SequentialFile::Flush() {
-    size_t done = 0;
-    while (done < buffer_.size()) {
-        ssize_t put = write(fd_, buffer_.data() + done, buffer_.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put < 0)
-            ThrowSystemError(errno, "Cannot write " + path_);
-        done += static_cast<size_t>(put);
-    }
+    fileSystem_->Write(fd_, buffer_, path_);
     buffer_.clear();
 }
 
@@ -223,8 +218,10 @@ void SequentialFile::Close() {
         Flush();
     buffer_.clear();
     int fd = std::exchange(fd_, -1);
-    if (close(fd) != 0 && mode_ == Mode::Output)
-        ThrowSystemError(errno, "Cannot write " + path_);
+    if (mode_ == Mode::Output)
+        fileSystem_->Close(fd, path_);
+    else
+        close(fd);
 }
 
 } // namespace gameini

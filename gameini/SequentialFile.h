@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileSystem.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,8 +36,10 @@ public:
     // FIFO or device. The name is looked up without regard to letter case.
     static SequentialFile OpenInput(std::string_view path);
     // Creates the file afresh in the given format. A file or symbolic link of
-    // that name is removed first, so a link is never followed.
-    static SequentialFile OpenOutput(std::string_view path, TextFormat format = {});
+    // that name is removed first, so a link is never followed. Writes go
+    // through `fileSystem`.
+    static SequentialFile OpenOutput(std::string_view path, TextFormat format = {},
+                                     FileSystem& fileSystem = RealFileSystem());
 
     SequentialFile(SequentialFile&& other) noexcept;
     SequentialFile& operator=(SequentialFile&&) = delete;
@@ -67,6 +71,7 @@ private:
     void DetectFormat();
 
     int fd_ = -1;
+    FileSystem* fileSystem_ = nullptr; // output
     // Input: a window on the file, read a chunk at a time; bytes as stored for
     // Windows-1252 (each line is decoded as it is read), and the whole text as
     // UTF-8 for UTF-16. Output: the encoded bytes not yet written.

@@ -91,7 +91,8 @@ size_t AsciiRun(std::string_view text, size_t pos) {
         if (word & kHighBits)
             break;
     }
-    if (end < length && length >= sizeof word) {
+    const bool shortTail = end + sizeof word > length;
+    if (shortTail && end < length && length >= sizeof word) {
         // The last bytes, read as one word that overlaps the ones tested.
         std::memcpy(&word, start + length - sizeof word, sizeof word);
         if ((word & kHighBits) == 0)

@@ -1,4 +1,5 @@
 #include "SequentialFile.h"
+#include "CodePage.h"
 #include "Error.h"
 #include "TextCase.h"
 #include "support/ErrorOf.h"
@@ -212,4 +213,20 @@ TEST(TextCase, LowerCasesEveryAsciiByteAsOneByOneWould) {
               "abcdefgà"
               "abcdefgh"
               "ÿ");
+}
+
+TEST(CodePage, ConvertsALetterOutsideAsciiWhereverItStands) {
+    const std::string ascii = "ServerPackages=Engine";
+    for (size_t at = 0; at <= ascii.size(); ++at) {
+        std::string bytes = ascii;
+        bytes.insert(at, "\xC4");
+        std::string text;
+        gameini::DecodeWindows1252(bytes, text);
+        std::string expected = ascii;
+        expected.insert(at, "Ä");
+        EXPECT_EQ(text, expected) << "at " << at;
+        std::string back;
+        EXPECT_FALSE(gameini::EncodeWindows1252(text, back));
+        EXPECT_EQ(back, bytes) << "at " << at;
+    }
 }

@@ -1,0 +1,91 @@
+// Any configuration and any package names: the rewrite matches a plain model
+// of the rules line for line, every line outside the [Engine.GameEngine]
+// sections comes out unchanged, and reading the result back gives exactly
+// the names written, once per section header.
+//
+// Input: a count of names (first byte, 0..7), the names separated by line
+// feeds, a NUL byte, then the configuration's bytes.
+
+#include "CodePage.h"
+#include "Error.h"
+#include "FuzzFile.h"
+#include "RewriteGameIni.h"
+#include "ServerPackages.h"
+#include "TextCase.h"
+
+#include <algorithm>
+
+namespace {
+
+std::string AsciiLower(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+    return lower;
+}
+
+// The rules, written out plainly: the header is the whole line, the key the
+// first fifteen characters; only ASCII letters can make either match.
+std::vector<std::string> ModelRewrite(const std::vector<std::string>& lines,
+                                      const std::vector<std::string>& names) {
+    std::vector<std::string> out;
+    bool inSection = false;
+    for (const std::string& line : lines) {
+        if (AsciiLower(line) == "[engine.gameengine]") {
+            inSection = true;
+            out.push_back("[Engine.GameEngine]");
+            for (const std::string& name : names)
+                out.push_back("ServerPackages=" + name.substr(0, name.size() - 2));
+            continue;
+        }
+        if (!line.empty() && line[0] == '[' && inSection)
+            inSection = false;
+        else if (inSection && AsciiLower(line.substr(0, 15)) == "serverpackages=")
+            continue;
+        out.push_back(line);
+    }
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    const size_t nul = input.find('\0');
+    if (size == 0 || nul == std::string_view::npos)
+        return 0;
+    std::vector<std::string> names;
+    std::string_view nameBytes = input.substr(1, nul - 1);
+    for (int count = static_cast<unsigned char>(input[0]) % 8; count > 0; --count) {
+        std::string_view raw = nameBytes.substr(0, nameBytes.find('\n'));
+        nameBytes.remove_prefix(std::min(nameBytes.size(), raw.size() + 1));
+        std::string name;
+        gameini::DecodeWindows1252(raw, name); // a name every code page here can store
+        name.erase(std::remove(name.begin(), name.end(), '\r'), name.end());
+        names.push_back(name + (count % 2 ? ".u" : ".U"));
+    }
+
+    const std::string folder = ScratchFolder();
+    Store(folder + "/postal2.ini", input.substr(nul + 1));
+    ReadBack source;
+    try {
+        source = ReadAllLines(folder + "/postal2.ini");
+    } catch (const gameini::FileError&) {
+        return 0; // an odd-sized UTF-16 file: the reader's own fuzzer covers it
+    }
+    gameini::RewriteGameIni(folder + "\\postal2.ini", folder + "\\newp2.ini", names);
+    ReadBack result = ReadAllLines(folder + "/newp2.ini");
+
+    Check(result.utf16 == source.utf16, "the encoding is kept");
+    Check(result.lineFeedsOnly == source.lineFeedsOnly || source.lines.empty(), "the line ends are kept");
+    Check(result.lines == ModelRewrite(source.lines, names), "the rewrite follows the rules");
+
+    std::vector<std::string> expectedRead;
+    for (const std::string& line : source.lines)
+        if (AsciiLower(line) == "[engine.gameengine]")
+            for (const std::string& name : names)
+                expectedRead.push_back(gameini::LowerCase(name));
+    Check(gameini::ReadServerPackages(folder + "\\newp2.ini") == expectedRead,
+          "reading back gives the names written, once per section header");
+    return 0;
+}

@@ -36,9 +36,8 @@ SequentialFile::SequentialFile(Mode mode, std::string path, TextFormat format)
 SequentialFile::SequentialFile(SequentialFile&& other) noexcept
     : mode_(other.mode_), path_(std::move(other.path_)), format_(other.format_),
       open_(std::exchange(other.open_, false)), fd_(std::exchange(other.fd_, -1)),
-      fileSystem_(other.fileSystem_),
-      buffer_(std::move(other.buffer_)), begin_(other.begin_), end_(other.end_),
-      endOfFile_(other.endOfFile_), lineFeedMayFollow_(other.lineFeedMayFollow_),
+      fileSystem_(other.fileSystem_), buffer_(std::move(other.buffer_)), begin_(other.begin_),
+      end_(other.end_), endOfFile_(other.endOfFile_), lineFeedMayFollow_(other.lineFeedMayFollow_),
       line_(std::move(other.line_)) {}
 
 SequentialFile::~SequentialFile() {

@@ -10,7 +10,8 @@
 
 const std::string& ScratchFolder() {
     static const std::string folder = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "sarvelin-fuzz-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "sarvelin-fuzz-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr)
             std::abort();
         return pattern;
@@ -30,7 +31,8 @@ std::string Load(const std::string& path) {
 
 ReadBack ReadAllLines(const std::string& path) {
     gameini::SequentialFile file = gameini::SequentialFile::OpenInput(path);
-    ReadBack result{{}, file.Format().lineEnd == gameini::LineEnd::Lf,
+    ReadBack result{{},
+                    file.Format().lineEnd == gameini::LineEnd::Lf,
                     file.Format().encoding != gameini::Encoding::Windows1252};
     while (!file.AtEnd())
         result.lines.emplace_back(file.ReadLine());

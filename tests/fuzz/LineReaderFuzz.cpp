@@ -19,8 +19,8 @@ bool StartsAsUtf16(std::string_view bytes) {
 
 // What writing every line back gives for a Windows-1252 file.
 std::string ExpectedCopy(std::string_view bytes) {
-    const bool lineFeedsOnly = bytes.find('\r') == std::string_view::npos &&
-                               bytes.find('\n') != std::string_view::npos;
+    const bool lineFeedsOnly =
+        bytes.find('\r') == std::string_view::npos && bytes.find('\n') != std::string_view::npos;
     if (lineFeedsOnly)
         return std::string(bytes) + (bytes.back() == '\n' ? "" : "\n");
     std::string expected;
@@ -62,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                                      units[units.size() - 2] == u'\r');
         for (size_t i = 0; i < units.size(); ++i)
             if (units[i] == u'\r')
-                everyLineEndsInCrLf = everyLineEndsInCrLf && i + 1 < units.size() && units[i + 1] == u'\n';
+                everyLineEndsInCrLf =
+                    everyLineEndsInCrLf && i + 1 < units.size() && units[i + 1] == u'\n';
         if (everyLineEndsInCrLf)
             Check(copy == bytes, "a UTF-16 file with CR LF after every line comes back whole");
         return 0;

@@ -77,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReadBack result = ReadAllLines(folder + "/newp2.ini");
 
     Check(result.utf16 == source.utf16, "the encoding is kept");
-    Check(result.lineFeedsOnly == source.lineFeedsOnly || source.lines.empty(), "the line ends are kept");
+    Check(result.lineFeedsOnly == source.lineFeedsOnly || source.lines.empty(),
+          "the line ends are kept");
     Check(result.lines == ModelRewrite(source.lines, names), "the rewrite follows the rules");
 
     std::vector<std::string> expectedRead;

@@ -24,7 +24,8 @@ std::string Configuration(const char* packageLine) {
 const std::string kOld = Configuration("ServerPackages=Old");
 const std::string kNew = [] {
     std::string text = Configuration("ServerPackages=Old");
-    text.replace(text.find("ServerPackages=Old"), 18, "ServerPackages=Engine\r\nServerPackages=New");
+    text.replace(text.find("ServerPackages=Old"), 18,
+                 "ServerPackages=Engine\r\nServerPackages=New");
     return text;
 }();
 

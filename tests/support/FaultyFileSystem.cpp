@@ -35,7 +35,9 @@ void FaultyFileSystem::Remove(const std::string& path) {
 
 void FaultyFileSystem::RenameNoReplace(const std::string& from, const std::string& to) {
     ++renames_;
-    Step(renames_ == 1 ? "rename configuration" : renames_ == 2 ? "rename work file" : "roll back",
+    Step(renames_ == 1   ? "rename configuration"
+         : renames_ == 2 ? "rename work file"
+                         : "roll back",
          "Cannot rename " + from + " to " + to);
     FileSystem::RenameNoReplace(from, to);
 }

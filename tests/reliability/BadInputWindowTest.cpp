@@ -1,0 +1,99 @@
+#include "FileListBox.h"
+#include "support/WindowFixture.h"
+
+#include <QListWidget>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// The window meeting bad input: every case ends in a clear message or goes
+// through, nothing on disk is lost, and the window stays usable.
+
+namespace {
+
+const std::string kConfig = CrLf({"[Engine.GameEngine]", "ServerPackages=Core"});
+
+using BadInputWindow = WindowFixture;
+
+} // namespace
+
+TEST_F(BadInputWindow, AFifoAsConfigurationNeitherHangsNorLoads) {
+    ASSERT_EQ(mkfifo((system / "postal2.ini").c_str(), 0644), 0);
+    Open();
+    EXPECT_EQ(packages->ListCount(), 0);
+    QStringList texts = Press("cbRevert");
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_TRUE(texts[0].contains("postal2.ini for reading: it is not a regular file"))
+        << texts[0].toStdString();
+    texts = Press("cbSave"); // the list now holds the package files
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_TRUE(texts[0].contains("it is not a regular file")) << texts[0].toStdString();
+    EXPECT_FALSE(system.exists("newp2.ini"));
+}
+
+TEST_F(BadInputWindow, APackageNameTheFileCannotStoreIsRefused) {
+    const struct {
+        const char* file;
+        const char* error;
+    } cases[] = {
+        {"Жара.u", "the character U+0416 (Ж) cannot be stored in Windows-1252"},
+        {"\xFF"
+         "bad.u",
+         "the byte 0xFF (not valid UTF-8) cannot be stored in Windows-1252"},
+    };
+    system.write("postal2.ini", kConfig);
+    for (const auto& c : cases)
+        system.write(c.file, "");
+    Open();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        for (int row = 0; row < packages->ListCount(); ++row)
+            packages->SetSelected(row, packages->List(row) == c.file);
+        QStringList texts = Press("cbSave");
+        ASSERT_EQ(texts.size(), 1);
+        EXPECT_TRUE(texts[0].contains(c.error)) << texts[0].toStdString();
+        EXPECT_EQ(system.read("postal2.ini"), kConfig);
+        EXPECT_FALSE(system.exists("postal2.ini.old"));
+    }
+    for (int row = 0; row < packages->ListCount(); ++row)
+        packages->SetSelected(row, packages->List(row) == "Core.u");
+    EXPECT_TRUE(Press("cbSave")[0].contains("Changes saved")) << "the window goes on working";
+}
+
+TEST_F(BadInputWindow, FoldersWithOddNamesOpenAndList) {
+    for (const std::string name : {"line\nbreak", "bad\xFF"
+                                                  "name"}) {
+        SCOPED_TRACE(name);
+        std::filesystem::create_directory(system / name);
+        WriteBytes(system / name + "/Inner.u", "");
+    }
+    Open();
+    auto* files = window->findChild<FileListBox*>("fbUFiles");
+    for (const std::string name : {"line\nbreak", "bad\xFF"
+                                                  "name"}) {
+        folders->SetPath(system.path());
+        QListWidgetItem* item = nullptr;
+        for (int row = 0; row < folders->count(); ++row)
+            if (folders->item(row)->data(Qt::UserRole).toByteArray().toStdString() == system / name)
+                item = folders->item(row);
+        ASSERT_NE(item, nullptr) << "listed";
+        emit folders->itemActivated(item);
+        EXPECT_EQ(folders->Path(), system / name);
+        EXPECT_EQ(files->ListCount(), 1);
+    }
+}
+
+TEST_F(BadInputWindow, AHundredThousandPackagesAreListedAndMarked) {
+    std::string config = "[Engine.GameEngine]\r\n";
+    for (int i = 0; i < 100000; ++i) {
+        std::string name = "P" + std::to_string(i);
+        int fd = open((system / name + ".u").c_str(), O_CREAT | O_WRONLY, 0644);
+        close(fd);
+        if (i % 2 == 0)
+            config += "ServerPackages=" + name + "\r\n";
+    }
+    system.write("postal2.ini", config);
+    Open();
+    EXPECT_EQ(packages->ListCount(), 100004);
+    EXPECT_EQ(Marked().size(), 50000u);
+}

@@ -6,15 +6,14 @@
 #   keyboard_save.sh PROGRAM EXAMPLE_SYSTEM_FOLDER
 set -euo pipefail
 program="$1" example="$2"
+source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 work="$(mktemp -d)"
-trap 'kill $app $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'kill $app $XVFB_PID 2>/dev/null || true; rm -rf "$work"' EXIT
 cp -r "$example" "$work/System"
 cd "$work/System"
 
-export DISPLAY=":$((500 + RANDOM % 400))"
-Xvfb "$DISPLAY" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-until xdpyinfo >/dev/null 2>&1; do sleep 0.1; done
+source "$source_dir/scripts/xvfb.sh"
+start_xvfb
 
 "$program" 2>/dev/null &
 app=$!

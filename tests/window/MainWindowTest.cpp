@@ -105,3 +105,16 @@ TEST_F(RealWindow, ChoosingADriveEmptiesTheListAndRemembersTheFolder) {
     Press("cbRevert");
     EXPECT_EQ(Marked(), (Names{"Core.u"}));
 }
+
+TEST_F(RealWindow, AVolumeThatCannotBeReadIsReportedAndNothingMoves) {
+    system.write("postal2.ini", kConfig);
+    Open();
+    drives->addItem("gone", QByteArray::fromStdString("volume:" + (system / "gone")));
+    ModalAnswer answer;
+    drives->setCurrentIndex(drives->count() - 1);
+    ASSERT_EQ(answer.texts().size(), 1);
+    EXPECT_EQ(answer.texts()[0].toStdString(), "Sarvelin|Error 2: Cannot open the volume " + (system / "gone") +
+                                                   ": No such file or directory|1 button|icon 0");
+    EXPECT_EQ(folders->Path(), system.path());
+    EXPECT_EQ(Marked(), (Names{"Core.u", "Engine.u"})) << "the failed drive change stopped before clearing";
+}

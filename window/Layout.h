@@ -11,7 +11,7 @@ struct ControlLayout {
 constexpr int kClientWidthTwips = 6795;
 constexpr int kClientHeightTwips = 4350;
 
-// In focus order, the labels (which take no focus) first.
+// In focus order; the labels take no focus.
 constexpr ControlLayout kControlLayouts[] = {
     {"Label1", 2760, 120, 3855, 375},
     {"Label2", 120, 120, 2415, 375},

@@ -9,6 +9,8 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPushButton>
+#include <map>
+#include <string_view>
 
 namespace {
 
@@ -55,15 +57,25 @@ MainWindow::MainWindow(const std::string& startFolder, const std::string& home)
     cbSave_ = new QPushButton(QStringLiteral("Save"), this);
     cbRevert_ = new QPushButton(QStringLiteral("Revert"), this);
 
-    QWidget* const controls[] = {label1,    label2,        lbServerPackages_, dirP2SysFolder_,
-                                 fbUFiles_, driveP2Drive_, cbSave_,           cbRevert_};
-    for (size_t i = 0; i < std::size(controls); ++i) {
-        const ControlLayout& layout = kControlLayouts[i];
-        controls[i]->setObjectName(QString::fromLatin1(layout.name));
-        controls[i]->setGeometry(TwipsToPixels(layout.left), TwipsToPixels(layout.top),
-                                 TwipsToPixels(layout.width), TwipsToPixels(layout.height));
-        if (i > 2)
-            setTabOrder(controls[i - 1], controls[i]);
+    const std::map<std::string_view, QWidget*> controls = {{"Label1", label1},
+                                                           {"Label2", label2},
+                                                           {"lbServerPackages", lbServerPackages_},
+                                                           {"dirP2SysFolder", dirP2SysFolder_},
+                                                           {"fbUFiles", fbUFiles_},
+                                                           {"driveP2Drive", driveP2Drive_},
+                                                           {"cbSave", cbSave_},
+                                                           {"cbRevert", cbRevert_}};
+    QWidget* previousInFocus = nullptr;
+    for (const ControlLayout& layout : kControlLayouts) {
+        QWidget* control = controls.at(layout.name);
+        control->setObjectName(QString::fromLatin1(layout.name));
+        control->setGeometry(TwipsToPixels(layout.left), TwipsToPixels(layout.top),
+                             TwipsToPixels(layout.width), TwipsToPixels(layout.height));
+        if (control->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (previousInFocus)
+            setTabOrder(previousInFocus, control);
+        previousInFocus = control;
     }
     const QFont headingFont =
         HeadingFont({{label1->text(), label1->size()}, {label2->text(), label2->size()}});

@@ -7,6 +7,7 @@
 #include "ServerPackages.h"
 #include "TextCase.h"
 
+#include <string_view>
 #include <unordered_set>
 
 frmMain::frmMain(DriveListControl& driveP2Drive, FolderListControl& dirP2SysFolder,
@@ -45,11 +46,9 @@ void frmMain::cbRevert_Click() {
 
     // One lookup per entry instead of a pass over the list per configured name:
     // the same marks, in time proportional to entries plus names.
-    std::vector<std::string> configured =
+    const std::vector<std::string> configured =
         gameini::ReadServerPackages(dirP2SysFolder.Path() + "\\postal2.ini");
-    std::unordered_set<std::string> names(configured.size());
-    names.insert(std::make_move_iterator(configured.begin()),
-                 std::make_move_iterator(configured.end()));
+    const std::unordered_set<std::string_view> names(configured.begin(), configured.end());
     for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
         if (names.contains(gameini::LowerCase(lbServerPackages.List(i))))
             lbServerPackages.SetSelected(i, true);

@@ -82,16 +82,32 @@ void SequentialFile::DetectFormat() {
         end_ = buffer_.size();
     }
     // Line feeds alone end the lines only in a file without any carriage
-    // return; most files show one in their first line.
-    size_t scanned = 0;
-    while (std::memchr(buffer_.data() + scanned, '\r', end_ - scanned) == nullptr) {
-        scanned = end_;
-        if (!Fill(end_ + 1)) {
-            if (std::memchr(buffer_.data(), '\n', end_) != nullptr)
-                format_.lineEnd = LineEnd::Lf;
-            break;
-        }
+    // return. Most files show one in their first line; the rest of a file
+    // without is looked through and not kept.
+    const std::string_view window(buffer_.data(), end_);
+    if (window.find('\r') != std::string_view::npos || endOfFile_) {
+        if (window.find('\r') == std::string_view::npos && window.find('\n') != std::string_view::npos)
+            format_.lineEnd = LineEnd::Lf;
+        return;
     }
+    bool lineFeed = window.find('\n') != std::string_view::npos;
+    std::string chunk(kChunk, '\0');
+    for (off_t offset = static_cast<off_t>(end_);;) {
+        ssize_t got = pread(fd_, chunk.data(), chunk.size(), offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            ThrowSystemError(errno, "Cannot read " + path_);
+        const std::string_view read(chunk.data(), static_cast<size_t>(got));
+        if (read.find('\r') != std::string_view::npos)
+            return;
+        lineFeed = lineFeed || read.find('\n') != std::string_view::npos;
+        if (got == 0)
+            break;
+        offset += got;
+    }
+    if (lineFeed)
+        format_.lineEnd = LineEnd::Lf;
 }
 
 bool SequentialFile::Refill(size_t wanted) {

@@ -230,3 +230,18 @@ TEST(CodePage, ConvertsALetterOutsideAsciiWhereverItStands) {
         EXPECT_EQ(back, bytes) << "at " << at;
     }
 }
+
+TEST(SequentialFile, LooksThroughTheWholeFileForACarriageReturn) {
+    TempFolder folder;
+    std::string lines;
+    while (lines.size() < 1'000'000) // beyond what is read ahead
+        lines += "Key=Value\n";
+    TextFormat format;
+    folder.write("lf.ini", lines);
+    EXPECT_EQ(ReadAllLines(folder / "lf.ini", &format).size(), 100'000u);
+    EXPECT_EQ(format.lineEnd, LineEnd::Lf);
+
+    folder.write("late.ini", lines + "last\r\n");
+    EXPECT_EQ(ReadAllLines(folder / "late.ini", &format).size(), 1u) << "one line holding the line feeds";
+    EXPECT_EQ(format.lineEnd, LineEnd::CrLf);
+}

@@ -86,7 +86,8 @@ void SequentialFile::DetectFormat() {
     // without is looked through and not kept.
     const std::string_view window(buffer_.data(), end_);
     if (window.find('\r') != std::string_view::npos || endOfFile_) {
-        if (window.find('\r') == std::string_view::npos && window.find('\n') != std::string_view::npos)
+        if (window.find('\r') == std::string_view::npos &&
+            window.find('\n') != std::string_view::npos)
             format_.lineEnd = LineEnd::Lf;
         return;
     }

@@ -242,6 +242,7 @@ TEST(SequentialFile, LooksThroughTheWholeFileForACarriageReturn) {
     EXPECT_EQ(format.lineEnd, LineEnd::Lf);
 
     folder.write("late.ini", lines + "last\r\n");
-    EXPECT_EQ(ReadAllLines(folder / "late.ini", &format).size(), 1u) << "one line holding the line feeds";
+    EXPECT_EQ(ReadAllLines(folder / "late.ini", &format).size(), 1u)
+        << "one line holding the line feeds";
     EXPECT_EQ(format.lineEnd, LineEnd::CrLf);
 }

@@ -113,8 +113,10 @@ TEST_F(RealWindow, AVolumeThatCannotBeReadIsReportedAndNothingMoves) {
     ModalAnswer answer;
     drives->setCurrentIndex(drives->count() - 1);
     ASSERT_EQ(answer.texts().size(), 1);
-    EXPECT_EQ(answer.texts()[0].toStdString(), "Sarvelin|Error 2: Cannot open the volume " + (system / "gone") +
+    EXPECT_EQ(answer.texts()[0].toStdString(), "Sarvelin|Error 2: Cannot open the volume " +
+                                                   (system / "gone") +
                                                    ": No such file or directory|1 button|icon 0");
     EXPECT_EQ(folders->Path(), system.path());
-    EXPECT_EQ(Marked(), (Names{"Core.u", "Engine.u"})) << "the failed drive change stopped before clearing";
+    EXPECT_EQ(Marked(), (Names{"Core.u", "Engine.u"}))
+        << "the failed drive change stopped before clearing";
 }

@@ -85,29 +85,24 @@ void SequentialFile::DetectFormat() {
     // return. Most files show one in their first line; the rest of a file
     // without is looked through and not kept.
     const std::string_view window(buffer_.data(), end_);
-    if (window.find('\r') != std::string_view::npos || endOfFile_) {
-        if (window.find('\r') == std::string_view::npos &&
-            window.find('\n') != std::string_view::npos)
-            format_.lineEnd = LineEnd::Lf;
-        return;
-    }
+    bool carriageReturn = window.find('\r') != std::string_view::npos;
     bool lineFeed = window.find('\n') != std::string_view::npos;
-    std::string chunk(kChunk, '\0');
-    for (off_t offset = static_cast<off_t>(end_);;) {
+    std::string chunk;
+    for (off_t offset = static_cast<off_t>(end_); !carriageReturn && !endOfFile_;) {
+        chunk.resize(kChunk);
         ssize_t got = pread(fd_, chunk.data(), chunk.size(), offset);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
             ThrowSystemError(errno, "Cannot read " + path_);
-        const std::string_view read(chunk.data(), static_cast<size_t>(got));
-        if (read.find('\r') != std::string_view::npos)
-            return;
-        lineFeed = lineFeed || read.find('\n') != std::string_view::npos;
         if (got == 0)
             break;
+        const std::string_view read(chunk.data(), static_cast<size_t>(got));
+        carriageReturn = read.find('\r') != std::string_view::npos;
+        lineFeed = lineFeed || read.find('\n') != std::string_view::npos;
         offset += got;
     }
-    if (lineFeed)
+    if (!carriageReturn && lineFeed)
         format_.lineEnd = LineEnd::Lf;
 }
 

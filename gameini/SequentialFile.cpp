@@ -108,9 +108,8 @@ void SequentialFile::DetectFormat() {
 
 bool SequentialFile::Refill(size_t wanted) {
     while (end_ - begin_ < wanted && !endOfFile_) {
-        if (begin_ > 0) {
-            buffer_.resize(end_);
-            buffer_.erase(0, begin_);
+        if (begin_ > 0) { // keep only what is not read yet, at the front
+            std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
             end_ -= begin_;
             begin_ = 0;
         }

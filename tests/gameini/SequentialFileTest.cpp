@@ -246,3 +246,17 @@ TEST(SequentialFile, LooksThroughTheWholeFileForACarriageReturn) {
         << "one line holding the line feeds";
     EXPECT_EQ(format.lineEnd, LineEnd::CrLf);
 }
+
+TEST(SequentialFile, LineEndsAcrossTheReadAheadStayWhole) {
+    // Reading ahead goes in chunks of 256 KiB; put a CR LF on every side of
+    // the first boundary, with a long line and short ones around it.
+    TempFolder folder;
+    for (size_t at = 262140; at <= 262148; ++at) {
+        const std::string first(at, 'x');
+        const std::string bytes = first + "\r\nnext\r\n" + std::string(300000, 'y') + "\rlast";
+        folder.write("f.ini", bytes);
+        EXPECT_EQ(ReadAllLines(folder / "f.ini"),
+                  (std::vector<std::string>{first, "next", std::string(300000, 'y'), "last"}))
+            << "CR LF at " << at;
+    }
+}

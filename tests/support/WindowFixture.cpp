@@ -13,6 +13,7 @@ WindowFixture::WindowFixture() {
 void WindowFixture::Open() {
     window = std::make_unique<MainWindow>(system.path(), home.path());
     window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     packages = window->findChild<PackageListBox*>("lbServerPackages");
     folders = window->findChild<FolderListBox*>("dirP2SysFolder");
     drives = window->findChild<DriveListBox*>("driveP2Drive");

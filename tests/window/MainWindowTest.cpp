@@ -70,11 +70,18 @@ TEST_F(RealWindow, OpeningAFolderMovesTheFileList) {
     Open();
     QListWidgetItem* sub = folders->findItems("Sub", Qt::MatchExactly).value(0);
     ASSERT_NE(sub, nullptr);
-    emit folders->itemActivated(sub);
+    // A double click as the mouse sends it: a click, then the second press.
+    const QPoint at = folders->visualItemRect(sub).center();
+    QTest::mouseClick(folders->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(folders->viewport(), Qt::LeftButton, {}, at);
     EXPECT_EQ(folders->Path(), system / "Sub");
     auto* files = window->findChild<FileListBox*>("fbUFiles");
     EXPECT_EQ(files->ListCount(), 1);
     EXPECT_EQ(files->List(0), "Inner.u");
+
+    folders->setCurrentRow(0); // the root, by the keyboard
+    QTest::keyClick(folders, Qt::Key_Return);
+    EXPECT_EQ(folders->Path(), "/");
 }
 
 TEST_F(RealWindow, AnErrorIsReportedAndTheWindowStaysUsable) {

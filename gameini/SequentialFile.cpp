@@ -37,8 +37,8 @@ SequentialFile::SequentialFile(SequentialFile&& other) noexcept
     : mode_(other.mode_), path_(std::move(other.path_)), format_(other.format_),
       open_(std::exchange(other.open_, false)), fd_(std::exchange(other.fd_, -1)),
       fileSystem_(other.fileSystem_), buffer_(std::move(other.buffer_)), begin_(other.begin_),
-      end_(other.end_), endOfFile_(other.endOfFile_), lineFeedMayFollow_(other.lineFeedMayFollow_),
-      line_(std::move(other.line_)) {}
+      end_(other.end_), endOfFile_(other.endOfFile_), oddByteAtEnd_(other.oddByteAtEnd_),
+      lineFeedMayFollow_(other.lineFeedMayFollow_), line_(std::move(other.line_)) {}
 
 SequentialFile::~SequentialFile() {
     // Only reached open on an error path; the error already on its way wins.
@@ -75,9 +75,8 @@ void SequentialFile::DetectFormat() {
         while (Fill(end_ + 1)) {
         }
         std::string text;
-        if (!DecodeUtf16(std::string_view(buffer_).substr(2, end_ - 2), bigEndian, text))
-            throw FileError(EILSEQ, "Cannot read " + path_ +
-                                        ": it starts as UTF-16 but has an odd number of bytes");
+        oddByteAtEnd_ =
+            !DecodeUtf16(std::string_view(buffer_).substr(2, end_ - 2), bigEndian, text);
         buffer_ = std::move(text);
         end_ = buffer_.size();
     }
@@ -159,7 +158,12 @@ bool SequentialFile::AtEnd() {
         if (buffer_[begin_] == '\n')
             ++begin_;
     }
-    return !Fill(1);
+    if (Fill(1))
+        return false;
+    if (oddByteAtEnd_) // the lines before it were read; this one cannot be
+        throw FileError(EILSEQ, "Cannot read " + path_ +
+                                    ": it starts as UTF-16 but has an odd number of bytes");
+    return true;
 }
 
 std::string_view SequentialFile::ReadLine() {

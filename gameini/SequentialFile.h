@@ -78,6 +78,7 @@ private:
     std::string buffer_;
     size_t begin_ = 0, end_ = 0;
     bool endOfFile_ = false;
+    bool oddByteAtEnd_ = false;      // a UTF-16 file with half a character at its end
     bool lineFeedMayFollow_ = false; // the last line ended in a carriage return
     std::string line_;               // a line that needed decoding
 };

@@ -85,6 +85,13 @@ TEST(SequentialFile, ReadsUtf16WithEitherByteOrderMark) {
                                         5));
     EXPECT_NE(ErrorOf([&] { ReadAllLines(folder / "odd.ini"); }).find("odd number of bytes"),
               std::string::npos);
+    // It opens, as any file does, and the lines before the half character read.
+    folder.write("odd2.ini", std::string("\xFF\xFE"
+                                         "a\0\r\0\n\0b",
+                                         9));
+    SequentialFile odd = SequentialFile::OpenInput(folder / "odd2.ini");
+    EXPECT_EQ(odd.ReadLine(), "a");
+    EXPECT_NE(ErrorOf([&] { odd.AtEnd(); }).find("odd number of bytes"), std::string::npos);
 }
 
 TEST(SequentialFile, CopyingLineByLineKeepsEveryByte) {

@@ -1,4 +1,5 @@
 #include "FileListBox.h"
+#include "support/ModalAnswer.h"
 #include "support/WindowFixture.h"
 
 #include <QListWidget>
@@ -96,4 +97,15 @@ TEST_F(BadInputWindow, AHundredThousandPackagesAreListedAndMarked) {
     Open();
     EXPECT_EQ(packages->ListCount(), 100004);
     EXPECT_EQ(Marked().size(), 50000u);
+}
+
+TEST_F(BadInputWindow, AHalfCharacterAtTheEndOfAUtf16ConfigurationIsReportedAtStart) {
+    system.write("postal2.ini", std::string("\xFF\xFE[\0U\0]\0\r\0\n\0x", 13));
+    ModalAnswer answer;
+    Open();
+    ASSERT_EQ(answer.texts().size(), 1);
+    EXPECT_TRUE(answer.texts()[0].contains(
+        "postal2.ini: it starts as UTF-16 but has an odd number of bytes"))
+        << answer.texts()[0].toStdString();
+    EXPECT_EQ(packages->ListCount(), 4) << "listed, as the failed Revert left it";
 }

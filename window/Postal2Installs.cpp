@@ -1,7 +1,6 @@
 #include "Postal2Installs.h"
 
 #include "GamePath.h"
-#include "TextCase.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -28,7 +27,8 @@ public:
             SteamRoot(home_ / root);
         AddIfSystemFolder(home_ / ".lgp/postal2/System", "postal2", "Linux port");
         for (const fs::path& game : Subfolders(home_ / ".wine/drive_c/GOG Games"))
-            AddIfSystemFolder(game / "System", game.filename().string(), "GOG, Wine");
+            AddIfSystemFolder(gameini::ResolvePath(game.string() + "\\System"),
+                              game.filename().string(), "GOG, Wine");
         return found_;
     }
 
@@ -48,19 +48,11 @@ private:
             fs::path canonical = fs::canonical(library, error);
             if (error || !librariesSeen_.insert(canonical.string()).second)
                 continue;
-            for (const fs::path& game : Subfolders(canonical / "steamapps/common")) {
-                std::string name = game.filename().string();
-                SystemFoldersBelow(game, name, 2);
-            }
-        }
-    }
-
-    void SystemFoldersBelow(const fs::path& folder, const std::string& gameName, int depth) {
-        for (const fs::path& sub : Subfolders(folder)) {
-            if (gameini::LowerCase(sub.filename().string()) == "system")
-                AddIfSystemFolder(sub, gameName, "Steam");
-            else if (depth > 1)
-                SystemFoldersBelow(sub, gameName, depth - 1);
+            // A game's System folder sits right in its install folder, two
+            // levels below common/, named in any letter case.
+            for (const fs::path& game : Subfolders(canonical / "steamapps/common"))
+                AddIfSystemFolder(gameini::ResolvePath(game.string() + "\\System"),
+                                  game.filename().string(), "Steam");
         }
     }
 

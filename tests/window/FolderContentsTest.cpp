@@ -56,7 +56,9 @@ TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
         WriteBytes(folder + "/" + config, "[Engine.GameEngine]\r\n");
     };
     makeSystem(home / ".local/share/Steam/steamapps/common/POSTAL2Complete/System", "Postal2.ini");
-    makeSystem(library / "steamapps/common/Postal 2 Mod/Game/SYSTEM", "postal2.ini");
+    makeSystem(library / "steamapps/common/Postal 2 Mod/SYSTEM", "postal2.ini");
+    makeSystem(library / "steamapps/common/Deeper/Game/System",
+               "postal2.ini"); // three levels: not looked at
     fs::create_directories(library / "steamapps/common/Other Game/System"); // no postal2.ini
     WriteBytes(home / ".local/share/Steam/steamapps/libraryfolders.vdf",
                "\"libraryfolders\"\n{\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + library.path() +
@@ -74,6 +76,6 @@ TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
     EXPECT_EQ(labels,
               (Names{"POSTAL 2 – POSTAL2Complete (Steam)", "POSTAL 2 – Postal 2 Mod (Steam)",
                      "POSTAL 2 – postal2 (Linux port)", "POSTAL 2 – POSTAL 2 (GOG, Wine)"}));
-    EXPECT_EQ(installs[1].systemFolder, library / "steamapps/common/Postal 2 Mod/Game/SYSTEM");
+    EXPECT_EQ(installs[1].systemFolder, library / "steamapps/common/Postal 2 Mod/SYSTEM");
     EXPECT_TRUE(FindPostal2Installs((home / "nobody")).empty());
 }

@@ -1,7 +1,6 @@
 #include "MainWindow.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QMessageBox>
 #include <cstdlib>
 #include <unistd.h>

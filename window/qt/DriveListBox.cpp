@@ -2,7 +2,7 @@
 
 #include "Postal2Installs.h"
 
-#include <QDir>
+#include <QFileInfo>
 #include <QStorageInfo>
 #include <set>
 

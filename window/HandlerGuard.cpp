@@ -27,6 +27,9 @@ void HandlerGuard::Run(const std::function<void()>& handler) {
     } catch (const std::exception& error) {
         number = EINVAL;
         description = error.what();
+    } catch (...) { // nothing may reach Qt's event loop
+        number = EINVAL;
+        description = "Unknown error";
     }
     --depth_;
     if (failed)

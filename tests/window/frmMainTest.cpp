@@ -189,4 +189,7 @@ TEST(HandlerGuard, ReportsTheOutermostErrorAndLetsNestedOnesTravel) {
                   "Error 2: Cannot open x for reading: No such file or directory"}));
     guard.Run([&] { steps.push_back("the next handler runs"); });
     EXPECT_EQ(steps.size(), 1u);
+    guard.Run([] { throw 42; });
+    EXPECT_EQ(messageBox.shown.back(), "Error 22: Unknown error")
+        << "not even a stray throw gets past";
 }

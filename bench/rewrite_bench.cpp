@@ -35,7 +35,7 @@ struct BigConfig {
         text.reserve(kConfigBytes + body.size());
         text += "[Engine.GameEngine]\r\nCacheSizeMegs=32\r\nServerActors=IpDrv.UdpBeacon\r\n";
         for (int i = 0; i < kPackages; ++i) {
-            names.push_back("Package" + std::to_string(i) + ".u");
+            names.push_back("Package" + std::to_string(i));
             text += "ServerPackages=Package" + std::to_string(i) + "\r\n";
         }
         while (text.size() < kConfigBytes)
@@ -86,7 +86,7 @@ void RewriteAndReplace(benchmark::State& state) {
     const std::string folder = Config().folder.path();
     for (auto _ : state) {
         gameini::RewriteGameIni(folder + "\\postal2.ini", folder + "\\newp2.ini", Config().names);
-        gameini::ReplaceWithBackup(folder);
+        gameini::ReplaceWithBackup(gameini::ConfigurationFilesOf(folder, "postal2.ini"));
     }
     state.SetBytesProcessed(state.iterations() * kConfigBytes);
 }

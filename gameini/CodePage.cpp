@@ -64,11 +64,9 @@ char32_t NextCodePoint(std::string_view text, size_t& pos) {
 }
 
 std::string Describe(char32_t cp) {
-    char code[16];
-    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
     std::string text;
     AppendUtf8(cp, text);
-    return std::string("the character ") + code + " (" + text + ")";
+    return "the character \"" + text + "\"";
 }
 
 std::string DescribeInvalid(std::string_view text, size_t pos) {

@@ -21,6 +21,22 @@ struct FileDescriptor {
 
 } // namespace
 
+int FileSystem::CreateFresh(const std::string& path) {
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int fd = open(path.c_str(), flags, 0666);
+    if (fd < 0 && errno == EEXIST) {
+        struct stat info;
+        if (lstat(path.c_str(), &info) == 0 && (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode)) &&
+            unlink(path.c_str()) == 0)
+            fd = open(path.c_str(), flags, 0666);
+        else
+            errno = EEXIST;
+    }
+    if (fd < 0)
+        ThrowSystemError(errno, "Cannot create " + path);
+    return fd;
+}
+
 void FileSystem::Write(int fd, std::string_view bytes, const std::string& path) {
     while (!bytes.empty()) {
         ssize_t put = write(fd, bytes.data(), bytes.size());

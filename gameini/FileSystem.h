@@ -12,6 +12,10 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
+    // Creates the file afresh for writing and returns its descriptor. A file
+    // or symbolic link of that name is removed first, so a link is never
+    // followed.
+    virtual int CreateFresh(const std::string& path);
     // Writes all of `bytes` to the open file.
     virtual void Write(int fd, std::string_view bytes, const std::string& path);
     virtual void Close(int fd, const std::string& path);

@@ -2,8 +2,8 @@
 
 #include "TextCase.h"
 
+#include <algorithm>
 #include <dirent.h>
-#include <optional>
 #include <sys/stat.h>
 
 namespace gameini {
@@ -35,27 +35,49 @@ std::string NameOf(std::string_view path) {
     return slash == std::string::npos ? native : native.substr(slash + 1);
 }
 
-std::string ResolvePath(std::string_view path) {
-    std::string native = NativePath(path);
-    struct stat info;
-    if (lstat(native.c_str(), &info) == 0)
-        return native;
+namespace {
 
-    std::string folder = FolderOf(native);
-    std::string wanted = LowerCase(NameOf(native));
-    DIR* dir = opendir(folder.c_str());
+constexpr std::string_view kSavedConfigurationName = "Postal2.ini";
+
+std::string Join(const std::string& folder, std::string_view name) {
+    return (folder == "/" ? folder : folder + "/") + std::string(name);
+}
+
+bool Exists(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0;
+}
+
+} // namespace
+
+std::vector<std::string> CaseVariants(std::string_view path) {
+    const std::string native = NativePath(path);
+    const std::string wanted = LowerCase(NameOf(native));
+    std::vector<std::string> variants;
+    DIR* dir = opendir(FolderOf(native).c_str());
     if (dir == nullptr)
-        return native;
-    std::optional<std::string> found;
+        return variants;
     while (const dirent* entry = readdir(dir)) {
         std::string_view name = entry->d_name;
-        if (name.size() == wanted.size() && LowerCase(name) == wanted && (!found || name < *found))
-            found = name;
+        if (name.size() == wanted.size() && LowerCase(name) == wanted)
+            variants.emplace_back(name);
     }
     closedir(dir);
-    if (!found)
+    std::sort(variants.begin(), variants.end());
+    return variants;
+}
+
+std::string ResolvePath(std::string_view path) {
+    const std::string native = NativePath(path);
+    const std::string folder = FolderOf(native);
+    const std::string wanted = LowerCase(NameOf(native));
+    if (wanted == LowerCase(kSavedConfigurationName) &&
+        Exists(Join(folder, kSavedConfigurationName)))
+        return Join(folder, kSavedConfigurationName);
+    if (Exists(native))
         return native;
-    return (folder == "/" ? folder : folder + "/") + *found;
+    const std::vector<std::string> variants = CaseVariants(native);
+    return variants.empty() ? native : Join(folder, variants.front());
 }
 
 } // namespace gameini

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace gameini {
 
@@ -15,9 +16,15 @@ std::string FolderOf(std::string_view path);
 std::string NameOf(std::string_view path);
 
 // Finds the file the path names without regard to letter case, as the game's
-// home platform does: an exact match wins, otherwise the first name in byte
-// order whose lower-case form equals the wanted one's. With no match the
-// native path is returned unchanged, ready to be created under that name.
+// home platform does. For "postal2.ini", "Postal2.ini" wins, as it is the one
+// the game's Linux build reads and a save writes; then an exact match; then
+// the first name in byte order whose lower-case form equals the wanted one's.
+// With no match the native path is returned unchanged, ready to be created
+// under that name.
 std::string ResolvePath(std::string_view path);
+
+// Every name in the path's folder that differs from its name only in letter
+// case, the name itself included if it exists, in byte order.
+std::vector<std::string> CaseVariants(std::string_view path);
 
 } // namespace gameini

@@ -10,10 +10,6 @@
 namespace gameini {
 namespace {
 
-std::string Join(std::string_view folder, const char* name) {
-    return NativePath(std::string(folder) + "\\" + name);
-}
-
 // On the game's home platform a name is taken whatever its letter case; a
 // rename onto it must fail rather than leave two configurations side by side.
 void RenameOntoFreeName(FileSystem& fileSystem, const std::string& from, const std::string& to) {
@@ -27,32 +23,35 @@ void RenameOntoFreeName(FileSystem& fileSystem, const std::string& from, const s
 
 } // namespace
 
-void ReplaceWithBackup(std::string_view folder, FileSystem& fileSystem) {
-    const std::string config = ResolvePath(Join(folder, "postal2.ini"));
-    const std::string work = ResolvePath(Join(folder, "newp2.ini"));
-    const std::string backup = Join(folder, "postal2.ini.old");
-
-    fileSystem.FlushWorkFile(work, config);
+void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem) {
+    fileSystem.FlushWorkFile(files.work, files.config);
     try {
-        fileSystem.Remove(ResolvePath(backup));
+        fileSystem.Remove(ResolvePath(files.backup));
     } catch (const FileError&) {
         // Usually there is no backup yet; if its name stays taken, the next
         // rename says so.
     }
-    RenameOntoFreeName(fileSystem, config, backup);
+    RenameOntoFreeName(fileSystem, files.config, files.backup);
     try {
-        RenameOntoFreeName(fileSystem, work, Join(folder, "Postal2.ini"));
+        RenameOntoFreeName(fileSystem, files.work, files.saved);
     } catch (const FileError& error) {
         try {
-            fileSystem.RenameNoReplace(backup, config);
+            fileSystem.RenameNoReplace(files.backup, files.config);
         } catch (const FileError&) {
             throw FileError(error.number(), std::string(error.what()) +
                                                 " (the previous configuration is kept as " +
-                                                backup + ")");
+                                                files.backup + ")");
         }
         throw;
     }
-    fileSystem.FlushFolder(FolderOf(Join(folder, "postal2.ini")));
+    try {
+        fileSystem.FlushFolder(FolderOf(files.saved));
+    } catch (const FileError& error) {
+        std::string what = error.what(); // "Cannot flush ..."
+        what[0] = 'c';
+        throw FileError(error.number(), "the configuration was saved, but " + what +
+                                            ", so the save may not survive a power failure");
+    }
 }
 
 } // namespace gameini

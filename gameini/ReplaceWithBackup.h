@@ -1,18 +1,19 @@
 #pragma once
 
+#include "ConfigurationFiles.h"
 #include "FileSystem.h"
-
-#include <string_view>
 
 namespace gameini {
 
-// Puts the work file "newp2.ini" of `folder` in the place of "postal2.ini",
-// keeping the previous configuration as "postal2.ini.old":
+// Puts the work file in the place of the configuration, keeping the previous
+// configuration as the backup:
 //   1. delete the old backup (a failure is ignored),
-//   2. rename the configuration to "postal2.ini.old",
-//   3. rename the work file to "Postal2.ini".
-// When step 3 fails the backup is renamed back, so the game never finds itself
-// without a configuration, and the error is thrown.
-void ReplaceWithBackup(std::string_view folder, FileSystem& fileSystem = RealFileSystem());
+//   2. rename the configuration to the backup name,
+//   3. rename the work file to the saved name.
+// No rename replaces a file. When step 3 fails the backup is renamed back, so
+// the game never finds itself without a configuration, and the error is
+// thrown. When only the folder flush after step 3 fails, the error says that
+// the configuration was saved.
+void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem = RealFileSystem());
 
 } // namespace gameini

@@ -1,51 +1,69 @@
 #include "RewriteGameIni.h"
 
+#include "Error.h"
 #include "SequentialFile.h"
 #include "ServerPackages.h"
+
+#include <cerrno>
+#include <optional>
 
 namespace gameini {
 namespace {
 
-// A package file name less its extension: the last two characters, which are
-// ".u" for every name the file list offers.
-std::string WithoutLastTwoCharacters(const std::string& name) {
-    size_t end = name.size();
-    for (int dropped = 0; dropped < 2 && end > 0; ++dropped) {
-        --end;
-        while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
-            --end;
+void RefuseUnstorable(const SequentialFile& input, const std::vector<std::string>& packages) {
+    for (const std::string& name : packages)
+        if (std::optional<std::string> problem = StorageProblem(name, input.Format().encoding))
+            throw FileError(EILSEQ, "Cannot write the package " + name + ": " + *problem);
+}
+
+void Rewrite(SequentialFile& input, SequentialFile& output,
+             const std::vector<std::string>& packages) {
+    bool inSection = false;
+    std::optional<LineEnd> firstLineEnd;
+    while (!input.AtEnd()) {
+        const std::string_view line = input.ReadLine();
+        LineEnd lineEnd = input.LastLineEnd();
+        if (!firstLineEnd && lineEnd != LineEnd::None)
+            firstLineEnd = lineEnd;
+        if (lineEnd == LineEnd::None) // only the last line; it gains one
+            lineEnd = firstLineEnd.value_or(LineEnd::CrLf);
+
+        if (IsGameEngineHeader(line)) {
+            inSection = true;
+            output.WriteLine("[Engine.GameEngine]", lineEnd);
+            for (const std::string& name : packages)
+                output.WriteLine("ServerPackages=" + name, lineEnd);
+            continue;
+        }
+        if (IsSectionHeader(line))
+            inSection = false;
+        else if (inSection && IsServerPackagesLine(line))
+            continue;
+        output.WriteLine(line, lineEnd);
     }
-    return name.substr(0, end);
 }
 
 } // namespace
 
 void RewriteGameIni(std::string_view source, std::string_view target,
-                    const std::vector<std::string>& names, FileSystem& fileSystem) {
+                    const std::vector<std::string>& packages, FileSystem& fileSystem) {
     SequentialFile input = SequentialFile::OpenInput(source);
+    RefuseUnstorable(input, packages);
     SequentialFile output = SequentialFile::OpenOutput(target, input.Format(), fileSystem);
-    bool inSection = false;
-    while (!input.AtEnd()) {
-        const std::string_view line = input.ReadLine();
-        // A flag rather than a marker text in the line, so that no source line
-        // can be mistaken for "write nothing".
-        bool suppressed = false;
-        if (IsGameEngineHeader(line)) {
-            inSection = true;
-            output.WriteLine("[Engine.GameEngine]");
-            for (const std::string& name : names)
-                output.WriteLine("ServerPackages=" + WithoutLastTwoCharacters(name));
-            suppressed = true;
-        } else if (IsSectionHeader(line) && inSection) {
-            inSection = false;
-        } else if (inSection && IsServerPackagesLine(line)) {
-            suppressed = true;
-        }
-        if (!suppressed)
-            output.WriteLine(line);
-    }
+    Rewrite(input, output, packages);
     output.Close();
     input.Close();
+}
+
+std::string RewrittenGameIni(std::string_view source, const std::vector<std::string>& packages) {
+    std::string bytes;
+    SequentialFile input = SequentialFile::OpenInput(source);
+    RefuseUnstorable(input, packages);
+    SequentialFile output = SequentialFile::OpenOutput(bytes, input.Format());
+    Rewrite(input, output, packages);
+    output.Close();
+    input.Close();
+    return bytes;
 }
 
 } // namespace gameini

@@ -24,11 +24,38 @@ bool StartsWith(std::string_view bytes, unsigned char first, unsigned char secon
            static_cast<unsigned char>(bytes[1]) == second;
 }
 
+std::string_view LineEndText(LineEnd lineEnd) {
+    switch (lineEnd) {
+    case LineEnd::CrLf:
+        return "\r\n"sv;
+    case LineEnd::Cr:
+        return "\r"sv;
+    case LineEnd::Lf:
+        return "\n"sv;
+    case LineEnd::None:
+        break;
+    }
+    return {};
+}
+
 const char* EncodingName(Encoding encoding) {
     return encoding == Encoding::Windows1252 ? "Windows-1252" : "UTF-16";
 }
 
 } // namespace
+
+std::optional<std::string> StorageProblem(std::string_view text, Encoding encoding) {
+    if (text.find_first_of("\r\n") != std::string_view::npos)
+        return "it holds a line break, which would start a new line in the configuration";
+    std::string encoded;
+    std::optional<std::string> problem = encoding == Encoding::Windows1252
+                                             ? EncodeWindows1252(text, encoded)
+                                             : EncodeUtf16(text, false, encoded);
+    if (problem)
+        return *problem + " cannot be stored in this configuration file (" +
+               EncodingName(encoding) + ")";
+    return std::nullopt;
+}
 
 SequentialFile::SequentialFile(Mode mode, std::string path, TextFormat format)
     : mode_(mode), path_(std::move(path)), format_(format) {}
@@ -36,9 +63,10 @@ SequentialFile::SequentialFile(Mode mode, std::string path, TextFormat format)
 SequentialFile::SequentialFile(SequentialFile&& other) noexcept
     : mode_(other.mode_), path_(std::move(other.path_)), format_(other.format_),
       open_(std::exchange(other.open_, false)), fd_(std::exchange(other.fd_, -1)),
-      fileSystem_(other.fileSystem_), buffer_(std::move(other.buffer_)), begin_(other.begin_),
-      end_(other.end_), endOfFile_(other.endOfFile_), oddByteAtEnd_(other.oddByteAtEnd_),
-      lineFeedMayFollow_(other.lineFeedMayFollow_), line_(std::move(other.line_)) {}
+      fileSystem_(other.fileSystem_), memory_(other.memory_), buffer_(std::move(other.buffer_)),
+      begin_(other.begin_), end_(other.end_), endOfFile_(other.endOfFile_),
+      oddByteAtEnd_(other.oddByteAtEnd_), lastLineEnd_(other.lastLineEnd_),
+      line_(std::move(other.line_)) {}
 
 SequentialFile::~SequentialFile() {
     // Only reached open on an error path; the error already on its way wins.
@@ -80,29 +108,6 @@ void SequentialFile::DetectFormat() {
         buffer_ = std::move(text);
         end_ = buffer_.size();
     }
-    // Line feeds alone end the lines only in a file without any carriage
-    // return. Most files show one in their first line; the rest of a file
-    // without is looked through and not kept.
-    const std::string_view window(buffer_.data(), end_);
-    bool carriageReturn = window.find('\r') != std::string_view::npos;
-    bool lineFeed = window.find('\n') != std::string_view::npos;
-    std::string chunk;
-    for (off_t offset = static_cast<off_t>(end_); !carriageReturn && !endOfFile_;) {
-        chunk.resize(kChunk);
-        ssize_t got = pread(fd_, chunk.data(), chunk.size(), offset);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            ThrowSystemError(errno, "Cannot read " + path_);
-        if (got == 0)
-            break;
-        const std::string_view read(chunk.data(), static_cast<size_t>(got));
-        carriageReturn = read.find('\r') != std::string_view::npos;
-        lineFeed = lineFeed || read.find('\n') != std::string_view::npos;
-        offset += got;
-    }
-    if (!carriageReturn && lineFeed)
-        format_.lineEnd = LineEnd::Lf;
 }
 
 bool SequentialFile::Refill(size_t wanted) {
@@ -130,34 +135,28 @@ SequentialFile SequentialFile::OpenOutput(std::string_view path, TextFormat form
                                           FileSystem& fileSystem) {
     SequentialFile file(Mode::Output, ResolvePath(path), format);
     file.fileSystem_ = &fileSystem;
-    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-    file.fd_ = open(file.path_.c_str(), flags, 0666);
-    if (file.fd_ < 0 && errno == EEXIST) {
-        struct stat info;
-        if (lstat(file.path_.c_str(), &info) == 0 &&
-            (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode)) && unlink(file.path_.c_str()) == 0)
-            file.fd_ = open(file.path_.c_str(), flags, 0666);
-        else
-            errno = EEXIST;
-    }
-    if (file.fd_ < 0)
-        ThrowSystemError(errno, "Cannot create " + file.path_);
-    if (format.encoding == Encoding::Utf16LE)
-        file.buffer_ = "\xFF\xFE";
-    else if (format.encoding == Encoding::Utf16BE)
-        file.buffer_ = "\xFE\xFF";
+    file.fd_ = fileSystem.CreateFresh(file.path_);
+    file.WriteByteOrderMark();
     return file;
+}
+
+SequentialFile SequentialFile::OpenOutput(std::string& bytes, TextFormat format) {
+    SequentialFile file(Mode::Output, "(memory)", format);
+    file.memory_ = &bytes;
+    file.WriteByteOrderMark();
+    return file;
+}
+
+void SequentialFile::WriteByteOrderMark() {
+    if (format_.encoding == Encoding::Utf16LE)
+        buffer_ = "\xFF\xFE";
+    else if (format_.encoding == Encoding::Utf16BE)
+        buffer_ = "\xFE\xFF";
 }
 
 bool SequentialFile::AtEnd() {
     if (mode_ != Mode::Input || !open_)
         return true;
-    // A line feed right after a carriage return belongs to that line's end.
-    if (lineFeedMayFollow_ && Fill(1)) {
-        lineFeedMayFollow_ = false;
-        if (buffer_[begin_] == '\n')
-            ++begin_;
-    }
     if (Fill(1))
         return false;
     if (oddByteAtEnd_) // the lines before it were read; this one cannot be
@@ -169,24 +168,39 @@ bool SequentialFile::AtEnd() {
 std::string_view SequentialFile::ReadLine() {
     if (AtEnd())
         throw FileError(ENODATA, "Cannot read " + path_ + ": there is no further line");
-    const char end = format_.lineEnd == LineEnd::Lf ? '\n' : '\r';
+    // Offsets from begin_, which stay valid when Fill moves the window.
     size_t scanned = 0, stop;
     for (;;) {
         const char* from = buffer_.data() + begin_;
-        const void* found = std::memchr(from + scanned, end, end_ - begin_ - scanned);
-        if (found != nullptr) {
-            stop = static_cast<size_t>(static_cast<const char*>(found) - buffer_.data());
+        const size_t available = end_ - begin_;
+        const void* lineFeed = std::memchr(from + scanned, '\n', available - scanned);
+        const size_t searchEnd =
+            lineFeed ? static_cast<size_t>(static_cast<const char*>(lineFeed) - from) : available;
+        const void* carriageReturn = std::memchr(from + scanned, '\r', searchEnd - scanned);
+        if (carriageReturn || lineFeed) {
+            stop = carriageReturn
+                       ? static_cast<size_t>(static_cast<const char*>(carriageReturn) - from)
+                       : searchEnd;
             break;
         }
-        scanned = end_ - begin_;
+        scanned = available;
         if (!Fill(scanned + 1)) {
-            stop = end_; // the last line needs no line end
+            stop = available; // the last line needs no line end
             break;
         }
     }
-    std::string_view line(buffer_.data() + begin_, stop - begin_);
-    begin_ = std::min(stop + 1, end_);
-    lineFeedMayFollow_ = end == '\r' && stop < end_;
+    size_t endLength = 0;
+    lastLineEnd_ = LineEnd::None;
+    if (stop < end_ - begin_ && buffer_[begin_ + stop] == '\n') {
+        lastLineEnd_ = LineEnd::Lf;
+        endLength = 1;
+    } else if (stop < end_ - begin_) { // a line feed right after it belongs to the line end
+        const bool pair = Fill(stop + 2) && buffer_[begin_ + stop + 1] == '\n';
+        lastLineEnd_ = pair ? LineEnd::CrLf : LineEnd::Cr;
+        endLength = pair ? 2 : 1;
+    }
+    std::string_view line(buffer_.data() + begin_, stop);
+    begin_ += stop + endLength;
     if (format_.encoding != Encoding::Windows1252 || IsAscii(line))
         return line;
     line_.clear();
@@ -194,16 +208,16 @@ std::string_view SequentialFile::ReadLine() {
     return line_;
 }
 
-void SequentialFile::WriteLine(std::string_view text) {
+void SequentialFile::WriteLine(std::string_view text, LineEnd lineEnd) {
     if (!open_ || mode_ != Mode::Output)
         throw FileError(EBADF, "Cannot write " + path_ + ": the file is not open for writing");
     const size_t written = buffer_.size();
-    const std::string_view lineEnd = format_.lineEnd == LineEnd::Lf ? "\n"sv : "\r\n"sv;
+    const std::string_view end = LineEndText(lineEnd);
     std::optional<std::string> problem = Encode(text);
     if (!problem && format_.encoding == Encoding::Windows1252)
-        buffer_ += lineEnd;
+        buffer_ += end;
     else if (!problem)
-        problem = Encode(lineEnd);
+        problem = Encode(end);
     if (problem) {
         buffer_.resize(written); // no part of a refused line reaches the file
         throw FileError(EILSEQ, "Cannot write " + path_ + ": " + *problem +
@@ -220,7 +234,10 @@ std::optional<std::string> SequentialFile::Encode(std::string_view text) {
 }
 
 void SequentialFile::Flush() {
-    fileSystem_->Write(fd_, buffer_, path_);
+    if (memory_)
+        *memory_ += buffer_;
+    else
+        fileSystem_->Write(fd_, buffer_, path_);
     buffer_.clear();
 }
 
@@ -232,10 +249,10 @@ void SequentialFile::Close() {
         Flush();
     buffer_.clear();
     int fd = std::exchange(fd_, -1);
-    if (mode_ == Mode::Output)
-        fileSystem_->Close(fd, path_);
-    else
+    if (mode_ == Mode::Input)
         close(fd);
+    else if (fileSystem_)
+        fileSystem_->Close(fd, path_);
 }
 
 } // namespace gameini

@@ -9,27 +9,30 @@
 namespace gameini {
 
 enum class Encoding { Windows1252, Utf16LE, Utf16BE };
-enum class LineEnd { CrLf, Lf };
+// How a line ended; None only for a last line that has no line end.
+enum class LineEnd { None, CrLf, Cr, Lf };
 
 // How a file's text is stored: read from a file's bytes when it is opened for
 // input, and handed to the output file so that a rewrite keeps the format.
 struct TextFormat {
     Encoding encoding = Encoding::Windows1252;
-    LineEnd lineEnd = LineEnd::CrLf;
     bool operator==(const TextFormat&) const = default;
 };
 
 // One text file opened for reading or for writing, line by line.
 //
-// Reading: a line runs up to the next carriage return, and a line feed right
-// after it belongs to the line end; a lone line feed is part of the text. A
-// file with line feeds but no carriage return at all (as the game's Linux
-// builds write) is framed at line feeds instead. A file starting with FF FE or
-// FE FF is UTF-16; anything else is Windows-1252. Lines are UTF-8 inside.
+// Reading: a line ends where the game's own reader ends it, at the first
+// CR LF, lone CR or lone LF, and remembers which of them it was. A file
+// starting with FF FE or FE FF is UTF-16 (framed by code units); anything else
+// is Windows-1252. Lines are UTF-8 inside.
 //
-// Writing: every line gets the format's line end, the last one too.
+// Writing: each line is written with the line end it is given.
 //
 // Every failure throws FileError naming the file.
+// Why `text` cannot be written as a line of a file in `encoding`, if it cannot:
+// a character the encoding cannot store, or a line break.
+std::optional<std::string> StorageProblem(std::string_view text, Encoding encoding);
+
 class SequentialFile {
 public:
     // Opens an existing regular file; never creates one and never blocks on a
@@ -40,6 +43,9 @@ public:
     // through `fileSystem`.
     static SequentialFile OpenOutput(std::string_view path, TextFormat format = {},
                                      FileSystem& fileSystem = RealFileSystem());
+    // Writes into `bytes` instead of a file, for showing or comparing a result
+    // before anything is written to disk.
+    static SequentialFile OpenOutput(std::string& bytes, TextFormat format);
 
     SequentialFile(SequentialFile&& other) noexcept;
     SequentialFile& operator=(SequentialFile&&) = delete;
@@ -50,7 +56,9 @@ public:
     bool AtEnd();
     // The line stays valid until the next call of AtEnd or ReadLine.
     std::string_view ReadLine();
-    void WriteLine(std::string_view text);
+    // The line end of the line ReadLine returned last.
+    LineEnd LastLineEnd() const { return lastLineEnd_; }
+    void WriteLine(std::string_view text, LineEnd lineEnd = LineEnd::CrLf);
     void Close();
 
 private:
@@ -59,6 +67,7 @@ private:
     // Appends the text to the output buffer; describes what it cannot store.
     std::optional<std::string> Encode(std::string_view text);
     void Flush();
+    void WriteByteOrderMark();
 
     Mode mode_;
     std::string path_;
@@ -71,16 +80,17 @@ private:
     void DetectFormat();
 
     int fd_ = -1;
-    FileSystem* fileSystem_ = nullptr; // output
+    FileSystem* fileSystem_ = nullptr; // output to a file
+    std::string* memory_ = nullptr;    // output to memory
     // Input: a window on the file, read a chunk at a time; bytes as stored for
     // Windows-1252 (each line is decoded as it is read), and the whole text as
     // UTF-8 for UTF-16. Output: the encoded bytes not yet written.
     std::string buffer_;
     size_t begin_ = 0, end_ = 0;
     bool endOfFile_ = false;
-    bool oddByteAtEnd_ = false;      // a UTF-16 file with half a character at its end
-    bool lineFeedMayFollow_ = false; // the last line ended in a carriage return
-    std::string line_;               // a line that needed decoding
+    bool oddByteAtEnd_ = false; // a UTF-16 file with half a character at its end
+    LineEnd lastLineEnd_ = LineEnd::None;
+    std::string line_; // a line that needed decoding
 };
 
 } // namespace gameini

@@ -25,21 +25,34 @@ bool IsServerPackagesLine(std::string_view line) {
     return line.size() >= kKey.size() && LowerCase(line.substr(0, kKey.size())) == kKey;
 }
 
-std::vector<std::string> ReadServerPackages(std::string_view path) {
-    std::vector<std::string> names;
+std::vector<ConfiguredPackage> ReadConfiguredPackages(std::string_view path) {
+    std::vector<ConfiguredPackage> packages;
     SequentialFile file = SequentialFile::OpenInput(path);
     bool inSection = false;
-    while (!file.AtEnd()) {
+    for (int number = 1; !file.AtEnd(); ++number) {
         const std::string_view line = file.ReadLine();
         if (IsGameEngineHeader(line))
             inSection = true;
         else if (IsSectionHeader(line) && inSection)
             inSection = false;
         else if (inSection && IsServerPackagesLine(line))
-            names.push_back(LowerCase(std::string_view(line).substr(kKey.size())) + ".u");
+            packages.push_back({std::string(line.substr(kKey.size())), number});
     }
     file.Close();
+    return packages;
+}
+
+std::vector<std::string> ReadServerPackages(std::string_view path) {
+    std::vector<std::string> names;
+    for (const ConfiguredPackage& package : ReadConfiguredPackages(path))
+        names.push_back(LowerCase(package.name) + ".u");
     return names;
+}
+
+std::string PackageNameOf(std::string_view name) {
+    if (name.size() >= 2 && LowerCase(name.substr(name.size() - 2)) == ".u")
+        name.remove_suffix(2);
+    return std::string(name);
 }
 
 } // namespace gameini

@@ -12,9 +12,24 @@ bool IsGameEngineHeader(std::string_view line);
 bool IsSectionHeader(std::string_view line);
 bool IsServerPackagesLine(std::string_view line);
 
-// Reads the configuration and returns, in file order and with duplicates, the
-// package file name each ServerPackages= line of [Engine.GameEngine] names:
-// the value lower-cased, followed by ".u".
+// A package a ServerPackages= line of [Engine.GameEngine] names: the value as
+// the file writes it, and the line's number, counting from 1.
+struct ConfiguredPackage {
+    std::string name;
+    int line = 0;
+    bool operator==(const ConfiguredPackage&) const = default;
+};
+
+// Reads the configuration and returns its configured packages in file order,
+// duplicates kept.
+std::vector<ConfiguredPackage> ReadConfiguredPackages(std::string_view path);
+
+// The package file names the configuration names, for marking the listed
+// files: each value lower-cased, followed by ".u".
 std::vector<std::string> ReadServerPackages(std::string_view path);
+
+// A package file name ("Engine.u") or package name ("Engine") as the package
+// name the configuration writes: a trailing ".u" in any letter case is dropped.
+std::string PackageNameOf(std::string_view name);
 
 } // namespace gameini

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "ConfigurationFiles.h"
 #include "Error.h"
 #include "ReplaceWithBackup.h"
 #include "RewriteGameIni.h"
@@ -7,6 +8,8 @@
 #include "ServerPackages.h"
 #include "TextCase.h"
 
+#include <cerrno>
+#include <optional>
 #include <string_view>
 #include <unordered_set>
 
@@ -21,38 +24,44 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::driveP2Drive_Change() {
-    // Moving the folder list runs dirP2SysFolder_Change before this returns.
-    dirP2SysFolder.SetPath(driveP2Drive.Drive());
-    lbServerPackages.Clear();
+    EmptyListOnError([this] {
+        // Moving the folder list runs dirP2SysFolder_Change before this returns.
+        dirP2SysFolder.SetPath(driveP2Drive.Drive());
+        lbServerPackages.Clear();
+    });
 }
 
 void frmMain::dirP2SysFolder_Change() {
-    fbUFiles.SetPath(dirP2SysFolder.Path());
-    lbServerPackages.Clear();
-    try {
-        gameini::SequentialFile probe =
-            gameini::SequentialFile::OpenInput(dirP2SysFolder.Path() + "\\postal2.ini");
-        probe.Close();
-    } catch (const gameini::FileError&) {
-        return; // not a System folder: the package list stays empty
-    }
-    cbRevert_Click();
+    EmptyListOnError([this] {
+        fbUFiles.SetPath(dirP2SysFolder.Path());
+        lbServerPackages.Clear();
+        try {
+            gameini::SequentialFile probe =
+                gameini::SequentialFile::OpenInput(dirP2SysFolder.Path() + "\\postal2.ini");
+            probe.Close();
+        } catch (const gameini::FileError&) {
+            return; // not a System folder: the package list stays empty
+        }
+        cbRevert_Click();
+    });
 }
 
 void frmMain::cbRevert_Click() {
-    lbServerPackages.Clear();
-    for (int i = 0; i < fbUFiles.ListCount(); ++i)
-        lbServerPackages.AddItem(fbUFiles.List(i));
+    EmptyListOnError([this] {
+        lbServerPackages.Clear();
+        for (int i = 0; i < fbUFiles.ListCount(); ++i)
+            lbServerPackages.AddItem(fbUFiles.List(i));
 
-    // One lookup per entry instead of a pass over the list per configured name:
-    // the same marks, in time proportional to entries plus names.
-    const std::vector<std::string> configured =
-        gameini::ReadServerPackages(dirP2SysFolder.Path() + "\\postal2.ini");
-    const std::unordered_set<std::string_view> names(configured.begin(), configured.end());
-    for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
-        if (names.contains(gameini::LowerCase(lbServerPackages.List(i))))
-            lbServerPackages.SetSelected(i, true);
-    }
+        // One lookup per entry instead of a pass over the list per configured
+        // name: the same marks, in time proportional to entries plus names.
+        const std::vector<std::string> configured =
+            gameini::ReadServerPackages(dirP2SysFolder.Path() + "\\postal2.ini");
+        const std::unordered_set<std::string_view> names(configured.begin(), configured.end());
+        for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
+            if (names.contains(gameini::LowerCase(lbServerPackages.List(i))))
+                lbServerPackages.SetSelected(i, true);
+        }
+    });
 }
 
 void frmMain::cbSave_Click() {
@@ -60,13 +69,44 @@ void frmMain::cbSave_Click() {
         messageBox.Show("Please locate Postal2 System Folder");
         return;
     }
-    const std::string folder = dirP2SysFolder.Path();
-    std::vector<std::string> names;
+    const gameini::ConfigurationFiles files =
+        gameini::ConfigurationFilesOf(dirP2SysFolder.Path(), "postal2.ini");
+    gameini::RefuseCaseVariants(files);
+    const gameini::Encoding encoding =
+        gameini::SequentialFile::OpenInput(files.config).Format().encoding;
+
+    std::vector<std::string> packages;
+    std::unordered_set<std::string> listed; // lower-cased entries
     for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
-        if (lbServerPackages.Selected(i))
-            names.push_back(lbServerPackages.List(i));
+        const std::string entry = lbServerPackages.List(i);
+        listed.insert(gameini::LowerCase(entry));
+        if (!lbServerPackages.Selected(i))
+            continue;
+        if (std::optional<std::string> problem = gameini::StorageProblem(entry, encoding))
+            throw gameini::FileError(EILSEQ, entry + ": " + *problem);
+        packages.push_back(gameini::PackageNameOf(entry));
     }
-    gameini::RewriteGameIni(folder + "\\postal2.ini", folder + "\\newp2.ini", names);
-    gameini::ReplaceWithBackup(folder);
+    // Packages the list cannot show (sounds, textures, mods found through
+    // Paths=) stay configured: only what the user unticked goes.
+    std::unordered_set<std::string> kept;
+    for (const gameini::ConfiguredPackage& package :
+         gameini::ReadConfiguredPackages(files.config)) {
+        const std::string lower = gameini::LowerCase(package.name);
+        if (!listed.contains(lower + ".u") && kept.insert(lower).second)
+            packages.push_back(package.name);
+    }
+
+    gameini::RewriteGameIni(files.config, files.work, packages);
+    gameini::ReplaceWithBackup(files);
     messageBox.Show("Changes saved to postal2.ini.\r\nBackup saved as postal2.ini.old");
+}
+
+void frmMain::EmptyListOnError(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (...) {
+        // A list half filled by a failed handler would be saved as it is.
+        lbServerPackages.Clear();
+        throw;
+    }
 }

@@ -2,9 +2,12 @@
 
 #include "Controls.h"
 
+#include <functional>
+
 // The main window's handlers: plain code over the controls, called by the
 // window on the controls' notifications and button clicks. Errors leave them
-// as exceptions, for the caller's error report.
+// as exceptions, for the caller's error report; every handler but Save then
+// leaves the package list empty.
 class frmMain {
 public:
     frmMain(DriveListControl& driveP2Drive, FolderListControl& dirP2SysFolder,
@@ -18,6 +21,10 @@ public:
     void cbSave_Click();
 
 private:
+    // Runs a handler's body; when it fails, the package list is emptied
+    // before the error goes on to the report.
+    void EmptyListOnError(const std::function<void()>& body);
+
     DriveListControl& driveP2Drive;
     FolderListControl& dirP2SysFolder;
     FileListControl& fbUFiles;

@@ -31,11 +31,11 @@ std::string Load(const std::string& path) {
 
 ReadBack ReadAllLines(const std::string& path) {
     gameini::SequentialFile file = gameini::SequentialFile::OpenInput(path);
-    ReadBack result{{},
-                    file.Format().lineEnd == gameini::LineEnd::Lf,
-                    file.Format().encoding != gameini::Encoding::Windows1252};
-    while (!file.AtEnd())
-        result.lines.emplace_back(file.ReadLine());
+    ReadBack result{{}, file.Format().encoding != gameini::Encoding::Windows1252};
+    while (!file.AtEnd()) {
+        std::string line(file.ReadLine());
+        result.lines.emplace_back(line, file.LastLineEnd());
+    }
     file.Close();
     return result;
 }

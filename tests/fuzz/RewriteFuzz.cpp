@@ -1,7 +1,7 @@
 // Any configuration and any package names: the rewrite matches a plain model
-// of the rules line for line, every line outside the [Engine.GameEngine]
-// sections comes out unchanged, and reading the result back gives exactly
-// the names written, once per section header.
+// of the rules line for line and line end for line end, every line outside
+// the [Engine.GameEngine] sections comes out unchanged, and reading the result
+// back gives exactly the names written, once per section header.
 //
 // Input: a count of names (first byte, 0..7), the names separated by line
 // feeds, a NUL byte, then the configuration's bytes.
@@ -25,24 +25,35 @@ std::string AsciiLower(std::string_view text) {
 }
 
 // The rules, written out plainly: the header is the whole line, the key the
-// first fifteen characters; only ASCII letters can make either match.
-std::vector<std::string> ModelRewrite(const std::vector<std::string>& lines,
-                                      const std::vector<std::string>& names) {
-    std::vector<std::string> out;
+// first fifteen characters; only ASCII letters can make either match. A line
+// keeps its line end; a last line without one takes the first line end, else
+// CR LF; the header's package block takes the header's.
+using Lines = std::vector<std::pair<std::string, gameini::LineEnd>>;
+
+Lines ModelRewrite(const Lines& lines, const std::vector<std::string>& names) {
+    gameini::LineEnd first = gameini::LineEnd::CrLf;
+    for (const auto& line : lines)
+        if (line.second != gameini::LineEnd::None) {
+            first = line.second;
+            break;
+        }
+    Lines out;
     bool inSection = false;
-    for (const std::string& line : lines) {
+    for (auto [line, end] : lines) {
+        if (end == gameini::LineEnd::None)
+            end = first;
         if (AsciiLower(line) == "[engine.gameengine]") {
             inSection = true;
-            out.push_back("[Engine.GameEngine]");
+            out.emplace_back("[Engine.GameEngine]", end);
             for (const std::string& name : names)
-                out.push_back("ServerPackages=" + name.substr(0, name.size() - 2));
+                out.emplace_back("ServerPackages=" + name, end);
             continue;
         }
         if (!line.empty() && line[0] == '[' && inSection)
             inSection = false;
         else if (inSection && AsciiLower(line.substr(0, 15)) == "serverpackages=")
             continue;
-        out.push_back(line);
+        out.emplace_back(line, end);
     }
     return out;
 }
@@ -61,8 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         nameBytes.remove_prefix(std::min(nameBytes.size(), raw.size() + 1));
         std::string name;
         gameini::DecodeWindows1252(raw, name); // a name every code page here can store
-        name.erase(std::remove(name.begin(), name.end(), '\r'), name.end());
-        names.push_back(name + (count % 2 ? ".u" : ".U"));
+        std::erase(name, '\r');
+        names.push_back(name);
     }
 
     const std::string folder = ScratchFolder();
@@ -77,15 +88,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReadBack result = ReadAllLines(folder + "/newp2.ini");
 
     Check(result.utf16 == source.utf16, "the encoding is kept");
-    Check(result.lineFeedsOnly == source.lineFeedsOnly || source.lines.empty(),
-          "the line ends are kept");
     Check(result.lines == ModelRewrite(source.lines, names), "the rewrite follows the rules");
 
     std::vector<std::string> expectedRead;
-    for (const std::string& line : source.lines)
-        if (AsciiLower(line) == "[engine.gameengine]")
+    for (const auto& line : source.lines)
+        if (AsciiLower(line.first) == "[engine.gameengine]")
             for (const std::string& name : names)
-                expectedRead.push_back(gameini::LowerCase(name));
+                expectedRead.push_back(gameini::LowerCase(name) + ".u");
     Check(gameini::ReadServerPackages(folder + "\\newp2.ini") == expectedRead,
           "reading back gives the names written, once per section header");
     return 0;

@@ -39,7 +39,7 @@ TEST(ReplaceWithBackup, PutsTheWorkFileInPlaceBehindABackup) {
     TempFolder folder;
     folder.write("postal2.ini", kOld);
     folder.write("newp2.ini", kNew);
-    ReplaceWithBackup(folder.path());
+    ReplaceWithBackup(ConfigurationFilesOf(folder.path(), "postal2.ini"));
     EXPECT_EQ(Names(folder), (std::set<std::string>{"Postal2.ini", "postal2.ini.old"}));
     EXPECT_EQ(folder.read("Postal2.ini"), kNew);
     EXPECT_EQ(folder.read("postal2.ini.old"), kOld);
@@ -47,7 +47,7 @@ TEST(ReplaceWithBackup, PutsTheWorkFileInPlaceBehindABackup) {
     // Again: the configuration is now found as "Postal2.ini", and the backup
     // of the first save is replaced.
     folder.write("newp2.ini", "third\r\n");
-    ReplaceWithBackup(folder.path() + "/");
+    ReplaceWithBackup(ConfigurationFilesOf(folder.path() + "/", "postal2.ini"));
     EXPECT_EQ(Names(folder), (std::set<std::string>{"Postal2.ini", "postal2.ini.old"}));
     EXPECT_EQ(folder.read("Postal2.ini"), "third\r\n");
     EXPECT_EQ(folder.read("postal2.ini.old"), kNew);
@@ -58,7 +58,7 @@ TEST(ReplaceWithBackup, KeepsThePermissionBitsOfTheConfiguration) {
     folder.write("postal2.ini", kOld);
     folder.write("newp2.ini", kNew);
     fs::permissions(folder / "postal2.ini", fs::perms::owner_read | fs::perms::owner_write);
-    ReplaceWithBackup(folder.path());
+    ReplaceWithBackup(ConfigurationFilesOf(folder.path(), "postal2.ini"));
     EXPECT_EQ(fs::status(folder / "Postal2.ini").permissions(),
               fs::perms::owner_read | fs::perms::owner_write);
 }
@@ -68,7 +68,9 @@ TEST(ReplaceWithBackup, ABackupThatCannotBeDeletedLeavesTheConfigurationAlone) {
     folder.write("postal2.ini", kOld);
     folder.write("newp2.ini", kNew);
     fs::create_directory(folder / "postal2.ini.old");
-    EXPECT_NE(ErrorOf([&] { ReplaceWithBackup(folder.path()); }).find("already exists"),
+    EXPECT_NE(ErrorOf([&] {
+                  ReplaceWithBackup(ConfigurationFilesOf(folder.path(), "postal2.ini"));
+              }).find("already exists"),
               std::string::npos);
     EXPECT_EQ(folder.read("postal2.ini"), kOld);
     EXPECT_EQ(folder.read("newp2.ini"), kNew);
@@ -79,7 +81,8 @@ TEST(ReplaceWithBackup, ALastRenameThatFailsIsRolledBack) {
     folder.write("postal2.ini", kOld);
     folder.write("POSTAL2.INI", "a second configuration in other letters\r\n");
     folder.write("newp2.ini", kNew);
-    std::string error = ErrorOf([&] { ReplaceWithBackup(folder.path()); });
+    std::string error =
+        ErrorOf([&] { ReplaceWithBackup(ConfigurationFilesOf(folder.path(), "postal2.ini")); });
     EXPECT_EQ(error, "Cannot rename " + (folder / "newp2.ini") + " to " + (folder / "Postal2.ini") +
                          ": " + (folder / "POSTAL2.INI") + " already exists");
     EXPECT_EQ(folder.read("postal2.ini"), kOld);
@@ -92,14 +95,16 @@ TEST(ReplaceWithBackup, WorksWhereTheFileSystemLacksNoReplaceRenames) {
     folder.write("postal2.ini", kOld);
     folder.write("newp2.ini", kNew);
     NoReplaceFlagFileSystem fileSystem;
-    ReplaceWithBackup(folder.path(), fileSystem);
+    ReplaceWithBackup(ConfigurationFilesOf(folder.path(), "postal2.ini"), fileSystem);
     EXPECT_EQ(folder.read("Postal2.ini"), kNew);
     EXPECT_EQ(folder.read("postal2.ini.old"), kOld);
 
     folder.write("newp2.ini", "x\r\n");
     folder.write("Other", "y");
-    EXPECT_THROW(fileSystem.RenameNoReplace(folder / "newp2.ini", folder / "Other"), FileError);
-    EXPECT_EQ(folder.read("Other"), "y");
+    for (FileSystem* real : {static_cast<FileSystem*>(&fileSystem), &RealFileSystem()}) {
+        EXPECT_THROW(real->RenameNoReplace(folder / "newp2.ini", folder / "Other"), FileError);
+        EXPECT_EQ(folder.read("Other"), "y");
+    }
 }
 
 TEST(SaveSequence, AReadOnlyFolderFailsBeforeAnythingChanges) {
@@ -112,8 +117,8 @@ TEST(SaveSequence, AReadOnlyFolderFailsBeforeAnythingChanges) {
     const std::string path = folder.path();
     EXPECT_TRUE(RunUnprivileged([&] {
         std::string error = ErrorOf([&] {
-            RewriteGameIni(path + "\\postal2.ini", path + "\\newp2.ini", {"A.u"});
-            ReplaceWithBackup(path);
+            RewriteGameIni(path + "\\postal2.ini", path + "\\newp2.ini", {"A"});
+            ReplaceWithBackup(ConfigurationFilesOf(path, "postal2.ini"));
         });
         return error == "Cannot create " + path + "/newp2.ini: Permission denied";
     }));
@@ -126,8 +131,8 @@ TEST(SaveSequence, AWorkFileLinkedElsewhereLeavesItsTargetAlone) {
     folder.write("postal2.ini", kOld);
     elsewhere.write("precious.txt", "precious");
     fs::create_symlink(elsewhere / "precious.txt", folder / "newp2.ini");
-    RewriteGameIni(folder.path() + "\\postal2.ini", folder.path() + "\\newp2.ini", {"A.u"});
-    ReplaceWithBackup(folder.path());
+    RewriteGameIni(folder.path() + "\\postal2.ini", folder.path() + "\\newp2.ini", {"A"});
+    ReplaceWithBackup(ConfigurationFilesOf(folder.path(), "postal2.ini"));
     EXPECT_EQ(elsewhere.read("precious.txt"), "precious");
     EXPECT_EQ(folder.read("Postal2.ini"), CrLf({"[Engine.GameEngine]", "ServerPackages=A"}));
 }

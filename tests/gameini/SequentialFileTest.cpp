@@ -24,13 +24,15 @@ std::vector<std::string> ReadAllLines(const std::string& path, TextFormat* forma
     return lines;
 }
 
-// Reads a file and writes every line back in the format it was read in.
+// Reads a file and writes every line back as it was read.
 std::string CopyLineByLine(const TempFolder& folder, const std::string& bytes) {
     folder.write("in.ini", bytes);
     SequentialFile input = SequentialFile::OpenInput(folder / "in.ini");
     SequentialFile output = SequentialFile::OpenOutput(folder / "out.ini", input.Format());
-    while (!input.AtEnd())
-        output.WriteLine(input.ReadLine());
+    while (!input.AtEnd()) {
+        std::string line(input.ReadLine());
+        output.WriteLine(line, input.LastLineEnd());
+    }
     output.Close();
     input.Close();
     return folder.read("out.ini");
@@ -38,31 +40,43 @@ std::string CopyLineByLine(const TempFolder& folder, const std::string& bytes) {
 
 } // namespace
 
-TEST(SequentialFile, FramesLinesAtCarriageReturns) {
-    using Lines = std::vector<std::string>;
+TEST(SequentialFile, EndsLinesWhereTheGameEndsThem) {
+    using Lines = std::vector<std::pair<std::string, LineEnd>>;
+    constexpr LineEnd CrLf = LineEnd::CrLf, Cr = LineEnd::Cr, Lf = LineEnd::Lf,
+                      None = LineEnd::None;
     const struct {
         const char* name;
         std::string bytes;
         Lines lines;
-        LineEnd lineEnd;
     } cases[] = {
-        {"CR LF after every line", "a\r\nb\r\n", {"a", "b"}, LineEnd::CrLf},
-        {"empty lines", "\r\n\r\nx\r\n", {"", "", "x"}, LineEnd::CrLf},
-        {"lone LF inside a CR LF file", "a\nb\r\nc\n", {"a\nb", "c\n"}, LineEnd::CrLf},
-        {"lone CR ends a line", "a\rb", {"a", "b"}, LineEnd::CrLf},
-        {"last line without line end", "a\r\nlast", {"a", "last"}, LineEnd::CrLf},
-        {"empty file", "", {}, LineEnd::CrLf},
-        {"LF only: framed at line feeds", "a\nb\n\nc", {"a", "b", "", "c"}, LineEnd::Lf},
-        {"end-of-file character is ordinary", "a\x1A\r\n\x1A", {"a\x1A", "\x1A"}, LineEnd::CrLf},
-        {"UTF-8 mark is read as Windows-1252", "\xEF\xBB\xBFx\r\n", {"ï»¿x"}, LineEnd::CrLf},
+        {"CR LF after every line", "a\r\nb\r\n", {{"a", CrLf}, {"b", CrLf}}},
+        {"empty lines", "\r\n\r\nx\r\n", {{"", CrLf}, {"", CrLf}, {"x", CrLf}}},
+        {"LF-only line in a CR LF file",
+         "[Engine.GameEngine]\r\nServerPackages=Engine\nServerActors=Keep.Me\r\n",
+         {{"[Engine.GameEngine]", CrLf},
+          {"ServerPackages=Engine", Lf},
+          {"ServerActors=Keep.Me", CrLf}}},
+        {"one CR LF line in an LF file",
+         "[Engine.GameEngine]\nServerPackages=A\nX=1\r\nY=2\n",
+         {{"[Engine.GameEngine]", Lf}, {"ServerPackages=A", Lf}, {"X=1", CrLf}, {"Y=2", Lf}}},
+        {"lone CR ends a line", "a\rb", {{"a", Cr}, {"b", None}}},
+        {"CR before CR LF", "a\r\r\nb\n\r", {{"a", Cr}, {"", CrLf}, {"b", Lf}, {"", Cr}}},
+        {"last line without line end", "a\r\nlast", {{"a", CrLf}, {"last", None}}},
+        {"empty file", "", {}},
+        {"end-of-file character is ordinary", "a\x1A\r\n\x1A", {{"a\x1A", CrLf}, {"\x1A", None}}},
+        {"UTF-8 mark is read as Windows-1252", "\xEF\xBB\xBFx\r\n", {{"ï»¿x", CrLf}}},
     };
     TempFolder folder;
     for (const auto& c : cases) {
         folder.write("f.ini", c.bytes);
-        TextFormat format;
-        EXPECT_EQ(ReadAllLines(folder / "f.ini", &format), c.lines) << c.name;
-        EXPECT_EQ(format.lineEnd, c.lineEnd) << c.name;
-        EXPECT_EQ(format.encoding, Encoding::Windows1252) << c.name;
+        SequentialFile file = SequentialFile::OpenInput(folder / "f.ini");
+        Lines lines;
+        while (!file.AtEnd()) {
+            std::string line(file.ReadLine());
+            lines.emplace_back(line, file.LastLineEnd());
+        }
+        EXPECT_EQ(lines, c.lines) << c.name;
+        EXPECT_EQ(file.Format().encoding, Encoding::Windows1252) << c.name;
     }
 }
 
@@ -122,12 +136,10 @@ TEST(SequentialFile, CopyingLineByLineKeepsEveryByte) {
     EXPECT_EQ(CopyLineByLine(folder, utf16be), utf16be);
 }
 
-TEST(SequentialFile, WritingGivesEveryLineACrLf) {
+TEST(SequentialFile, CopyingKeepsEveryLineEnd) {
     TempFolder folder;
-    EXPECT_EQ(CopyLineByLine(folder, "a\r\nlast"), "a\r\nlast\r\n");
-    EXPECT_EQ(CopyLineByLine(folder, "a\rb\r"), "a\r\nb\r\n");
-    EXPECT_EQ(CopyLineByLine(folder, "a\nb\rc"), "a\nb\r\nc\r\n");
-    EXPECT_EQ(CopyLineByLine(folder, ""), "");
+    for (const char* bytes : {"a\r\nlast", "a\rb\r", "a\nb\rc\r\n", ""})
+        EXPECT_EQ(CopyLineByLine(folder, bytes), bytes);
 }
 
 TEST(SequentialFile, RefusesCharactersTheEncodingCannotStore) {
@@ -135,7 +147,7 @@ TEST(SequentialFile, RefusesCharactersTheEncodingCannotStore) {
     SequentialFile out = SequentialFile::OpenOutput(folder / "newp2.ini");
     EXPECT_EQ(ErrorOf([&] { out.WriteLine("ServerPackages=Жара"); }),
               "Cannot write " + (folder / "newp2.ini") +
-                  ": the character U+0416 (Ж) cannot be stored in Windows-1252");
+                  ": the character \"Ж\" cannot be stored in Windows-1252");
     EXPECT_NE(
         ErrorOf([&] { out.WriteLine("bad \xFF byte"); }).find("the byte 0xFF (not valid UTF-8)"),
         std::string::npos);
@@ -172,15 +184,18 @@ TEST(SequentialFile, FailuresNameTheFileAndCreateNothing) {
 
 TEST(SequentialFile, FindsNamesWithoutRegardToLetterCase) {
     TempFolder folder;
-    folder.write("Postal2.ini", "stored with a capital\r\n");
-    EXPECT_EQ(ReadAllLines(folder.path() + "\\postal2.ini")[0], "stored with a capital");
-    EXPECT_EQ(ReadAllLines(folder.path() + "//\\postal2.ini")[0], "stored with a capital");
-
     folder.write("POSTAL2.INI", "upper\r\n");
-    EXPECT_EQ(ReadAllLines(folder.path() + "\\postal2.ini")[0], "upper") << "first in byte order";
+    EXPECT_EQ(ReadAllLines(folder.path() + "\\postal2.ini")[0], "upper");
+    EXPECT_EQ(ReadAllLines(folder.path() + "//\\postal2.ini")[0], "upper");
     folder.write("postal2.ini", "exact\r\n");
     EXPECT_EQ(ReadAllLines(folder.path() + "\\postal2.ini")[0], "exact") << "an exact match wins";
+    folder.write("Postal2.ini", "as saved\r\n");
+    EXPECT_EQ(ReadAllLines(folder.path() + "\\postal2.ini")[0], "as saved")
+        << "the name the game reads and a save writes wins over all";
 
+    folder.write("Other.ini", "capital\r\n");
+    folder.write("OTHER.INI", "upper\r\n");
+    EXPECT_EQ(ReadAllLines(folder.path() + "\\other.ini")[0], "upper") << "first in byte order";
     folder.write("ÀNDERE.INI", "windows capitals too\r\n");
     EXPECT_EQ(ReadAllLines(folder.path() + "\\àndere.ini")[0], "windows capitals too");
 }
@@ -222,6 +237,14 @@ TEST(TextCase, LowerCasesEveryAsciiByteAsOneByOneWould) {
               "ÿ");
 }
 
+TEST(CodePage, DecodesTheHighControlBytesToTheirPublishedCharacters) {
+    std::string bytes, text;
+    for (int b = 0x80; b <= 0x9F; ++b)
+        bytes += static_cast<char>(b);
+    gameini::DecodeWindows1252(bytes, text);
+    EXPECT_EQ(text, "€\u0081‚ƒ„…†‡ˆ‰Š‹Œ\u008DŽ\u008F\u0090‘’“”•–—˜™š›œ\u009DžŸ");
+}
+
 TEST(CodePage, ConvertsALetterOutsideAsciiWhereverItStands) {
     const std::string ascii = "ServerPackages=Engine";
     for (size_t at = 0; at <= ascii.size(); ++at) {
@@ -236,22 +259,6 @@ TEST(CodePage, ConvertsALetterOutsideAsciiWhereverItStands) {
         EXPECT_FALSE(gameini::EncodeWindows1252(text, back));
         EXPECT_EQ(back, bytes) << "at " << at;
     }
-}
-
-TEST(SequentialFile, LooksThroughTheWholeFileForACarriageReturn) {
-    TempFolder folder;
-    std::string lines;
-    while (lines.size() < 1'000'000) // beyond what is read ahead
-        lines += "Key=Value\n";
-    TextFormat format;
-    folder.write("lf.ini", lines);
-    EXPECT_EQ(ReadAllLines(folder / "lf.ini", &format).size(), 100'000u);
-    EXPECT_EQ(format.lineEnd, LineEnd::Lf);
-
-    folder.write("late.ini", lines + "last\r\n");
-    EXPECT_EQ(ReadAllLines(folder / "late.ini", &format).size(), 1u)
-        << "one line holding the line feeds";
-    EXPECT_EQ(format.lineEnd, LineEnd::CrLf);
 }
 
 TEST(SequentialFile, LineEndsAcrossTheReadAheadStayWhole) {

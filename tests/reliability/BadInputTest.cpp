@@ -20,7 +20,7 @@ namespace {
 // Saves `names` into the folder's configuration, as Save does.
 void Save(const TempFolder& folder, const Names& names) {
     gameini::RewriteGameIni(folder.path() + "\\postal2.ini", folder.path() + "\\newp2.ini", names);
-    gameini::ReplaceWithBackup(folder.path());
+    gameini::ReplaceWithBackup(gameini::ConfigurationFilesOf(folder.path(), "postal2.ini"));
 }
 
 } // namespace
@@ -46,7 +46,7 @@ TEST(BadInput, AConfigurationThatIsNoFileIsRefusedAtOnce) {
         EXPECT_EQ(ErrorOf([&] { gameini::ReadServerPackages(folder.path() + "\\postal2.ini"); }),
                   c.error)
             << c.kind;
-        EXPECT_EQ(ErrorOf([&] { Save(folder, {"A.u"}); }), c.error) << c.kind;
+        EXPECT_EQ(ErrorOf([&] { Save(folder, {"A"}); }), c.error) << c.kind;
         EXPECT_FALSE(folder.exists("newp2.ini")) << c.kind;
         EXPECT_FALSE(folder.exists("postal2.ini.old")) << c.kind;
     }
@@ -60,7 +60,7 @@ TEST(BadInput, AnUnreadableConfigurationIsReportedAndLeftAlone) {
     std::filesystem::permissions(folder / "postal2.ini", std::filesystem::perms::none);
     const std::string path = folder.path();
     EXPECT_TRUE(RunUnprivileged([&] {
-        return ErrorOf([&] { Save(folder, {"A.u"}); }) ==
+        return ErrorOf([&] { Save(folder, {"A"}); }) ==
                "Cannot open " + path + "/postal2.ini for reading: Permission denied";
     }));
     std::filesystem::permissions(folder / "postal2.ini", std::filesystem::perms::owner_read);
@@ -84,7 +84,7 @@ TEST(BadInput, OddBytesOutsideTheSectionAreKept) {
         folder.write("postal2.ini", c.before + section);
         EXPECT_EQ(gameini::ReadServerPackages(folder.path() + "\\postal2.ini"), Names{"old.u"})
             << c.kind;
-        Save(folder, {"New.u"});
+        Save(folder, {"New"});
         EXPECT_EQ(folder.read("Postal2.ini"),
                   c.before + "[Engine.GameEngine]\r\nServerPackages=New\r\n")
             << c.kind;
@@ -101,7 +101,7 @@ TEST(BadInput, HugeConfigurationsAndLinesGoThrough) {
         config += filler;
     folder.write("postal2.ini", config);
     EXPECT_EQ(gameini::ReadServerPackages(folder.path() + "\\postal2.ini"), Names{"old.u"});
-    Save(folder, {"New.u"});
+    Save(folder, {"New"});
     std::string saved = folder.read("Postal2.ini");
     EXPECT_EQ(saved.size(), config.size());
     const std::string head = "[Engine.GameEngine]\r\nServerPackages=New\r\n";

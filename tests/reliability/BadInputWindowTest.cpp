@@ -26,9 +26,9 @@ TEST_F(BadInputWindow, AFifoAsConfigurationNeitherHangsNorLoads) {
     ASSERT_EQ(texts.size(), 1);
     EXPECT_TRUE(texts[0].contains("postal2.ini for reading: it is not a regular file"))
         << texts[0].toStdString();
-    texts = Press("cbSave"); // the list now holds the package files
+    texts = Press("cbSave"); // the failed Revert left the list empty
     ASSERT_EQ(texts.size(), 1);
-    EXPECT_TRUE(texts[0].contains("it is not a regular file")) << texts[0].toStdString();
+    EXPECT_TRUE(texts[0].contains("Please locate")) << texts[0].toStdString();
     EXPECT_FALSE(system.exists("newp2.ini"));
 }
 
@@ -37,10 +37,12 @@ TEST_F(BadInputWindow, APackageNameTheFileCannotStoreIsRefused) {
         const char* file;
         const char* error;
     } cases[] = {
-        {"Жара.u", "the character U+0416 (Ж) cannot be stored in Windows-1252"},
+        {"Жара.u", "Жара.u: the character \"Ж\" cannot be stored in this configuration file "
+                   "(Windows-1252)"},
         {"\xFF"
          "bad.u",
-         "the byte 0xFF (not valid UTF-8) cannot be stored in Windows-1252"},
+         "bad.u: the byte 0xFF (not valid UTF-8) cannot be stored in this configuration file"},
+        {"two\nlines.u", "lines.u: it holds a line break"},
     };
     system.write("postal2.ini", kConfig);
     for (const auto& c : cases)
@@ -55,6 +57,7 @@ TEST_F(BadInputWindow, APackageNameTheFileCannotStoreIsRefused) {
         EXPECT_TRUE(texts[0].contains(c.error)) << texts[0].toStdString();
         EXPECT_EQ(system.read("postal2.ini"), kConfig);
         EXPECT_FALSE(system.exists("postal2.ini.old"));
+        EXPECT_FALSE(system.exists("newp2.ini")) << "refused before the work file";
     }
     for (int row = 0; row < packages->ListCount(); ++row)
         packages->SetSelected(row, packages->List(row) == "Core.u");
@@ -107,5 +110,5 @@ TEST_F(BadInputWindow, AHalfCharacterAtTheEndOfAUtf16ConfigurationIsReportedAtSt
     EXPECT_TRUE(answer.texts()[0].contains(
         "postal2.ini: it starts as UTF-16 but has an odd number of bytes"))
         << answer.texts()[0].toStdString();
-    EXPECT_EQ(packages->ListCount(), 4) << "listed, as the failed Revert left it";
+    EXPECT_EQ(packages->ListCount(), 0) << "emptied after the failed Revert";
 }

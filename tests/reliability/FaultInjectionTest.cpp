@@ -51,8 +51,9 @@ TEST(FaultInjection, EveryFailingStepIsReportedAndLeavesAWholeConfiguration) {
         std::string message = ErrorOf([&] {
             try {
                 RewriteGameIni(folder.path() + "\\postal2.ini", folder.path() + "\\newp2.ini",
-                               {"New.u"}, fileSystem);
-                ReplaceWithBackup(folder.path(), fileSystem);
+                               {"New"}, fileSystem);
+                ReplaceWithBackup(gameini::ConfigurationFilesOf(folder.path(), "postal2.ini"),
+                                  fileSystem);
             } catch (const gameini::FileError& error) {
                 number = error.number();
                 throw;
@@ -64,9 +65,10 @@ TEST(FaultInjection, EveryFailingStepIsReportedAndLeavesAWholeConfiguration) {
         EXPECT_NE(message.find(named), std::string::npos) << message;
         std::string config = ReadBytes(gameini::ResolvePath(folder.path() + "\\postal2.ini"));
         EXPECT_EQ(config, *c.config);
-        if (c.backupIsOld)
+        if (c.backupIsOld) {
             EXPECT_EQ(folder.read("postal2.ini.old"), kOld);
-        else
+            EXPECT_TRUE(message.starts_with("the configuration was saved, but ")) << message;
+        } else
             EXPECT_FALSE(folder.exists("postal2.ini.old"));
     }
 }
@@ -75,9 +77,25 @@ TEST(FaultInjection, DeletingTheOldBackupMayFailQuietly) {
     TempFolder folder;
     folder.write("postal2.ini", kOld);
     FaultyFileSystem fileSystem("remove backup", EACCES);
-    RewriteGameIni(folder.path() + "\\postal2.ini", folder.path() + "\\newp2.ini", {"New.u"},
+    RewriteGameIni(folder.path() + "\\postal2.ini", folder.path() + "\\newp2.ini", {"New"},
                    fileSystem);
-    ReplaceWithBackup(folder.path(), fileSystem);
+    ReplaceWithBackup(gameini::ConfigurationFilesOf(folder.path(), "postal2.ini"), fileSystem);
     EXPECT_EQ(folder.read("Postal2.ini"), kNew);
     EXPECT_EQ(folder.read("postal2.ini.old"), kOld);
+}
+
+TEST(FaultInjection, ARollbackThatFailsSaysWhereThePreviousConfigurationIs) {
+    TempFolder folder;
+    folder.write("postal2.ini", kOld);
+    FaultyFileSystem fileSystem(std::set<std::string>{"rename work file", "roll back"}, EIO);
+    RewriteGameIni(folder.path() + "\\postal2.ini", folder.path() + "\\newp2.ini", {"New"},
+                   fileSystem);
+    const std::string message = ErrorOf([&] {
+        ReplaceWithBackup(gameini::ConfigurationFilesOf(folder.path(), "postal2.ini"), fileSystem);
+    });
+    EXPECT_TRUE(message.ends_with("(the previous configuration is kept as " +
+                                  (folder / "postal2.ini.old") + ")"))
+        << message;
+    EXPECT_EQ(folder.read("postal2.ini.old"), kOld);
+    EXPECT_EQ(folder.read("newp2.ini"), kNew);
 }

@@ -64,9 +64,9 @@ int main(int argc, char** argv) {
     }
     const std::string folder = argv[1];
     KillingFileSystem fileSystem(argv[2]);
-    gameini::RewriteGameIni(folder + "\\postal2.ini", folder + "\\newp2.ini", {"Engine.u", "New.u"},
+    gameini::RewriteGameIni(folder + "\\postal2.ini", folder + "\\newp2.ini", {"Engine", "New"},
                             fileSystem);
     fileSystem.KillAt("after-rewrite");
-    gameini::ReplaceWithBackup(folder, fileSystem);
+    gameini::ReplaceWithBackup(gameini::ConfigurationFilesOf(folder, "postal2.ini"), fileSystem);
     return 0;
 }

@@ -5,10 +5,8 @@
 #include <unistd.h>
 
 void FaultyFileSystem::Step(const std::string& step, const std::string& action) {
-    if (step == step_) {
-        step_.clear(); // once
+    if (steps_.erase(step) == 1) // once
         gameini::ThrowSystemError(error_, action);
-    }
 }
 
 void FaultyFileSystem::Write(int fd, std::string_view bytes, const std::string& path) {
@@ -17,7 +15,7 @@ void FaultyFileSystem::Write(int fd, std::string_view bytes, const std::string& 
 }
 
 void FaultyFileSystem::Close(int fd, const std::string& path) {
-    if (step_ == "close")
+    if (steps_.contains("close"))
         close(fd); // the descriptor is gone even when close reports an error
     Step("close", "Cannot write " + path);
     FileSystem::Close(fd, path);

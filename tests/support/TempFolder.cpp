@@ -47,9 +47,9 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
         throw std::runtime_error("cannot write " + path);
 }
 
-std::string CrLf(std::initializer_list<const char*> lines) {
+std::string CrLf(const std::vector<std::string>& lines) {
     std::string text;
-    for (const char* line : lines)
-        text += std::string(line) + "\r\n";
+    for (const std::string& line : lines)
+        text += line + "\r\n";
     return text;
 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // A fresh folder under the system's temporary folder, removed with its
 // contents when the test ends.
@@ -26,4 +27,4 @@ private:
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 // Lines joined with CR LF after each, as the game writes its configuration.
-std::string CrLf(std::initializer_list<const char*> lines);
+std::string CrLf(const std::vector<std::string>& lines);

@@ -55,7 +55,8 @@ TEST_F(SaveEndToEnd, UnchangedMarksComeOutInListOrder) {
     EXPECT_EQ(Press("cbSave"), QStringList{kSaved});
     EXPECT_EQ(FilesBesidePackages(), (Files{"Postal2.ini", "postal2.ini.old"}));
     EXPECT_EQ(system.read("Postal2.ini"),
-              Expected({"ServerPackages=Core", "ServerPackages=Engine"}));
+              Expected({"ServerPackages=Core", "ServerPackages=Engine", "ServerPackages=Gone"}))
+        << "Gone has no package file here, so the list cannot show it: it is kept";
     EXPECT_EQ(system.read("postal2.ini.old"), kConfig);
 }
 
@@ -65,14 +66,16 @@ TEST_F(SaveEndToEnd, TogglesAndRevertReachTheFile) {
     ClickRow(3); // Fire on
     ClickRow(2); // Engine off
     EXPECT_EQ(Press("cbSave"), QStringList{kSaved});
-    EXPECT_EQ(system.read("Postal2.ini"), Expected({"ServerPackages=Core", "ServerPackages=Fire"}));
+    EXPECT_EQ(system.read("Postal2.ini"),
+              Expected({"ServerPackages=Core", "ServerPackages=Fire", "ServerPackages=Gone"}));
 
     ClickRow(0);
     EXPECT_TRUE(Press("cbRevert").isEmpty());
     EXPECT_EQ(Press("cbSave"), QStringList{kSaved}) << "Revert dropped the unsaved mark";
-    EXPECT_EQ(system.read("Postal2.ini"), Expected({"ServerPackages=Core", "ServerPackages=Fire"}));
+    EXPECT_EQ(system.read("Postal2.ini"),
+              Expected({"ServerPackages=Core", "ServerPackages=Fire", "ServerPackages=Gone"}));
     EXPECT_EQ(system.read("postal2.ini.old"),
-              Expected({"ServerPackages=Core", "ServerPackages=Fire"}))
+              Expected({"ServerPackages=Core", "ServerPackages=Fire", "ServerPackages=Gone"}))
         << "the second backup is the first result";
 }
 
@@ -82,7 +85,7 @@ TEST_F(SaveEndToEnd, NoneMarkedLeavesTheSectionWithoutPackages) {
     ClickRow(1);
     ClickRow(2);
     EXPECT_EQ(Press("cbSave"), QStringList{kSaved});
-    EXPECT_EQ(system.read("Postal2.ini"), Expected({}));
+    EXPECT_EQ(system.read("Postal2.ini"), Expected({"ServerPackages=Gone"}));
 }
 
 TEST_F(SaveEndToEnd, AnEmptyListTouchesNoFile) {

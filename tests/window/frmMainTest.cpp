@@ -34,8 +34,13 @@ struct FakeFolderList : FolderListControl {
 struct FakeFileList : FileListControl {
     Log& log;
     std::vector<std::string> names;
+    bool unreadable = false;
     explicit FakeFileList(Log& log) : log(log) {}
-    void SetPath(const std::string& folder) override { log.push_back("files.SetPath " + folder); }
+    void SetPath(const std::string& folder) override {
+        log.push_back("files.SetPath " + folder);
+        if (unreadable)
+            throw gameini::FileError(13, "Cannot list the folder " + folder);
+    }
     int ListCount() const override { return static_cast<int>(names.size()); }
     std::string List(int index) const override { return names.at(index); }
 };
@@ -97,14 +102,14 @@ TEST_F(Handlers, StartUpInASystemFolderFillsAndMarksTheList) {
     EXPECT_EQ(listBox.ListCount(), 5);
     EXPECT_EQ(listBox.List(4), "MyMod.U") << "the file list's order and letter case";
     EXPECT_EQ(listBox.Marked(), (std::vector<std::string>{"Core.u", "Engine.u", "MyMod.U"}));
-    EXPECT_EQ(log, (Log{"files.SetPath " + folder.path(), "list.Clear", "list.Clear"}));
+    EXPECT_EQ(log.front(), "files.SetPath " + folder.path());
     EXPECT_TRUE(messageBox.shown.empty());
 }
 
 TEST_F(Handlers, StartUpElsewhereLeavesTheListEmptyAndSaysNothing) {
     form.Form_Load();
     EXPECT_EQ(listBox.ListCount(), 0);
-    EXPECT_EQ(log, (Log{"files.SetPath " + folder.path(), "list.Clear"}));
+    EXPECT_EQ(log.front(), "files.SetPath " + folder.path());
     EXPECT_TRUE(messageBox.shown.empty());
 
     std::filesystem::create_directory(folder / "postal2.ini");
@@ -124,10 +129,20 @@ TEST_F(Handlers, RevertReplacesTheUsersMarksWithTheFiles) {
     EXPECT_EQ(listBox.ListCount(), 6);
 }
 
-TEST_F(Handlers, RevertWithoutAConfigurationRefillsTheListThenFails) {
+TEST_F(Handlers, AFailedHandlerLeavesNoHalfLoadedList) {
+    folder.write("postal2.ini", kConfig);
+    form.Form_Load();
+    std::filesystem::remove(folder / "postal2.ini");
     EXPECT_THROW(form.cbRevert_Click(), gameini::FileError);
-    EXPECT_EQ(listBox.ListCount(), 5);
-    EXPECT_TRUE(listBox.Marked().empty());
+    EXPECT_EQ(listBox.ListCount(), 0) << "else Save could empty a configuration restored later";
+
+    folder.write("postal2.ini", kConfig);
+    form.Form_Load();
+    fileList.unreadable = true; // the folder moved, then its files could not be listed
+    EXPECT_THROW(form.dirP2SysFolder_Change(), gameini::FileError);
+    EXPECT_EQ(listBox.ListCount(), 0);
+    form.cbSave_Click();
+    EXPECT_EQ(messageBox.shown, (std::vector<std::string>{"Please locate Postal2 System Folder"}));
 }
 
 TEST_F(Handlers, ADriveChangeRunsTheFolderChangeInsideThenEmptiesTheList) {
@@ -157,11 +172,82 @@ TEST_F(Handlers, SaveWritesTheMarkedEntriesInListOrder) {
     EXPECT_EQ(messageBox.shown,
               (std::vector<std::string>{
                   "Changes saved to postal2.ini.\r\nBackup saved as postal2.ini.old"}));
-    EXPECT_EQ(folder.read("Postal2.ini"), CrLf({"[Engine.GameEngine]", "ServerPackages=AWPStuff",
-                                                "ServerPackages=Core", "ServerPackages=MyMod"}));
+    EXPECT_EQ(folder.read("Postal2.ini"),
+              CrLf({"[Engine.GameEngine]", "ServerPackages=AWPStuff", "ServerPackages=Core",
+                    "ServerPackages=MyMod", "ServerPackages=Missing"}));
     EXPECT_EQ(folder.read("postal2.ini.old"), kConfig);
     EXPECT_EQ(listBox.Marked(), (std::vector<std::string>{"AWPStuff.u", "Core.u", "MyMod.U"}))
         << "the marks stay as they are";
+}
+
+TEST_F(Handlers, SaveKeepsThePackagesTheListCannotShow) {
+    using Lines = std::vector<std::string>;
+    const struct {
+        const char* name;
+        Lines configured; // ServerPackages= values
+        std::vector<std::pair<int, bool>> ticks;
+        Lines saved;
+    } cases[] = {
+        {"sounds and a Workshop mod, nothing changed",
+         {"BaseDialog", "Engine", "CoopMod", "Core", "AmbientSounds"},
+         {},
+         {"Core", "Engine", "BaseDialog", "CoopMod", "AmbientSounds"}},
+        {"unticking a listed package removes exactly that one",
+         {"BaseDialog", "Engine", "Core"},
+         {{1, false}},
+         {"Engine", "BaseDialog"}},
+        {"a kept name configured twice, once in capitals, is kept once",
+         {"Gone", "Engine", "GONE"},
+         {},
+         {"Engine", "Gone"}},
+        {"a name with a trailing blank marks nothing and is kept as written",
+         {"Fire ", "Core"},
+         {},
+         {"Core", "Fire "}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Lines config{"[Engine.GameEngine]"};
+        for (const std::string& name : c.configured)
+            config.push_back("ServerPackages=" + name);
+        folder.write("postal2.ini", CrLf(config));
+        form.Form_Load();
+        for (auto [row, marked] : c.ticks)
+            listBox.SetSelected(row, marked);
+        form.cbSave_Click();
+        Lines expected{"[Engine.GameEngine]"};
+        for (const std::string& name : c.saved)
+            expected.push_back("ServerPackages=" + name);
+        EXPECT_EQ(folder.read("Postal2.ini"), CrLf(expected));
+        std::filesystem::remove(folder / "Postal2.ini");
+    }
+}
+
+TEST_F(Handlers, SaveWithASingleEntrySaves) {
+    folder.write("postal2.ini", kConfig);
+    fileList.names = {"Core.u"};
+    form.Form_Load();
+    form.cbSave_Click();
+    EXPECT_EQ(messageBox.shown.size(), 1u);
+    EXPECT_TRUE(folder.exists("postal2.ini.old"));
+}
+
+TEST_F(Handlers, SaveRefusesTwoConfigurationsDifferingInLetterCase) {
+    folder.write("Postal2.ini", CrLf({"[Engine.GameEngine]", "ServerPackages=Fire"}));
+    folder.write("postal2.ini", kConfig);
+    form.Form_Load();
+    EXPECT_EQ(listBox.Marked(), std::vector<std::string>{"Fire.u"}) << "the file the game reads";
+    try {
+        form.cbSave_Click();
+        ADD_FAILURE() << "saved";
+    } catch (const gameini::FileError& error) {
+        EXPECT_STREQ(error.what(), "Two configuration files differ only in letter case: "
+                                   "Postal2.ini and postal2.ini. Remove or rename the one the "
+                                   "game does not use, then save again.");
+    }
+    EXPECT_EQ(folder.read("postal2.ini"), kConfig);
+    EXPECT_FALSE(folder.exists("newp2.ini"));
+    EXPECT_EQ(listBox.Marked(), std::vector<std::string>{"Fire.u"}) << "the ticks stay";
 }
 
 TEST_F(Handlers, AFailedSaveIsNeverReportedAsSuccess) {
@@ -190,6 +276,7 @@ TEST(HandlerGuard, ReportsTheOutermostErrorAndLetsNestedOnesTravel) {
     guard.Run([&] { steps.push_back("the next handler runs"); });
     EXPECT_EQ(steps.size(), 1u);
     guard.Run([] { throw 42; });
+    ASSERT_EQ(messageBox.shown.size(), 2u);
     EXPECT_EQ(messageBox.shown.back(), "Error 22: Unknown error")
         << "not even a stray throw gets past";
 }

@@ -66,8 +66,11 @@ void FolderListBox::SetPath(const std::string& pathOrDrive) {
                               S_ISDIR(lastFolder.st_mode);
         folder = lastStillThere ? last->second : *mountPoint;
     }
+    const std::string before = path_;
     Show(NormalFolder(folder));
-    if (onChange)
+    // Opening the folder that is already current must not reload the list
+    // and throw away unsaved ticks.
+    if (path_ != before && onChange)
         onChange();
 }
 

@@ -14,13 +14,15 @@
 
 namespace {
 
-// The headings' font: the designed one, else a metric-alike, else the default;
-// whichever is first to fit both headings in their boxes, shrunk if none does.
+// The headings' font: the designed one whenever it is installed, else a
+// metric-alike, else the default shrunk until both headings fit their boxes'
+// widths. A tall font may clip a descender by a pixel or two, as the designed
+// window does.
 QFont HeadingFont(const std::vector<std::pair<QString, QSize>>& headings) {
     auto fits = [&](const QFont& font) {
         QFontMetrics metrics(font);
         for (const auto& [text, box] : headings)
-            if (metrics.horizontalAdvance(text) > box.width() || metrics.height() > box.height())
+            if (metrics.horizontalAdvance(text) > box.width())
                 return false;
         return true;
     };
@@ -31,7 +33,7 @@ QFont HeadingFont(const std::vector<std::pair<QString, QSize>>& headings) {
     for (const char* family : {kHeadingFont, kHeadingFontAlike}) {
         QFont candidate = font;
         candidate.setFamily(QString::fromLatin1(family));
-        if (installed.contains(candidate.family()) && fits(candidate))
+        if (installed.contains(candidate.family()))
             return candidate;
     }
     while (!fits(font) && font.pointSizeF() > 6)

@@ -1,12 +1,16 @@
-// Start-up and memory of the real window against a bare Qt window that shows
-// an empty list, each started as a process of its own from this same binary
-// (so both load the same libraries), on the offscreen platform. Also Revert
-// against filling the list alone, in one process. Prints one line per
-// measurement: "<name> <median seconds | peak kB>".
+// Start-up of the real window against the smallest program that does the
+// same visible work: a bare window with one list of check boxes, filled from
+// a listing of the same folder and painted with its text. Memory of the real
+// window against a bare window with an empty list. Each is started as a
+// process of its own from this same binary (so all load the same libraries),
+// on the offscreen platform. Also Revert against filling the list alone, in
+// one process. Prints one line per measurement:
+// "<name> <median seconds | peak kB>".
 //
-//   window_bench                      run everything
-//   window_bench child real FOLDER    (internal) start the real window, report
-//   window_bench child bare           (internal) start the bare window, report
+//   window_bench                       run everything
+//   window_bench child real FOLDER     (internal) start the real window, report
+//   window_bench child floor FOLDER    (internal) start the floor, report
+//   window_bench child bare            (internal) start the bare window, report
 
 #include "BenchFolder.h"
 #include "MainWindow.h"
@@ -18,6 +22,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -54,6 +59,27 @@ long PeakKilobytes() {
     return -1;
 }
 
+// The package files of a folder as the file list shows them, written plainly:
+// names ending in ".u" in any letter case, sorted by their lower-case form.
+QStringList PackageFiles(const char* folder) {
+    std::vector<std::pair<std::string, std::string>> names;
+    DIR* dir = opendir(folder);
+    while (const dirent* entry = dir ? readdir(dir) : nullptr) {
+        std::string name = entry->d_name;
+        std::string lower = name;
+        std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
+        if (entry->d_type == DT_REG && lower.size() > 2 && lower.ends_with(".u"))
+            names.emplace_back(lower, name);
+    }
+    if (dir)
+        closedir(dir);
+    std::sort(names.begin(), names.end());
+    QStringList list;
+    for (const auto& [lower, name] : names)
+        list << QString::fromStdString(name);
+    return list;
+}
+
 // The child: starts a window, and once it is painted writes its peak memory
 // to standard output and ends.
 int RunChild(int argc, char** argv) {
@@ -61,13 +87,21 @@ int RunChild(int argc, char** argv) {
     std::unique_ptr<QWidget> window;
     if (std::strcmp(argv[2], "real") == 0) {
         window = std::make_unique<MainWindow>(argv[3], "/nonexistent");
+    } else if (std::strcmp(argv[2], "floor") == 0) {
+        window = std::make_unique<QWidget>();
+        window->resize(453, 290);
+        auto* list = new QListWidget(window.get());
+        list->setGeometry(184, 40, 257, 199);
+        list->setUniformItemSizes(true);
+        for (const QString& name : PackageFiles(argv[3])) {
+            auto* item = new QListWidgetItem(name, list);
+            item->setCheckState(Qt::Unchecked);
+        }
     } else {
         window = std::make_unique<QWidget>();
         window->resize(453, 290);
         auto* list = new QListWidget(window.get());
         list->setGeometry(184, 40, 257, 199);
-        if (std::strcmp(argv[2], "text") == 0)
-            list->addItem(QStringLiteral("Engine.u"));
     }
     ShowAndWaitForFirstPaint(*window);
     std::printf("%ld\n", PeakKilobytes());
@@ -150,7 +184,8 @@ int main(int argc, char** argv) {
     std::printf("qt_version %s\n", qVersion());
     std::printf("cores %ld\n", sysconf(_SC_NPROCESSORS_ONLN));
     ReportStartUp(self, "bare", {"bare"}, true);
-    ReportStartUp(self, "bare_text", {"text"}, true);
+    ReportStartUp(self, "floor_200", {"floor", small.path()}, false);
+    ReportStartUp(self, "floor_32767", {"floor", large.path()}, false);
     ReportStartUp(self, "real_200", {"real", small.path()}, false);
     ReportStartUp(self, "real_32767", {"real", large.path()}, true);
 

@@ -103,10 +103,6 @@ size_t AsciiRun(std::string_view text, size_t pos) {
 
 } // namespace
 
-bool IsAscii(std::string_view text) {
-    return AsciiRun(text, 0) == text.size();
-}
-
 void DecodeWindows1252(std::string_view bytes, std::string& out) {
     size_t pos = 0;
     while (pos < bytes.size()) {

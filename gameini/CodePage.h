@@ -11,9 +11,6 @@ namespace gameini {
 // back the same bytes. Encoders append to `out` and return a description of the
 // first character they cannot store, or nothing when all went well.
 
-// True when every byte is ASCII, which both encodings store as itself.
-bool IsAscii(std::string_view text);
-
 // Windows-1252: every byte is one character. The five bytes the code page
 // leaves undefined stand for U+0081, U+008D, U+008F, U+0090 and U+009D.
 void DecodeWindows1252(std::string_view bytes, std::string& out);

@@ -39,7 +39,7 @@ void Rewrite(SequentialFile& input, SequentialFile& output,
             inSection = false;
         else if (inSection && IsServerPackagesLine(line))
             continue;
-        output.WriteLine(line, lineEnd);
+        output.CopyLine(input, lineEnd);
     }
 }
 

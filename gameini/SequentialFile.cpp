@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,6 +23,29 @@ constexpr size_t kChunk = 256 << 10;
 bool StartsWith(std::string_view bytes, unsigned char first, unsigned char second) {
     return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == first &&
            static_cast<unsigned char>(bytes[1]) == second;
+}
+
+// The offset of the first CR or LF among `size` bytes, or `size`; clears
+// `ascii` when a byte before it is not ASCII. Looks at eight bytes at a time:
+// lines are short, files long, and almost every byte ASCII.
+size_t FindLineBreak(const char* from, size_t size, bool& ascii) {
+    constexpr uint64_t kOnes = 0x0101010101010101u, kHighBits = 0x8080808080808080u;
+    auto hasByte = [](uint64_t word, char byte) {
+        const uint64_t zeroWhereEqual = word ^ (static_cast<unsigned char>(byte) * kOnes);
+        return ((zeroWhereEqual - kOnes) & ~zeroWhereEqual & kHighBits) != 0;
+    };
+    size_t at = 0;
+    uint64_t highBits = 0;
+    for (uint64_t word; at + 8 <= size; at += 8) {
+        std::memcpy(&word, from + at, 8);
+        if (hasByte(word, '\r') || hasByte(word, '\n'))
+            break;
+        highBits |= word & kHighBits;
+    }
+    for (; at < size && from[at] != '\r' && from[at] != '\n'; ++at)
+        highBits |= static_cast<unsigned char>(from[at]) & 0x80;
+    ascii = ascii && highBits == 0;
+    return at;
 }
 
 std::string_view LineEndText(LineEnd lineEnd) {
@@ -166,26 +190,21 @@ bool SequentialFile::AtEnd() {
 }
 
 std::string_view SequentialFile::ReadLine() {
-    if (AtEnd())
+    const bool more = mode_ == Mode::Input && open_ && Fill(1); // AtEnd, without a call per line
+    if (!more && AtEnd())
         throw FileError(ENODATA, "Cannot read " + path_ + ": there is no further line");
     // Offsets from begin_, which stay valid when Fill moves the window.
     size_t scanned = 0, stop;
+    bool ascii = true;
     for (;;) {
-        const char* from = buffer_.data() + begin_;
         const size_t available = end_ - begin_;
-        const void* lineFeed = std::memchr(from + scanned, '\n', available - scanned);
-        const size_t searchEnd =
-            lineFeed ? static_cast<size_t>(static_cast<const char*>(lineFeed) - from) : available;
-        const void* carriageReturn = std::memchr(from + scanned, '\r', searchEnd - scanned);
-        if (carriageReturn || lineFeed) {
-            stop = carriageReturn
-                       ? static_cast<size_t>(static_cast<const char*>(carriageReturn) - from)
-                       : searchEnd;
+        stop =
+            scanned + FindLineBreak(buffer_.data() + begin_ + scanned, available - scanned, ascii);
+        if (stop < available)
             break;
-        }
         scanned = available;
         if (!Fill(scanned + 1)) {
-            stop = available; // the last line needs no line end
+            stop = end_ - begin_; // the last line needs no line end
             break;
         }
     }
@@ -199,13 +218,14 @@ std::string_view SequentialFile::ReadLine() {
         lastLineEnd_ = pair ? LineEnd::CrLf : LineEnd::Cr;
         endLength = pair ? 2 : 1;
     }
-    std::string_view line(buffer_.data() + begin_, stop);
+    lastLine_ = lastLineBytes_ = std::string_view(buffer_.data() + begin_, stop);
     begin_ += stop + endLength;
-    if (format_.encoding != Encoding::Windows1252 || IsAscii(line))
-        return line;
-    line_.clear();
-    DecodeWindows1252(line, line_);
-    return line_;
+    if (format_.encoding == Encoding::Windows1252 && !ascii) {
+        line_.clear();
+        DecodeWindows1252(lastLineBytes_, line_);
+        lastLine_ = line_;
+    }
+    return lastLine_;
 }
 
 void SequentialFile::WriteLine(std::string_view text, LineEnd lineEnd) {
@@ -223,6 +243,16 @@ void SequentialFile::WriteLine(std::string_view text, LineEnd lineEnd) {
         throw FileError(EILSEQ, "Cannot write " + path_ + ": " + *problem +
                                     " cannot be stored in " + EncodingName(format_.encoding));
     }
+    if (buffer_.size() >= kChunk)
+        Flush();
+}
+
+void SequentialFile::CopyLine(const SequentialFile& input, LineEnd lineEnd) {
+    if (!open_ || mode_ != Mode::Output || input.format_.encoding != Encoding::Windows1252 ||
+        format_.encoding != Encoding::Windows1252)
+        return WriteLine(input.lastLine_, lineEnd);
+    buffer_ += input.lastLineBytes_;
+    buffer_ += LineEndText(lineEnd);
     if (buffer_.size() >= kChunk)
         Flush();
 }

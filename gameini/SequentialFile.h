@@ -59,6 +59,9 @@ public:
     // The line end of the line ReadLine returned last.
     LineEnd LastLineEnd() const { return lastLineEnd_; }
     void WriteLine(std::string_view text, LineEnd lineEnd = LineEnd::CrLf);
+    // Writes the line `input` read last, unchanged: its bytes as they are
+    // when both files are Windows-1252.
+    void CopyLine(const SequentialFile& input, LineEnd lineEnd);
     void Close();
 
 private:
@@ -90,7 +93,8 @@ private:
     bool endOfFile_ = false;
     bool oddByteAtEnd_ = false; // a UTF-16 file with half a character at its end
     LineEnd lastLineEnd_ = LineEnd::None;
-    std::string line_; // a line that needed decoding
+    std::string_view lastLine_, lastLineBytes_; // the line read last, and as stored
+    std::string line_;                          // a line that needed decoding
 };
 
 } // namespace gameini

@@ -25,7 +25,7 @@ bool IsServerPackagesLine(std::string_view line) {
     return line.size() >= kKey.size() && LowerCase(line.substr(0, kKey.size())) == kKey;
 }
 
-std::vector<ConfiguredPackage> ReadConfiguredPackages(std::string_view path) {
+std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path) {
     std::vector<ConfiguredPackage> packages;
     SequentialFile file = SequentialFile::OpenInput(path);
     bool inSection = false;
@@ -40,13 +40,6 @@ std::vector<ConfiguredPackage> ReadConfiguredPackages(std::string_view path) {
     }
     file.Close();
     return packages;
-}
-
-std::vector<std::string> ReadServerPackages(std::string_view path) {
-    std::vector<std::string> names;
-    for (const ConfiguredPackage& package : ReadConfiguredPackages(path))
-        names.push_back(LowerCase(package.name) + ".u");
-    return names;
 }
 
 std::string PackageNameOf(std::string_view name) {

@@ -22,11 +22,7 @@ struct ConfiguredPackage {
 
 // Reads the configuration and returns its configured packages in file order,
 // duplicates kept.
-std::vector<ConfiguredPackage> ReadConfiguredPackages(std::string_view path);
-
-// The package file names the configuration names, for marking the listed
-// files: each value lower-cased, followed by ".u".
-std::vector<std::string> ReadServerPackages(std::string_view path);
+std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path);
 
 // A package file name ("Engine.u") or package name ("Engine") as the package
 // name the configuration writes: a trailing ".u" in any letter case is dropped.

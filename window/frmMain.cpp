@@ -54,9 +54,13 @@ void frmMain::cbRevert_Click() {
 
         // One lookup per entry instead of a pass over the list per configured
         // name: the same marks, in time proportional to entries plus names.
-        const std::vector<std::string> configured =
+        std::vector<gameini::ConfiguredPackage> configured =
             gameini::ReadServerPackages(dirP2SysFolder.Path() + "\\postal2.ini");
-        const std::unordered_set<std::string_view> names(configured.begin(), configured.end());
+        std::unordered_set<std::string_view> names;
+        for (gameini::ConfiguredPackage& package : configured) {
+            package.name = gameini::LowerCase(package.name) + ".u"; // a file name, lower-cased
+            names.insert(package.name);
+        }
         for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
             if (names.contains(gameini::LowerCase(lbServerPackages.List(i))))
                 lbServerPackages.SetSelected(i, true);
@@ -89,8 +93,7 @@ void frmMain::cbSave_Click() {
     // Packages the list cannot show (sounds, textures, mods found through
     // Paths=) stay configured: only what the user unticked goes.
     std::unordered_set<std::string> kept;
-    for (const gameini::ConfiguredPackage& package :
-         gameini::ReadConfiguredPackages(files.config)) {
+    for (const gameini::ConfiguredPackage& package : gameini::ReadServerPackages(files.config)) {
         const std::string lower = gameini::LowerCase(package.name);
         if (!listed.contains(lower + ".u") && kept.insert(lower).second)
             packages.push_back(package.name);

@@ -12,45 +12,52 @@ TEST(ReadServerPackages, RecognisesOnlyThePackageLinesOfTheSection) {
         std::string file;
         Names expected;
     } cases[] = {
-        {"plain line", CrLf({"[Engine.GameEngine]", "ServerPackages=Engine"}), {"engine.u"}},
-        {"key in capitals", CrLf({"[Engine.GameEngine]", "SERVERPACKAGES=Foo"}), {"foo.u"}},
+        {"plain line", CrLf({"[Engine.GameEngine]", "ServerPackages=Engine"}), {"Engine"}},
+        {"key in capitals", CrLf({"[Engine.GameEngine]", "SERVERPACKAGES=Foo"}), {"Foo"}},
         {"blank before the equals sign", CrLf({"[Engine.GameEngine]", "ServerPackages =Foo"}), {}},
         {"blank after the value stays",
          CrLf({"[Engine.GameEngine]", "ServerPackages=Foo "}),
-         {"foo .u"}},
-        {"empty value", CrLf({"[Engine.GameEngine]", "ServerPackages="}), {".u"}},
-        {"header in capitals", CrLf({"[ENGINE.GAMEENGINE]", "ServerPackages=A"}), {"a.u"}},
+         {"Foo "}},
+        {"empty value", CrLf({"[Engine.GameEngine]", "ServerPackages="}), {""}},
+        {"header in capitals", CrLf({"[ENGINE.GAMEENGINE]", "ServerPackages=A"}), {"A"}},
         {"header with a trailing blank does not open",
          CrLf({"[Engine.GameEngine] ", "ServerPackages=A"}),
          {}},
         {"header with a trailing blank closes",
          CrLf({"[Engine.GameEngine]", "ServerPackages=A", "[Engine.GameEngine] ",
                "ServerPackages=B"}),
-         {"a.u"}},
+         {"A"}},
         {"other sections and before the section",
          CrLf({"ServerPackages=Top", "[Core.System]", "ServerPackages=Core", "[Engine.GameEngine]",
                "ServerPackages=In", "[Editor.EditorEngine]", "ServerPackages=After"}),
-         {"in.u"}},
+         {"In"}},
         {"blank, comment and indented bracket lines keep the section open",
          CrLf({"[Engine.GameEngine]", "", "; comment", " [NotAHeader]", "ServerPackages=Still"}),
-         {"still.u"}},
+         {"Still"}},
         {"section twice, second header keeps it open, duplicates kept",
          CrLf({"[Engine.GameEngine]", "ServerPackages=A", "[Engine.GameEngine]", "ServerPackages=B",
                "[X]", "[engine.gameengine]", "ServerPackages=a"}),
-         {"a.u", "b.u", "a.u"}},
+         {"A", "B", "a"}},
         {"no section", CrLf({"[URL]", "ServerPackages=Nope"}), {}},
-        {"Windows-1252 letters lower-cased",
+        {"Windows-1252 letters as written",
          "[Engine.GameEngine]\r\nServerPackages=\xC4RGER\r\n",
-         {"ärger.u"}},
+         {"ÄRGER"}},
         {"LF-only file from the Linux builds",
          "[Engine.GameEngine]\nServerPackages=Linux\n",
-         {"linux.u"}},
+         {"Linux"}},
     };
     TempFolder folder;
     for (const auto& c : cases) {
         folder.write("Postal2.ini", c.file);
-        EXPECT_EQ(ReadServerPackages(folder.path() + "\\postal2.ini"), c.expected) << c.name;
+        Names names;
+        for (const ConfiguredPackage& package : ReadServerPackages(folder.path() + "\\postal2.ini"))
+            names.push_back(package.name);
+        EXPECT_EQ(names, c.expected) << c.name;
     }
+    folder.write("Postal2.ini", "[Engine.GameEngine]\nX=1\r\nServerPackages=A\rServerPackages=B");
+    EXPECT_EQ(ReadServerPackages(folder.path() + "\\postal2.ini"),
+              (std::vector<ConfiguredPackage>{{"A", 3}, {"B", 4}}))
+        << "each name's line, counted at every line end";
 }
 
 TEST(ReadServerPackages, AMissingFileIsAnError) {

@@ -50,19 +50,20 @@ TEST(FolderContents, ChainsTheFoldersFromTheRoot) {
 }
 
 TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
-    TempFolder home, library;
+    TempFolder home, library, library2;
     auto makeSystem = [](const std::string& folder, const char* config) {
         fs::create_directories(folder);
         WriteBytes(folder + "/" + config, "[Engine.GameEngine]\r\n");
     };
     makeSystem(home / ".local/share/Steam/steamapps/common/POSTAL2Complete/System", "Postal2.ini");
     makeSystem(library / "steamapps/common/Postal 2 Mod/SYSTEM", "postal2.ini");
+    makeSystem(library2 / "steamapps/common/POSTAL2Complete/System", "Postal2.ini");
     makeSystem(library / "steamapps/common/Deeper/Game/System",
                "postal2.ini"); // three levels: not looked at
     fs::create_directories(library / "steamapps/common/Other Game/System"); // no postal2.ini
     WriteBytes(home / ".local/share/Steam/steamapps/libraryfolders.vdf",
                "\"libraryfolders\"\n{\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + library.path() +
-                   "\"\n\t}\n}\n");
+                   "\"\n\t}\n\t\"2\"\n\t{\n\t\t\"path\"\t\t\"" + library2.path() + "\"\n\t}\n}\n");
     fs::create_directories(home / ".steam");
     fs::create_directory_symlink(home / ".local/share/Steam",
                                  home / ".steam/steam"); // the same root again
@@ -73,9 +74,12 @@ TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
     std::vector<std::string> labels;
     for (const Postal2Install& install : installs)
         labels.push_back(install.label);
-    EXPECT_EQ(labels,
-              (Names{"POSTAL 2 – POSTAL2Complete (Steam)", "POSTAL 2 – Postal 2 Mod (Steam)",
-                     "POSTAL 2 – postal2 (Linux port)", "POSTAL 2 – POSTAL 2 (GOG, Wine)"}));
+    EXPECT_EQ(labels, (Names{"POSTAL 2 – POSTAL2Complete (Steam, ~/.local/share/Steam)",
+                             "POSTAL 2 – Postal 2 Mod (Steam, " + library.path() + ")",
+                             "POSTAL 2 – POSTAL2Complete (Steam, " + library2.path() + ")",
+                             "POSTAL 2 – postal2 (Linux port, ~/.lgp)",
+                             "POSTAL 2 – POSTAL 2 (GOG, Wine, ~/.wine)"}))
+        << "two libraries' installs of one name tell their places apart";
     EXPECT_EQ(installs[1].systemFolder, library / "steamapps/common/Postal 2 Mod/SYSTEM");
     EXPECT_TRUE(FindPostal2Installs((home / "nobody")).empty());
 }

@@ -9,7 +9,9 @@
 #include "support/WindowFixture.h"
 
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
+#include <QStorageInfo>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -111,7 +113,7 @@ TEST_F(RealWindow, ChoosingADriveEmptiesTheListAndRemembersTheFolder) {
     home.write(".lgp/postal2/System/postal2.ini", kConfig);
     home.write(".lgp/postal2/System/Core.u", "");
     Open();
-    int install = drives->findText("POSTAL 2 – postal2 (Linux port)");
+    int install = drives->findText("POSTAL 2 – postal2 (Linux port, ~/.lgp)");
     ASSERT_GE(install, 0);
     drives->setCurrentIndex(install);
     EXPECT_EQ(folders->Path(), home / ".lgp/postal2/System");
@@ -132,4 +134,36 @@ TEST_F(RealWindow, AVolumeThatCannotBeReadIsReportedAndNothingMoves) {
                                                    ": No such file or directory|1 button|icon 0");
     EXPECT_EQ(folders->Path(), system.path());
     EXPECT_EQ(packages->ListCount(), 0) << "a failed handler leaves the list empty";
+}
+
+TEST_F(RealWindow, AtTheDepthOfASteamInstallEveryFolderReadsInFull) {
+    const std::string deep = home / "a/.local/share/Steam/steamapps/common/POSTAL2Complete/x/y/z";
+    std::filesystem::create_directories(deep + "/System");
+    system.write("postal2.ini", kConfig);
+    Open();
+    folders->SetPath(deep + "/System"); // twelve or more levels below the root
+    QListWidgetItem* current = folders->currentItem();
+    ASSERT_NE(current, nullptr);
+    EXPECT_EQ(current->text(), "System");
+    EXPECT_EQ(current->toolTip().toStdString(), deep + "/System");
+    const QModelIndex index = folders->indexFromItem(current);
+    const int needed = folders->itemDelegate()->sizeHint(QStyleOptionViewItem(), index).width();
+    EXPECT_LE(needed, folders->viewport()->width()) << "System is readable without scrolling";
+    EXPECT_TRUE(folders->viewport()->rect().intersects(folders->visualItemRect(current)))
+        << "the current folder is in view";
+    EXPECT_EQ(drives->currentData().toByteArray().toStdString(),
+              "volume:" + QStorageInfo(QString::fromStdString(deep)).rootPath().toStdString())
+        << "outside every install the drive list shows the folder's volume";
+}
+
+TEST_F(RealWindow, ListsCarryTheirHeadingsAsAccessibleNames) {
+    Open();
+    const std::pair<const char*, const char*> names[] = {
+        {"driveP2Drive", "P2 System Folder: drives"},
+        {"dirP2SysFolder", "P2 System Folder: folders"},
+        {"fbUFiles", "P2 System Folder: package files"},
+        {"lbServerPackages", "Postal 2 Server Packages"},
+    };
+    for (const auto& [control, name] : names)
+        EXPECT_EQ(window->findChild<QWidget*>(control)->accessibleName(), name) << control;
 }

@@ -6,10 +6,12 @@
 #include <functional>
 #include <optional>
 
-// A drive list entry: the text shown and the designation Drive() gives.
+// A drive list entry: the text shown, the designation Drive() gives, and the
+// full path shown as its tooltip.
 struct DriveEntry {
     QString shown;
     std::string designation;
+    QString path;
 };
 
 // A mounted volume is designated as "volume:" and its mount point, which leads
@@ -22,14 +24,26 @@ std::optional<std::string> MountPointOf(const std::string& designation);
 // them, then the Postal 2 installations found under `home`.
 std::vector<DriveEntry> DriveEntries(const std::string& startFolder, const std::string& home);
 
-// The drive list. Starts on the entry for the volume holding the start folder
-// and raises onChange only when the user picks another entry.
+// The drive list. Starts on the installation or else the volume holding the
+// start folder, and raises onChange only when the user picks another entry. The closed field
+// elides a long entry; the opened list is as wide as its longest entry.
 class DriveListBox : public QComboBox, public DriveListControl {
 public:
     DriveListBox(const std::vector<DriveEntry>& entries, const std::string& startFolder,
                  QWidget* parent = nullptr);
 
     std::string Drive() const override;
+    // Shows the installation or else the volume of a folder the folder list
+    // moved to, as a drive list shows the current drive, unless the entry
+    // shown already holds it. Raises no onChange.
+    void ShowFolder(const std::string& folder);
 
     std::function<void()> onChange;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showPopup() override;
+
+private:
+    bool Holds(int index, const std::string& folder) const;
 };

@@ -1,5 +1,6 @@
 #include "FileListBox.h"
 
+#include "CutOffToolTip.h"
 #include "QtText.h"
 
 void PackageFileModel::SetListing(std::shared_ptr<const FolderListing> listing) {
@@ -23,6 +24,7 @@ QVariant PackageFileModel::data(const QModelIndex& index, int role) const {
 }
 
 FileListBox::FileListBox(QWidget* parent) : QListView(parent) {
+    setItemDelegate(new CutOffToolTip(this));
     setModel(&model_);
     setUniformItemSizes(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

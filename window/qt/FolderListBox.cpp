@@ -16,17 +16,28 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kDepthRole = Qt::UserRole + 1;
-constexpr int kIndentPixels = 10;
+// A few pixels a level, as a classic folder list indents, so that a System
+// folder a dozen levels deep still shows its name.
+constexpr int kIndentPixels = 4;
 
-// Indents each folder, icon and all, by its depth below the root.
+// Indents each folder, icon and all, by its depth below the root, and makes
+// the row that much wider so that the list scrolls to a long name.
 class IndentDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
         QStyleOptionViewItem indented = option;
-        indented.rect.adjust(index.data(kDepthRole).toInt() * kIndentPixels, 0, 0, 0);
+        indented.rect.adjust(Indent(index), 0, 0, 0);
         QStyledItemDelegate::paint(painter, indented, index);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(Indent(index), 0);
+    }
+
+private:
+    static int Indent(const QModelIndex& index) {
+        return index.data(kDepthRole).toInt() * kIndentPixels;
     }
 };
 
@@ -46,6 +57,8 @@ std::string LastName(const std::string& folder) {
 FolderListBox::FolderListBox(const std::string& startFolder, HandlerGuard& guard, QWidget* parent)
     : QListWidget(parent) {
     setItemDelegate(new IndentDelegate(this));
+    setTextElideMode(Qt::ElideNone); // a long name scrolls rather than loses letters
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     Show(NormalFolder(startFolder));
     connect(this, &QListWidget::itemActivated, this, [this, &guard](QListWidgetItem* item) {
         std::string folder = item->data(kPathRole).toByteArray().toStdString();
@@ -81,6 +94,7 @@ void FolderListBox::Show(const std::string& folder) {
     const QIcon closed = style()->standardIcon(QStyle::SP_DirIcon);
     auto add = [this](const QIcon& icon, size_t depth, const std::string& path) {
         auto* item = new QListWidgetItem(icon, DisplayName(LastName(path)));
+        item->setToolTip(DisplayName(path));
         item->setData(kPathRole, QByteArray::fromStdString(path));
         item->setData(kDepthRole, static_cast<int>(depth));
         addItem(item);

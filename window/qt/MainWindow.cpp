@@ -79,6 +79,11 @@ MainWindow::MainWindow(const std::string& startFolder, const std::string& home)
             setTabOrder(previousInFocus, control);
         previousInFocus = control;
     }
+    // Named after their headings, so a screen reader tells the lists apart.
+    driveP2Drive_->setAccessibleName(QStringLiteral("P2 System Folder: drives"));
+    dirP2SysFolder_->setAccessibleName(QStringLiteral("P2 System Folder: folders"));
+    fbUFiles_->setAccessibleName(QStringLiteral("P2 System Folder: package files"));
+    lbServerPackages_->setAccessibleName(label1->text());
     const QFont headingFont =
         HeadingFont({{label1->text(), label1->size()}, {label2->text(), label2->size()}});
     label1->setFont(headingFont);
@@ -92,7 +97,10 @@ MainWindow::MainWindow(const std::string& startFolder, const std::string& home)
     form_ = std::make_unique<frmMain>(*driveP2Drive_, *dirP2SysFolder_, *fbUFiles_,
                                       *lbServerPackages_, messageBox_);
     driveP2Drive_->onChange = [this] { guard_.Run([this] { form_->driveP2Drive_Change(); }); };
-    dirP2SysFolder_->onChange = [this] { guard_.Run([this] { form_->dirP2SysFolder_Change(); }); };
+    dirP2SysFolder_->onChange = [this] {
+        guard_.Run([this] { form_->dirP2SysFolder_Change(); });
+        driveP2Drive_->ShowFolder(dirP2SysFolder_->Path());
+    };
     connect(cbRevert_, &QPushButton::clicked, this,
             [this] { guard_.Run([this] { form_->cbRevert_Click(); }); });
     connect(cbSave_, &QPushButton::clicked, this,

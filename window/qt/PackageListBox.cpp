@@ -1,5 +1,6 @@
 #include "PackageListBox.h"
 
+#include "CutOffToolTip.h"
 #include <QKeyEvent>
 
 int PackageListModel::rowCount(const QModelIndex& parent) const {
@@ -46,6 +47,7 @@ void PackageListModel::SetMarked(int row, bool marked) {
 }
 
 PackageListBox::PackageListBox(QWidget* parent) : QListView(parent) {
+    setItemDelegate(new CutOffToolTip(this));
     setModel(&model_);
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::NoSelection);

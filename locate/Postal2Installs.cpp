@@ -25,10 +25,10 @@ public:
                                  ".var/app/com.valvesoftware.Steam/.local/share/Steam",
                                  ".var/app/com.valvesoftware.Steam/data/Steam"})
             SteamRoot(home_ / root);
-        AddIfSystemFolder(home_ / ".lgp/postal2/System", "postal2", "Linux port");
+        AddIfSystemFolder(home_ / ".lgp/postal2/System", "postal2", "Linux port", home_ / ".lgp");
         for (const fs::path& game : Subfolders(home_ / ".wine/drive_c/GOG Games"))
             AddIfSystemFolder(gameini::ResolvePath(game.string() + "\\System"),
-                              game.filename().string(), "GOG, Wine");
+                              game.filename().string(), "GOG, Wine", home_ / ".wine");
         return found_;
     }
 
@@ -52,12 +52,14 @@ private:
             // levels below common/, named in any letter case.
             for (const fs::path& game : Subfolders(canonical / "steamapps/common"))
                 AddIfSystemFolder(gameini::ResolvePath(game.string() + "\\System"),
-                                  game.filename().string(), "Steam");
+                                  game.filename().string(), "Steam", library);
         }
     }
 
-    void AddIfSystemFolder(const fs::path& folder, const std::string& name,
-                           const std::string& kind) {
+    // `place` tells installs of the same name apart: the Steam library or
+    // the prefix they are in.
+    void AddIfSystemFolder(const fs::path& folder, const std::string& name, const std::string& kind,
+                           const fs::path& place) {
         std::string config = gameini::ResolvePath(folder.string() + "\\postal2.ini");
         struct stat info;
         if (stat(config.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
@@ -66,7 +68,16 @@ private:
         fs::path canonical = fs::canonical(folder, error);
         if (error || !installsSeen_.insert(canonical.string()).second)
             return;
-        found_.push_back({"POSTAL 2 – " + name + " (" + kind + ")", folder.string()});
+        found_.push_back(
+            {"POSTAL 2 – " + name + " (" + kind + ", " + Shortened(place) + ")", folder.string()});
+    }
+
+    // The path with the home folder written as "~".
+    std::string Shortened(const fs::path& path) const {
+        const std::string text = path.lexically_normal().string(), home = home_.string();
+        if (text.starts_with(home + "/"))
+            return "~" + text.substr(home.size());
+        return text;
     }
 
     std::vector<fs::path> Subfolders(const fs::path& folder) {

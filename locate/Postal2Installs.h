@@ -4,7 +4,7 @@
 #include <vector>
 
 struct Postal2Install {
-    std::string label;        // "POSTAL 2 – POSTAL2Complete (Steam)"
+    std::string label;        // "POSTAL 2 – POSTAL2Complete (Steam, ~/.local/share/Steam)"
     std::string systemFolder; // the folder holding its postal2.ini
 };
 

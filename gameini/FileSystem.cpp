@@ -97,6 +97,17 @@ void FileSystem::FlushFolder(const std::string& folder) {
         ThrowSystemError(errno, "Cannot flush the folder " + folder + " to disk");
 }
 
+void FileSystem::Exchange(const std::string& first, const std::string& second) {
+    if (renameat2(AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(), RENAME_EXCHANGE) == 0)
+        return;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        ThrowSystemError(errno, "Cannot swap " + first + " and " + second);
+    const std::string aside = first + ".swap";
+    RenameNoReplace(first, aside);
+    RenameNoReplace(second, first);
+    RenameNoReplace(aside, second);
+}
+
 FileSystem& RealFileSystem() {
     static FileSystem real;
     return real;

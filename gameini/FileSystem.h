@@ -26,6 +26,10 @@ public:
     // Renames, failing when a file of exactly the new name exists.
     virtual void RenameNoReplace(const std::string& from, const std::string& to);
     virtual void FlushFolder(const std::string& folder);
+    // Swaps the contents of two names in one step where the file system can;
+    // elsewhere through a free third name, so that neither is ever missing
+    // for longer than one rename.
+    virtual void Exchange(const std::string& first, const std::string& second);
 
 protected:
     // The kernel's rename that refuses to replace; false with errno set when

@@ -54,4 +54,16 @@ void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem) 
     }
 }
 
+void RestoreBackup(const ConfigurationFiles& files, FileSystem& fileSystem) {
+    const std::string backup = ResolvePath(files.backup);
+    for (const std::string& needed : {files.config, backup}) {
+        struct stat info;
+        if (lstat(needed.c_str(), &info) != 0)
+            throw FileError(errno, "Cannot restore " + files.config +
+                                       " from its backup: " + needed + " does not exist");
+    }
+    fileSystem.Exchange(files.config, backup);
+    fileSystem.FlushFolder(FolderOf(files.config));
+}
+
 } // namespace gameini

@@ -17,3 +17,11 @@ namespace gameini {
 void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem = RealFileSystem());
 
 } // namespace gameini
+
+namespace gameini {
+
+// Swaps the configuration and its backup, so that running it twice leaves
+// both as they were. Fails, changing nothing, when either is missing.
+void RestoreBackup(const ConfigurationFiles& files, FileSystem& fileSystem = RealFileSystem());
+
+} // namespace gameini

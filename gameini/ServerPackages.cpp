@@ -25,20 +25,22 @@ bool IsServerPackagesLine(std::string_view line) {
     return line.size() >= kKey.size() && LowerCase(line.substr(0, kKey.size())) == kKey;
 }
 
-std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path) {
+std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path, bool* sectionFound) {
     std::vector<ConfiguredPackage> packages;
     SequentialFile file = SequentialFile::OpenInput(path);
-    bool inSection = false;
+    bool inSection = false, found = false;
     for (int number = 1; !file.AtEnd(); ++number) {
         const std::string_view line = file.ReadLine();
         if (IsGameEngineHeader(line))
-            inSection = true;
+            inSection = found = true;
         else if (IsSectionHeader(line) && inSection)
             inSection = false;
         else if (inSection && IsServerPackagesLine(line))
             packages.push_back({std::string(line.substr(kKey.size())), number});
     }
     file.Close();
+    if (sectionFound)
+        *sectionFound = found;
     return packages;
 }
 

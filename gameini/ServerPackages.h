@@ -21,8 +21,9 @@ struct ConfiguredPackage {
 };
 
 // Reads the configuration and returns its configured packages in file order,
-// duplicates kept.
-std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path);
+// duplicates kept. Tells through `sectionFound` whether it has the section.
+std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path,
+                                                  bool* sectionFound = nullptr);
 
 // A package file name ("Engine.u") or package name ("Engine") as the package
 // name the configuration writes: a trailing ".u" in any letter case is dropped.

@@ -3,6 +3,7 @@
 #include "HandlerGuard.h"
 #include "support/TempFolder.h"
 
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -221,6 +222,25 @@ TEST_F(Handlers, SaveKeepsThePackagesTheListCannotShow) {
         EXPECT_EQ(folder.read("Postal2.ini"), CrLf(expected));
         std::filesystem::remove(folder / "Postal2.ini");
     }
+}
+
+TEST_F(Handlers, TheCommandLineWritesWhatTheWindowWrites) {
+    const std::string config =
+        "; a server\n" +
+        CrLf({"[Engine.GameEngine]", "CacheSizeMegs=32", "ServerPackages=core",
+              "ServerPackages=BaseDialog", "ServerPackages=CoopMod", "[Last]"}) +
+        "x";
+    TempFolder other;
+    folder.write("postal2.ini", config);
+    other.write("postal2.ini", config);
+    form.Form_Load();
+    listBox.SetSelected(2, true); // Engine.u
+    form.cbSave_Click();
+    const std::string command = std::string(SARVELIN_CLI) + " -C '" + other.path() +
+                                "' set Core.u Engine.u BaseDialog CoopMod >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(other.read("Postal2.ini"), folder.read("Postal2.ini"));
+    EXPECT_EQ(other.read("postal2.ini.old"), config);
 }
 
 TEST_F(Handlers, SaveWithASingleEntrySaves) {

@@ -1,0 +1,45 @@
+#include "PackageNames.h"
+
+#include "Context.h"
+#include "Error.h"
+#include "SequentialFile.h"
+
+#include <cerrno>
+
+std::vector<std::string> PackageNamesFrom(const std::vector<std::string>& given,
+                                          const gameini::ConfigurationFiles& files) {
+    std::vector<std::string> names;
+    for (const std::string& argument : given) {
+        const std::string name = gameini::PackageNameOf(argument);
+        if (name.empty())
+            throw UsageError("\"" + argument + "\" names no package");
+        if (name.find('=') != std::string::npos)
+            throw UsageError("\"" + argument + "\": a package name cannot hold \"=\"");
+        names.push_back(name);
+    }
+    const gameini::Encoding encoding =
+        gameini::SequentialFile::OpenInput(files.config).Format().encoding;
+    for (const std::string& name : names)
+        if (std::optional<std::string> problem = gameini::StorageProblem(name, encoding))
+            throw UsageError(name + ": " + *problem);
+    return names;
+}
+
+std::vector<std::string> NamesOf(const std::vector<gameini::ConfiguredPackage>& packages) {
+    std::vector<std::string> names;
+    for (const gameini::ConfiguredPackage& package : packages)
+        names.push_back(package.name);
+    return names;
+}
+
+std::vector<gameini::ConfiguredPackage>
+ReadPackagesToChange(const gameini::ConfigurationFiles& files) {
+    bool section = false;
+    std::vector<gameini::ConfiguredPackage> packages =
+        gameini::ReadServerPackages(files.config, &section);
+    if (!section)
+        throw gameini::FileError(ENOENT, files.config +
+                                             " has no [Engine.GameEngine] section, so it has "
+                                             "no server packages to change; nothing was changed");
+    return packages;
+}

@@ -1,0 +1,34 @@
+#include "Change.h"
+#include "Commands.h"
+#include "PackageNames.h"
+#include "TextCase.h"
+
+#include <unordered_set>
+
+void AddRemoveCommand(CLI::App& app, Context& context) {
+    struct Options {
+        std::vector<std::string> names;
+        bool all = false;
+        bool dryRun = false;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* remove = app.add_subcommand("remove", "Remove packages from the list");
+    CLI::Option* names =
+        remove->add_option("NAME", options->names, "A package (Engine) or package file (Engine.u)");
+    remove->add_flag("--all", options->all, "Remove every package line")->excludes(names);
+    remove->add_flag("-n,--dry-run", options->dryRun, "Show the change as a diff; change nothing");
+    remove->callback([&context, options] {
+        if (options->names.empty() && !options->all)
+            throw UsageError("remove needs package names, or --all");
+        const gameini::ConfigurationFiles files = context.Files();
+        std::unordered_set<std::string> removed;
+        for (const std::string& name : PackageNamesFrom(options->names, files))
+            removed.insert(gameini::LowerCase(name));
+        std::vector<std::string> packages;
+        if (!options->all)
+            for (const std::string& name : NamesOf(gameini::ReadServerPackages(files.config)))
+                if (!removed.contains(gameini::LowerCase(name)))
+                    packages.push_back(name);
+        ApplyChange(context, packages, options->dryRun);
+    });
+}

@@ -1,0 +1,49 @@
+// sarvelin-cli: the server packages of a Postal 2 configuration, from a
+// terminal. Results go to standard output, messages to standard error.
+
+#include "Commands.h"
+#include "Error.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    CLI::App app("Edits the server packages of a Postal 2 configuration: the ServerPackages= "
+                 "lines of its [Engine.GameEngine] section.",
+                 "sarvelin-cli");
+    app.set_version_flag("--version", "sarvelin-cli " SARVELIN_VERSION);
+    app.require_subcommand(1);
+    Context context;
+    CLI::Option* folder = app.add_option(
+        "-C,--folder", context.folder,
+        "The System folder (default: the current folder); its postal2.ini in any letter case");
+    app.add_option("-f,--ini", context.ini,
+                   "Any other configuration file (Postal2MP.ini, Postal2CoOp.ini, ...)")
+        ->excludes(folder);
+    app.add_flag("--force", context.force, "Change the configuration even while the game runs");
+    AddListCommand(app, context);
+    AddAddCommand(app, context);
+    AddRemoveCommand(app, context);
+    AddSetCommand(app, context);
+    AddRestoreCommand(app, context);
+    AddCheckCommand(app, context);
+    AddWhereCommand(app, context);
+
+    auto fail = [](int status, const char* message) {
+        std::cerr << "sarvelin-cli: " << message << "\n";
+        return status;
+    };
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? kDone : kUsage; // --help and --version are no errors
+    } catch (const UsageError& error) {
+        return fail(kUsage, error.what());
+    } catch (const GameRunningError& error) {
+        return fail(kGameRunning, error.what());
+    } catch (const gameini::FileError& error) {
+        return fail(kFileError, error.what());
+    } catch (const std::exception& error) {
+        return fail(kFileError, error.what());
+    }
+    return context.exitStatus;
+}

@@ -1,0 +1,155 @@
+#!/usr/bin/env bash
+# Runs sarvelin-cli as a script would, on temporary System folders, and checks
+# its output, exit status and files, command by command.
+#
+#   cli_test.sh PROGRAM SOURCE_FOLDER
+set -uo pipefail
+cli="$(realpath "$1")" source="$2"
+work="$(mktemp -d)"
+trap 'kill $game 2>/dev/null; rm -rf "$work"' EXIT
+game=""
+passed=0 failed=0
+
+expect() { # expect WHAT ACTUAL EXPECTED
+    if [ "$2" == "$3" ]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        printf 'FAILED: %s\n  got:      %q\n  expected: %q\n  stderr:   %s\n' "$1" "$2" "$3" "$(cat "$work/stderr" 2>/dev/null)"
+    fi
+}
+run() { "$cli" "$@" 2>"$work/stderr"; }
+status() { "$cli" "$@" >/dev/null 2>"$work/stderr"; echo $?; }
+fresh() { # a copy of the demo System folder, as $sys
+    sys="$work/$1/System"
+    mkdir -p "$(dirname "$sys")"
+    cp -r "$source/examples/System" "$sys"
+}
+digest() { (cd "$1" && md5sum $(ls -A | sort) | md5sum); }
+
+# --- list
+fresh list
+printf '[Engine.GameEngine]\r\nServerPackages=Engine\r\nServerPackages=BaseDialog\r\nServerPackages=fire \r\n' >"$sys/postal2.ini"
+expect "list: names as written, in file order" "$(run -C "$sys" list | tr '\n' '|')" "Engine|BaseDialog|fire |"
+expect "list --all: files in the window's order, then names without a file" \
+    "$(run -C "$sys" list --all | sed -n '4p;5p;14p;15p' | tr '\n' '|')" \
+    "[x] Engine.u|[ ] Fire.u|[x] BaseDialog  (no .u file)|[x] fire   (no .u file)|"
+expect "list --json: valid, with the file and both lists" \
+    "$(run -C "$sys" list --json | /usr/bin/python3 -c 'import json,sys; d=json.load(sys.stdin); print(d["configured"][1], len(d["files"]), d["files"][3])')" \
+    "BaseDialog 13 {'name': 'Engine.u', 'configured': True}"
+printf '[URL]\r\nServerPackages=Elsewhere\r\n' >"$sys/postal2.ini"
+expect "list: no section prints nothing" "$(run -C "$sys" list; echo "rc=$?")" "rc=0"
+expect "list: a missing file is a file error" "$(status -C "$work" list)" 3
+expect "the error names the file" "$(cat "$work/stderr")" \
+    "sarvelin-cli: Cannot open $work/postal2.ini for reading: No such file or directory"
+
+# --- add
+fresh add
+before="$(digest "$sys")"
+expect "add -n: prints a diff" "$(run -C "$sys" add Xmas.u -n | grep -c '^+ServerPackages=Xmas$')" 1
+expect "add -n: changes nothing" "$(digest "$sys")" "$before"
+expect "add: saves behind the backup" "$(run -C "$sys" add Xmas.u NEWMOD)" \
+    "saved; previous configuration kept as postal2.ini.old"
+expect "add: the window's file names" "$(cd "$sys" && ls Postal2.ini postal2.ini.old newp2.ini 2>/dev/null | tr '\n' ' ')" \
+    "Postal2.ini postal2.ini.old "
+expect "add: appended at the end in argument order" "$(run -C "$sys" list | tail -2 | tr '\n' ' ')" "Xmas NEWMOD "
+after="$(digest "$sys")"
+expect "add again: unchanged" "$(run -C "$sys" add xmas newmod.U)" "unchanged"
+expect "add again: nothing written, not even the backup" "$(digest "$sys")" "$after"
+for bad in ".u" "a=b" "Жара"; do
+    expect "add \"$bad\": a usage error" "$(status -C "$sys" add "$bad")" 2
+done
+expect "add \"Жара\": says why" "$(cat "$work/stderr")" \
+    "sarvelin-cli: Жара: the character \"Ж\" cannot be stored in this configuration file (Windows-1252)"
+expect "usage errors changed nothing" "$(digest "$sys")" "$after"
+printf '[URL]\r\nPort=7777\r\n' >"$sys/Postal2.ini"
+expect "add without the section fails" "$(status -C "$sys" add Fire)" 3
+expect "and says so" "$(grep -c 'has no \[Engine.GameEngine\] section' "$work/stderr")" 1
+
+# --- remove and set
+fresh edit
+run -C "$sys" remove engine fire.U >/dev/null
+expect "remove: drops every line naming one of the names" "$(run -C "$sys" list | grep -ci -e '^engine$' -e '^fire$')" 0
+run -C "$sys" remove --all >/dev/null
+expect "remove --all: no package line left" "$(run -C "$sys" list | wc -l)" 0
+run -C "$sys" set Core.u Engine core Fire >/dev/null
+expect "set: exactly the names, repeats dropped" "$(run -C "$sys" list | tr '\n' ' ')" "Core Engine Fire "
+printf '; the server list\n\n# mods\nXmas.u\n  Fire  \r\n' | run -C "$sys" set --from - >/dev/null
+expect "set --from -: comments and blanks skipped" "$(run -C "$sys" list | tr '\n' ' ')" "Xmas Fire "
+expect "set with no names: a usage error" "$(status -C "$sys" set)" 2
+
+# --- restore
+fresh restore
+run -C "$sys" add Xmas >/dev/null
+before="$(digest "$sys")"
+run -C "$sys" restore >/dev/null
+expect "restore: the backup is the configuration again" "$(run -C "$sys" list | grep -c '^Xmas$')" 0
+run -C "$sys" restore >/dev/null
+expect "restore twice: the folder as it was" "$(digest "$sys")" "$before"
+rm "$sys/postal2.ini.old"
+expect "restore without a backup fails" "$(status -C "$sys" restore)" 3
+expect "and changes nothing" "$(run -C "$sys" list | grep -c '^Xmas$')" 1
+
+# --- another configuration file
+fresh mp
+cp "$sys/postal2.ini" "$sys/Postal2MP.ini"
+expect "-f: any file" "$(run -f "$sys/Postal2MP.ini" add Xmas)" "saved; previous configuration kept as Postal2MP.ini.old"
+expect "-f: keeps its name, its own backup" \
+    "$(cd "$sys" && ls Postal2MP.ini Postal2MP.ini.old Postal2MP.ini.new postal2.ini.old 2>/dev/null | tr '\n' ' ')" \
+    "Postal2MP.ini Postal2MP.ini.old "
+expect "-C and -f together: a usage error" "$(status -C "$sys" -f "$sys/Postal2MP.ini" list)" 2
+
+# --- the game running
+fresh running
+cp "$(command -v sleep)" "$work/postal2-bin"
+"$work/postal2-bin" 60 &
+game=$!
+before="$(digest "$sys")"
+expect "add while the game runs: exit 4" "$(status -C "$sys" add Xmas)" 4
+expect "the message names the process" "$(grep -c "postal2-bin is running (pid $game)" "$work/stderr")" 1
+expect "nothing changed" "$(digest "$sys")" "$before"
+expect "--force goes on" "$(status -C "$sys" --force add Xmas)" 0
+kill "$game"
+
+# --- check
+fresh check
+game_folder="$(dirname "$sys")"
+mkdir -p "$game_folder/Sounds" "$game_folder/WorkshopContent/737631813/Scripts"
+touch "$game_folder/Sounds/BaseDialog.uax" "$game_folder/WorkshopContent/737631813/Scripts/CoopMod.u" "$sys/engine.U"
+printf '%s\r\n' '[Core.System]' 'Paths=..\System\*.u' 'Paths=..\sounds\*.uax' \
+    'Paths=../WorkshopContent/737631813/Scripts/*.u' '[Engine.GameEngine]' 'ServerPackages=Engine' \
+    'ServerPackages=BaseDialog' 'ServerPackages=CoopMod' 'ServerPackages=Foo.u' 'ServerPackages= Fire' \
+    'ServerPackages=ENGINE' 'ServerPackages =Bar' 'ServerPackages=Gone' >"$sys/postal2.ini"
+expect "check: one line per problem, by line" "$(cd "$sys" && run check | cut -d: -f2,3 | tr '\n' ' ')" \
+    "6: case-twins 9: extension 10: blank 11: duplicate 12: not-read 13: missing "
+expect "check: exit 1 on problems" "$(status -C "$sys" check)" 1
+expect "check: the message says what to do" "$(run -C "$sys" check | grep extension | cut -d: -f4-)" \
+    " ServerPackages=Foo.u: the game wants \"Foo\", without \".u\""
+expect "check --json" "$(run -C "$sys" check --json | /usr/bin/python3 -c 'import json,sys; d=json.load(sys.stdin); print(len(d), d[3]["kind"], d[3]["name"], d[3]["line"])')" \
+    "6 duplicate ENGINE 11"
+printf '\xEF\xBB\xBF[Engine.GameEngine]\r\nServerPackages=Core\r\n' >"$sys/postal2.ini"
+expect "check: a byte-order mark hiding the header" "$(run -C "$sys" check | grep -c ':1: no-section: a UTF-8 byte-order mark')" 1
+rm -f "$sys/engine.U"
+cp "$source/examples/System/postal2.ini" "$sys/postal2.ini"
+expect "check: the demo folder is clean" "$(status -C "$sys" check)" 0
+
+# --- where
+home="$work/home"
+steam="$home/.local/share/Steam/steamapps/common/POSTAL2Complete/System"
+wine="$home/.wine/drive_c/GOG Games/POSTAL 2/System"
+mkdir -p "$steam" "$home/.lgp/postal2/System" "$wine"
+for folder in "$steam" "$home/.lgp/postal2/System" "$wine"; do
+    printf '[Engine.GameEngine]\r\nServerPackages=Core\r\n' >"$folder/Postal2.ini"
+    touch -d '2020-01-01' "$folder/Postal2.ini"
+done
+printf '[Engine.GameEngine]\r\nServerPackages=A\r\nServerPackages=B\r\n' >"$steam/Postal2CoOp.ini"
+printf '[Other]\r\n' >"$steam/User.ini"
+touch -d '2020-01-01' "$steam/Postal2CoOp.ini"
+touch -d '2021-06-01' "$home/.lgp/postal2/System/Postal2.ini"
+listing="$(cd "$work" && HOME="$home" run where)"
+expect "where: every planted configuration, none other" "$(grep -c 'Postal2' <<<"$listing")" 4
+expect "where: the newest is marked" "$(grep '^\*' <<<"$listing" | cut -d' ' -f2)" "$home/.lgp/postal2/System/Postal2.ini"
+expect "where: counts the packages" "$(grep -c 'Postal2CoOp.ini  2 packages' <<<"$listing")" 1
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

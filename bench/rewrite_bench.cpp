@@ -1,7 +1,9 @@
 // Rewriting and replacing a 50 MB configuration, beside copying the same file
-// with cp (and flushing the copy) in the same run.
+// with cp (and flushing the copy) in the same run; and the command line on the
+// same file, a process each time as a script runs it, beside grep and cp.
 
 #include "BenchFolder.h"
+#include "GamePath.h"
 #include "ReplaceWithBackup.h"
 #include "RewriteGameIni.h"
 
@@ -91,6 +93,41 @@ void RewriteAndReplace(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * kConfigBytes);
 }
 
+void Run(benchmark::State& state, const std::string& command) {
+    if (std::system(command.c_str()) != 0)
+        state.SkipWithError(command.c_str());
+}
+
+// Output goes to a file: GNU grep stops at the first match when it writes to
+// /dev/null.
+std::string ToFile() {
+    return " >'" + Config().folder.path() + "/output'";
+}
+
+std::string Cli(const std::string& arguments) {
+    return "'" SARVELIN_CLI "' -C '" + Config().folder.path() + "' " + arguments + ToFile();
+}
+
+void GrepCount(benchmark::State& state) {
+    const std::string config = gameini::ResolvePath(Config().folder.path() + "\\postal2.ini");
+    for (auto _ : state)
+        Run(state, "grep -c ServerPackages '" + config + "'" + ToFile());
+}
+
+void CliList(benchmark::State& state) {
+    for (auto _ : state)
+        Run(state, Cli("list"));
+}
+
+void CliAdd(benchmark::State& state) {
+    for (auto _ : state) {
+        Run(state, Cli("add NewPackage"));
+        state.PauseTiming();
+        Run(state, Cli("remove NewPackage"));
+        state.ResumeTiming();
+    }
+}
+
 } // namespace
 
 BENCHMARK(Cp)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
@@ -105,6 +142,21 @@ BENCHMARK(CpAndFsync)
     ->Repetitions(5)
     ->ReportAggregatesOnly();
 BENCHMARK(RewriteAndReplace)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+BENCHMARK(GrepCount)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+BENCHMARK(CliList)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly();
+BENCHMARK(CliAdd)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Repetitions(5)

@@ -18,13 +18,18 @@ void AddAddCommand(CLI::App& app, Context& context) {
     add->callback([&context, options] {
         const gameini::ConfigurationFiles files = context.Files();
         const std::vector<std::string> names = PackageNamesFrom(options->names, files);
-        std::vector<std::string> packages = NamesOf(ReadPackagesToChange(files));
-        std::unordered_set<std::string> configured;
-        for (const std::string& name : packages)
-            configured.insert(gameini::LowerCase(name));
-        for (const std::string& name : names)
-            if (configured.insert(gameini::LowerCase(name)).second)
-                packages.push_back(name);
-        ApplyChange(context, packages, options->dryRun);
+        auto choose = [&](const std::vector<gameini::ConfiguredPackage>& configured,
+                          bool sectionFound) {
+            RequireSection(files, sectionFound);
+            std::vector<std::string> packages = NamesOf(configured);
+            std::unordered_set<std::string> taken;
+            for (const std::string& name : packages)
+                taken.insert(gameini::LowerCase(name));
+            for (const std::string& name : names)
+                if (taken.insert(gameini::LowerCase(name)).second)
+                    packages.push_back(name);
+            return packages;
+        };
+        ApplyChange(context, choose, options->dryRun);
     });
 }

@@ -4,19 +4,23 @@
 #include "Error.h"
 #include "GamePath.h"
 #include "ReplaceWithBackup.h"
-#include "RewriteGameIni.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <iostream>
 #include <unistd.h>
 
-std::string ReadWholeFile(const std::string& path) {
+namespace {
+
+// Reads the file a chunk at a time into `chunk`, handing each chunk to `take`
+// until it returns false; throws FileError naming the file.
+template <class Take> void ReadChunks(const std::string& path, Take take) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         gameini::ThrowSystemError(errno, "Cannot open " + path + " for reading");
-    std::string bytes;
-    char chunk[1 << 16];
-    for (ssize_t got; (got = read(fd, chunk, sizeof chunk)) != 0;) {
+    std::string chunk(1 << 20, '\0');
+    for (;;) {
+        const ssize_t got = read(fd, chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -24,22 +28,43 @@ std::string ReadWholeFile(const std::string& path) {
             close(fd);
             gameini::ThrowSystemError(err, "Cannot read " + path);
         }
-        bytes.append(chunk, static_cast<size_t>(got));
+        if (got == 0 || !take(std::string_view(chunk.data(), static_cast<size_t>(got))))
+            break;
     }
     close(fd);
+}
+
+// Whether the file holds exactly `bytes`, without holding a second copy.
+bool HoldsExactly(const std::string& path, std::string_view bytes) {
+    bool same = true;
+    ReadChunks(path, [&](std::string_view chunk) {
+        same = bytes.starts_with(chunk);
+        bytes.remove_prefix(std::min(bytes.size(), chunk.size()));
+        return same;
+    });
+    return same && bytes.empty();
+}
+
+} // namespace
+
+std::string ReadWholeFile(const std::string& path) {
+    std::string bytes;
+    ReadChunks(path, [&](std::string_view chunk) {
+        bytes += chunk;
+        return true;
+    });
     return bytes;
 }
 
-void ApplyChange(const Context& context, const std::vector<std::string>& packages, bool dryRun) {
+void ApplyChange(const Context& context, const gameini::ChoosePackages& choose, bool dryRun) {
     const gameini::ConfigurationFiles files = context.Files();
-    const std::string after = gameini::RewrittenGameIni(files.config, packages);
-    const std::string before = ReadWholeFile(files.config);
-    if (after == before) {
+    const std::string after = gameini::RewrittenGameIni(files.config, choose);
+    if (HoldsExactly(files.config, after)) {
         std::cout << "unchanged\n";
         return;
     }
     if (dryRun) {
-        PrintDiff(std::cout, files.config, before, after);
+        PrintDiff(std::cout, files.config, ReadWholeFile(files.config), after);
         return;
     }
     context.RefuseWhileTheGameRuns();

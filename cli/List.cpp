@@ -17,12 +17,16 @@ struct ListOptions {
 void RunList(const Context& context, const ListOptions& options) {
     const gameini::ConfigurationFiles files = context.Files();
     const std::vector<std::string> configured = NamesOf(gameini::ReadServerPackages(files.config));
+    if (!options.all && !options.json) {
+        for (const std::string& name : configured)
+            std::cout << name << "\n";
+        return;
+    }
     std::unordered_set<std::string> configuredFiles; // lower-cased, as file names
     for (const std::string& name : configured)
         configuredFiles.insert(gameini::LowerCase(name) + ".u");
-    std::vector<std::string> packageFiles;
-    if (options.all || options.json)
-        packageFiles = ReadFolder(context.Folder())->packageFiles;
+    const std::shared_ptr<const FolderListing> listing = ReadFolder(context.Folder());
+    const std::vector<std::string>& packageFiles = listing->packageFiles;
 
     if (options.json) {
         nlohmann::ordered_json fileList = nlohmann::ordered_json::array();
@@ -34,11 +38,6 @@ void RunList(const Context& context, const ListOptions& options) {
             {"file", files.config}, {"configured", configured}, {"files", fileList}};
         std::cout << result.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
                   << "\n";
-        return;
-    }
-    if (!options.all) {
-        for (const std::string& name : configured)
-            std::cout << name << "\n";
         return;
     }
     std::unordered_set<std::string> listed;

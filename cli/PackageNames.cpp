@@ -25,21 +25,17 @@ std::vector<std::string> PackageNamesFrom(const std::vector<std::string>& given,
     return names;
 }
 
-std::vector<std::string> NamesOf(const std::vector<gameini::ConfiguredPackage>& packages) {
+std::vector<std::string> NamesOf(std::vector<gameini::ConfiguredPackage> packages) {
     std::vector<std::string> names;
-    for (const gameini::ConfiguredPackage& package : packages)
-        names.push_back(package.name);
+    names.reserve(packages.size());
+    for (gameini::ConfiguredPackage& package : packages)
+        names.push_back(std::move(package.name));
     return names;
 }
 
-std::vector<gameini::ConfiguredPackage>
-ReadPackagesToChange(const gameini::ConfigurationFiles& files) {
-    bool section = false;
-    std::vector<gameini::ConfiguredPackage> packages =
-        gameini::ReadServerPackages(files.config, &section);
-    if (!section)
+void RequireSection(const gameini::ConfigurationFiles& files, bool sectionFound) {
+    if (!sectionFound)
         throw gameini::FileError(ENOENT, files.config +
                                              " has no [Engine.GameEngine] section, so it has "
                                              "no server packages to change; nothing was changed");
-    return packages;
 }

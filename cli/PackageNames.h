@@ -14,9 +14,8 @@ std::vector<std::string> PackageNamesFrom(const std::vector<std::string>& given,
                                           const gameini::ConfigurationFiles& files);
 
 // The names of the configured packages, in file order, as written.
-std::vector<std::string> NamesOf(const std::vector<gameini::ConfiguredPackage>& packages);
+std::vector<std::string> NamesOf(std::vector<gameini::ConfiguredPackage> packages);
 
-// Reads the configured packages; throws FileError when the file has no
-// [Engine.GameEngine] section to put packages in.
-std::vector<gameini::ConfiguredPackage>
-ReadPackagesToChange(const gameini::ConfigurationFiles& files);
+// Throws FileError, naming the file, when it has no [Engine.GameEngine]
+// section to put packages in.
+void RequireSection(const gameini::ConfigurationFiles& files, bool sectionFound);

@@ -24,11 +24,13 @@ void AddRemoveCommand(CLI::App& app, Context& context) {
         std::unordered_set<std::string> removed;
         for (const std::string& name : PackageNamesFrom(options->names, files))
             removed.insert(gameini::LowerCase(name));
-        std::vector<std::string> packages;
-        if (!options->all)
-            for (const std::string& name : NamesOf(gameini::ReadServerPackages(files.config)))
-                if (!removed.contains(gameini::LowerCase(name)))
-                    packages.push_back(name);
-        ApplyChange(context, packages, options->dryRun);
+        auto choose = [&](const std::vector<gameini::ConfiguredPackage>& configured, bool) {
+            std::vector<std::string> packages;
+            for (const gameini::ConfiguredPackage& package : configured)
+                if (!options->all && !removed.contains(gameini::LowerCase(package.name)))
+                    packages.push_back(package.name);
+            return packages;
+        };
+        ApplyChange(context, choose, options->dryRun);
     });
 }

@@ -51,12 +51,15 @@ void AddSetCommand(CLI::App& app, Context& context) {
             options->from.empty() ? options->names : NamesFromFile(options->from);
         if (given.empty())
             throw UsageError("set needs at least one package name");
-        ReadPackagesToChange(files); // fails, changing nothing, without the section
         std::vector<std::string> packages;
         std::unordered_set<std::string> taken;
         for (const std::string& name : PackageNamesFrom(given, files))
             if (taken.insert(gameini::LowerCase(name)).second)
                 packages.push_back(name);
-        ApplyChange(context, packages, options->dryRun);
+        auto choose = [&](const std::vector<gameini::ConfiguredPackage>&, bool sectionFound) {
+            RequireSection(files, sectionFound);
+            return packages;
+        };
+        ApplyChange(context, choose, options->dryRun);
     });
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "FileSystem.h"
+#include "ServerPackages.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,7 +21,14 @@ void RewriteGameIni(std::string_view source, std::string_view target,
                     const std::vector<std::string>& packages,
                     FileSystem& fileSystem = RealFileSystem());
 
-// The same rewrite, returning the bytes it would write.
-std::string RewrittenGameIni(std::string_view source, const std::vector<std::string>& packages);
+// Chooses the package list from the packages the file configures and whether
+// it has the section at all.
+using ChoosePackages = std::function<std::vector<std::string>(
+    const std::vector<ConfiguredPackage>& configured, bool sectionFound)>;
+
+// The same rewrite, reading the file once and returning the bytes it would
+// write, with the package list chosen from what the file configures: for
+// showing or comparing a result before anything is written.
+std::string RewrittenGameIni(std::string_view source, const ChoosePackages& choose);
 
 } // namespace gameini

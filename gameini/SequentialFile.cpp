@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <utility>
 
 namespace gameini {
@@ -26,22 +28,27 @@ bool StartsWith(std::string_view bytes, unsigned char first, unsigned char secon
 }
 
 // The offset of the first CR or LF among `size` bytes, or `size`; clears
-// `ascii` when a byte before it is not ASCII. Looks at eight bytes at a time:
-// lines are short, files long, and almost every byte ASCII.
+// `ascii` when a byte before it is not ASCII. Looks at sixteen bytes at a
+// time where the processor can: lines are short, files long, and almost every
+// byte ASCII.
 size_t FindLineBreak(const char* from, size_t size, bool& ascii) {
-    constexpr uint64_t kOnes = 0x0101010101010101u, kHighBits = 0x8080808080808080u;
-    auto hasByte = [](uint64_t word, char byte) {
-        const uint64_t zeroWhereEqual = word ^ (static_cast<unsigned char>(byte) * kOnes);
-        return ((zeroWhereEqual - kOnes) & ~zeroWhereEqual & kHighBits) != 0;
-    };
     size_t at = 0;
-    uint64_t highBits = 0;
-    for (uint64_t word; at + 8 <= size; at += 8) {
-        std::memcpy(&word, from + at, 8);
-        if (hasByte(word, '\r') || hasByte(word, '\n'))
-            break;
-        highBits |= word & kHighBits;
+    unsigned highBits = 0;
+#if defined(__SSE2__)
+    const __m128i carriageReturn = _mm_set1_epi8('\r'), lineFeed = _mm_set1_epi8('\n');
+    for (; at + 16 <= size; at += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at));
+        const unsigned breaks = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, carriageReturn), _mm_cmpeq_epi8(bytes, lineFeed))));
+        const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(bytes));
+        if (breaks != 0) {
+            const int offset = __builtin_ctz(breaks);
+            ascii = ascii && (highBits | (high & ((1u << offset) - 1))) == 0;
+            return at + static_cast<size_t>(offset);
+        }
+        highBits |= high;
     }
+#endif
     for (; at < size && from[at] != '\r' && from[at] != '\n'; ++at)
         highBits |= static_cast<unsigned char>(from[at]) & 0x80;
     ascii = ascii && highBits == 0;
@@ -173,12 +180,12 @@ SequentialFile SequentialFile::OpenOutput(std::string& bytes, TextFormat format)
 
 void SequentialFile::WriteByteOrderMark() {
     if (format_.encoding == Encoding::Utf16LE)
-        buffer_ = "\xFF\xFE";
+        Out() += "\xFF\xFE";
     else if (format_.encoding == Encoding::Utf16BE)
-        buffer_ = "\xFE\xFF";
+        Out() += "\xFE\xFF";
 }
 
-bool SequentialFile::AtEnd() {
+bool SequentialFile::AtEndOfFile() {
     if (mode_ != Mode::Input || !open_)
         return true;
     if (Fill(1))
@@ -190,8 +197,7 @@ bool SequentialFile::AtEnd() {
 }
 
 std::string_view SequentialFile::ReadLine() {
-    const bool more = mode_ == Mode::Input && open_ && Fill(1); // AtEnd, without a call per line
-    if (!more && AtEnd())
+    if (AtEnd())
         throw FileError(ENODATA, "Cannot read " + path_ + ": there is no further line");
     // Offsets from begin_, which stay valid when Fill moves the window.
     size_t scanned = 0, stop;
@@ -218,7 +224,9 @@ std::string_view SequentialFile::ReadLine() {
         lastLineEnd_ = pair ? LineEnd::CrLf : LineEnd::Cr;
         endLength = pair ? 2 : 1;
     }
-    lastLine_ = lastLineBytes_ = std::string_view(buffer_.data() + begin_, stop);
+    const std::string_view bytes(buffer_.data() + begin_, stop);
+    lastLineBytes_ = bytes;
+    lastLine_ = bytes;
     begin_ += stop + endLength;
     if (format_.encoding == Encoding::Windows1252 && !ascii) {
         line_.clear();
@@ -231,43 +239,45 @@ std::string_view SequentialFile::ReadLine() {
 void SequentialFile::WriteLine(std::string_view text, LineEnd lineEnd) {
     if (!open_ || mode_ != Mode::Output)
         throw FileError(EBADF, "Cannot write " + path_ + ": the file is not open for writing");
-    const size_t written = buffer_.size();
+    std::string& out = Out();
+    const size_t written = out.size();
     const std::string_view end = LineEndText(lineEnd);
-    std::optional<std::string> problem = Encode(text);
+    std::optional<std::string> problem = Encode(text, out);
     if (!problem && format_.encoding == Encoding::Windows1252)
-        buffer_ += end;
+        out += end;
     else if (!problem)
-        problem = Encode(end);
+        problem = Encode(end, out);
     if (problem) {
-        buffer_.resize(written); // no part of a refused line reaches the file
+        out.resize(written); // no part of a refused line reaches the file
         throw FileError(EILSEQ, "Cannot write " + path_ + ": " + *problem +
                                     " cannot be stored in " + EncodingName(format_.encoding));
     }
-    if (buffer_.size() >= kChunk)
-        Flush();
+    FlushWhenFull();
 }
 
 void SequentialFile::CopyLine(const SequentialFile& input, LineEnd lineEnd) {
     if (!open_ || mode_ != Mode::Output || input.format_.encoding != Encoding::Windows1252 ||
         format_.encoding != Encoding::Windows1252)
         return WriteLine(input.lastLine_, lineEnd);
-    buffer_ += input.lastLineBytes_;
-    buffer_ += LineEndText(lineEnd);
-    if (buffer_.size() >= kChunk)
+    std::string& out = Out();
+    out += input.lastLineBytes_;
+    out += LineEndText(lineEnd);
+    FlushWhenFull();
+}
+
+std::optional<std::string> SequentialFile::Encode(std::string_view text, std::string& out) {
+    if (format_.encoding == Encoding::Windows1252)
+        return EncodeWindows1252(text, out);
+    return EncodeUtf16(text, format_.encoding == Encoding::Utf16BE, out);
+}
+
+void SequentialFile::FlushWhenFull() {
+    if (!memory_ && buffer_.size() >= kChunk)
         Flush();
 }
 
-std::optional<std::string> SequentialFile::Encode(std::string_view text) {
-    if (format_.encoding == Encoding::Windows1252)
-        return EncodeWindows1252(text, buffer_);
-    return EncodeUtf16(text, format_.encoding == Encoding::Utf16BE, buffer_);
-}
-
 void SequentialFile::Flush() {
-    if (memory_)
-        *memory_ += buffer_;
-    else
-        fileSystem_->Write(fd_, buffer_, path_);
+    fileSystem_->Write(fd_, buffer_, path_);
     buffer_.clear();
 }
 
@@ -275,7 +285,7 @@ void SequentialFile::Close() {
     if (!open_)
         return;
     open_ = false;
-    if (mode_ == Mode::Output)
+    if (mode_ == Mode::Output && !memory_)
         Flush();
     buffer_.clear();
     int fd = std::exchange(fd_, -1);

@@ -53,7 +53,7 @@ public:
 
     const TextFormat& Format() const { return format_; }
     // Reads ahead when it must, so it can fail like a read.
-    bool AtEnd();
+    bool AtEnd() { return !(open_ && end_ > begin_) && AtEndOfFile(); } // inline: once a line
     // The line stays valid until the next call of AtEnd or ReadLine.
     std::string_view ReadLine();
     // The line end of the line ReadLine returned last.
@@ -67,8 +67,11 @@ public:
 private:
     enum class Mode { Input, Output };
     SequentialFile(Mode mode, std::string path, TextFormat format);
-    // Appends the text to the output buffer; describes what it cannot store.
-    std::optional<std::string> Encode(std::string_view text);
+    // Appends the text to `out`; describes what it cannot store.
+    std::optional<std::string> Encode(std::string_view text, std::string& out);
+    // Output: where lines go, the memory written into or the buffer of a file.
+    std::string& Out() { return memory_ ? *memory_ : buffer_; }
+    void FlushWhenFull();
     void Flush();
     void WriteByteOrderMark();
 
@@ -80,6 +83,7 @@ private:
     // the file ends first; false when it does.
     bool Fill(size_t wanted) { return end_ - begin_ >= wanted || Refill(wanted); }
     bool Refill(size_t wanted);
+    bool AtEndOfFile();
     void DetectFormat();
 
     int fd_ = -1;
@@ -87,7 +91,7 @@ private:
     std::string* memory_ = nullptr;    // output to memory
     // Input: a window on the file, read a chunk at a time; bytes as stored for
     // Windows-1252 (each line is decoded as it is read), and the whole text as
-    // UTF-8 for UTF-16. Output: the encoded bytes not yet written.
+    // UTF-8 for UTF-16. Output to a file: the encoded bytes not yet written.
     std::string buffer_;
     size_t begin_ = 0, end_ = 0;
     bool endOfFile_ = false;

@@ -25,18 +25,33 @@ bool IsServerPackagesLine(std::string_view line) {
     return line.size() >= kKey.size() && LowerCase(line.substr(0, kKey.size())) == kKey;
 }
 
+SectionScanner::Line SectionScanner::Next(std::string_view line) {
+    if (IsGameEngineHeader(line)) { // a second header keeps the section open
+        inSection_ = true;
+        return Line::GameEngineHeader;
+    }
+    if (IsSectionHeader(line))
+        inSection_ = false;
+    else if (inSection_ && IsServerPackagesLine(line))
+        return Line::PackageLine;
+    return Line::Other;
+}
+
+std::string_view SectionScanner::PackageOf(std::string_view packageLine) {
+    return packageLine.substr(kKey.size());
+}
+
 std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path, bool* sectionFound) {
     std::vector<ConfiguredPackage> packages;
     SequentialFile file = SequentialFile::OpenInput(path);
-    bool inSection = false, found = false;
+    SectionScanner scanner;
+    bool found = false;
     for (int number = 1; !file.AtEnd(); ++number) {
         const std::string_view line = file.ReadLine();
-        if (IsGameEngineHeader(line))
-            inSection = found = true;
-        else if (IsSectionHeader(line) && inSection)
-            inSection = false;
-        else if (inSection && IsServerPackagesLine(line))
-            packages.push_back({std::string(line.substr(kKey.size())), number});
+        const SectionScanner::Line kind = scanner.Next(line);
+        found = found || kind == SectionScanner::Line::GameEngineHeader;
+        if (kind == SectionScanner::Line::PackageLine)
+            packages.push_back({std::string(SectionScanner::PackageOf(line)), number});
     }
     file.Close();
     if (sectionFound)

@@ -12,6 +12,19 @@ bool IsGameEngineHeader(std::string_view line);
 bool IsSectionHeader(std::string_view line);
 bool IsServerPackagesLine(std::string_view line);
 
+// What each line of a configuration is, by the section rules above: the
+// reader and the rewriter follow a file through one of these.
+class SectionScanner {
+public:
+    enum class Line { GameEngineHeader, PackageLine, Other };
+    Line Next(std::string_view line);
+    // The package a package line names: its value, as written.
+    static std::string_view PackageOf(std::string_view packageLine);
+
+private:
+    bool inSection_ = false;
+};
+
 // A package a ServerPackages= line of [Engine.GameEngine] names: the value as
 // the file writes it, and the line's number, counting from 1.
 struct ConfiguredPackage {

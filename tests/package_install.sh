@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the .deb from an optimised build, installs it with dpkg, starts the
-# installed program under Xvfb and removes the package again. Needs root.
+# Builds both .debs from an optimised build, installs them with dpkg, starts
+# the installed window under Xvfb, runs the installed command line, and removes
+# the packages again. Needs root.
 #
 #   package_install.sh SOURCE_FOLDER BUILD_FOLDER
 set -euo pipefail
@@ -10,18 +11,31 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 0
 fi
 cmake -S "$source" -B "$build" -DCMAKE_BUILD_TYPE=Release -DSARVELIN_TESTS=OFF -DSARVELIN_BENCH=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target sarvelin >/dev/null
+cmake --build "$build" -j"$(nproc)" --target sarvelin sarvelin-cli >/dev/null
+rm -f "$build"/*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
-deb="$(ls "$build"/sarvelin_*.deb)"
-dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6
-dpkg -i "$deb" >/dev/null
-trap 'dpkg -r sarvelin >/dev/null' EXIT
+window="$(ls "$build"/sarvelin_*.deb)" cli="$(ls "$build"/sarvelin-cli_*.deb)"
+dpkg-deb -f "$window" Depends | grep -q libqt6widgets6
+if dpkg-deb -f "$cli" Depends | grep -qi qt; then
+    echo "sarvelin-cli depends on Qt" >&2
+    exit 1
+fi
+dpkg -i "$window" "$cli" >/dev/null
+trap 'dpkg -r sarvelin sarvelin-cli >/dev/null' EXIT
 for installed in /usr/bin/sarvelin /usr/share/applications/sarvelin.desktop \
-                 /usr/share/icons/hicolor/32x32/apps/sarvelin.png; do
-    [ -e "$installed" ] || { echo "missing after install: $installed" >&2; exit 1; }
+                 /usr/share/metainfo/io.github.sarvelin.Sarvelin.metainfo.xml \
+                 /usr/share/icons/hicolor/32x32/apps/sarvelin.png \
+                 /usr/bin/sarvelin-cli /usr/share/man/man1/sarvelin-cli.1.gz; do
+    [ -e "$installed" ] || [ -e "${installed%.gz}" ] || { echo "missing after install: $installed" >&2; exit 1; }
 done
+if ldd /usr/bin/sarvelin-cli | grep -qi qt; then
+    echo "the installed sarvelin-cli links Qt" >&2
+    exit 1
+fi
+appstreamcli validate --no-net /usr/share/metainfo/io.github.sarvelin.Sarvelin.metainfo.xml >/dev/null
 work="$(mktemp -d)"
 cp -r "$source/examples/System" "$work/System"
 (cd "$work/System" && "$source/scripts/screenshot" /usr/bin/sarvelin "$build/installed.png")
+[ "$(/usr/bin/sarvelin-cli -C "$work/System" list | head -1)" = "Core" ]
 rm -rf "$work"
 echo "1 passed, 0 failed"

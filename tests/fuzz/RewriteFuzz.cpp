@@ -1,7 +1,8 @@
 // Any configuration and any package names: the rewrite matches a plain model
 // of the rules line for line and line end for line end, every line outside
 // the [Engine.GameEngine] sections comes out unchanged, and reading the result
-// back gives exactly the names written, once per section header.
+// back gives exactly the names written, once per section header; the rewrite
+// in memory, whose blocks are put in afterwards, writes the same bytes.
 //
 // Input: a count of names (first byte, 0..7), the names separated by line
 // feeds, a NUL byte, then the configuration's bytes.
@@ -86,6 +87,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     gameini::RewriteGameIni(folder + "\\postal2.ini", folder + "\\newp2.ini", names);
     ReadBack result = ReadAllLines(folder + "/newp2.ini");
+    const std::string inMemory = gameini::RewrittenGameIni(
+        folder + "\\postal2.ini", [&](const auto&, bool) { return names; });
+    Check(inMemory == Load(folder + "/newp2.ini"),
+          "the rewrite in memory gives the bytes the rewrite to a file writes");
 
     Check(result.utf16 == source.utf16, "the encoding is kept");
     Check(result.lines == ModelRewrite(source.lines, names), "the rewrite follows the rules");

@@ -46,7 +46,10 @@ ServerPackages=GamePlay
 ServerPackages=IpDrv
 ServerPackages=MultiStuff
 ServerPackages=Postal2Game
-ServerPackages=UWeb"
+ServerPackages=UWeb
+ServerPackages=BaseDialog
+ServerPackages=AmbientSounds
+ServerPackages=OldMapPack"
 if [ "$(cat packages.txt)" != "$expected" ]; then
     echo "unexpected package lines:" >&2; cat packages.txt >&2; exit 1
 fi

@@ -129,9 +129,12 @@ expect "check --json" "$(run -C "$sys" check --json | /usr/bin/python3 -c 'impor
     "6 duplicate ENGINE 11"
 printf '\xEF\xBB\xBF[Engine.GameEngine]\r\nServerPackages=Core\r\n' >"$sys/postal2.ini"
 expect "check: a byte-order mark hiding the header" "$(run -C "$sys" check | grep -c ':1: no-section: a UTF-8 byte-order mark')" 1
-rm -f "$sys/engine.U"
-cp "$source/examples/System/postal2.ini" "$sys/postal2.ini"
-expect "check: the demo folder is clean" "$(status -C "$sys" check)" 0
+rm -rf "$work/check"
+cp -r "$source/examples" "$work/check"
+expect "check: the demo finds the map pack removed from the disk" \
+    "$(run -C "$sys" check | cut -d: -f2- | tr '\n' '|')" \
+    "56: missing: ServerPackages=OldMapPack: no Paths= folder of [Core.System] holds this package; install it or remove this line|"
+expect "check: exit 1 on the demo" "$(status -C "$sys" check)" 1
 
 # --- where
 home="$work/home"

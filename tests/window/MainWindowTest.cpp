@@ -8,11 +8,14 @@
 #include "support/TempFolder.h"
 #include "support/WindowFixture.h"
 
+#include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 namespace {
@@ -151,6 +154,8 @@ TEST_F(RealWindow, AtTheDepthOfASteamInstallEveryFolderReadsInFull) {
     EXPECT_LE(needed, folders->viewport()->width()) << "System is readable without scrolling";
     EXPECT_TRUE(folders->viewport()->rect().intersects(folders->visualItemRect(current)))
         << "the current folder is in view";
+    for (int i = 0; i < drives->count(); ++i)
+        EXPECT_FALSE(drives->itemData(i, Qt::ToolTipRole).toString().isEmpty()) << "a full path";
     EXPECT_EQ(drives->currentData().toByteArray().toStdString(),
               "volume:" + QStorageInfo(QString::fromStdString(deep)).rootPath().toStdString())
         << "outside every install the drive list shows the folder's volume";
@@ -166,4 +171,24 @@ TEST_F(RealWindow, ListsCarryTheirHeadingsAsAccessibleNames) {
     };
     for (const auto& [control, name] : names)
         EXPECT_EQ(window->findChild<QWidget*>(control)->accessibleName(), name) << control;
+}
+
+TEST_F(RealWindow, ANameCutOffShowsInFullAsATooltip) {
+    const std::string longName = "AVeryLongPackageNameThatNoListOfThisWidthCanShow.u";
+    system.write(longName, "");
+    system.write("postal2.ini", kConfig);
+    Open();
+    auto toolTipAt = [](QAbstractItemView* view, int row) {
+        const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
+        QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view->viewport(), &help);
+        QApplication::processEvents();
+        return QToolTip::text().toStdString();
+    };
+    auto* files = window->findChild<FileListBox*>("fbUFiles");
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(packages), static_cast<QAbstractItemView*>(files)}) {
+        EXPECT_NE(toolTipAt(view, 1), "AWPStuff.u") << "a name shown in full has no tooltip";
+        EXPECT_EQ(toolTipAt(view, 0), longName) << view->objectName().toStdString();
+    }
 }

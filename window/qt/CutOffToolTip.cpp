@@ -12,7 +12,7 @@ bool CutOffToolTip::helpEvent(QHelpEvent* event, QAbstractItemView* view,
     initStyleOption(&row, index);
     const QRect text = view->style()->subElementRect(QStyle::SE_ItemViewItemText, &row, view);
     if (row.fontMetrics.horizontalAdvance(row.text) > text.width())
-        QToolTip::showText(event->globalPos(), row.text, view, option.rect);
+        QToolTip::showText(event->globalPos(), row.text, view->viewport(), option.rect);
     else
         QToolTip::hideText();
     return true;

@@ -10,7 +10,10 @@ namespace gameini {
 
 std::string NativePath(std::string_view path) {
     std::string native(path);
-    if (size_t backslash = native.rfind('\\'); backslash != std::string::npos)
+    // Only a backslash after the last slash joins folder and name, so a path
+    // made native already, whose folders may hold backslashes, stays as it is.
+    if (size_t backslash = native.rfind('\\');
+        backslash != std::string::npos && native.find('/', backslash) == std::string::npos)
         native[backslash] = '/';
     std::string collapsed;
     collapsed.reserve(native.size());

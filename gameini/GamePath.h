@@ -8,7 +8,7 @@ namespace gameini {
 
 // Paths are built as the folder's text followed by a fixed name that begins
 // with a backslash ("\postal2.ini"). The last backslash stands for the
-// separator, and a run of separators counts as one.
+// separator unless a slash follows it, and a run of separators counts as one.
 std::string NativePath(std::string_view path);
 
 // The folder part and the name part of a path built as above.

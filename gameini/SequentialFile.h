@@ -19,6 +19,10 @@ struct TextFormat {
     bool operator==(const TextFormat&) const = default;
 };
 
+// Why `text` cannot be written as a line of a file in `encoding`, if it cannot:
+// a character the encoding cannot store, or a line break.
+std::optional<std::string> StorageProblem(std::string_view text, Encoding encoding);
+
 // One text file opened for reading or for writing, line by line.
 //
 // Reading: a line ends where the game's own reader ends it, at the first
@@ -29,10 +33,6 @@ struct TextFormat {
 // Writing: each line is written with the line end it is given.
 //
 // Every failure throws FileError naming the file.
-// Why `text` cannot be written as a line of a file in `encoding`, if it cannot:
-// a character the encoding cannot store, or a line break.
-std::optional<std::string> StorageProblem(std::string_view text, Encoding encoding);
-
 class SequentialFile {
 public:
     // Opens an existing regular file; never creates one and never blocks on a

@@ -53,6 +53,17 @@ TEST(ReplaceWithBackup, PutsTheWorkFileInPlaceBehindABackup) {
     EXPECT_EQ(folder.read("postal2.ini.old"), kNew);
 }
 
+TEST(ReplaceWithBackup, AFolderWithABackslashInItsName) {
+    TempFolder parent;
+    const std::string folder = parent / "odd\\name";
+    fs::create_directory(folder);
+    WriteBytes(folder + "/postal2.ini", kOld);
+    RewriteGameIni(folder + "\\postal2.ini", folder + "\\newp2.ini", {"New"});
+    ReplaceWithBackup(ConfigurationFilesOf(folder, "postal2.ini"));
+    EXPECT_EQ(ReadBytes(folder + "/Postal2.ini"), kNew);
+    EXPECT_EQ(ReadBytes(folder + "/postal2.ini.old"), kOld);
+}
+
 TEST(ReplaceWithBackup, KeepsThePermissionBitsOfTheConfiguration) {
     TempFolder folder;
     folder.write("postal2.ini", kOld);

@@ -57,6 +57,8 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 void ApplyChange(const Context& context, const gameini::ChoosePackages& choose, bool dryRun) {
+    if (!dryRun)
+        context.RefuseWhileTheGameRuns(); // even when nothing would change: scripts learn of it
     const gameini::ConfigurationFiles files = context.Files();
     const std::string after = gameini::RewrittenGameIni(files.config, choose);
     if (HoldsExactly(files.config, after)) {
@@ -67,7 +69,6 @@ void ApplyChange(const Context& context, const gameini::ChoosePackages& choose, 
         PrintDiff(std::cout, files.config, ReadWholeFile(files.config), after);
         return;
     }
-    context.RefuseWhileTheGameRuns();
     gameini::RefuseCaseVariants(files);
     gameini::FileSystem& fileSystem = gameini::RealFileSystem();
     const int fd = fileSystem.CreateFresh(files.work);

@@ -107,6 +107,8 @@ game=$!
 before="$(digest "$sys")"
 expect "add while the game runs: exit 4" "$(status -C "$sys" add Xmas)" 4
 expect "the message names the process" "$(grep -c "postal2-bin is running (pid $game)" "$work/stderr")" 1
+expect "even when nothing would change" "$(status -C "$sys" add Core)" 4
+expect "a dry run still shows the change" "$(status -C "$sys" add Xmas -n)" 0
 expect "nothing changed" "$(digest "$sys")" "$before"
 expect "--force goes on" "$(status -C "$sys" --force add Xmas)" 0
 kill "$game"

@@ -97,8 +97,12 @@ void FileSystem::FlushFolder(const std::string& folder) {
         ThrowSystemError(errno, "Cannot flush the folder " + folder + " to disk");
 }
 
+bool FileSystem::KernelExchange(const std::string& first, const std::string& second) {
+    return renameat2(AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(), RENAME_EXCHANGE) == 0;
+}
+
 void FileSystem::Exchange(const std::string& first, const std::string& second) {
-    if (renameat2(AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(), RENAME_EXCHANGE) == 0)
+    if (KernelExchange(first, second))
         return;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
         ThrowSystemError(errno, "Cannot swap " + first + " and " + second);

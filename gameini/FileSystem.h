@@ -35,6 +35,8 @@ protected:
     // The kernel's rename that refuses to replace; false with errno set when
     // it fails. EINVAL means the file system does not offer it.
     virtual bool KernelRenameNoReplace(const std::string& from, const std::string& to);
+    // The kernel's swap of two names, likewise.
+    virtual bool KernelExchange(const std::string& first, const std::string& second);
 };
 
 // The file system as it is.

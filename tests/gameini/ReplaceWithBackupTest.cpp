@@ -25,9 +25,14 @@ std::set<std::string> Names(const TempFolder& folder) {
     return names;
 }
 
+// A file system without the kernel's no-replace rename and swap.
 class NoReplaceFlagFileSystem : public FileSystem {
 protected:
     bool KernelRenameNoReplace(const std::string&, const std::string&) override {
+        errno = EINVAL;
+        return false;
+    }
+    bool KernelExchange(const std::string&, const std::string&) override {
         errno = EINVAL;
         return false;
     }
@@ -115,6 +120,22 @@ TEST(ReplaceWithBackup, WorksWhereTheFileSystemLacksNoReplaceRenames) {
     for (FileSystem* real : {static_cast<FileSystem*>(&fileSystem), &RealFileSystem()}) {
         EXPECT_THROW(real->RenameNoReplace(folder / "newp2.ini", folder / "Other"), FileError);
         EXPECT_EQ(folder.read("Other"), "y");
+    }
+}
+
+TEST(RestoreBackup, SwapsTheConfigurationAndItsBackupAndBackAgain) {
+    NoReplaceFlagFileSystem noExchange;
+    for (FileSystem* fileSystem : {&RealFileSystem(), static_cast<FileSystem*>(&noExchange)}) {
+        TempFolder folder;
+        folder.write("Postal2.ini", kNew);
+        folder.write("postal2.ini.old", kOld);
+        const ConfigurationFiles files = ConfigurationFilesOf(folder.path(), "postal2.ini");
+        RestoreBackup(files, *fileSystem);
+        EXPECT_EQ(folder.read("Postal2.ini"), kOld);
+        EXPECT_EQ(folder.read("postal2.ini.old"), kNew);
+        RestoreBackup(files, *fileSystem);
+        EXPECT_EQ(Names(folder), (std::set<std::string>{"Postal2.ini", "postal2.ini.old"}));
+        EXPECT_EQ(folder.read("Postal2.ini"), kNew);
     }
 }
 

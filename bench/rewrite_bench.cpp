@@ -128,37 +128,18 @@ void CliAdd(benchmark::State& state) {
     }
 }
 
+// Milliseconds of wall time, five runs each, reported as their median and spread.
+void Options(benchmark::internal::Benchmark* run) {
+    run->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
+}
+
 } // namespace
 
-BENCHMARK(Cp)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
-BENCHMARK(RewriteGameIni)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Repetitions(5)
-    ->ReportAggregatesOnly();
-BENCHMARK(CpAndFsync)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Repetitions(5)
-    ->ReportAggregatesOnly();
-BENCHMARK(RewriteAndReplace)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Repetitions(5)
-    ->ReportAggregatesOnly();
-BENCHMARK(GrepCount)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Repetitions(5)
-    ->ReportAggregatesOnly();
-BENCHMARK(CliList)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Repetitions(5)
-    ->ReportAggregatesOnly();
-BENCHMARK(CliAdd)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Repetitions(5)
-    ->ReportAggregatesOnly();
+BENCHMARK(Cp)->Apply(Options);
+BENCHMARK(RewriteGameIni)->Apply(Options);
+BENCHMARK(CpAndFsync)->Apply(Options);
+BENCHMARK(RewriteAndReplace)->Apply(Options);
+BENCHMARK(GrepCount)->Apply(Options);
+BENCHMARK(CliList)->Apply(Options);
+BENCHMARK(CliAdd)->Apply(Options);
 BENCHMARK_MAIN();

@@ -46,14 +46,15 @@ std::string Trimmed(std::string_view text) {
 Scan ScanFile(const std::string& path) {
     Scan scan;
     gameini::SequentialFile file = gameini::SequentialFile::OpenInput(path);
-    bool inEngine = false, inSystem = false;
+    gameini::SectionScanner engine;
+    bool inSystem = false;
     for (int number = 1; !file.AtEnd(); ++number) {
         const std::string_view line = file.ReadLine();
         const std::string lower = gameini::LowerCase(line);
         if (number == 1 && lower == "ï»¿[engine.gameengine]") // a UTF-8 mark, read as 1252
             scan.markHidesHeader = true;
+        const gameini::SectionScanner::Line kind = engine.Next(line);
         if (gameini::IsSectionHeader(line)) {
-            inEngine = gameini::IsGameEngineHeader(line); // any other header closes it
             inSystem = lower == "[core.system]";
             continue;
         }
@@ -62,8 +63,8 @@ Scan ScanFile(const std::string& path) {
         const size_t equals = line.find('=');
         std::string key = std::string(line.substr(0, equals));
         std::erase_if(key, [](char c) { return c == ' ' || c == '\t'; });
-        if (inEngine && equals != std::string_view::npos && !gameini::IsServerPackagesLine(line) &&
-            gameini::LowerCase(key) == "serverpackages")
+        if (engine.InSection() && kind == gameini::SectionScanner::Line::Other &&
+            equals != std::string_view::npos && gameini::LowerCase(key) == "serverpackages")
             scan.unreadPackageLines.emplace_back(number, std::string(line));
     }
     file.Close();

@@ -14,7 +14,7 @@ ConfigurationFiles ConfigurationFilesOf(std::string_view folder, std::string_vie
     const std::string config = ResolvePath(in(name));
     if (LowerCase(name) == "postal2.ini")
         return {config, ResolvePath(in("newp2.ini")), NativePath(in("postal2.ini.old")),
-                NativePath(in("Postal2.ini"))};
+                NativePath(in(kSavedConfigurationName))};
     const std::string found = NameOf(config);
     return {config, ResolvePath(in(found + ".new")), NativePath(in(found + ".old")), config};
 }

@@ -40,8 +40,6 @@ std::string NameOf(std::string_view path) {
 
 namespace {
 
-constexpr std::string_view kSavedConfigurationName = "Postal2.ini";
-
 std::string Join(const std::string& folder, std::string_view name) {
     return (folder == "/" ? folder : folder + "/") + std::string(name);
 }

@@ -15,6 +15,10 @@ std::string NativePath(std::string_view path);
 std::string FolderOf(std::string_view path);
 std::string NameOf(std::string_view path);
 
+// The name a save stores the game's configuration under, and the one its
+// Linux build reads.
+constexpr std::string_view kSavedConfigurationName = "Postal2.ini";
+
 // Finds the file the path names without regard to letter case, as the game's
 // home platform does. For "postal2.ini", "Postal2.ini" wins, as it is the one
 // the game's Linux build reads and a save writes; then an exact match; then

@@ -18,6 +18,8 @@ class SectionScanner {
 public:
     enum class Line { GameEngineHeader, PackageLine, Other };
     Line Next(std::string_view line);
+    // Whether the line given last lies in the section (a header included).
+    bool InSection() const { return inSection_; }
     // The package a package line names: its value, as written.
     static std::string_view PackageOf(std::string_view packageLine);
 

@@ -4,8 +4,8 @@
 
 #include "BenchFolder.h"
 #include "GamePath.h"
-#include "ReplaceWithBackup.h"
 #include "RewriteGameIni.h"
+#include "SaveGameIni.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -76,20 +76,35 @@ void Cp(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * kConfigBytes);
 }
 
+// The window's edit: the whole list after the header.
+gameini::EditPackages WindowEdit() {
+    return [](const gameini::ConfigurationContents&) {
+        return gameini::PackageLineEdit{gameini::Placement::AfterEachHeader, {}, Config().names};
+    };
+}
+
+// Reading and rewriting the file, and writing the result, as cp reads and writes it.
 void RewriteGameIni(benchmark::State& state) {
     const std::string folder = Config().folder.path();
-    for (auto _ : state)
-        gameini::RewriteGameIni(folder + "\\postal2.ini", folder + "\\newp2.ini", Config().names);
-    unlink((folder + "/newp2.ini").c_str());
+    const std::string work = folder + "/newp2.ini";
+    for (auto _ : state) {
+        const gameini::RewrittenGameIni rewrite =
+            gameini::RewriteGameIni(folder + "\\postal2.ini", WindowEdit());
+        const int fd = open(work.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        rewrite.Write(gameini::RewrittenGameIni::Version::After, [&](std::string_view piece) {
+            benchmark::DoNotOptimize(write(fd, piece.data(), piece.size()));
+        });
+        close(fd);
+    }
+    unlink(work.c_str());
     state.SetBytesProcessed(state.iterations() * kConfigBytes);
 }
 
 void RewriteAndReplace(benchmark::State& state) {
     const std::string folder = Config().folder.path();
-    for (auto _ : state) {
-        gameini::RewriteGameIni(folder + "\\postal2.ini", folder + "\\newp2.ini", Config().names);
-        gameini::ReplaceWithBackup(gameini::ConfigurationFilesOf(folder, "postal2.ini"));
-    }
+    for (auto _ : state)
+        gameini::SaveGameIni(gameini::ConfigurationFilesOf(folder, "postal2.ini"), WindowEdit(),
+                             gameini::SaveMode::Always);
     state.SetBytesProcessed(state.iterations() * kConfigBytes);
 }
 

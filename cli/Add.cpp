@@ -6,30 +6,27 @@
 #include <unordered_set>
 
 void AddAddCommand(CLI::App& app, Context& context) {
-    struct Options {
-        std::vector<std::string> names;
-        bool dryRun = false;
-    };
-    auto options = std::make_shared<Options>();
-    CLI::App* add = app.add_subcommand("add", "Add packages to the end of the list");
-    add->add_option("NAME", options->names, "A package (Engine) or package file (Engine.u)")
-        ->required();
-    add->add_flag("-n,--dry-run", options->dryRun, "Show the change as a diff; change nothing");
-    add->callback([&context, options] {
+    auto names = std::make_shared<std::vector<std::string>>();
+    CLI::App* add = app.add_subcommand("add", "Add packages after the last package line");
+    add->add_option("NAME", *names, "A package (Engine) or package file (Engine.u)")->required();
+    auto options = AddChangeOptions(*add);
+    add->callback([&context, names, options] {
         const gameini::ConfigurationFiles files = context.Files();
-        const std::vector<std::string> names = PackageNamesFrom(options->names, files);
-        auto choose = [&](const std::vector<gameini::ConfiguredPackage>& configured,
-                          bool sectionFound) {
-            RequireSection(files, sectionFound);
-            std::vector<std::string> packages = NamesOf(configured);
+        const std::vector<std::string> added = PackageNamesFrom(*names);
+        auto edit = [&](const gameini::ConfigurationContents& contents) {
+            RequireSection(files, contents.sectionFound);
+            RefuseUnstorable(added, contents.encoding);
+            gameini::PackageLineEdit change{gameini::Placement::AfterLastPackageLine,
+                                            std::vector<bool>(contents.configured.size(), true),
+                                            {}};
             std::unordered_set<std::string> taken;
-            for (const std::string& name : packages)
-                taken.insert(gameini::LowerCase(name));
-            for (const std::string& name : names)
+            for (const gameini::ConfiguredPackage& package : contents.configured)
+                taken.insert(gameini::LowerCase(package.name));
+            for (const std::string& name : added)
                 if (taken.insert(gameini::LowerCase(name)).second)
-                    packages.push_back(name);
-            return packages;
+                    change.written.push_back(name);
+            return change;
         };
-        ApplyChange(context, choose, options->dryRun);
+        ApplyChange(context, edit, *options);
     });
 }

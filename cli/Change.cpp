@@ -3,22 +3,18 @@
 #include "Diff.h"
 #include "Error.h"
 #include "GamePath.h"
-#include "ReplaceWithBackup.h"
+#include "SaveGameIni.h"
 
-#include <algorithm>
 #include <fcntl.h>
 #include <iostream>
+#include <nlohmann/json.hpp>
 #include <unistd.h>
 
-namespace {
-
-// Reads the file a chunk at a time into `chunk`, handing each chunk to `take`
-// until it returns false; throws FileError naming the file.
-template <class Take> void ReadChunks(const std::string& path, Take take) {
+std::string ReadWholeFile(const std::string& path) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         gameini::ThrowSystemError(errno, "Cannot open " + path + " for reading");
-    std::string chunk(1 << 20, '\0');
+    std::string bytes, chunk(1 << 20, '\0');
     for (;;) {
         const ssize_t got = read(fd, chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR)
@@ -28,57 +24,62 @@ template <class Take> void ReadChunks(const std::string& path, Take take) {
             close(fd);
             gameini::ThrowSystemError(err, "Cannot read " + path);
         }
-        if (got == 0 || !take(std::string_view(chunk.data(), static_cast<size_t>(got))))
+        if (got == 0)
             break;
+        bytes.append(chunk, 0, static_cast<size_t>(got));
     }
     close(fd);
-}
-
-// Whether the file holds exactly `bytes`, without holding a second copy.
-bool HoldsExactly(const std::string& path, std::string_view bytes) {
-    bool same = true;
-    ReadChunks(path, [&](std::string_view chunk) {
-        same = bytes.starts_with(chunk);
-        bytes.remove_prefix(std::min(bytes.size(), chunk.size()));
-        return same;
-    });
-    return same && bytes.empty();
-}
-
-} // namespace
-
-std::string ReadWholeFile(const std::string& path) {
-    std::string bytes;
-    ReadChunks(path, [&](std::string_view chunk) {
-        bytes += chunk;
-        return true;
-    });
     return bytes;
 }
 
-void ApplyChange(const Context& context, const gameini::ChoosePackages& choose, bool dryRun) {
-    if (!dryRun)
-        context.RefuseWhileTheGameRuns(); // even when nothing would change: scripts learn of it
-    const gameini::ConfigurationFiles files = context.Files();
-    const std::string after = gameini::RewrittenGameIni(files.config, choose);
-    if (HoldsExactly(files.config, after)) {
+std::shared_ptr<ChangeOptions> AddChangeOptions(CLI::App& command) {
+    auto options = std::make_shared<ChangeOptions>();
+    command.add_flag("-n,--dry-run", options->dryRun, "Show the change as a diff; change nothing");
+    command.add_flag("--json", options->json, "Print the result as one JSON object");
+    return options;
+}
+
+std::string BackupShown(const gameini::ConfigurationFiles& files, const std::string& backup) {
+    // Beside the configuration a backup goes by its name; a linked one's, by its path.
+    return files.linked || backup.empty() ? backup : gameini::NameOf(backup);
+}
+
+void PrintChange(const ChangeReport& report, const ChangeOptions& options, const char* verb) {
+    const std::string diff = options.dryRun && report.changed
+                                 ? UnifiedDiff(report.file, report.bytesBefore, report.bytesAfter)
+                                 : "";
+    if (options.json) {
+        nlohmann::ordered_json result = {{"file", report.file},
+                                         {"changed", report.changed},
+                                         {"backup", report.backup.empty()
+                                                        ? nlohmann::ordered_json()
+                                                        : nlohmann::ordered_json(report.backup)},
+                                         {"before", report.before},
+                                         {"after", report.after}};
+        if (options.dryRun)
+            result["diff"] = diff;
+        std::cout << result.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+                  << "\n";
+    } else if (!report.changed) {
         std::cout << "unchanged\n";
-        return;
+    } else if (options.dryRun) {
+        std::cout << diff;
+    } else {
+        std::cout << verb
+                  << (report.inPlace ? " in place (the configuration is a mount point)" : "")
+                  << "; previous configuration kept as " << report.backupShown << "\n";
     }
-    if (dryRun) {
-        PrintDiff(std::cout, files.config, ReadWholeFile(files.config), after);
-        return;
-    }
-    gameini::RefuseCaseVariants(files);
-    gameini::FileSystem& fileSystem = gameini::RealFileSystem();
-    const int fd = fileSystem.CreateFresh(files.work);
-    try {
-        fileSystem.Write(fd, after, files.work);
-    } catch (const gameini::FileError&) {
-        close(fd);
-        throw;
-    }
-    fileSystem.Close(fd, files.work);
-    gameini::ReplaceWithBackup(files, fileSystem);
-    std::cout << "saved; previous configuration kept as " << gameini::NameOf(files.backup) << "\n";
+}
+
+void ApplyChange(const Context& context, const gameini::EditPackages& edit,
+                 const ChangeOptions& options) {
+    const gameini::ConfigurationFiles files = context.Files();
+    if (!options.dryRun)
+        context.RefuseWhileTheGameRuns(
+            files); // even when nothing would change: scripts learn of it
+    const gameini::SaveResult saved = gameini::SaveGameIni(
+        files, edit, options.dryRun ? gameini::SaveMode::DryRun : gameini::SaveMode::WhenChanged);
+    PrintChange({files.config, saved.changed, saved.backup, BackupShown(files, saved.backup),
+                 saved.inPlace, saved.before, saved.after, saved.bytesBefore, saved.bytesAfter},
+                options, "saved");
 }

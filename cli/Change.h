@@ -3,14 +3,43 @@
 #include "Context.h"
 #include "RewriteGameIni.h"
 
+#include <CLI/CLI.hpp>
+#include <memory>
 #include <string>
-#include <vector>
 
-// Makes the package list `choose` gives the configuration's, through the same
-// rewrite and crash-safe replace as the window's Save. Prints "unchanged" and
-// writes nothing when the bytes would stay the same; with `dryRun` prints a
-// unified diff and writes nothing.
-void ApplyChange(const Context& context, const gameini::ChoosePackages& choose, bool dryRun);
+// How an edit reports: a dry run only shows it; JSON gives one object.
+struct ChangeOptions {
+    bool dryRun = false;
+    bool json = false;
+};
+
+// Declares -n/--dry-run and --json on a command that changes the file.
+std::shared_ptr<ChangeOptions> AddChangeOptions(CLI::App& command);
+
+// Edits the configuration's package lines through the one save both
+// programs share, unless the game runs with this configuration. Writes
+// nothing when no byte would change and prints "unchanged"; with a dry run it
+// prints the change as a diff; else where the previous configuration is kept.
+void ApplyChange(const Context& context, const gameini::EditPackages& edit,
+                 const ChangeOptions& options);
+
+// Prints what an edit of the configuration did, or for a dry run would do:
+// as text, or as one JSON object with the file, whether it changed, the
+// backup, the package names before and after and, for a dry run, the diff.
+struct ChangeReport {
+    std::string file;
+    bool changed = false;
+    std::string backup;      // where the previous configuration is kept; empty: none
+    std::string backupShown; // ... as the text names it
+    bool inPlace = false;
+    std::vector<std::string> before, after;
+    std::string bytesBefore, bytesAfter; // a dry run's
+};
+void PrintChange(const ChangeReport& report, const ChangeOptions& options, const char* verb);
+
+// How the text names a backup: by its name beside the configuration, else by
+// its path.
+std::string BackupShown(const gameini::ConfigurationFiles& files, const std::string& backup);
 
 // The whole file's bytes; throws FileError naming the file.
 std::string ReadWholeFile(const std::string& path);

@@ -1,5 +1,6 @@
 #include "Context.h"
 
+#include "Error.h"
 #include "RunningGame.h"
 
 #include <filesystem>
@@ -17,11 +18,26 @@ std::string Context::Folder() const {
     return parent.empty() ? "." : parent;
 }
 
-void Context::RefuseWhileTheGameRuns() const {
+void Context::RefuseWhileTheGameRuns(const gameini::ConfigurationFiles& files) const {
     if (force)
         return;
-    if (std::optional<GameProcess> game = FindRunningGame())
-        throw GameRunningError(game->name + " is running (pid " + std::to_string(game->pid) +
-                               "). The game writes its whole configuration back when it quits, "
-                               "so this change would be lost. Quit it first, or use --force.");
+    const std::string lost = " The game writes its whole configuration back when it quits, so "
+                             "this change would be lost. Quit it first, or use --force.";
+    std::vector<GameProcess> games;
+    try {
+        games = GamesUsing(files.config);
+    } catch (const gameini::FileError& error) {
+        throw GameRunningError(std::string(error.what()) + ". Use --force to change it anyway.");
+    }
+    if (games.empty())
+        return;
+    const GameProcess& game = games.front();
+    const std::string process = game.name + " (pid " + std::to_string(game.pid);
+    if (game.folder.empty())
+        throw GameRunningError(process +
+                               ") is running, and its folder cannot be read, so it "
+                               "may be using " +
+                               files.config + "." + lost);
+    throw GameRunningError(process + ", in " + game.folder + ") is running with " + files.config +
+                           "." + lost);
 }

@@ -30,6 +30,7 @@ struct Context {
     gameini::ConfigurationFiles Files() const;
     // The folder that holds the configuration and its package files.
     std::string Folder() const;
-    // Throws GameRunningError, unless --force, when the game is running.
-    void RefuseWhileTheGameRuns() const;
+    // Throws GameRunningError, unless --force, when a game process uses the
+    // configuration, or when that cannot be told.
+    void RefuseWhileTheGameRuns(const gameini::ConfigurationFiles& files) const;
 };

@@ -2,48 +2,117 @@
 
 #include "CodePage.h"
 
+#include <algorithm>
 #include <dtl/dtl.hpp>
+#include <string_view>
 #include <vector>
 
 namespace {
 
-// The text of a configuration's bytes as UTF-8, by its byte-order mark.
-std::string AsText(const std::string& bytes) {
+constexpr size_t kContext = 3;
+
+// The configuration's bytes as patch sees them; UTF-16 as UTF-8 text.
+std::string PatchText(const std::string& bytes) {
+    if (!bytes.starts_with("\xFF\xFE") && !bytes.starts_with("\xFE\xFF"))
+        return bytes;
     std::string text;
-    const bool utf16 = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
-    if (utf16)
-        gameini::DecodeUtf16(std::string_view(bytes).substr(2), bytes[0] == '\xFE', text);
-    else
-        gameini::DecodeWindows1252(bytes, text);
+    gameini::DecodeUtf16(std::string_view(bytes).substr(2), bytes[0] == '\xFE', text);
     return text;
 }
 
-// Lines as the game ends them: at CR LF, a lone CR or a lone LF.
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+// Each line with its line feed, if it has one.
+std::vector<std::string_view> Lines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const size_t end = std::min(text.find('\n'), text.size() - 1) + 1;
+        lines.push_back(text.substr(0, end));
+        text.remove_prefix(end);
     }
     return lines;
 }
 
-} // namespace
+struct Edit {
+    char mark; // ' ', '-' or '+'
+    std::string_view line;
+};
 
-void PrintDiff(std::ostream& out, const std::string& path, const std::string& before,
-               const std::string& after) {
-    dtl::Diff<std::string> diff(Lines(AsText(before)), Lines(AsText(after)));
+// The edits turning `a` into `b`. Lines alike at both ends are set aside
+// first: a change touches a few lines of a file that may be large.
+std::vector<Edit> Edits(const std::vector<std::string_view>& a,
+                        const std::vector<std::string_view>& b) {
+    size_t head = 0, tail = 0;
+    while (head < a.size() && head < b.size() && a[head] == b[head])
+        ++head;
+    while (tail < a.size() - head && tail < b.size() - head &&
+           a[a.size() - 1 - tail] == b[b.size() - 1 - tail])
+        ++tail;
+    std::vector<Edit> edits;
+    for (size_t i = 0; i < head; ++i)
+        edits.push_back({' ', a[i]});
+    dtl::Diff<std::string_view> diff(
+        std::vector<std::string_view>(a.begin() + head, a.end() - tail),
+        std::vector<std::string_view>(b.begin() + head, b.end() - tail));
     diff.onHuge();
     diff.compose();
-    diff.composeUnifiedHunks();
-    out << "--- " << path << "\n+++ " << path << " (new)\n";
-    diff.printUnifiedFormat(out);
-    if (diff.getEditDistance() == 0)
-        out << "(only line ends change)\n";
+    for (const auto& [line, info] : diff.getSes().getSequence())
+        edits.push_back({info.type == dtl::SES_ADD      ? '+'
+                         : info.type == dtl::SES_DELETE ? '-'
+                                                        : ' ',
+                         line});
+    for (size_t i = a.size() - tail; i < a.size(); ++i)
+        edits.push_back({' ', a[i]});
+    return edits;
+}
+
+// A hunk's range as GNU diff writes it: "5" for one line, "4,0" for none
+// (after line 4), "5,3" otherwise.
+std::string Range(size_t first, size_t count) {
+    if (count == 1)
+        return std::to_string(first);
+    return std::to_string(count == 0 ? first - 1 : first) + "," + std::to_string(count);
+}
+
+} // namespace
+
+std::string UnifiedDiff(const std::string& path, const std::string& before,
+                        const std::string& after) {
+    const std::string textBefore = PatchText(before), textAfter = PatchText(after);
+    const std::vector<Edit> edits = Edits(Lines(textBefore), Lines(textAfter));
+    std::string out = "--- " + path + "\n+++ " + path + " (new)\n";
+    size_t lineBefore = 1, lineAfter = 1; // of edits[at]
+    for (size_t at = 0; at < edits.size();) {
+        auto changed = [&](size_t i) { return edits[i].mark != ' '; };
+        size_t first = at;
+        while (first < edits.size() && !changed(first))
+            ++first;
+        if (first == edits.size())
+            break;
+        // The hunk runs on while the next change is within two contexts.
+        size_t last = first;
+        for (size_t i = first; i < edits.size() && i <= last + 2 * kContext + 1; ++i)
+            if (changed(i))
+                last = i;
+        const size_t start = first - std::min(kContext, first - at);
+        const size_t end = std::min(edits.size(), last + 1 + kContext);
+        for (; at < start; ++at) {
+            ++lineBefore;
+            ++lineAfter;
+        }
+        size_t countBefore = 0, countAfter = 0;
+        for (size_t i = start; i < end; ++i) {
+            countBefore += edits[i].mark != '+';
+            countAfter += edits[i].mark != '-';
+        }
+        out +=
+            "@@ -" + Range(lineBefore, countBefore) + " +" + Range(lineAfter, countAfter) + " @@\n";
+        for (; at < end; ++at) {
+            out += edits[at].mark;
+            out += edits[at].line;
+            if (!edits[at].line.ends_with('\n'))
+                out += "\n\\ No newline at end of file\n";
+        }
+        lineBefore += countBefore;
+        lineAfter += countAfter;
+    }
+    return out;
 }

@@ -1,9 +1,12 @@
 #pragma once
 
-#include <ostream>
 #include <string>
 
-// Prints a unified diff from `before` to `after`, two versions of the
-// configuration at `path` in its own encoding, as UTF-8 text.
-void PrintDiff(std::ostream& out, const std::string& path, const std::string& before,
-               const std::string& after);
+// A unified diff from `before` to `after`, two versions of the configuration
+// at `path`, in the format of GNU diff with three lines of context. Lines are
+// split at line feeds, as patch reads them, and shown with every byte of
+// their own, a CR included; "\ No newline at end of file" marks a last line
+// without one. So patch applied to the file gives exactly `after`. A UTF-16
+// file is shown as UTF-8 text, which patch cannot apply.
+std::string UnifiedDiff(const std::string& path, const std::string& before,
+                        const std::string& after);

@@ -6,8 +6,7 @@
 
 #include <cerrno>
 
-std::vector<std::string> PackageNamesFrom(const std::vector<std::string>& given,
-                                          const gameini::ConfigurationFiles& files) {
+std::vector<std::string> PackageNamesFrom(const std::vector<std::string>& given) {
     std::vector<std::string> names;
     for (const std::string& argument : given) {
         const std::string name = gameini::PackageNameOf(argument);
@@ -17,12 +16,13 @@ std::vector<std::string> PackageNamesFrom(const std::vector<std::string>& given,
             throw UsageError("\"" + argument + "\": a package name cannot hold \"=\"");
         names.push_back(name);
     }
-    const gameini::Encoding encoding =
-        gameini::SequentialFile::OpenInput(files.config).Format().encoding;
+    return names;
+}
+
+void RefuseUnstorable(const std::vector<std::string>& names, gameini::Encoding encoding) {
     for (const std::string& name : names)
         if (std::optional<std::string> problem = gameini::StorageProblem(name, encoding))
             throw UsageError(name + ": " + *problem);
-    return names;
 }
 
 std::vector<std::string> NamesOf(std::vector<gameini::ConfiguredPackage> packages) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConfigurationFiles.h"
+#include "SequentialFile.h"
 #include "ServerPackages.h"
 
 #include <string>
@@ -8,10 +9,12 @@
 
 // The package names given on the command line, as the configuration writes
 // them: "Engine.u" and "Engine" both give "Engine". Throws UsageError for a
-// name that is empty, holds CR, LF or "=", or that the configuration's code
-// page cannot store.
-std::vector<std::string> PackageNamesFrom(const std::vector<std::string>& given,
-                                          const gameini::ConfigurationFiles& files);
+// name that is empty or holds "=".
+std::vector<std::string> PackageNamesFrom(const std::vector<std::string>& given);
+
+// Throws UsageError for a name that holds a line break or that a file in
+// `encoding` cannot store.
+void RefuseUnstorable(const std::vector<std::string>& names, gameini::Encoding encoding);
 
 // The names of the configured packages, in file order, as written.
 std::vector<std::string> NamesOf(std::vector<gameini::ConfiguredPackage> packages);

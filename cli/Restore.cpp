@@ -1,26 +1,48 @@
 #include "Change.h"
 #include "Commands.h"
-#include "Diff.h"
 #include "GamePath.h"
 #include "ReplaceWithBackup.h"
+#include "ServerPackages.h"
 
 #include <iostream>
 
+namespace {
+
+std::vector<std::string> PackagesOf(const std::string& path) {
+    std::vector<std::string> names;
+    for (const gameini::ConfiguredPackage& package : gameini::ReadServerPackages(path))
+        names.push_back(package.name);
+    return names;
+}
+
+} // namespace
+
 void AddRestoreCommand(CLI::App& app, Context& context) {
-    auto dryRun = std::make_shared<bool>(false);
     CLI::App* restore =
         app.add_subcommand("restore", "Swap the configuration and its backup; run again to undo");
-    restore->add_flag("-n,--dry-run", *dryRun, "Show the change as a diff; change nothing");
-    restore->callback([&context, dryRun] {
+    auto options = AddChangeOptions(*restore);
+    restore->callback([&context, options] {
         const gameini::ConfigurationFiles files = context.Files();
         const std::string backup = gameini::ResolvePath(files.backup);
-        if (*dryRun) {
-            PrintDiff(std::cout, files.config, ReadWholeFile(files.config), ReadWholeFile(backup));
-            return;
+        ChangeReport report{files.config,
+                            true,
+                            backup,
+                            BackupShown(files, backup),
+                            false,
+                            PackagesOf(files.config),
+                            PackagesOf(backup),
+                            {},
+                            {}};
+        if (options->dryRun) {
+            report.bytesBefore = ReadWholeFile(files.config);
+            report.bytesAfter = ReadWholeFile(backup);
+            report.changed = report.bytesBefore != report.bytesAfter;
+            report.backup.clear();
+        } else {
+            context.RefuseWhileTheGameRuns(files);
+            gameini::RefuseCaseVariants(files);
+            gameini::RestoreBackup(files);
         }
-        context.RefuseWhileTheGameRuns();
-        gameini::RefuseCaseVariants(files);
-        gameini::RestoreBackup(files);
-        std::cout << "restored; previous configuration kept as " << gameini::NameOf(backup) << "\n";
+        PrintChange(report, *options, "restored");
     });
 }

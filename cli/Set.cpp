@@ -33,33 +33,29 @@ std::vector<std::string> NamesFromFile(const std::string& path) {
 } // namespace
 
 void AddSetCommand(CLI::App& app, Context& context) {
-    struct Options {
-        std::vector<std::string> names;
-        std::string from;
-        bool dryRun = false;
-    };
-    auto options = std::make_shared<Options>();
+    auto names = std::make_shared<std::vector<std::string>>();
+    auto from = std::make_shared<std::string>();
     CLI::App* set = app.add_subcommand("set", "Make the list exactly the given packages");
-    CLI::Option* names =
-        set->add_option("NAME", options->names, "A package (Engine) or package file (Engine.u)");
-    set->add_option("--from", options->from, "Read the names from a file, one a line (- for stdin)")
-        ->excludes(names);
-    set->add_flag("-n,--dry-run", options->dryRun, "Show the change as a diff; change nothing");
-    set->callback([&context, options] {
+    CLI::Option* nameOption =
+        set->add_option("NAME", *names, "A package (Engine) or package file (Engine.u)");
+    set->add_option("--from", *from, "Read the names from a file, one a line (- for stdin)")
+        ->excludes(nameOption);
+    auto options = AddChangeOptions(*set);
+    set->callback([&context, names, from, options] {
         const gameini::ConfigurationFiles files = context.Files();
-        const std::vector<std::string> given =
-            options->from.empty() ? options->names : NamesFromFile(options->from);
+        const std::vector<std::string> given = from->empty() ? *names : NamesFromFile(*from);
         if (given.empty())
             throw UsageError("set needs at least one package name");
         std::vector<std::string> packages;
         std::unordered_set<std::string> taken;
-        for (const std::string& name : PackageNamesFrom(given, files))
+        for (const std::string& name : PackageNamesFrom(given))
             if (taken.insert(gameini::LowerCase(name)).second)
                 packages.push_back(name);
-        auto choose = [&](const std::vector<gameini::ConfiguredPackage>&, bool sectionFound) {
-            RequireSection(files, sectionFound);
-            return packages;
+        auto edit = [&](const gameini::ConfigurationContents& contents) {
+            RequireSection(files, contents.sectionFound);
+            RefuseUnstorable(packages, contents.encoding);
+            return gameini::PackageLineEdit{gameini::Placement::AtFirstPackageLine, {}, packages};
         };
-        ApplyChange(context, choose, options->dryRun);
+        ApplyChange(context, edit, *options);
     });
 }

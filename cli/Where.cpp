@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "Error.h"
 #include "FolderContents.h"
 #include "GamePath.h"
 #include "Postal2Installs.h"
@@ -81,7 +82,12 @@ void AddWhereCommand(CLI::App& app, Context&) {
         const auto newest = std::max_element(
             found.begin(), found.end(),
             [](const Candidate& a, const Candidate& b) { return a.changed < b.changed; });
-        const std::optional<GameProcess> game = FindRunningGame();
+        std::vector<GameProcess> games;
+        try {
+            games = RunningGames();
+        } catch (const gameini::FileError&) {
+            // Without /proc there is nothing to tell of; the edits refuse then.
+        }
 
         if (*json) {
             nlohmann::ordered_json files = nlohmann::ordered_json::array();
@@ -90,9 +96,10 @@ void AddWhereCommand(CLI::App& app, Context&) {
                                  {"packages", it->packages},
                                  {"changed", LocalTime(it->changed)},
                                  {"newest", it == newest}});
-            nlohmann::ordered_json running = nullptr;
-            if (game)
-                running = {{"name", game->name}, {"pid", game->pid}};
+            nlohmann::ordered_json running = nlohmann::ordered_json::array();
+            for (const GameProcess& game : games)
+                running.push_back(
+                    {{"name", game.name}, {"pid", game.pid}, {"folder", game.folder}});
             std::cout << nlohmann::ordered_json{{"files", files}, {"running", running}}.dump(
                              2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
                       << "\n";
@@ -102,8 +109,9 @@ void AddWhereCommand(CLI::App& app, Context&) {
             std::cout << (it == newest ? "* " : "  ") << it->path << "  " << it->packages
                       << (it->packages == 1 ? " package" : " packages") << "  changed "
                       << LocalTime(it->changed) << (it == newest ? "  (newest)" : "") << "\n";
-        if (game)
-            std::cout << "running: " << game->name << " (pid " << game->pid
+        for (const GameProcess& game : games)
+            std::cout << "running: " << game.name << " (pid " << game.pid << ", in "
+                      << (game.folder.empty() ? "a folder that cannot be read" : game.folder)
                       << "); it writes its configuration back when it quits\n";
     });
 }

@@ -5,18 +5,84 @@
 #include "TextCase.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace gameini {
+namespace {
+
+std::string RealPath(const std::string& path) {
+    std::unique_ptr<char, decltype(&free)> real(realpath(path.c_str(), nullptr), &free);
+    return real ? std::string(real.get()) : std::string();
+}
+
+// The final target of a symbolic link, or FileError when it leads nowhere.
+std::string FollowLink(const std::string& link) {
+    if (std::string target = RealPath(link); !target.empty())
+        return target;
+    const int err = errno;
+    char text[PATH_MAX];
+    const ssize_t length = readlink(link.c_str(), text, sizeof text - 1);
+    const std::string to = length > 0 ? std::string(text, static_cast<size_t>(length)) : "?";
+    ThrowSystemError(err, "Cannot follow the symbolic link " + link + " to " + to);
+}
+
+// A mount point as /proc/self/mountinfo writes it: blanks, tabs, line feeds
+// and backslashes stand as three octal digits behind a backslash.
+std::string Unescaped(const std::string& field) {
+    auto octal = [&](size_t at) {
+        return at < field.size() && field[at] >= '0' && field[at] <= '7';
+    };
+    std::string text;
+    for (size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
+            text += static_cast<char>(std::stoi(field.substr(i + 1, 3), nullptr, 8));
+            i += 3;
+        } else {
+            text += field[i];
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+bool IsMountPoint(const std::string& path) {
+    const std::string real = RealPath(path);
+    std::ifstream mounts("/proc/self/mountinfo");
+    for (std::string line; !real.empty() && std::getline(mounts, line);) {
+        std::istringstream fields(line);
+        std::string id, parent, device, root, mountPoint;
+        if (fields >> id >> parent >> device >> root >> mountPoint && Unescaped(mountPoint) == real)
+            return true;
+    }
+    return false;
+}
 
 ConfigurationFiles ConfigurationFilesOf(std::string_view folder, std::string_view name) {
-    auto in = [&](std::string_view file) { return std::string(folder) + "\\" + std::string(file); };
-    const std::string config = ResolvePath(in(name));
-    if (LowerCase(name) == "postal2.ini")
-        return {config, ResolvePath(in("newp2.ini")), NativePath(in("postal2.ini.old")),
-                NativePath(in(kSavedConfigurationName))};
+    std::string config = ResolvePath(std::string(folder) + "\\" + std::string(name));
+    struct stat info;
+    const bool linked = lstat(config.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+    if (linked)
+        config = FollowLink(config);
     const std::string found = NameOf(config);
-    return {config, ResolvePath(in(found + ".new")), NativePath(in(found + ".old")), config};
+    auto in = [&](std::string_view file) { return FolderOf(config) + "/" + std::string(file); };
+    const bool mounted = IsMountPoint(config);
+    if (LowerCase(found) == "postal2.ini")
+        return {config,
+                ResolvePath(in("newp2.ini")),
+                NativePath(in("postal2.ini.old")),
+                linked ? config : NativePath(in(kSavedConfigurationName)),
+                linked,
+                mounted};
+    return {config, ResolvePath(in(found + ".new")), NativePath(in(found + ".old")), config, linked,
+            mounted};
 }
 
 void RefuseCaseVariants(const ConfigurationFiles& files) {

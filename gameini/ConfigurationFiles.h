@@ -11,16 +11,29 @@ struct ConfigurationFiles {
     std::string work;   // receives the rewritten configuration
     std::string backup; // keeps the previous configuration
     std::string saved;  // the name the work file takes
+    // The configuration was reached through a symbolic link: the files above
+    // are those of its final target, in the target's folder.
+    bool linked = false;
+    // The configuration is a mount point of its own (a file bind-mounted into
+    // a container): it cannot be renamed, only written in place.
+    bool mounted = false;
 };
 
 // The files for the configuration `name` in `folder`. The game's own
 // "postal2.ini" uses "newp2.ini", "postal2.ini.old" and "Postal2.ini"; any
-// other NAME.ini uses NAME.ini.new and NAME.ini.old and keeps its name.
+// other NAME uses NAME.new and NAME.old and keeps its name. A symbolic link
+// is followed to its final target, which keeps its own name, and the files
+// are the target's, by the target's name; a link that leads nowhere throws
+// FileError.
 ConfigurationFiles ConfigurationFilesOf(std::string_view folder, std::string_view name);
 
 // Throws FileError, before anything is written, when the folder holds the
 // configuration under more than one letter case: a save could not tell which
 // one the game reads.
 void RefuseCaseVariants(const ConfigurationFiles& files);
+
+// Whether /proc/self/mountinfo lists the file, by its real path, as a mount
+// point.
+bool IsMountPoint(const std::string& path);
 
 } // namespace gameini

@@ -53,16 +53,21 @@ void FileSystem::Close(int fd, const std::string& path) {
         ThrowSystemError(errno, "Cannot write " + path);
 }
 
-void FileSystem::FlushWorkFile(const std::string& work, const std::string& config) {
-    const std::string action = "Cannot flush " + work + " to disk";
-    FileDescriptor file{open(work.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC)};
+void FileSystem::FlushNewFile(const std::string& path, const std::string& like) {
+    FileDescriptor file{open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC)};
     if (file.fd < 0)
-        ThrowSystemError(errno, action);
-    struct stat configInfo;
-    if (stat(config.c_str(), &configInfo) == 0 && fchmod(file.fd, configInfo.st_mode & 07777) != 0)
-        ThrowSystemError(errno, "Cannot set the permissions of " + work);
+        ThrowSystemError(errno, "Cannot flush " + path + " to disk");
+    struct stat likeInfo;
+    if (stat(like.c_str(), &likeInfo) == 0) {
+        // Run as root for a game's user, the game must still own its file;
+        // elsewhere only the group may be given, or nothing.
+        if (fchown(file.fd, likeInfo.st_uid, likeInfo.st_gid) != 0 && errno == EPERM)
+            (void)!fchown(file.fd, static_cast<uid_t>(-1), likeInfo.st_gid);
+        if (fchmod(file.fd, likeInfo.st_mode & 07777) != 0)
+            ThrowSystemError(errno, "Cannot set the permissions of " + path);
+    }
     if (fsync(file.fd) != 0)
-        ThrowSystemError(errno, action);
+        ThrowSystemError(errno, "Cannot flush " + path + " to disk");
 }
 
 void FileSystem::Remove(const std::string& path) {
@@ -110,6 +115,19 @@ void FileSystem::Exchange(const std::string& first, const std::string& second) {
     RenameNoReplace(first, aside);
     RenameNoReplace(second, first);
     RenameNoReplace(aside, second);
+}
+
+int FileSystem::OpenForOverwrite(const std::string& path) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        ThrowSystemError(errno, "Cannot open " + path + " for writing");
+    return fd;
+}
+
+void FileSystem::FinishOverwrite(int fd, size_t length, const std::string& path) {
+    FileDescriptor file{fd};
+    if (ftruncate(file.fd, static_cast<off_t>(length)) != 0 || fsync(file.fd) != 0)
+        ThrowSystemError(errno, "Cannot write " + path);
 }
 
 FileSystem& RealFileSystem() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -19,9 +20,10 @@ public:
     // Writes all of `bytes` to the open file.
     virtual void Write(int fd, std::string_view bytes, const std::string& path);
     virtual void Close(int fd, const std::string& path);
-    // Flushes the work file's data to disk and gives it the permission bits of
-    // the configuration it is about to replace.
-    virtual void FlushWorkFile(const std::string& work, const std::string& config);
+    // Gives a file just written the owner, group and permission bits of
+    // `like` (the owner and group as far as the system allows), then flushes
+    // its data to disk.
+    virtual void FlushNewFile(const std::string& path, const std::string& like);
     virtual void Remove(const std::string& path);
     // Renames, failing when a file of exactly the new name exists.
     virtual void RenameNoReplace(const std::string& from, const std::string& to);
@@ -30,6 +32,11 @@ public:
     // elsewhere through a free third name, so that neither is ever missing
     // for longer than one rename.
     virtual void Exchange(const std::string& first, const std::string& second);
+    // Opens an existing file to write its bytes afresh from the start, keeping
+    // the file itself (a mount point cannot be replaced).
+    virtual int OpenForOverwrite(const std::string& path);
+    // Cuts the overwritten file to `length` bytes, flushes it and closes it.
+    virtual void FinishOverwrite(int fd, size_t length, const std::string& path);
 
 protected:
     // The kernel's rename that refuses to replace; false with errno set when

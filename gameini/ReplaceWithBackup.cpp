@@ -24,7 +24,7 @@ void RenameOntoFreeName(FileSystem& fileSystem, const std::string& from, const s
 } // namespace
 
 void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem) {
-    fileSystem.FlushWorkFile(files.work, files.config);
+    fileSystem.FlushNewFile(files.work, files.config);
     try {
         fileSystem.Remove(ResolvePath(files.backup));
     } catch (const FileError&) {

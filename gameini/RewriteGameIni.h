@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileSystem.h"
+#include "SequentialFile.h"
 #include "ServerPackages.h"
 
 #include <functional>
@@ -10,25 +10,81 @@
 
 namespace gameini {
 
-// Copies the configuration at `source` into `target` line by line, replacing
-// the ServerPackages= lines of each [Engine.GameEngine] section with one line
-// per package name, written right after the section header. Every other line
-// keeps its bytes and its own line end; the header and the package lines take
-// the header's. The target is written in the source's encoding. A name the
-// encoding cannot store, or that holds a line break, is refused before the
-// target is created. The source is never written.
-void RewriteGameIni(std::string_view source, std::string_view target,
-                    const std::vector<std::string>& packages,
-                    FileSystem& fileSystem = RealFileSystem());
+// Where the package lines an edit writes go. With no package line in the
+// file, the last two put them right after the first section header.
+enum class Placement {
+    // Right after every [Engine.GameEngine] header, which is written in this
+    // letter case, while every old package line goes: the window's Save.
+    AfterEachHeader,
+    // Right after the last package line.
+    AfterLastPackageLine,
+    // At the place of the first package line.
+    AtFirstPackageLine,
+};
 
-// Chooses the package list from the packages the file configures and whether
-// it has the section at all.
-using ChoosePackages = std::function<std::vector<std::string>(
-    const std::vector<ConfiguredPackage>& configured, bool sectionFound)>;
+// What an edit does to the package lines of a configuration.
+struct PackageLineEdit {
+    Placement placement = Placement::AfterEachHeader;
+    // Which configured package lines stay, one flag per line in file order;
+    // lines past the end go. AfterEachHeader drops every one of them.
+    std::vector<bool> keep;
+    // The packages to write, one ServerPackages= line each.
+    std::vector<std::string> written;
+};
 
-// The same rewrite, reading the file once and returning the bytes it would
-// write, with the package list chosen from what the file configures: for
-// showing or comparing a result before anything is written.
-std::string RewrittenGameIni(std::string_view source, const ChoosePackages& choose);
+// What the rewrite read in the configuration, for an edit to decide by.
+struct ConfigurationContents {
+    std::vector<ConfiguredPackage> configured; // in file order
+    bool sectionFound = false;
+    Encoding encoding = Encoding::Windows1252;
+};
+
+// Decides an edit from what the configuration holds.
+using EditPackages = std::function<PackageLineEdit(const ConfigurationContents& contents)>;
+
+// A configuration read once and rewritten in memory. Only the package lines
+// and section headers the edit touches change; every other line keeps its
+// bytes and its own line end. A new line ends like the line it follows; a
+// line that had no end and is now followed by another takes the file's first
+// line end, or CR LF when it has none; a file that did not end with a line
+// end still does not. The rewrite keeps the file's encoding.
+class RewrittenGameIni {
+public:
+    // The configuration's bytes, as they were or as rewritten.
+    enum class Version { Before, After };
+
+    const std::string& Path() const { return path_; }
+    // Whether the rewrite changes any byte.
+    bool Changed() const;
+    // The configured packages before and after the edit, as the file names them.
+    std::vector<std::string> Before() const;
+    const std::vector<std::string>& After() const { return after_; }
+    // Hands the bytes of one version over in pieces of at most 256 KiB, in
+    // order; returns how many there were.
+    size_t Write(Version version, const std::function<void(std::string_view)>& sink) const;
+    std::string Bytes(Version version) const;
+
+private:
+    friend RewrittenGameIni RewriteGameIni(std::string_view, const EditPackages&);
+
+    // A section header or package line, set apart from the lines copied as
+    // they are, with its bytes before and after the edit.
+    struct Slot {
+        size_t at; // where it stands among the copied bytes
+        std::string before, after;
+    };
+
+    std::string path_;
+    bool endsWithoutLineEnd_ = false;
+    std::string copied_; // every other line, as read, with the byte-order mark
+    std::vector<Slot> slots_;
+    ConfigurationContents contents_;
+    std::vector<std::string> after_;
+};
+
+// Reads the configuration at `source` and rewrites it by `edit`. Throws
+// FileError naming the file; a package name the file's encoding cannot store,
+// or that holds a line break, is refused.
+RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edit);
 
 } // namespace gameini

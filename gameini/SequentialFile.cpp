@@ -88,6 +88,25 @@ std::optional<std::string> StorageProblem(std::string_view text, Encoding encodi
     return std::nullopt;
 }
 
+std::optional<std::string> EncodeLine(std::string_view text, LineEnd lineEnd, Encoding encoding,
+                                      std::string& out) {
+    const size_t written = out.size();
+    const std::string_view end = LineEndText(lineEnd);
+    std::optional<std::string> problem;
+    if (encoding == Encoding::Windows1252) {
+        problem = EncodeWindows1252(text, out);
+        out += end;
+    } else {
+        const bool bigEndian = encoding == Encoding::Utf16BE;
+        problem = EncodeUtf16(text, bigEndian, out);
+        if (!problem)
+            EncodeUtf16(end, bigEndian, out);
+    }
+    if (problem)
+        out.resize(written); // no part of a refused line is kept
+    return problem;
+}
+
 SequentialFile::SequentialFile(Mode mode, std::string path, TextFormat format)
     : mode_(mode), path_(std::move(path)), format_(format) {}
 
@@ -239,19 +258,9 @@ std::string_view SequentialFile::ReadLine() {
 void SequentialFile::WriteLine(std::string_view text, LineEnd lineEnd) {
     if (!open_ || mode_ != Mode::Output)
         throw FileError(EBADF, "Cannot write " + path_ + ": the file is not open for writing");
-    std::string& out = Out();
-    const size_t written = out.size();
-    const std::string_view end = LineEndText(lineEnd);
-    std::optional<std::string> problem = Encode(text, out);
-    if (!problem && format_.encoding == Encoding::Windows1252)
-        out += end;
-    else if (!problem)
-        problem = Encode(end, out);
-    if (problem) {
-        out.resize(written); // no part of a refused line reaches the file
+    if (std::optional<std::string> problem = EncodeLine(text, lineEnd, format_.encoding, Out()))
         throw FileError(EILSEQ, "Cannot write " + path_ + ": " + *problem +
                                     " cannot be stored in " + EncodingName(format_.encoding));
-    }
     FlushWhenFull();
 }
 
@@ -263,12 +272,6 @@ void SequentialFile::CopyLine(const SequentialFile& input, LineEnd lineEnd) {
     out += input.lastLineBytes_;
     out += LineEndText(lineEnd);
     FlushWhenFull();
-}
-
-std::optional<std::string> SequentialFile::Encode(std::string_view text, std::string& out) {
-    if (format_.encoding == Encoding::Windows1252)
-        return EncodeWindows1252(text, out);
-    return EncodeUtf16(text, format_.encoding == Encoding::Utf16BE, out);
 }
 
 void SequentialFile::FlushWhenFull() {

@@ -23,6 +23,12 @@ struct TextFormat {
 // a character the encoding cannot store, or a line break.
 std::optional<std::string> StorageProblem(std::string_view text, Encoding encoding);
 
+// Appends `text` and its line end to `out` as a file in `encoding` stores
+// them. Describes the first character it cannot store, and then appends
+// nothing.
+std::optional<std::string> EncodeLine(std::string_view text, LineEnd lineEnd, Encoding encoding,
+                                      std::string& out);
+
 // One text file opened for reading or for writing, line by line.
 //
 // Reading: a line ends where the game's own reader ends it, at the first
@@ -52,6 +58,8 @@ public:
     ~SequentialFile();
 
     const TextFormat& Format() const { return format_; }
+    // The path as found, in the letter case the file system stores.
+    const std::string& Path() const { return path_; }
     // Reads ahead when it must, so it can fail like a read.
     bool AtEnd() { return !(open_ && end_ > begin_) && AtEndOfFile(); } // inline: once a line
     // The line stays valid until the next call of AtEnd or ReadLine.
@@ -67,8 +75,6 @@ public:
 private:
     enum class Mode { Input, Output };
     SequentialFile(Mode mode, std::string path, TextFormat format);
-    // Appends the text to `out`; describes what it cannot store.
-    std::optional<std::string> Encode(std::string_view text, std::string& out);
     // Output: where lines go, the memory written into or the buffer of a file.
     std::string& Out() { return memory_ ? *memory_ : buffer_; }
     void FlushWhenFull();

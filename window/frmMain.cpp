@@ -2,8 +2,8 @@
 
 #include "ConfigurationFiles.h"
 #include "Error.h"
-#include "ReplaceWithBackup.h"
-#include "RewriteGameIni.h"
+#include "GamePath.h"
+#include "SaveGameIni.h"
 #include "SequentialFile.h"
 #include "ServerPackages.h"
 #include "TextCase.h"
@@ -75,33 +75,37 @@ void frmMain::cbSave_Click() {
     }
     const gameini::ConfigurationFiles files =
         gameini::ConfigurationFilesOf(dirP2SysFolder.Path(), "postal2.ini");
-    gameini::RefuseCaseVariants(files);
-    const gameini::Encoding encoding =
-        gameini::SequentialFile::OpenInput(files.config).Format().encoding;
-
-    std::vector<std::string> packages;
+    std::vector<std::string> ticked;        // entries, as the list shows them
     std::unordered_set<std::string> listed; // lower-cased entries
     for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
         const std::string entry = lbServerPackages.List(i);
         listed.insert(gameini::LowerCase(entry));
-        if (!lbServerPackages.Selected(i))
-            continue;
-        if (std::optional<std::string> problem = gameini::StorageProblem(entry, encoding))
-            throw gameini::FileError(EILSEQ, entry + ": " + *problem);
-        packages.push_back(gameini::PackageNameOf(entry));
+        if (lbServerPackages.Selected(i))
+            ticked.push_back(entry);
     }
-    // Packages the list cannot show (sounds, textures, mods found through
-    // Paths=) stay configured: only what the user unticked goes.
-    std::unordered_set<std::string> kept;
-    for (const gameini::ConfiguredPackage& package : gameini::ReadServerPackages(files.config)) {
-        const std::string lower = gameini::LowerCase(package.name);
-        if (!listed.contains(lower + ".u") && kept.insert(lower).second)
-            packages.push_back(package.name);
-    }
-
-    gameini::RewriteGameIni(files.config, files.work, packages);
-    gameini::ReplaceWithBackup(files);
-    messageBox.Show("Changes saved to postal2.ini.\r\nBackup saved as postal2.ini.old");
+    auto edit = [&](const gameini::ConfigurationContents& contents) {
+        gameini::PackageLineEdit change{gameini::Placement::AfterEachHeader, {}, {}};
+        for (const std::string& entry : ticked) {
+            // Named by its file, the one the user ticked.
+            if (std::optional<std::string> problem =
+                    gameini::StorageProblem(entry, contents.encoding))
+                throw gameini::FileError(EILSEQ, entry + ": " + *problem);
+            change.written.push_back(gameini::PackageNameOf(entry));
+        }
+        // Packages the list cannot show (sounds, textures, mods found through
+        // Paths=) stay configured: only what the user unticked goes.
+        std::unordered_set<std::string> kept;
+        for (const gameini::ConfiguredPackage& package : contents.configured) {
+            const std::string lower = gameini::LowerCase(package.name);
+            if (!listed.contains(lower + ".u") && kept.insert(lower).second)
+                change.written.push_back(package.name);
+        }
+        return change;
+    };
+    const gameini::SaveResult saved = gameini::SaveGameIni(files, edit, gameini::SaveMode::Always);
+    // Beside the configuration, the backup is named as the message has always named it.
+    const std::string backup = files.linked ? saved.backup : gameini::NameOf(saved.backup);
+    messageBox.Show("Changes saved to postal2.ini.\r\nBackup saved as " + backup);
 }
 
 void frmMain::EmptyListOnError(const std::function<void()>& body) {

@@ -6,7 +6,7 @@
 set -uo pipefail
 cli="$(realpath "$1")" source="$2"
 work="$(mktemp -d)"
-trap 'kill $game 2>/dev/null; rm -rf "$work"' EXIT
+trap 'pkill -P "$game" 2>/dev/null; kill $game 2>/dev/null; rm -rf "$work"' EXIT
 game=""
 passed=0 failed=0
 
@@ -46,13 +46,15 @@ expect "the error names the file" "$(cat "$work/stderr")" \
 # --- add
 fresh add
 before="$(digest "$sys")"
-expect "add -n: prints a diff" "$(run -C "$sys" add Xmas.u -n | grep -c '^+ServerPackages=Xmas$')" 1
+expect "add -n: a one-line change, CR kept" "$(run -C "$sys" add Xmas.u -n | grep -c $'^[-+][^-+]')" 1
+expect "add -n: the line as the file ends it" "$(run -C "$sys" add Xmas.u -n | grep -c $'^+ServerPackages=Xmas\r$')" 1
 expect "add -n: changes nothing" "$(digest "$sys")" "$before"
 expect "add: saves behind the backup" "$(run -C "$sys" add Xmas.u NEWMOD)" \
     "saved; previous configuration kept as postal2.ini.old"
 expect "add: the window's file names" "$(cd "$sys" && ls Postal2.ini postal2.ini.old newp2.ini 2>/dev/null | tr '\n' ' ')" \
     "Postal2.ini postal2.ini.old "
-expect "add: appended at the end in argument order" "$(run -C "$sys" list | tail -2 | tr '\n' ' ')" "Xmas NEWMOD "
+expect "add: after the last package line in argument order" "$(run -C "$sys" list | tail -2 | tr '\n' ' ')" "Xmas NEWMOD "
+expect "add: no other line moved" "$(diff <(grep -av '^ServerPackages=' "$sys/postal2.ini.old") <(grep -av '^ServerPackages=' "$sys/Postal2.ini") && echo same)" same
 after="$(digest "$sys")"
 expect "add again: unchanged" "$(run -C "$sys" add xmas newmod.U)" "unchanged"
 expect "add again: nothing written, not even the backup" "$(digest "$sys")" "$after"
@@ -99,19 +101,63 @@ expect "-f: keeps its name, its own backup" \
     "Postal2MP.ini Postal2MP.ini.old "
 expect "-C and -f together: a usage error" "$(status -C "$sys" -f "$sys/Postal2MP.ini" list)" 2
 
-# --- the game running
+# --- the game running, per install
 fresh running
-cp "$(command -v sleep)" "$work/postal2-bin"
-"$work/postal2-bin" 60 &
-game=$!
+cp "$(command -v dash)" "$work/postal2-bin"
+start_game() { # start_game FOLDER [ARGUMENT]: a fake game with FOLDER as its current folder
+    (cd "$1" && exec "$work/postal2-bin" -c 'sleep 60; :' "$@") >/dev/null 2>&1 &
+    game=$!
+    sleep 0.2
+}
+stop_game() { pkill -P "$game"; kill "$game" 2>/dev/null; }
 before="$(digest "$sys")"
-expect "add while the game runs: exit 4" "$(status -C "$sys" add Xmas)" 4
-expect "the message names the process" "$(grep -c "postal2-bin is running (pid $game)" "$work/stderr")" 1
+start_game "$work"
+expect "a game in another folder does not block" "$(status -C "$sys" add Core)" 0
+stop_game
+start_game "$work" "ini=$sys/postal2.ini"
+expect "a game started with ini= naming it: exit 4" "$(status -C "$sys" add Xmas)" 4
+stop_game
+start_game "$sys"
+expect "a game in its folder: exit 4" "$(status -C "$sys" add Xmas)" 4
+expect "the message names the process, its pid and its folder" \
+    "$(grep -c "postal2-bin (pid $game, in $sys) is running with $sys/postal2.ini" "$work/stderr")" 1
 expect "even when nothing would change" "$(status -C "$sys" add Core)" 4
 expect "a dry run still shows the change" "$(status -C "$sys" add Xmas -n)" 0
 expect "nothing changed" "$(digest "$sys")" "$before"
 expect "--force goes on" "$(status -C "$sys" --force add Xmas)" 0
-kill "$game"
+stop_game
+
+# --- the dry run's diff applies with patch, and gives the saved bytes
+for shape in crlf lf cr noend; do
+    fresh "patch-$shape"
+    case "$shape" in
+    crlf) printf '; a\r\n[Engine.GameEngine]\r\nServerActors=X.Y\r\nServerPackages=Core\r\nServerPackages=Fire\r\nA=1\r\n' ;;
+    lf) printf '[Engine.GameEngine]\nServerPackages=Core\nServerPackages=Fire\nA=1\n' ;;
+    cr) printf '[Engine.GameEngine]\rServerPackages=Core\rServerPackages=Fire\rA=1\r' ;;
+    noend) printf '[Engine.GameEngine]\r\nServerPackages=Core\r\nServerPackages=Fire' ;;
+    esac >"$sys/postal2.ini"
+    cp "$sys/postal2.ini" "$work/patched.txt"
+    for edit in "add Xmas" "remove Fire" "set Engine Core"; do
+        run -C "$sys" $edit -n >"$work/diff"
+        patch -s "$work/patched.txt" "$work/diff" || echo "patch failed: $shape $edit"
+        run -C "$sys" $edit >/dev/null
+        expect "patch gives what $edit saves ($shape)" "$(cmp -s "$work/patched.txt" "$sys/Postal2.ini" && echo same)" same
+    done
+done
+expect "a file without a last line end still has none" "$(tail -c 4 "$sys/Postal2.ini")" "Core"
+
+# --- JSON results of the edits
+fresh json
+json_field() { /usr/bin/python3 -c "import json,sys; d=json.load(sys.stdin); print($1)"; }
+expect "add --json -n: the change, nothing written" \
+    "$(run -C "$sys" add Xmas --json -n | json_field 'd["changed"], d["backup"], d["after"][-1], d["diff"].count("\n+ServerPackages=Xmas")')" \
+    "True None Xmas 1"
+expect "add --json: the backup's path and the lists" \
+    "$(run -C "$sys" add Xmas --json | json_field 'd["file"], d["changed"], d["backup"], len(d["after"]) - len(d["before"])')" \
+    "$sys/postal2.ini True $sys/postal2.ini.old 1"
+expect "add --json again: unchanged" "$(run -C "$sys" add Xmas --json | json_field 'd["changed"], d["backup"]')" "False None"
+expect "restore --json" "$(run -C "$sys" restore --json | json_field 'd["changed"], "Xmas" in d["before"], "Xmas" in d["after"]')" \
+    "True True False"
 
 # --- check
 fresh check

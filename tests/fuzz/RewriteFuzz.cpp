@@ -1,8 +1,10 @@
-// Any configuration and any package names: the rewrite matches a plain model
-// of the rules line for line and line end for line end, every line outside
-// the [Engine.GameEngine] sections comes out unchanged, and reading the result
-// back gives exactly the names written, once per section header; the rewrite
-// in memory, whose blocks are put in afterwards, writes the same bytes.
+// Any configuration and any package names: the window's rewrite matches a
+// plain model of the rules line for line and line end for line end, every
+// line outside the [Engine.GameEngine] sections comes out unchanged, and
+// reading the result back gives exactly the names written, once per section
+// header. For the window's edit and the command line's add alike, the
+// version before the edit gives back the file's bytes, and add keeps every
+// line it read.
 //
 // Input: a count of names (first byte, 0..7), the names separated by line
 // feeds, a NUL byte, then the configuration's bytes.
@@ -13,6 +15,7 @@
 #include "RewriteGameIni.h"
 #include "ServerPackages.h"
 #include "TextCase.h"
+#include "support/Edits.h"
 
 #include <algorithm>
 
@@ -27,8 +30,9 @@ std::string AsciiLower(std::string_view text) {
 
 // The rules, written out plainly: the header is the whole line, the key the
 // first fifteen characters; only ASCII letters can make either match. A line
-// keeps its line end; a last line without one takes the first line end, else
-// CR LF; the header's package block takes the header's.
+// keeps its line end, and the header's package block takes the header's; a
+// line without one (only the last can be) takes the first line end when
+// another follows it; a file that ended without a line end still does.
 using Lines = std::vector<std::pair<std::string, gameini::LineEnd>>;
 
 Lines ModelRewrite(const Lines& lines, const std::vector<std::string>& names) {
@@ -40,9 +44,7 @@ Lines ModelRewrite(const Lines& lines, const std::vector<std::string>& names) {
         }
     Lines out;
     bool inSection = false;
-    for (auto [line, end] : lines) {
-        if (end == gameini::LineEnd::None)
-            end = first;
+    for (const auto& [line, end] : lines) {
         if (AsciiLower(line) == "[engine.gameengine]") {
             inSection = true;
             out.emplace_back("[Engine.GameEngine]", end);
@@ -56,6 +58,11 @@ Lines ModelRewrite(const Lines& lines, const std::vector<std::string>& names) {
             continue;
         out.emplace_back(line, end);
     }
+    for (size_t i = 0; i + 1 < out.size(); ++i)
+        if (out[i].second == gameini::LineEnd::None)
+            out[i].second = first;
+    if (!out.empty() && !lines.empty() && lines.back().second == gameini::LineEnd::None)
+        out.back().second = gameini::LineEnd::None;
     return out;
 }
 
@@ -78,20 +85,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     const std::string folder = ScratchFolder();
-    Store(folder + "/postal2.ini", input.substr(nul + 1));
+    const std::string_view configuration = input.substr(nul + 1);
+    Store(folder + "/postal2.ini", configuration);
     ReadBack source;
     try {
         source = ReadAllLines(folder + "/postal2.ini");
     } catch (const gameini::FileError&) {
         return 0; // an odd-sized UTF-16 file: the reader's own fuzzer covers it
     }
-    gameini::RewriteGameIni(folder + "\\postal2.ini", folder + "\\newp2.ini", names);
-    ReadBack result = ReadAllLines(folder + "/newp2.ini");
-    const std::string inMemory = gameini::RewrittenGameIni(
-        folder + "\\postal2.ini", [&](const auto&, bool) { return names; });
-    Check(inMemory == Load(folder + "/newp2.ini"),
-          "the rewrite in memory gives the bytes the rewrite to a file writes");
+    using Version = gameini::RewrittenGameIni::Version;
+    const gameini::RewrittenGameIni byWindow =
+        gameini::RewriteGameIni(folder + "\\postal2.ini", WindowEdit(names));
+    const gameini::RewrittenGameIni byAdd =
+        gameini::RewriteGameIni(folder + "\\postal2.ini", AddEdit(names));
+    Check(byWindow.Bytes(Version::Before) == configuration &&
+              byAdd.Bytes(Version::Before) == configuration,
+          "the version before the edit is the file");
 
+    Store(folder + "/newp2.ini", byWindow.Bytes(Version::After));
+    ReadBack result = ReadAllLines(folder + "/newp2.ini");
     Check(result.utf16 == source.utf16, "the encoding is kept");
     Check(result.lines == ModelRewrite(source.lines, names), "the rewrite follows the rules");
 
@@ -105,5 +117,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
          gameini::ReadServerPackages(folder + "\\newp2.ini"))
         read.push_back(package.name);
     Check(read == expectedRead, "reading back gives the names written, once per section header");
+
+    // Added lines taken out again, add leaves every line it read as it was.
+    Store(folder + "/added.ini", byAdd.Bytes(Version::After));
+    ReadBack added = ReadAllLines(folder + "/added.ini");
+    std::vector<std::string> kept, original;
+    for (const auto& line : added.lines)
+        kept.push_back(line.first);
+    for (const auto& line : source.lines)
+        original.push_back(line.first);
+    for (const std::string& name : byAdd.After()) { // an added line is the last of its text
+        const std::string line = "ServerPackages=" + name;
+        if (std::count(original.begin(), original.end(), line) <
+            std::count(kept.begin(), kept.end(), line))
+            kept.erase(std::find(kept.rbegin(), kept.rend(), line).base() - 1);
+    }
+    Check(kept == original, "add keeps every line and adds only package lines");
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "ReplaceWithBackup.h"
 #include "Error.h"
-#include "RewriteGameIni.h"
+#include "SaveGameIni.h"
+#include "support/Edits.h"
 #include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 #include "support/Unprivileged.h"
@@ -63,8 +64,7 @@ TEST(ReplaceWithBackup, AFolderWithABackslashInItsName) {
     const std::string folder = parent / "odd\\name";
     fs::create_directory(folder);
     WriteBytes(folder + "/postal2.ini", kOld);
-    RewriteGameIni(folder + "\\postal2.ini", folder + "\\newp2.ini", {"New"});
-    ReplaceWithBackup(ConfigurationFilesOf(folder, "postal2.ini"));
+    SaveGameIni(ConfigurationFilesOf(folder, "postal2.ini"), WindowEdit({"New"}), SaveMode::Always);
     EXPECT_EQ(ReadBytes(folder + "/Postal2.ini"), kNew);
     EXPECT_EQ(ReadBytes(folder + "/postal2.ini.old"), kOld);
 }
@@ -149,8 +149,8 @@ TEST(SaveSequence, AReadOnlyFolderFailsBeforeAnythingChanges) {
     const std::string path = folder.path();
     EXPECT_TRUE(RunUnprivileged([&] {
         std::string error = ErrorOf([&] {
-            RewriteGameIni(path + "\\postal2.ini", path + "\\newp2.ini", {"A"});
-            ReplaceWithBackup(ConfigurationFilesOf(path, "postal2.ini"));
+            SaveGameIni(ConfigurationFilesOf(path, "postal2.ini"), WindowEdit({"A"}),
+                        SaveMode::Always);
         });
         return error == "Cannot create " + path + "/newp2.ini: Permission denied";
     }));
@@ -163,8 +163,8 @@ TEST(SaveSequence, AWorkFileLinkedElsewhereLeavesItsTargetAlone) {
     folder.write("postal2.ini", kOld);
     elsewhere.write("precious.txt", "precious");
     fs::create_symlink(elsewhere / "precious.txt", folder / "newp2.ini");
-    RewriteGameIni(folder.path() + "\\postal2.ini", folder.path() + "\\newp2.ini", {"A"});
-    ReplaceWithBackup(ConfigurationFilesOf(folder.path(), "postal2.ini"));
+    SaveGameIni(ConfigurationFilesOf(folder.path(), "postal2.ini"), WindowEdit({"A"}),
+                SaveMode::Always);
     EXPECT_EQ(elsewhere.read("precious.txt"), "precious");
     EXPECT_EQ(folder.read("Postal2.ini"), CrLf({"[Engine.GameEngine]", "ServerPackages=A"}));
 }

@@ -1,7 +1,9 @@
 #include "RewriteGameIni.h"
 #include "Error.h"
+#include "support/Edits.h"
 #include "support/TempFolder.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace gameini;
@@ -9,10 +11,14 @@ using Names = std::vector<std::string>;
 
 namespace {
 
-std::string Rewrite(const TempFolder& folder, const std::string& source, const Names& names) {
+std::string Rewrite(const TempFolder& folder, const std::string& source, const EditPackages& edit) {
     folder.write("postal2.ini", source);
-    RewriteGameIni(folder.path() + "\\postal2.ini", folder.path() + "\\newp2.ini", names);
-    return folder.read("newp2.ini");
+    return RewriteGameIni(folder.path() + "\\postal2.ini", edit)
+        .Bytes(RewrittenGameIni::Version::After);
+}
+
+std::string Rewrite(const TempFolder& folder, const std::string& source, const Names& names) {
+    return Rewrite(folder, source, WindowEdit(names));
 }
 
 } // namespace
@@ -39,7 +45,7 @@ TEST(RewriteGameIni, RewritesEachCaseAsTheTableSays) {
         {"no section: a copy",
          "[URL]\r\nServerPackages=A\r\nlast",
          {"B"},
-         CrLf({"[URL]", "ServerPackages=A", "last"})},
+         "[URL]\r\nServerPackages=A\r\nlast"},
         {"empty source", "", {"A"}, ""},
         {"section twice gets the block twice",
          CrLf({"[Engine.GameEngine]", "ServerPackages=A", "[X]", "[ENGINE.GAMEENGINE]",
@@ -67,14 +73,18 @@ TEST(RewriteGameIni, RewritesEachCaseAsTheTableSays) {
          "a\r[Engine.GameEngine]\rServerPackages=A\r",
          {"B"},
          "a\r[Engine.GameEngine]\rServerPackages=B\r"},
-        {"a last line without end takes the first line end",
+        {"a file that ends without a line end still does",
          "[Engine.GameEngine]\nlast",
          {"B"},
-         "[Engine.GameEngine]\nServerPackages=B\nlast\n"},
-        {"no line end at all: CR LF",
+         "[Engine.GameEngine]\nServerPackages=B\nlast"},
+        {"a header without end, now followed: the first line end, or CR LF",
          "[Engine.GameEngine]",
          {"B"},
-         "[Engine.GameEngine]\r\nServerPackages=B\r\n"},
+         "[Engine.GameEngine]\r\nServerPackages=B"},
+        {"the last package line without end goes: the line before loses its end",
+         "[Engine.GameEngine]\nX=1\nServerPackages=A",
+         {},
+         "[Engine.GameEngine]\nX=1"},
         {"LF-only source keeps line feeds",
          "[Engine.GameEngine]\nServerPackages=A\nX=1\n",
          {"B"},
@@ -106,26 +116,96 @@ TEST(RewriteGameIni, KeepsEveryByteOutsideTheSection) {
                   "\r\n");
 }
 
-TEST(RewriteGameIni, ALeftoverWorkFileIsWrittenAfresh) {
+TEST(RewriteGameIni, EditsInPlaceMoveNoOtherLine) {
+    // add: after the last package line; remove: the lines go; set: at the
+    // first package line. Every other line keeps its place and bytes.
+    auto remove = [](Names gone) -> EditPackages {
+        return [gone](const ConfigurationContents& contents) {
+            PackageLineEdit change{Placement::AfterLastPackageLine, {}, {}};
+            for (const ConfiguredPackage& package : contents.configured)
+                change.keep.push_back(std::find(gone.begin(), gone.end(), package.name) ==
+                                      gone.end());
+            return change;
+        };
+    };
+    auto set = [](Names names) -> EditPackages {
+        return [names](const ConfigurationContents&) {
+            return PackageLineEdit{Placement::AtFirstPackageLine, {}, names};
+        };
+    };
+    const std::string split = CrLf({"; server", "[engine.gameengine]", "ServerActors=CCHS4.CCHS",
+                                    "ServerPackages=CCHS4", "; maps", "ServerPackages=Maps",
+                                    "CacheSizeMegs=32", "[Core.System]", "Paths=..\\System\\*.u"});
+    const struct {
+        const char* name;
+        std::string before;
+        EditPackages edit;
+        std::string after;
+        bool changed;
+    } cases[] = {
+        {"add to blocks split in two: after the last, the header's spelling kept", split,
+         AddEdit({"New"}),
+         CrLf({"; server", "[engine.gameengine]", "ServerActors=CCHS4.CCHS", "ServerPackages=CCHS4",
+               "; maps", "ServerPackages=Maps", "ServerPackages=New", "CacheSizeMegs=32",
+               "[Core.System]", "Paths=..\\System\\*.u"}),
+         true},
+        {"add nothing new: the same bytes", split, AddEdit({}), split, false},
+        {"add where there is no package line: after the first header",
+         "; x\n[Engine.GameEngine]\nA=1\n[Engine.GameEngine]\n", AddEdit({"New"}),
+         "; x\n[Engine.GameEngine]\nServerPackages=New\nA=1\n[Engine.GameEngine]\n", true},
+        {"add after a last line without end: it ends like the file's first, the new one not",
+         "[Engine.GameEngine]\r\nServerPackages=A", AddEdit({"B", "C"}),
+         "[Engine.GameEngine]\r\nServerPackages=A\r\nServerPackages=B\r\nServerPackages=C", true},
+        {"add after a header that ends the file", "[Engine.GameEngine]", AddEdit({"B"}),
+         "[Engine.GameEngine]\r\nServerPackages=B", true},
+        {"add: a new line ends like the line it follows",
+         "[Engine.GameEngine]\r\nServerPackages=A\rX=1\n", AddEdit({"B"}),
+         "[Engine.GameEngine]\r\nServerPackages=A\rServerPackages=B\rX=1\n", true},
+        {"remove: only the line goes", split, remove({"CCHS4"}),
+         CrLf({"; server", "[engine.gameengine]", "ServerActors=CCHS4.CCHS", "; maps",
+               "ServerPackages=Maps", "CacheSizeMegs=32", "[Core.System]",
+               "Paths=..\\System\\*.u"}),
+         true},
+        {"remove the last line of a file without end: the new last has none",
+         "[Engine.GameEngine]\r\nServerPackages=A\r\nServerPackages=B", remove({"B"}),
+         "[Engine.GameEngine]\r\nServerPackages=A", true},
+        {"set: at the first package line, the others go", split, set({"Maps", "CCHS4"}),
+         CrLf({"; server", "[engine.gameengine]", "ServerActors=CCHS4.CCHS", "ServerPackages=Maps",
+               "ServerPackages=CCHS4", "; maps", "CacheSizeMegs=32", "[Core.System]",
+               "Paths=..\\System\\*.u"}),
+         true},
+        {"set the list there is, lines standing together: the same bytes",
+         "[Engine.GameEngine]\nServerPackages=A\nServerPackages=B\nX=1", set({"A", "B"}),
+         "[Engine.GameEngine]\nServerPackages=A\nServerPackages=B\nX=1", false},
+        {"set where the package lines end the file without end",
+         "[Engine.GameEngine]\nServerPackages=A\nServerPackages=B", set({"C", "D", "E"}),
+         "[Engine.GameEngine]\nServerPackages=C\nServerPackages=D\nServerPackages=E", true},
+        {"set where there is no package line: after the first header",
+         "[Engine.GameEngine]\r\nX=1\r\n", set({"A"}),
+         "[Engine.GameEngine]\r\nServerPackages=A\r\nX=1\r\n", true},
+        {"set with lone CRs", "a\r[Engine.GameEngine]\rServerPackages=A\rb", set({"B"}),
+         "a\r[Engine.GameEngine]\rServerPackages=B\rb", true},
+    };
     TempFolder folder;
-    folder.write("NEWP2.INI", std::string(1000, 'x'));
-    folder.write("postal2.ini", "a\r\n");
-    RewriteGameIni(folder.path() + "\\postal2.ini", folder.path() + "\\newp2.ini", {});
-    EXPECT_EQ(folder.read("NEWP2.INI"), "a\r\n") << "found in any letter case";
-    EXPECT_FALSE(folder.exists("newp2.ini"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        folder.write("postal2.ini", c.before);
+        const RewrittenGameIni rewrite = RewriteGameIni(folder.path() + "\\postal2.ini", c.edit);
+        EXPECT_EQ(rewrite.Bytes(RewrittenGameIni::Version::After), c.after);
+        EXPECT_EQ(rewrite.Bytes(RewrittenGameIni::Version::Before), c.before);
+        EXPECT_EQ(rewrite.Changed(), c.changed);
+    }
 }
 
-TEST(RewriteGameIni, FailsClearlyAndLeavesTheConfigurationAlone) {
+TEST(RewriteGameIni, FailsClearlyAndChangesNothing) {
     TempFolder folder;
-    // A missing source creates no work file.
-    EXPECT_THROW(RewriteGameIni(folder.path() + "\\postal2.ini", folder.path() + "\\newp2.ini", {}),
-                 FileError);
+    EXPECT_THROW(RewriteGameIni(folder.path() + "\\postal2.ini", WindowEdit({})), FileError);
     EXPECT_FALSE(folder.exists("newp2.ini"));
 
     const std::string source = CrLf({"[Engine.GameEngine]", "ServerPackages=Old"});
     folder.write("postal2.ini", source);
     try {
-        RewriteGameIni(folder.path() + "\\postal2.ini", folder.path() + "\\newp2.ini", {"Жара"});
+        RewriteGameIni(folder.path() + "\\postal2.ini", WindowEdit({"Жара"}));
         FAIL() << "a name Windows-1252 cannot store was written";
     } catch (const FileError& error) {
         EXPECT_NE(std::string(error.what()).find("the character \"Ж\""), std::string::npos)

@@ -1,72 +1,106 @@
-// Runs one save of a System folder, the way Save does it, and kills itself
-// with SIGKILL at the named point, as a power cut or a crash would stop it.
+// Runs one save of a System folder through the save both programs share, and
+// kills itself with SIGKILL at the named point, as a power cut or a crash
+// would stop it.
 //
-//   save_crash_child FOLDER POINT
+//   save_crash_child FOLDER POINT [window|add] [busy]
 //
-// POINT: none, inside-write (half of the second chunk written), after-rewrite,
-// after-flush-work-file, after-remove-backup, after-rename-configuration,
-// after-rename-work-file, after-flush-folder.
+// POINT is "none" or OPERATION#N: the process dies right after the Nth call
+// of the operation, or for a write half-way through it. Operations: remove,
+// rename, close, flush-new-file, flush-folder, open-for-overwrite,
+// finish-overwrite, and write:work, write:backup or write:config by the file
+// written. "window" writes the package block after the header, as the
+// window's Save does; "add" adds after the last package line, as the command
+// line does. "busy": renaming the configuration fails with EBUSY, as a mount
+// point's rename does, so the save goes on in place.
 
+#include "Error.h"
 #include "FileSystem.h"
-#include "ReplaceWithBackup.h"
-#include "RewriteGameIni.h"
+#include "GamePath.h"
+#include "SaveGameIni.h"
+#include "support/Edits.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <map>
 #include <string>
 
 namespace {
 
 class KillingFileSystem : public gameini::FileSystem {
 public:
-    explicit KillingFileSystem(std::string point) : point_(std::move(point)) {}
+    KillingFileSystem(std::string point, std::string config, bool busy)
+        : point_(std::move(point)), config_(std::move(config)), busy_(busy) {}
 
     void Write(int fd, std::string_view bytes, const std::string& path) override {
-        if (point_ == "inside-write" && ++writes_ == 2) {
+        const std::string file = path == config_                        ? "config"
+                                 : gameini::NameOf(path) == "newp2.ini" ? "work"
+                                                                        : "backup";
+        if (Due("write:" + file)) {
             FileSystem::Write(fd, bytes.substr(0, bytes.size() / 2), path);
             raise(SIGKILL);
         }
         FileSystem::Write(fd, bytes, path);
     }
-    void FlushWorkFile(const std::string& work, const std::string& config) override {
-        FileSystem::FlushWorkFile(work, config);
-        KillAt("after-flush-work-file");
+    void Close(int fd, const std::string& path) override {
+        FileSystem::Close(fd, path);
+        KillIfDue("close");
+    }
+    void FlushNewFile(const std::string& path, const std::string& like) override {
+        FileSystem::FlushNewFile(path, like);
+        KillIfDue("flush-new-file");
     }
     void Remove(const std::string& path) override {
         FileSystem::Remove(path);
-        KillAt("after-remove-backup");
+        KillIfDue("remove");
     }
     void RenameNoReplace(const std::string& from, const std::string& to) override {
+        if (busy_ && from == config_)
+            gameini::ThrowSystemError(EBUSY, "Cannot rename " + from + " to " + to);
         FileSystem::RenameNoReplace(from, to);
-        KillAt(++renames_ == 1 ? "after-rename-configuration" : "after-rename-work-file");
+        KillIfDue("rename");
     }
     void FlushFolder(const std::string& folder) override {
         FileSystem::FlushFolder(folder);
-        KillAt("after-flush-folder");
+        KillIfDue("flush-folder");
     }
-    void KillAt(const char* point) {
-        if (point_ == point)
-            raise(SIGKILL);
+    int OpenForOverwrite(const std::string& path) override {
+        const int fd = FileSystem::OpenForOverwrite(path);
+        KillIfDue("open-for-overwrite");
+        return fd;
+    }
+    void FinishOverwrite(int fd, size_t length, const std::string& path) override {
+        FileSystem::FinishOverwrite(fd, length, path);
+        KillIfDue("finish-overwrite");
     }
 
 private:
-    std::string point_;
-    int writes_ = 0;
-    int renames_ = 0;
+    bool Due(const std::string& operation) {
+        return point_ == operation + "#" + std::to_string(++calls_[operation]);
+    }
+    void KillIfDue(const std::string& operation) {
+        if (Due(operation))
+            raise(SIGKILL);
+    }
+
+    std::string point_, config_;
+    bool busy_;
+    std::map<std::string, int> calls_;
 };
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: save_crash_child FOLDER POINT\n");
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: save_crash_child FOLDER POINT [window|add] [busy]\n");
         return 2;
     }
-    const std::string folder = argv[1];
-    KillingFileSystem fileSystem(argv[2]);
-    gameini::RewriteGameIni(folder + "\\postal2.ini", folder + "\\newp2.ini", {"Engine", "New"},
-                            fileSystem);
-    fileSystem.KillAt("after-rewrite");
-    gameini::ReplaceWithBackup(gameini::ConfigurationFilesOf(folder, "postal2.ini"), fileSystem);
+    const std::string placement = argc > 3 ? argv[3] : "window";
+    const bool busy = argc > 4 && std::string(argv[4]) == "busy";
+    const gameini::ConfigurationFiles files = gameini::ConfigurationFilesOf(argv[1], "postal2.ini");
+    KillingFileSystem fileSystem(argv[2], files.config, busy);
+    gameini::SaveGameIni(files,
+                         placement == "add" ? AddEdit({"New"}) : WindowEdit({"Engine", "New"}),
+                         gameini::SaveMode::Always, fileSystem);
     return 0;
 }

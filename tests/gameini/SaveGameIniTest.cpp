@@ -1,0 +1,124 @@
+#include "SaveGameIni.h"
+#include "support/Edits.h"
+#include "support/ErrorOf.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Saves where servers run: configurations linked in from elsewhere, mounted
+// into the folder, owned by the game's user.
+
+using namespace gameini;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kOld = CrLf({"[Engine.GameEngine]", "ServerPackages=Old"});
+const std::string kNew = CrLf({"[Engine.GameEngine]", "ServerPackages=Old", "ServerPackages=New"});
+
+SaveResult Add(const std::string& folder, const char* name = "postal2.ini") {
+    return SaveGameIni(ConfigurationFilesOf(folder, name), AddEdit({"New"}), SaveMode::WhenChanged);
+}
+
+} // namespace
+
+TEST(SaveGameIni, ALinkedConfigurationIsSavedInItsTargetsFolderAndTheLinkStays) {
+    const struct {
+        const char* name;
+        const char* target;             // under the "managed" folder
+        std::vector<std::string> links; // in the System folder; each to the next, the last
+                                        // to the target ("/" first: absolute)
+        const char* work;
+        const char* backup;
+    } cases[] = {
+        {"relative", "postal2.ini", {"postal2.ini"}, "newp2.ini", "postal2.ini.old"},
+        {"absolute", "Postal2.ini", {"/postal2.ini"}, "newp2.ini", "postal2.ini.old"},
+        {"a chain",
+         "server-one.ini",
+         {"postal2.ini", "/middle.ini"},
+         "server-one.ini.new",
+         "server-one.ini.old"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder system, managed;
+        managed.write(c.target, kOld);
+        std::string to = managed / c.target;
+        for (auto link = c.links.rbegin(); link != c.links.rend(); ++link) {
+            const bool absolute = link->starts_with('/');
+            const std::string at = system / (absolute ? link->substr(1) : *link);
+            fs::create_symlink(absolute ? to : fs::relative(to, system.path()).string(), at);
+            to = at;
+        }
+        const SaveResult result = Add(system.path());
+        EXPECT_EQ(result.backup, managed / c.backup);
+        EXPECT_EQ(managed.read(c.target), kNew) << "the target holds the change";
+        EXPECT_EQ(managed.read(c.backup), kOld);
+        EXPECT_FALSE(managed.exists(c.work));
+        EXPECT_TRUE(fs::is_symlink(system / "postal2.ini")) << "the link is left as it is";
+        EXPECT_EQ(system.read("postal2.ini"), kNew);
+        EXPECT_FALSE(system.exists("postal2.ini.old"));
+    }
+    TempFolder system;
+    fs::create_symlink(system / "nowhere.ini", system / "postal2.ini");
+    EXPECT_EQ(ErrorOf([&] { Add(system.path()); }),
+              "Cannot follow the symbolic link " + (system / "postal2.ini") + " to " +
+                  (system / "nowhere.ini") + ": No such file or directory");
+    EXPECT_FALSE(system.exists("newp2.ini"));
+}
+
+TEST(SaveGameIni, KeepsTheOwnerGroupAndModeOfTheConfiguration) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "giving a file to another user needs root";
+    TempFolder folder;
+    for (const char* name : {"postal2.ini", "Postal2MP.ini"}) {
+        SCOPED_TRACE(name);
+        folder.write(name, kOld);
+        ASSERT_EQ(chown((folder / name).c_str(), 12345, 23456), 0);
+        ASSERT_EQ(chmod((folder / name).c_str(), 0640), 0);
+        const std::string saved = Add(folder.path(), name).written
+                                      ? ConfigurationFilesOf(folder.path(), name).config
+                                      : "";
+        struct stat info;
+        ASSERT_EQ(stat(saved.c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, 12345u);
+        EXPECT_EQ(info.st_gid, 23456u);
+        EXPECT_EQ(info.st_mode & 07777, 0640u);
+    }
+}
+
+TEST(SaveGameIni, AMountedConfigurationIsSavedInPlace) {
+    TempFolder system, managed;
+    managed.write("server.ini", kOld);
+    system.write("postal2.ini", "to be covered by the mount\r\n");
+    const pid_t child = fork();
+    if (child == 0) {
+        // A private view of the mounts, as a container has, with the file
+        // bind-mounted over the folder's own.
+        if (unshare(CLONE_NEWNS) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) ||
+            mount((managed / "server.ini").c_str(), (system / "postal2.ini").c_str(), nullptr,
+                  MS_BIND, nullptr) != 0)
+            _exit(77);
+        struct stat before, after;
+        stat((system / "postal2.ini").c_str(), &before);
+        const ConfigurationFiles files = ConfigurationFilesOf(system.path(), "postal2.ini");
+        const SaveResult result = Add(system.path());
+        stat((system / "postal2.ini").c_str(), &after);
+        const bool held = files.mounted && result.inPlace && before.st_ino == after.st_ino &&
+                          system.read("postal2.ini") == kNew &&
+                          system.read("postal2.ini.old") == kOld && !system.exists("newp2.ini");
+        _exit(held ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "this machine does not allow a mount namespace";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(managed.read("server.ini"), kNew) << "the mounted file holds the change";
+}

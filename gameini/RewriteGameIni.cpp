@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <optional>
-#include <sys/stat.h>
 #include <utility>
 
 namespace gameini {
@@ -29,6 +28,10 @@ std::string EncodeLines(const std::vector<std::string>& lines, LineEnd own, Line
         EncodeLine(lines[i], end, encoding, bytes);
     }
     return bytes;
+}
+
+size_t LineEndLength(LineEnd end) {
+    return end == LineEnd::CrLf ? 2 : end == LineEnd::None ? 0 : 1;
 }
 
 // How many bytes the line end at the end of `bytes` takes, if it ends with one.
@@ -57,41 +60,49 @@ struct SlotLine {
 
 RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edit) {
     RewrittenGameIni result;
-    SequentialFile input = SequentialFile::OpenInput(source);
+    SequentialFile input = SequentialFile::OpenInput(source, SequentialFile::Window::WholeFile);
     result.path_ = input.Path();
-    result.contents_.encoding = input.Format().encoding;
-    struct stat info;
-    if (stat(result.path_.c_str(), &info) == 0) // the real size, so no growing on the way
-        result.copied_.reserve(static_cast<size_t>(info.st_size));
+    const Encoding encoding = input.Format().encoding;
+    result.contents_.encoding = encoding;
+    // A Windows-1252 file's lines point into the file's bytes as read; a
+    // UTF-16 file (small and rare) is encoded again line by line, which gives
+    // back the same bytes.
+    const bool stored = encoding == Encoding::Windows1252;
+    if (!stored)
+        result.bytes_ = encoding == Encoding::Utf16LE ? "\xFF\xFE" : "\xFE\xFF";
 
-    SequentialFile output = SequentialFile::OpenOutput(result.copied_, input.Format());
     SectionScanner scanner;
     std::vector<SlotLine> lines;
     std::optional<LineEnd> firstLineEnd;
     for (int number = 1; !input.AtEnd(); ++number) {
-        const std::string_view line = input.ReadLine();
+        const std::string_view line = input.ReadLineUndecoded();
         const LineEnd end = input.LastLineEnd();
         if (!firstLineEnd && end != LineEnd::None)
             firstLineEnd = end;
         result.endsWithoutLineEnd_ = end == LineEnd::None;
+        const size_t at = stored ? input.LastLineOffset() : result.bytes_.size();
+        if (!stored)
+            EncodeLine(line, end, encoding, result.bytes_);
+        // The section's rules look at ASCII alone, so the stored bytes do.
         const SectionScanner::Line kind = scanner.Next(line);
-        if (kind == SectionScanner::Line::Other) {
-            output.CopyLine(input, end);
+        if (kind == SectionScanner::Line::Other)
             continue;
-        }
+        const std::string text(input.LastLineText());
         result.contents_.sectionFound |= kind == SectionScanner::Line::GameEngineHeader;
         if (kind == SectionScanner::Line::PackageLine)
             result.contents_.configured.push_back(
-                {std::string(SectionScanner::PackageOf(line)), number});
-        result.slots_.push_back({result.copied_.size(), {}, {}});
-        lines.push_back({kind == SectionScanner::Line::GameEngineHeader, std::string(line), end});
+                {std::string(SectionScanner::PackageOf(text)), number});
+        const size_t length = stored ? line.size() + LineEndLength(end) : result.bytes_.size() - at;
+        result.slots_.push_back({at, length, {}});
+        lines.push_back({kind == SectionScanner::Line::GameEngineHeader, text, end});
     }
-    output.Close();
+    if (stored)
+        result.bytes_ = input.TakeWholeFile();
     input.Close();
 
     const PackageLineEdit change = edit(result.contents_);
     for (const std::string& name : change.written)
-        if (std::optional<std::string> problem = StorageProblem(name, result.contents_.encoding))
+        if (std::optional<std::string> problem = StorageProblem(name, encoding))
             throw FileError(EILSEQ, "Cannot write the package " + name + ": " + *problem);
     std::vector<std::string> written;
     for (const std::string& name : change.written)
@@ -128,9 +139,7 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
             ++package;
         }
         const LineEnd first = firstLineEnd.value_or(LineEnd::CrLf);
-        RewrittenGameIni::Slot& slot = result.slots_[i];
-        slot.before = EncodeLines({line.text}, line.end, first, result.contents_.encoding);
-        slot.after = EncodeLines(stand, line.end, first, result.contents_.encoding);
+        result.slots_[i].after = EncodeLines(stand, line.end, first, encoding);
     }
     return result;
 }
@@ -138,15 +147,17 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
 bool RewrittenGameIni::Changed() const {
     // Lines next to each other are compared together: set writes its whole
     // list where the first package line stood.
-    std::string before, after;
+    size_t groupStart = 0;
+    std::string after;
     for (size_t i = 0; i < slots_.size(); ++i) {
-        before += slots_[i].before;
         after += slots_[i].after;
-        if (i + 1 == slots_.size() || slots_[i + 1].at != slots_[i].at) {
-            if (before != after)
+        const size_t groupEnd = slots_[i].at + slots_[i].length;
+        if (i + 1 == slots_.size() || slots_[i + 1].at != groupEnd) {
+            const size_t at = slots_[groupStart].at;
+            if (std::string_view(bytes_).substr(at, groupEnd - at) != after)
                 return true;
-            before.clear();
             after.clear();
+            groupStart = i + 1;
         }
     }
     return false;
@@ -162,18 +173,22 @@ std::vector<std::string> RewrittenGameIni::Before() const {
 size_t RewrittenGameIni::Write(Version version,
                                const std::function<void(std::string_view)>& sink) const {
     std::vector<std::string_view> pieces;
-    size_t copiedUpTo = 0;
-    for (const Slot& slot : slots_) {
-        pieces.emplace_back(copied_.data() + copiedUpTo, slot.at - copiedUpTo);
-        pieces.emplace_back(version == Version::Before ? slot.before : slot.after);
-        copiedUpTo = slot.at;
+    if (version == Version::Before) {
+        pieces.emplace_back(bytes_);
+    } else {
+        size_t upTo = 0;
+        for (const Slot& slot : slots_) {
+            pieces.emplace_back(bytes_.data() + upTo, slot.at - upTo);
+            pieces.emplace_back(slot.after);
+            upTo = slot.at + slot.length;
+        }
+        pieces.emplace_back(bytes_.data() + upTo, bytes_.size() - upTo);
     }
-    pieces.emplace_back(copied_.data() + copiedUpTo, copied_.size() - copiedUpTo);
     std::erase_if(pieces, [](std::string_view piece) { return piece.empty(); });
 
     // The line that ended the file without a line end may be gone: then the
     // line now last loses its end instead.
-    if (endsWithoutLineEnd_ && !pieces.empty())
+    if (version == Version::After && endsWithoutLineEnd_ && !pieces.empty())
         pieces.back().remove_suffix(TrailingLineEnd(pieces.back(), contents_.encoding));
 
     // Small pieces go together, large ones in parts, so that writing takes few

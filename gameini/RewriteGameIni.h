@@ -67,16 +67,19 @@ public:
 private:
     friend RewrittenGameIni RewriteGameIni(std::string_view, const EditPackages&);
 
-    // A section header or package line, set apart from the lines copied as
-    // they are, with its bytes before and after the edit.
+    // A section header or package line: where its bytes stand in the file,
+    // and the bytes that stand there after the edit.
     struct Slot {
-        size_t at; // where it stands among the copied bytes
-        std::string before, after;
+        size_t at, length;
+        std::string after;
     };
+    std::string_view Before(const Slot& slot) const {
+        return {bytes_.data() + slot.at, slot.length};
+    }
 
     std::string path_;
     bool endsWithoutLineEnd_ = false;
-    std::string copied_; // every other line, as read, with the byte-order mark
+    std::string bytes_; // the file's
     std::vector<Slot> slots_;
     ConfigurationContents contents_;
     std::vector<std::string> after_;

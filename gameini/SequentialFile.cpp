@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #if defined(__SSE2__)
@@ -27,32 +29,38 @@ bool StartsWith(std::string_view bytes, unsigned char first, unsigned char secon
            static_cast<unsigned char>(bytes[1]) == second;
 }
 
-// The offset of the first CR or LF among `size` bytes, or `size`; clears
-// `ascii` when a byte before it is not ASCII. Looks at sixteen bytes at a
-// time where the processor can: lines are short, files long, and almost every
-// byte ASCII.
-size_t FindLineBreak(const char* from, size_t size, bool& ascii) {
+// Marks where among the `count` (at most 64) bytes from `from` a CR or LF
+// stands, and a byte outside ASCII: bit i for byte i. Sixteen bytes at a time
+// where the processor can: lines are short, files long, and almost every byte
+// ASCII, so one look serves several lines.
+void MarkBytes(const char* from, size_t count, uint64_t& breaks, uint64_t& high) {
+    breaks = high = 0;
     size_t at = 0;
-    unsigned highBits = 0;
 #if defined(__SSE2__)
     const __m128i carriageReturn = _mm_set1_epi8('\r'), lineFeed = _mm_set1_epi8('\n');
-    for (; at + 16 <= size; at += 16) {
+    for (; at + 16 <= count; at += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at));
-        const unsigned breaks = static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_or_si128(_mm_cmpeq_epi8(bytes, carriageReturn), _mm_cmpeq_epi8(bytes, lineFeed))));
-        const unsigned high = static_cast<unsigned>(_mm_movemask_epi8(bytes));
-        if (breaks != 0) {
-            const int offset = __builtin_ctz(breaks);
-            ascii = ascii && (highBits | (high & ((1u << offset) - 1))) == 0;
-            return at + static_cast<size_t>(offset);
-        }
-        highBits |= high;
+        const auto lineBreaks = static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, carriageReturn), _mm_cmpeq_epi8(bytes, lineFeed)))));
+        breaks |= lineBreaks << at;
+        high |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes))) << at;
     }
 #endif
-    for (; at < size && from[at] != '\r' && from[at] != '\n'; ++at)
-        highBits |= static_cast<unsigned char>(from[at]) & 0x80;
-    ascii = ascii && highBits == 0;
-    return at;
+    for (; at < count; ++at) {
+        breaks |= static_cast<uint64_t>(from[at] == '\r' || from[at] == '\n') << at;
+        high |= static_cast<uint64_t>(static_cast<unsigned char>(from[at]) >> 7) << at;
+    }
+}
+
+// A large file read whole into memory is faulted in far faster in 2 MiB
+// pages than in 4 KiB ones; the advice is taken only where it can be.
+void AskForLargePages(char* from, size_t size) {
+    constexpr uintptr_t kLargePage = 2 << 20;
+    const uintptr_t start =
+        (reinterpret_cast<uintptr_t>(from) + kLargePage - 1) & ~(kLargePage - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(from) + size) & ~(kLargePage - 1);
+    if (start < end)
+        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
 }
 
 std::string_view LineEndText(LineEnd lineEnd) {
@@ -116,7 +124,7 @@ SequentialFile::SequentialFile(SequentialFile&& other) noexcept
       fileSystem_(other.fileSystem_), memory_(other.memory_), buffer_(std::move(other.buffer_)),
       begin_(other.begin_), end_(other.end_), endOfFile_(other.endOfFile_),
       oddByteAtEnd_(other.oddByteAtEnd_), lastLineEnd_(other.lastLineEnd_),
-      line_(std::move(other.line_)) {}
+      lastLineBytes_(other.lastLineBytes_), lastLineAscii_(other.lastLineAscii_) {}
 
 SequentialFile::~SequentialFile() {
     // Only reached open on an error path; the error already on its way wins.
@@ -124,7 +132,7 @@ SequentialFile::~SequentialFile() {
         close(fd_);
 }
 
-SequentialFile SequentialFile::OpenInput(std::string_view path) {
+SequentialFile SequentialFile::OpenInput(std::string_view path, Window window) {
     SequentialFile file(Mode::Input, ResolvePath(path), {});
     const std::string action = "Cannot open " + file.path_ + " for reading";
     file.fd_ = open(file.path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -138,6 +146,12 @@ SequentialFile SequentialFile::OpenInput(std::string_view path) {
         throw FileError(folder ? EISDIR : EINVAL,
                         action + ": " +
                             (folder ? "it is a folder, not a file" : "it is not a regular file"));
+    }
+    if (window == Window::WholeFile) { // read at once, into room for all of it
+        file.buffer_.reserve(static_cast<size_t>(info.st_size) + kChunk);
+        AskForLargePages(file.buffer_.data(), file.buffer_.capacity());
+        file.buffer_.resize(static_cast<size_t>(info.st_size) + kChunk);
+        file.Fill(SIZE_MAX);
     }
     file.DetectFormat();
     return file;
@@ -166,6 +180,7 @@ bool SequentialFile::Refill(size_t wanted) {
             std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
             end_ -= begin_;
             begin_ = 0;
+            marksFrom_ = marksTo_ = 0; // they were for bytes now moved
         }
         if (buffer_.size() < end_ + kChunk)
             buffer_.resize(end_ + kChunk);
@@ -215,23 +230,36 @@ bool SequentialFile::AtEndOfFile() {
     return true;
 }
 
-std::string_view SequentialFile::ReadLine() {
+std::string_view SequentialFile::ReadLineUndecoded() {
     if (AtEnd())
         throw FileError(ENODATA, "Cannot read " + path_ + ": there is no further line");
     // Offsets from begin_, which stay valid when Fill moves the window.
     size_t scanned = 0, stop;
     bool ascii = true;
     for (;;) {
-        const size_t available = end_ - begin_;
-        stop =
-            scanned + FindLineBreak(buffer_.data() + begin_ + scanned, available - scanned, ascii);
-        if (stop < available)
-            break;
-        scanned = available;
-        if (!Fill(scanned + 1)) {
-            stop = end_ - begin_; // the last line needs no line end
+        const size_t at = begin_ + scanned;
+        if (at >= end_) {
+            if (!Fill(scanned + 1)) {
+                stop = end_ - begin_; // the last line needs no line end
+                break;
+            }
+            continue;
+        }
+        if (at < marksFrom_ || at >= marksTo_) {
+            marksFrom_ = at;
+            marksTo_ = at + std::min<size_t>(64, end_ - at);
+            MarkBytes(buffer_.data() + at, marksTo_ - at, breakMarks_, highMarks_);
+        }
+        const uint64_t breaks = breakMarks_ >> (at - marksFrom_);
+        const uint64_t high = highMarks_ >> (at - marksFrom_);
+        if (breaks != 0) {
+            const int offset = __builtin_ctzll(breaks);
+            ascii = ascii && (high & ((uint64_t{1} << offset) - 1)) == 0;
+            stop = scanned + static_cast<size_t>(offset);
             break;
         }
+        ascii = ascii && high == 0;
+        scanned = marksTo_ - begin_;
     }
     size_t endLength = 0;
     lastLineEnd_ = LineEnd::None;
@@ -243,16 +271,29 @@ std::string_view SequentialFile::ReadLine() {
         lastLineEnd_ = pair ? LineEnd::CrLf : LineEnd::Cr;
         endLength = pair ? 2 : 1;
     }
-    const std::string_view bytes(buffer_.data() + begin_, stop);
-    lastLineBytes_ = bytes;
-    lastLine_ = bytes;
+    lastLineBytes_ = std::string_view(buffer_.data() + begin_, stop);
+    lastLineAscii_ = ascii;
+    lastLineDecoded_.reset();
     begin_ += stop + endLength;
-    if (format_.encoding == Encoding::Windows1252 && !ascii) {
-        line_.clear();
-        DecodeWindows1252(lastLineBytes_, line_);
-        lastLine_ = line_;
-    }
-    return lastLine_;
+    return lastLineBytes_;
+}
+
+std::string_view SequentialFile::ReadLine() {
+    ReadLineUndecoded();
+    return LastLineText();
+}
+
+std::string_view SequentialFile::LastLineText() const {
+    if (format_.encoding != Encoding::Windows1252 || lastLineAscii_)
+        return lastLineBytes_;
+    if (!lastLineDecoded_)
+        DecodeWindows1252(lastLineBytes_, lastLineDecoded_.emplace());
+    return *lastLineDecoded_;
+}
+
+std::string SequentialFile::TakeWholeFile() {
+    buffer_.resize(end_);
+    return std::move(buffer_);
 }
 
 void SequentialFile::WriteLine(std::string_view text, LineEnd lineEnd) {
@@ -267,7 +308,7 @@ void SequentialFile::WriteLine(std::string_view text, LineEnd lineEnd) {
 void SequentialFile::CopyLine(const SequentialFile& input, LineEnd lineEnd) {
     if (!open_ || mode_ != Mode::Output || input.format_.encoding != Encoding::Windows1252 ||
         format_.encoding != Encoding::Windows1252)
-        return WriteLine(input.lastLine_, lineEnd);
+        return WriteLine(input.LastLineText(), lineEnd);
     std::string& out = Out();
     out += input.lastLineBytes_;
     out += LineEndText(lineEnd);

@@ -2,6 +2,7 @@
 
 #include "FileSystem.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,9 +42,13 @@ std::optional<std::string> EncodeLine(std::string_view text, LineEnd lineEnd, En
 // Every failure throws FileError naming the file.
 class SequentialFile {
 public:
+    // How much of the file input keeps in memory: a window that moves along
+    // it, or all of it, whose bytes the reader can then point into.
+    enum class Window { Chunks, WholeFile };
+
     // Opens an existing regular file; never creates one and never blocks on a
     // FIFO or device. The name is looked up without regard to letter case.
-    static SequentialFile OpenInput(std::string_view path);
+    static SequentialFile OpenInput(std::string_view path, Window window = Window::Chunks);
     // Creates the file afresh in the given format. A file or symbolic link of
     // that name is removed first, so a link is never followed. Writes go
     // through `fileSystem`.
@@ -64,6 +69,15 @@ public:
     bool AtEnd() { return !(open_ && end_ > begin_) && AtEndOfFile(); } // inline: once a line
     // The line stays valid until the next call of AtEnd or ReadLine.
     std::string_view ReadLine();
+    // Reads the next line as stored, without turning Windows-1252 into UTF-8:
+    // enough to tell lines apart by their ASCII. LastLineText gives its text.
+    std::string_view ReadLineUndecoded();
+    std::string_view LastLineText() const;
+    // With the whole file in memory and in Windows-1252: where the line read
+    // last starts in the file, and the file's bytes, taken over by the caller
+    // once reading is done.
+    size_t LastLineOffset() const { return lastLineBytes_.data() - buffer_.data(); }
+    std::string TakeWholeFile();
     // The line end of the line ReadLine returned last.
     LineEnd LastLineEnd() const { return lastLineEnd_; }
     void WriteLine(std::string_view text, LineEnd lineEnd = LineEnd::CrLf);
@@ -101,10 +115,17 @@ private:
     std::string buffer_;
     size_t begin_ = 0, end_ = 0;
     bool endOfFile_ = false;
+    // Input: which of the bytes from marksFrom_ up to marksTo_ (offsets in
+    // the window, at most 64 apart) are line breaks or outside ASCII.
+    size_t marksFrom_ = 0, marksTo_ = 0;
+    uint64_t breakMarks_ = 0, highMarks_ = 0;
     bool oddByteAtEnd_ = false; // a UTF-16 file with half a character at its end
     LineEnd lastLineEnd_ = LineEnd::None;
-    std::string_view lastLine_, lastLineBytes_; // the line read last, and as stored
-    std::string line_;                          // a line that needed decoding
+    std::string_view lastLineBytes_; // the line read last, as stored
+    bool lastLineAscii_ = true;
+    // The line read last as UTF-8, once a Windows-1252 line outside ASCII
+    // has been asked for as text.
+    mutable std::optional<std::string> lastLineDecoded_;
 };
 
 } // namespace gameini

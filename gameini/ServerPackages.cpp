@@ -25,7 +25,7 @@ bool IsServerPackagesLine(std::string_view line) {
     return line.size() >= kKey.size() && LowerCase(line.substr(0, kKey.size())) == kKey;
 }
 
-SectionScanner::Line SectionScanner::Next(std::string_view line) {
+SectionScanner::Line SectionScanner::Classify(std::string_view line) {
     if (IsGameEngineHeader(line)) { // a second header keeps the section open
         inSection_ = true;
         return Line::GameEngineHeader;
@@ -47,11 +47,12 @@ std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path, bool* s
     SectionScanner scanner;
     bool found = false;
     for (int number = 1; !file.AtEnd(); ++number) {
-        const std::string_view line = file.ReadLine();
-        const SectionScanner::Line kind = scanner.Next(line);
+        // The rules look at ASCII alone: only a package line needs its text.
+        const SectionScanner::Line kind = scanner.Next(file.ReadLineUndecoded());
         found = found || kind == SectionScanner::Line::GameEngineHeader;
         if (kind == SectionScanner::Line::PackageLine)
-            packages.push_back({std::string(SectionScanner::PackageOf(line)), number});
+            packages.push_back(
+                {std::string(SectionScanner::PackageOf(file.LastLineText())), number});
     }
     file.Close();
     if (sectionFound)

@@ -8,14 +8,15 @@
 void AddAddCommand(CLI::App& app, Context& context) {
     auto names = std::make_shared<std::vector<std::string>>();
     CLI::App* add = app.add_subcommand("add", "Add packages after the last package line");
-    add->add_option("NAME", *names, "A package (Engine) or package file (Engine.u)")->required();
-    auto options = AddChangeOptions(*add);
-    add->callback([&context, names, options] {
+    AddNames(*add, *names)->required();
+    auto dryRun = AddDryRun(*add);
+    add->callback([&context, names, dryRun] {
         const gameini::ConfigurationFiles files = context.Files();
         const std::vector<std::string> added = PackageNamesFrom(*names);
         auto edit = [&](const gameini::ConfigurationContents& contents) {
             RequireSection(files, contents.sectionFound);
             RefuseUnstorable(added, contents.encoding);
+            WarnOfPackagesNotFound(context, added, contents);
             gameini::PackageLineEdit change{gameini::Placement::AfterLastPackageLine,
                                             std::vector<bool>(contents.configured.size(), true),
                                             {}};
@@ -27,6 +28,6 @@ void AddAddCommand(CLI::App& app, Context& context) {
                     change.written.push_back(name);
             return change;
         };
-        ApplyChange(context, edit, *options);
+        ApplyChange(context, edit, *dryRun);
     });
 }

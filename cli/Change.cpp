@@ -32,11 +32,16 @@ std::string ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
-std::shared_ptr<ChangeOptions> AddChangeOptions(CLI::App& command) {
-    auto options = std::make_shared<ChangeOptions>();
-    command.add_flag("-n,--dry-run", options->dryRun, "Show the change as a diff; change nothing");
-    command.add_flag("--json", options->json, "Print the result as one JSON object");
-    return options;
+std::shared_ptr<bool> AddDryRun(CLI::App& command) {
+    auto dryRun = std::make_shared<bool>(false);
+    command.add_flag("-n,--dry-run", *dryRun, "Show the change as a diff; change nothing");
+    return dryRun;
+}
+
+CLI::Option* AddNames(CLI::App& command, std::vector<std::string>& names) {
+    return command
+        .add_option("NAME", names, "A package (Engine) or package file (Engine.u, Sounds.uax)")
+        ->type_name("NAME");
 }
 
 std::string BackupShown(const gameini::ConfigurationFiles& files, const std::string& backup) {
@@ -44,11 +49,12 @@ std::string BackupShown(const gameini::ConfigurationFiles& files, const std::str
     return files.linked || backup.empty() ? backup : gameini::NameOf(backup);
 }
 
-void PrintChange(const ChangeReport& report, const ChangeOptions& options, const char* verb) {
-    const std::string diff = options.dryRun && report.changed
+void PrintChange(const Context& context, const ChangeReport& report, bool dryRun,
+                 const char* verb) {
+    const std::string diff = dryRun && report.changed
                                  ? UnifiedDiff(report.file, report.bytesBefore, report.bytesAfter)
                                  : "";
-    if (options.json) {
+    if (context.json) {
         nlohmann::ordered_json result = {{"file", report.file},
                                          {"changed", report.changed},
                                          {"backup", report.backup.empty()
@@ -56,13 +62,13 @@ void PrintChange(const ChangeReport& report, const ChangeOptions& options, const
                                                         : nlohmann::ordered_json(report.backup)},
                                          {"before", report.before},
                                          {"after", report.after}};
-        if (options.dryRun)
+        if (dryRun)
             result["diff"] = diff;
         std::cout << result.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
                   << "\n";
     } else if (!report.changed) {
         std::cout << "unchanged\n";
-    } else if (options.dryRun) {
+    } else if (dryRun) {
         std::cout << diff;
     } else {
         std::cout << verb
@@ -71,15 +77,15 @@ void PrintChange(const ChangeReport& report, const ChangeOptions& options, const
     }
 }
 
-void ApplyChange(const Context& context, const gameini::EditPackages& edit,
-                 const ChangeOptions& options) {
+void ApplyChange(const Context& context, const gameini::EditPackages& edit, bool dryRun) {
     const gameini::ConfigurationFiles files = context.Files();
-    if (!options.dryRun)
-        context.RefuseWhileTheGameRuns(
-            files); // even when nothing would change: scripts learn of it
+    // Even when nothing would change: scripts learn of it.
+    if (!dryRun)
+        context.RefuseToChange(files);
     const gameini::SaveResult saved = gameini::SaveGameIni(
-        files, edit, options.dryRun ? gameini::SaveMode::DryRun : gameini::SaveMode::WhenChanged);
-    PrintChange({files.config, saved.changed, saved.backup, BackupShown(files, saved.backup),
+        files, edit, dryRun ? gameini::SaveMode::DryRun : gameini::SaveMode::WhenChanged);
+    PrintChange(context,
+                {files.config, saved.changed, saved.backup, BackupShown(files, saved.backup),
                  saved.inPlace, saved.before, saved.after, saved.bytesBefore, saved.bytesAfter},
-                options, "saved");
+                dryRun, "saved");
 }

@@ -7,25 +7,20 @@
 #include <memory>
 #include <string>
 
-// How an edit reports: a dry run only shows it; JSON gives one object.
-struct ChangeOptions {
-    bool dryRun = false;
-    bool json = false;
-};
+// Declares -n/--dry-run on a command that changes the file: it then only
+// shows the change.
+std::shared_ptr<bool> AddDryRun(CLI::App& command);
 
-// Declares -n/--dry-run and --json on a command that changes the file.
-std::shared_ptr<ChangeOptions> AddChangeOptions(CLI::App& command);
+// Declares the package names a command takes.
+CLI::Option* AddNames(CLI::App& command, std::vector<std::string>& names);
 
 // Edits the configuration's package lines through the one save both
 // programs share, unless the game runs with this configuration. Writes
 // nothing when no byte would change and prints "unchanged"; with a dry run it
 // prints the change as a diff; else where the previous configuration is kept.
-void ApplyChange(const Context& context, const gameini::EditPackages& edit,
-                 const ChangeOptions& options);
+void ApplyChange(const Context& context, const gameini::EditPackages& edit, bool dryRun);
 
-// Prints what an edit of the configuration did, or for a dry run would do:
-// as text, or as one JSON object with the file, whether it changed, the
-// backup, the package names before and after and, for a dry run, the diff.
+// What an edit of the configuration did, or for a dry run would do.
 struct ChangeReport {
     std::string file;
     bool changed = false;
@@ -35,7 +30,10 @@ struct ChangeReport {
     std::vector<std::string> before, after;
     std::string bytesBefore, bytesAfter; // a dry run's
 };
-void PrintChange(const ChangeReport& report, const ChangeOptions& options, const char* verb);
+// Prints it as text, or as one JSON object with the file, whether it
+// changed, the backup, the package names before and after and, for a dry
+// run, the diff.
+void PrintChange(const Context& context, const ChangeReport& report, bool dryRun, const char* verb);
 
 // How the text names a backup: by its name beside the configuration, else by
 // its path.

@@ -1,9 +1,13 @@
 #include "Context.h"
 
 #include "Error.h"
+#include "GamePath.h"
 #include "RunningGame.h"
 
+#include <cerrno>
 #include <filesystem>
+#include <iostream>
+#include <sys/stat.h>
 
 gameini::ConfigurationFiles Context::Files() const {
     if (ini.empty())
@@ -18,9 +22,18 @@ std::string Context::Folder() const {
     return parent.empty() ? "." : parent;
 }
 
-void Context::RefuseWhileTheGameRuns(const gameini::ConfigurationFiles& files) const {
+void Context::Warn(const std::string& text) const {
+    if (!quiet)
+        std::cerr << "sarvelin-cli: warning: " << text << "\n";
+}
+
+void Context::RefuseToChange(const gameini::ConfigurationFiles& files) const {
     if (force)
         return;
+    struct stat info;
+    if (stat(files.config.c_str(), &info) == 0 && (info.st_mode & 0222) == 0)
+        throw gameini::FileError(EACCES, gameini::NameOf(files.config) +
+                                             " is read-only; use --force to change it anyway");
     const std::string lost = " The game writes its whole configuration back when it quits, so "
                              "this change would be lost. Quit it first, or use --force.";
     std::vector<GameProcess> games;

@@ -24,13 +24,20 @@ struct Context {
     std::string folder = "."; // -C: a System folder, whose postal2.ini is meant
     std::string ini;          // -f: any other configuration file
     bool force = false;
+    bool quiet = false; // -q: no warnings
+    bool json = false;
     int exitStatus = kDone;
+
+    // Prints "sarvelin-cli: warning: TEXT" on standard error, unless quiet.
+    void Warn(const std::string& text) const;
 
     // The configuration's files, found without regard to letter case.
     gameini::ConfigurationFiles Files() const;
     // The folder that holds the configuration and its package files.
     std::string Folder() const;
-    // Throws GameRunningError, unless --force, when a game process uses the
-    // configuration, or when that cannot be told.
-    void RefuseWhileTheGameRuns(const gameini::ConfigurationFiles& files) const;
+    // Unless --force: throws GameRunningError when a game process uses the
+    // configuration, or when that cannot be told; throws FileError when the
+    // configuration is read-only (no write bit for anyone), as admins make it
+    // to keep the game from rewriting it.
+    void RefuseToChange(const gameini::ConfigurationFiles& files) const;
 };

@@ -2,6 +2,7 @@
 
 #include "Context.h"
 #include "Error.h"
+#include "PackageSearch.h"
 #include "SequentialFile.h"
 
 #include <cerrno>
@@ -9,6 +10,11 @@
 std::vector<std::string> PackageNamesFrom(const std::vector<std::string>& given) {
     std::vector<std::string> names;
     for (const std::string& argument : given) {
+        if (argument.find_first_of(" \t") == 0 ||
+            argument.find_last_of(" \t") + 1 == argument.size())
+            throw UsageError("\"" + argument +
+                             "\": a blank or tab at either end would become part of the package "
+                             "name, which then matches no file");
         const std::string name = gameini::PackageNameOf(argument);
         if (name.empty())
             throw UsageError("\"" + argument + "\" names no package");
@@ -17,6 +23,14 @@ std::vector<std::string> PackageNamesFrom(const std::vector<std::string>& given)
         names.push_back(name);
     }
     return names;
+}
+
+void WarnOfPackagesNotFound(const Context& context, const std::vector<std::string>& names,
+                            const gameini::ConfigurationContents& contents) {
+    const PackageSearch search(contents.searchPaths, context.Folder());
+    for (const std::string& name : names)
+        if (search.FilesOf(name).empty())
+            context.Warn(name + ": no Paths= folder of [Core.System] holds this package");
 }
 
 void RefuseUnstorable(const std::vector<std::string>& names, gameini::Encoding encoding) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ConfigurationFiles.h"
+#include "Context.h"
+#include "RewriteGameIni.h"
 #include "SequentialFile.h"
 #include "ServerPackages.h"
 
@@ -8,9 +10,15 @@
 #include <vector>
 
 // The package names given on the command line, as the configuration writes
-// them: "Engine.u" and "Engine" both give "Engine". Throws UsageError for a
-// name that is empty or holds "=".
+// them: "Engine.u", "Engine.U" and "Engine" all give "Engine", as
+// "BaseDialog.uax" gives "BaseDialog". Throws UsageError for a name that is
+// empty, holds "=", or starts or ends with a blank or tab.
 std::vector<std::string> PackageNamesFrom(const std::vector<std::string>& given);
+
+// Warns of each name that no Paths= folder of the configuration holds: a
+// typing error, or a package not installed.
+void WarnOfPackagesNotFound(const Context& context, const std::vector<std::string>& names,
+                            const gameini::ConfigurationContents& contents);
 
 // Throws UsageError for a name that holds a line break or that a file in
 // `encoding` cannot store.

@@ -9,22 +9,31 @@ void AddRemoveCommand(CLI::App& app, Context& context) {
     auto names = std::make_shared<std::vector<std::string>>();
     auto all = std::make_shared<bool>(false);
     CLI::App* remove = app.add_subcommand("remove", "Remove packages from the list");
-    CLI::Option* nameOption =
-        remove->add_option("NAME", *names, "A package (Engine) or package file (Engine.u)");
+    CLI::Option* nameOption = AddNames(*remove, *names);
     remove->add_flag("--all", *all, "Remove every package line")->excludes(nameOption);
-    auto options = AddChangeOptions(*remove);
-    remove->callback([&context, names, all, options] {
+    auto dryRun = AddDryRun(*remove);
+    remove->callback([&context, names, all, dryRun] {
         if (names->empty() && !*all)
             throw UsageError("remove needs package names, or --all");
-        std::unordered_set<std::string> removed;
-        for (const std::string& name : PackageNamesFrom(*names))
-            removed.insert(gameini::LowerCase(name));
+        const std::vector<std::string> removed = PackageNamesFrom(*names);
         auto edit = [&](const gameini::ConfigurationContents& contents) {
+            if (!contents.sectionFound)
+                context.Warn(context.Files().config +
+                             " has no [Engine.GameEngine] section, so it has no package to remove");
+            std::unordered_set<std::string> configured;
+            for (const gameini::ConfiguredPackage& package : contents.configured)
+                configured.insert(gameini::LowerCase(package.name));
+            std::unordered_set<std::string> gone;
+            for (const std::string& name : removed) {
+                gone.insert(gameini::LowerCase(name));
+                if (contents.sectionFound && !configured.contains(gameini::LowerCase(name)))
+                    context.Warn(name + " is not configured");
+            }
             gameini::PackageLineEdit change{gameini::Placement::AfterLastPackageLine, {}, {}};
             for (const gameini::ConfiguredPackage& package : contents.configured)
-                change.keep.push_back(!*all && !removed.contains(gameini::LowerCase(package.name)));
+                change.keep.push_back(!*all && !gone.contains(gameini::LowerCase(package.name)));
             return change;
         };
-        ApplyChange(context, edit, *options);
+        ApplyChange(context, edit, *dryRun);
     });
 }

@@ -20,9 +20,11 @@ std::vector<std::string> PackagesOf(const std::string& path) {
 void AddRestoreCommand(CLI::App& app, Context& context) {
     CLI::App* restore =
         app.add_subcommand("restore", "Swap the configuration and its backup; run again to undo");
-    auto options = AddChangeOptions(*restore);
-    restore->callback([&context, options] {
+    auto dryRun = AddDryRun(*restore);
+    restore->callback([&context, dryRun] {
         const gameini::ConfigurationFiles files = context.Files();
+        if (!*dryRun)
+            context.RefuseToChange(files);
         const std::string backup = gameini::ResolvePath(files.backup);
         ChangeReport report{files.config,
                             true,
@@ -33,16 +35,15 @@ void AddRestoreCommand(CLI::App& app, Context& context) {
                             PackagesOf(backup),
                             {},
                             {}};
-        if (options->dryRun) {
+        if (*dryRun) {
             report.bytesBefore = ReadWholeFile(files.config);
             report.bytesAfter = ReadWholeFile(backup);
             report.changed = report.bytesBefore != report.bytesAfter;
             report.backup.clear();
         } else {
-            context.RefuseWhileTheGameRuns(files);
             gameini::RefuseCaseVariants(files);
             gameini::RestoreBackup(files);
         }
-        PrintChange(report, *options, "restored");
+        PrintChange(context, report, *dryRun, "restored");
     });
 }

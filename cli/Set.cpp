@@ -3,8 +3,8 @@
 #include "PackageNames.h"
 #include "TextCase.h"
 
-#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <unordered_set>
 
 namespace {
@@ -24,9 +24,7 @@ std::vector<std::string> NamesListedIn(std::istream& in) {
 std::vector<std::string> NamesFromFile(const std::string& path) {
     if (path == "-")
         return NamesListedIn(std::cin);
-    std::ifstream file(path);
-    if (!file)
-        throw UsageError("Cannot read the list of names " + path);
+    std::istringstream file(ReadWholeFile(path)); // a file error names it and says why
     return NamesListedIn(file);
 }
 
@@ -36,12 +34,12 @@ void AddSetCommand(CLI::App& app, Context& context) {
     auto names = std::make_shared<std::vector<std::string>>();
     auto from = std::make_shared<std::string>();
     CLI::App* set = app.add_subcommand("set", "Make the list exactly the given packages");
-    CLI::Option* nameOption =
-        set->add_option("NAME", *names, "A package (Engine) or package file (Engine.u)");
+    CLI::Option* nameOption = AddNames(*set, *names);
     set->add_option("--from", *from, "Read the names from a file, one a line (- for stdin)")
+        ->type_name("FILE")
         ->excludes(nameOption);
-    auto options = AddChangeOptions(*set);
-    set->callback([&context, names, from, options] {
+    auto dryRun = AddDryRun(*set);
+    set->callback([&context, names, from, dryRun] {
         const gameini::ConfigurationFiles files = context.Files();
         const std::vector<std::string> given = from->empty() ? *names : NamesFromFile(*from);
         if (given.empty())
@@ -54,8 +52,9 @@ void AddSetCommand(CLI::App& app, Context& context) {
         auto edit = [&](const gameini::ConfigurationContents& contents) {
             RequireSection(files, contents.sectionFound);
             RefuseUnstorable(packages, contents.encoding);
+            WarnOfPackagesNotFound(context, packages, contents);
             return gameini::PackageLineEdit{gameini::Placement::AtFirstPackageLine, {}, packages};
         };
-        ApplyChange(context, edit, *options);
+        ApplyChange(context, edit, *dryRun);
     });
 }

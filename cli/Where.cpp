@@ -1,6 +1,5 @@
 #include "Commands.h"
 #include "Error.h"
-#include "FolderContents.h"
 #include "GamePath.h"
 #include "Postal2Installs.h"
 #include "RunningGame.h"
@@ -23,8 +22,14 @@ namespace {
 struct Candidate {
     std::string path;
     size_t packages;
-    time_t changed;
+    timespec changed;
+    bool isTemplate; // Default.ini or DefUser.ini: what the game copies, not what it reads
 };
+
+bool IsTemplate(const std::string& name) {
+    const std::string lower = gameini::LowerCase(name);
+    return lower == "default.ini" || lower == "defuser.ini";
+}
 
 // The configurations of one System folder: its postal2.ini in any letter case,
 // and every other .ini that has an [Engine.GameEngine] section.
@@ -51,7 +56,8 @@ void AddCandidates(const std::string& folder, std::set<std::string>& seen,
             const size_t packages = gameini::ReadServerPackages(path, &section).size();
             if (section || path == main) {
                 seen.insert(identity);
-                found.push_back({path, packages, info.st_mtime});
+                found.push_back(
+                    {path, packages, info.st_mtim, IsTemplate(fs::path(path).filename())});
             }
         } catch (const std::exception&) {
             // Not readable as a configuration: not one the game uses either.
@@ -59,59 +65,82 @@ void AddCandidates(const std::string& folder, std::set<std::string>& seen,
     }
 }
 
-std::string LocalTime(time_t time) {
+bool Before(const timespec& a, const timespec& b) {
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+std::string LocalTime(const timespec& time) {
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", std::localtime(&time));
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", std::localtime(&time.tv_sec));
     return text;
+}
+
+int RunWhere(const Context& context) {
+    if (!context.ini.empty())
+        throw UsageError("where looks for configuration files itself; give it a folder with -C");
+    std::set<std::string> seen;
+    std::vector<Candidate> found;
+    AddCandidates(context.folder, seen, found);
+    const char* home = std::getenv("HOME");
+    for (const Postal2Install& install : FindPostal2Installs(home ? home : ""))
+        AddCandidates(install.systemFolder, seen, found);
+    if (found.empty()) {
+        std::cerr << "sarvelin-cli: no configuration found in " << context.folder << " or under "
+                  << "HOME=" << (home ? home : "(not set)") << ": looked in "
+                  << kPostal2InstallPlaces << "\n";
+        return kProblemsFound;
+    }
+    // Every file changed last, to the nanosecond, is the newest; templates never are.
+    std::optional<timespec> newest;
+    for (const Candidate& candidate : found)
+        if (!candidate.isTemplate && (!newest || Before(*newest, candidate.changed)))
+            newest = candidate.changed;
+    auto isNewest = [&](const Candidate& candidate) {
+        return !candidate.isTemplate && newest && !Before(candidate.changed, *newest);
+    };
+    std::vector<GameProcess> games;
+    try {
+        games = RunningGames();
+    } catch (const gameini::FileError&) {
+        // Without /proc there is nothing to tell of; the edits refuse then.
+    }
+
+    if (context.json) {
+        nlohmann::ordered_json files = nlohmann::ordered_json::array();
+        for (const Candidate& candidate : found)
+            files.push_back({{"path", candidate.path},
+                             {"packages", candidate.packages},
+                             {"changed", LocalTime(candidate.changed)},
+                             {"newest", isNewest(candidate)},
+                             {"template", candidate.isTemplate}});
+        nlohmann::ordered_json running = nlohmann::ordered_json::array();
+        for (const GameProcess& game : games)
+            running.push_back({{"name", game.name}, {"pid", game.pid}, {"folder", game.folder}});
+        std::cout << nlohmann::ordered_json{{"files", files}, {"running", running}}.dump(
+                         2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+                  << "\n";
+        return kDone;
+    }
+    for (const Candidate& candidate : found)
+        std::cout << (isNewest(candidate) ? "* " : "  ") << candidate.path << "  "
+                  << candidate.packages << (candidate.packages == 1 ? " package" : " packages")
+                  << "  changed " << LocalTime(candidate.changed)
+                  << (isNewest(candidate)    ? "  (newest)"
+                      : candidate.isTemplate ? "  (template)"
+                                             : "")
+                  << "\n";
+    for (const GameProcess& game : games)
+        std::cout << "running: " << game.name << " (pid " << game.pid << ", in "
+                  << (game.folder.empty() ? "a folder that cannot be read" : game.folder)
+                  << "); it writes its configuration back when it quits\n";
+    return kDone;
 }
 
 } // namespace
 
-void AddWhereCommand(CLI::App& app, Context&) {
-    auto json = std::make_shared<bool>(false);
+void AddWhereCommand(CLI::App& app, Context& context) {
     CLI::App* where = app.add_subcommand(
-        "where", "List the configuration files here and in every Postal 2 install found");
-    where->add_flag("--json", *json, "Print the files as JSON");
-    where->callback([json] {
-        std::set<std::string> seen;
-        std::vector<Candidate> found;
-        AddCandidates(fs::current_path().string(), seen, found);
-        const char* home = std::getenv("HOME");
-        for (const Postal2Install& install : FindPostal2Installs(home ? home : ""))
-            AddCandidates(install.systemFolder, seen, found);
-        const auto newest = std::max_element(
-            found.begin(), found.end(),
-            [](const Candidate& a, const Candidate& b) { return a.changed < b.changed; });
-        std::vector<GameProcess> games;
-        try {
-            games = RunningGames();
-        } catch (const gameini::FileError&) {
-            // Without /proc there is nothing to tell of; the edits refuse then.
-        }
-
-        if (*json) {
-            nlohmann::ordered_json files = nlohmann::ordered_json::array();
-            for (auto it = found.begin(); it != found.end(); ++it)
-                files.push_back({{"path", it->path},
-                                 {"packages", it->packages},
-                                 {"changed", LocalTime(it->changed)},
-                                 {"newest", it == newest}});
-            nlohmann::ordered_json running = nlohmann::ordered_json::array();
-            for (const GameProcess& game : games)
-                running.push_back(
-                    {{"name", game.name}, {"pid", game.pid}, {"folder", game.folder}});
-            std::cout << nlohmann::ordered_json{{"files", files}, {"running", running}}.dump(
-                             2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
-                      << "\n";
-            return;
-        }
-        for (auto it = found.begin(); it != found.end(); ++it)
-            std::cout << (it == newest ? "* " : "  ") << it->path << "  " << it->packages
-                      << (it->packages == 1 ? " package" : " packages") << "  changed "
-                      << LocalTime(it->changed) << (it == newest ? "  (newest)" : "") << "\n";
-        for (const GameProcess& game : games)
-            std::cout << "running: " << game.name << " (pid " << game.pid << ", in "
-                      << (game.folder.empty() ? "a folder that cannot be read" : game.folder)
-                      << "); it writes its configuration back when it quits\n";
-    });
+        "where", "List the configuration files here (or in -C DIR) and in every Postal 2 install "
+                 "found");
+    where->callback([&context] { context.exitStatus = RunWhere(context); });
 }

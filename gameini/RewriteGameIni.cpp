@@ -85,7 +85,10 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
             EncodeLine(line, end, encoding, result.bytes_);
         // The section's rules look at ASCII alone, so the stored bytes do.
         const SectionScanner::Line kind = scanner.Next(line);
-        if (kind == SectionScanner::Line::Other)
+        if (kind == SectionScanner::Line::SearchPath)
+            result.contents_.searchPaths.emplace_back(
+                SectionScanner::SearchPathOf(input.LastLineText()));
+        if (kind == SectionScanner::Line::Other || kind == SectionScanner::Line::SearchPath)
             continue;
         const std::string text(input.LastLineText());
         result.contents_.sectionFound |= kind == SectionScanner::Line::GameEngineHeader;

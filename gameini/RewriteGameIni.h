@@ -36,6 +36,7 @@ struct PackageLineEdit {
 struct ConfigurationContents {
     std::vector<ConfiguredPackage> configured; // in file order
     bool sectionFound = false;
+    std::vector<std::string> searchPaths; // the Paths= entries of [Core.System]
     Encoding encoding = Encoding::Windows1252;
 };
 

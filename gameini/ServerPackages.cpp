@@ -3,11 +3,15 @@
 #include "SequentialFile.h"
 #include "TextCase.h"
 
+#include <array>
+
 namespace gameini {
 namespace {
 
 constexpr std::string_view kHeader = "[engine.gameengine]";
 constexpr std::string_view kKey = "serverpackages=";
+constexpr std::string_view kSystemHeader = "[core.system]";
+constexpr std::string_view kPaths = "paths=";
 
 } // namespace
 
@@ -28,20 +32,31 @@ bool IsServerPackagesLine(std::string_view line) {
 SectionScanner::Line SectionScanner::Classify(std::string_view line) {
     if (IsGameEngineHeader(line)) { // a second header keeps the section open
         inSection_ = true;
+        inSystem_ = false;
         return Line::GameEngineHeader;
     }
-    if (IsSectionHeader(line))
+    if (IsSectionHeader(line)) {
         inSection_ = false;
-    else if (inSection_ && IsServerPackagesLine(line))
+        inSystem_ = line.size() == kSystemHeader.size() && LowerCase(line) == kSystemHeader;
+    } else if (inSection_ && IsServerPackagesLine(line)) {
         return Line::PackageLine;
+    } else if (inSystem_ && line.size() >= kPaths.size() &&
+               LowerCase(line.substr(0, kPaths.size())) == kPaths) {
+        return Line::SearchPath;
+    }
     return Line::Other;
+}
+
+std::string_view SectionScanner::SearchPathOf(std::string_view searchPathLine) {
+    return searchPathLine.substr(kPaths.size());
 }
 
 std::string_view SectionScanner::PackageOf(std::string_view packageLine) {
     return packageLine.substr(kKey.size());
 }
 
-std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path, bool* sectionFound) {
+std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path, bool* sectionFound,
+                                                  std::vector<std::string>* searchPaths) {
     std::vector<ConfiguredPackage> packages;
     SequentialFile file = SequentialFile::OpenInput(path);
     SectionScanner scanner;
@@ -53,6 +68,8 @@ std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path, bool* s
         if (kind == SectionScanner::Line::PackageLine)
             packages.push_back(
                 {std::string(SectionScanner::PackageOf(file.LastLineText())), number});
+        if (kind == SectionScanner::Line::SearchPath && searchPaths)
+            searchPaths->emplace_back(SectionScanner::SearchPathOf(file.LastLineText()));
     }
     file.Close();
     if (sectionFound)
@@ -60,9 +77,21 @@ std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path, bool* s
     return packages;
 }
 
+std::string_view PackageExtensionOf(std::string_view name) {
+    static constexpr std::array<std::string_view, 7> kExtensions = {".u",   ".uax", ".utx", ".usx",
+                                                                    ".ukx", ".umx", ".fuk"};
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos)
+        return {};
+    const std::string lower = LowerCase(name.substr(dot));
+    for (std::string_view extension : kExtensions)
+        if (lower == extension)
+            return name.substr(dot);
+    return {};
+}
+
 std::string PackageNameOf(std::string_view name) {
-    if (name.size() >= 2 && LowerCase(name.substr(name.size() - 2)) == ".u")
-        name.remove_suffix(2);
+    name.remove_suffix(PackageExtensionOf(name).size());
     return std::string(name);
 }
 

@@ -13,13 +13,17 @@ bool IsSectionHeader(std::string_view line);
 bool IsServerPackagesLine(std::string_view line);
 
 // What each line of a configuration is, by the section rules above: the
-// reader and the rewriter follow a file through one of these.
+// reader and the rewriter follow a file through one of these. It also tells
+// the Paths= lines of [Core.System], where the game looks for packages.
 class SectionScanner {
 public:
-    enum class Line { GameEngineHeader, PackageLine, Other };
+    enum class Line { GameEngineHeader, PackageLine, SearchPath, Other };
     // Inline for the lines that matter to no rule, nearly all of a file.
     Line Next(std::string_view line) {
-        if (line.empty() || (line[0] != '[' && (!inSection_ || (line[0] | 0x20) != 's')))
+        if (line.empty())
+            return Line::Other;
+        const char lower = static_cast<char>(line[0] | 0x20);
+        if (line[0] != '[' && !(inSection_ && lower == 's') && !(inSystem_ && lower == 'p'))
             return Line::Other;
         return Classify(line);
     }
@@ -27,10 +31,13 @@ public:
     bool InSection() const { return inSection_; }
     // The package a package line names: its value, as written.
     static std::string_view PackageOf(std::string_view packageLine);
+    // The folder and pattern a Paths= line names ("..\System\*.u").
+    static std::string_view SearchPathOf(std::string_view searchPathLine);
 
 private:
     Line Classify(std::string_view line);
     bool inSection_ = false;
+    bool inSystem_ = false; // in [Core.System]
 };
 
 // A package a ServerPackages= line of [Engine.GameEngine] names: the value as
@@ -42,12 +49,20 @@ struct ConfiguredPackage {
 };
 
 // Reads the configuration and returns its configured packages in file order,
-// duplicates kept. Tells through `sectionFound` whether it has the section.
+// duplicates kept. Tells through `sectionFound` whether it has the section,
+// and through `searchPaths` the Paths= entries of [Core.System].
 std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path,
-                                                  bool* sectionFound = nullptr);
+                                                  bool* sectionFound = nullptr,
+                                                  std::vector<std::string>* searchPaths = nullptr);
 
-// A package file name ("Engine.u") or package name ("Engine") as the package
-// name the configuration writes: a trailing ".u" in any letter case is dropped.
+// The package extension a name ends with, in any letter case (".u" for
+// code, ".uax" sounds, ".utx" textures, ".usx" static meshes, ".ukx"
+// animations, ".umx" music, ".fuk" maps), as written; empty for none.
+std::string_view PackageExtensionOf(std::string_view name);
+
+// A package file name ("Engine.u", "BaseDialog.uax") or package name
+// ("Engine") as the package name the configuration writes: one trailing
+// package extension is dropped.
 std::string PackageNameOf(std::string_view name);
 
 } // namespace gameini

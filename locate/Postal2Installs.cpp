@@ -1,6 +1,7 @@
 #include "Postal2Installs.h"
 
 #include "GamePath.h"
+#include "TextCase.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -60,9 +61,7 @@ private:
     // the prefix they are in.
     void AddIfSystemFolder(const fs::path& folder, const std::string& name, const std::string& kind,
                            const fs::path& place) {
-        std::string config = gameini::ResolvePath(folder.string() + "\\postal2.ini");
-        struct stat info;
-        if (stat(config.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        if (!HoldsTheGame(folder))
             return;
         std::error_code error;
         fs::path canonical = fs::canonical(folder, error);
@@ -70,6 +69,21 @@ private:
             return;
         found_.push_back(
             {"POSTAL 2 – " + name + " (" + kind + ", " + Shortened(place) + ")", folder.string()});
+    }
+
+    // Whether the folder holds one of the game's configurations or its program.
+    static bool HoldsTheGame(const fs::path& folder) {
+        std::error_code error;
+        for (fs::directory_iterator it(folder, error), end; !error && it != end;
+             it.increment(error)) {
+            const std::string name = gameini::LowerCase(it->path().filename().string());
+            std::error_code typeError;
+            if (it->is_regular_file(typeError) &&
+                ((name.starts_with("postal2") && name.ends_with(".ini")) || name == "postal2-bin" ||
+                 name == "postal2.exe"))
+                return true;
+        }
+        return false;
     }
 
     // The path with the home folder written as "~".
@@ -102,6 +116,10 @@ private:
 };
 
 } // namespace
+
+const char* const kPostal2InstallPlaces =
+    "Steam libraries (~/.local/share/Steam, ~/.steam/steam, Flatpak's Steam and the libraries "
+    "their libraryfolders.vdf lists), ~/.lgp/postal2/System, and ~/.wine/drive_c/GOG Games";
 
 std::vector<Postal2Install> FindPostal2Installs(const std::string& home) {
     if (home.empty())

@@ -33,12 +33,25 @@ printf '[Engine.GameEngine]\r\nServerPackages=Engine\r\nServerPackages=BaseDialo
 expect "list: names as written, in file order" "$(run -C "$sys" list | tr '\n' '|')" "Engine|BaseDialog|fire |"
 expect "list --all: files in the window's order, then names without a file" \
     "$(run -C "$sys" list --all | sed -n '4p;5p;14p;15p' | tr '\n' '|')" \
-    "[x] Engine.u|[ ] Fire.u|[x] BaseDialog  (no .u file)|[x] fire   (no .u file)|"
-expect "list --json: valid, with the file and both lists" \
-    "$(run -C "$sys" list --json | /usr/bin/python3 -c 'import json,sys; d=json.load(sys.stdin); print(d["configured"][1], len(d["files"]), d["files"][3])')" \
-    "BaseDialog 13 {'name': 'Engine.u', 'configured': True}"
+    "[x] Engine.u|[ ] Fire.u|[x] BaseDialog  (not found)|[x] fire   (not found)|"
+mkdir -p "$sys/../Sounds"
+touch "$sys/../Sounds/BaseDialog.uax"
+printf '[Core.System]\r\nPaths=..\\System\\*.u\r\nPaths=..\\Sounds\\*.uax\r\n' >>"$sys/postal2.ini"
+expect "list --all: where Paths= finds a package without a .u file" \
+    "$(run -C "$sys" list --all | grep BaseDialog)" "[x] BaseDialog  (../Sounds/BaseDialog.uax)"
+expect "list --json: valid, with the file, both lists, and where each name is found" \
+    "$(run -C "$sys" list --json | /usr/bin/python3 -c 'import json,sys; d=json.load(sys.stdin); print(d["configured"][1], d["configured"][2]["found"], len(d["files"]), d["files"][3])')" \
+    "{'name': 'BaseDialog', 'found': '../Sounds/BaseDialog.uax'} None 13 {'name': 'Engine.u', 'configured': True}"
+expect "options after the command: list -C DIR --json" "$(run list -C "$sys" --json | grep -c '"file"')" 1
+expect "an unknown command" "$(status bogus; cat "$work/stderr")" \
+    "2
+sarvelin-cli: unknown command \"bogus\"; see sarvelin-cli --help"
+expect "placeholders name what they take" "$(run --help | grep -c -e '-C,--folder DIR' -e '-f,--ini FILE')" 2
 printf '[URL]\r\nServerPackages=Elsewhere\r\n' >"$sys/postal2.ini"
-expect "list: no section prints nothing" "$(run -C "$sys" list; echo "rc=$?")" "rc=0"
+expect "list: no section prints nothing, and warns" "$(run -C "$sys" list; echo "rc=$?"; cat "$work/stderr")" \
+    "rc=0
+sarvelin-cli: warning: $sys/postal2.ini has no [Engine.GameEngine] section, so the game reads no server packages from it"
+expect "-q: no warning" "$(run -C "$sys" list -q; cat "$work/stderr")" ""
 expect "list: a missing file is a file error" "$(status -C "$work" list)" 3
 expect "the error names the file" "$(cat "$work/stderr")" \
     "sarvelin-cli: Cannot open $work/postal2.ini for reading: No such file or directory"
@@ -58,7 +71,11 @@ expect "add: no other line moved" "$(diff <(grep -av '^ServerPackages=' "$sys/po
 after="$(digest "$sys")"
 expect "add again: unchanged" "$(run -C "$sys" add xmas newmod.U)" "unchanged"
 expect "add again: nothing written, not even the backup" "$(digest "$sys")" "$after"
-for bad in ".u" "a=b" "Жара"; do
+expect "add Foo.uax: the name without its extension" "$(run -C "$sys" add Sound.uax -n | grep -c $'^+ServerPackages=Sound\r$')" 1
+expect "add a name no Paths= folder holds: a warning" "$(run -C "$sys" add Inventroy -n >/dev/null; cat "$work/stderr")" \
+    "sarvelin-cli: warning: Inventroy: no Paths= folder of [Core.System] holds this package"
+expect "options after the command: add --force X" "$(status -C "$sys" add --force Core -q)" 0
+for bad in ".u" "a=b" " Spaced " $'Tab\t' "Жара"; do
     expect "add \"$bad\": a usage error" "$(status -C "$sys" add "$bad")" 2
 done
 expect "add \"Жара\": says why" "$(cat "$work/stderr")" \
@@ -79,6 +96,32 @@ expect "set: exactly the names, repeats dropped" "$(run -C "$sys" list | tr '\n'
 printf '; the server list\n\n# mods\nXmas.u\n  Fire  \r\n' | run -C "$sys" set --from - >/dev/null
 expect "set --from -: comments and blanks skipped" "$(run -C "$sys" list | tr '\n' ' ')" "Xmas Fire "
 expect "set with no names: a usage error" "$(status -C "$sys" set)" 2
+expect "set --from a missing file: a file error that says why" "$(status -C "$sys" set --from "$work/none.txt"; cat "$work/stderr")" \
+    "3
+sarvelin-cli: Cannot open $work/none.txt for reading: No such file or directory"
+expect "set --from a folder: refused as one" "$(status -C "$sys" set --from "$work"; cat "$work/stderr")" \
+    "3
+sarvelin-cli: Cannot read $work: Is a directory"
+expect "remove a name not configured: a warning" "$(run -C "$sys" remove NotThere; cat "$work/stderr")" \
+    "unchanged
+sarvelin-cli: warning: NotThere is not configured"
+printf '[URL]\r\n' >"$sys/Postal2.ini"
+expect "remove on a file without the section: a warning" "$(run -C "$sys" remove Fire; cat "$work/stderr")" \
+    "unchanged
+sarvelin-cli: warning: $sys/Postal2.ini has no [Engine.GameEngine] section, so it has no package to remove"
+
+# --- a read-only configuration
+fresh readonly
+chmod 444 "$sys/postal2.ini"
+before="$(digest "$sys")"
+for edit in "add Xmas" "remove Core" "set Core" "restore"; do
+    expect "$edit on a read-only file: refused" "$(status -C "$sys" $edit; cat "$work/stderr")" \
+        "3
+sarvelin-cli: postal2.ini is read-only; use --force to change it anyway"
+done
+expect "nothing changed" "$(digest "$sys")" "$before"
+expect "--force goes on, and keeps the mode" "$(status -C "$sys" add Xmas --force; stat -c %a "$sys/Postal2.ini")" "0
+444"
 
 # --- restore
 fresh restore
@@ -188,19 +231,35 @@ expect "check: exit 1 on the demo" "$(status -C "$sys" check)" 1
 home="$work/home"
 steam="$home/.local/share/Steam/steamapps/common/POSTAL2Complete/System"
 wine="$home/.wine/drive_c/GOG Games/POSTAL 2/System"
-mkdir -p "$steam" "$home/.lgp/postal2/System" "$wine"
+server="$home/.local/share/Steam/steamapps/common/Postal2Server/System"
+mkdir -p "$steam" "$home/.lgp/postal2/System" "$wine" "$server"
 for folder in "$steam" "$home/.lgp/postal2/System" "$wine"; do
     printf '[Engine.GameEngine]\r\nServerPackages=Core\r\n' >"$folder/Postal2.ini"
     touch -d '2020-01-01' "$folder/Postal2.ini"
 done
 printf '[Engine.GameEngine]\r\nServerPackages=A\r\nServerPackages=B\r\n' >"$steam/Postal2CoOp.ini"
+printf '[Engine.GameEngine]\r\nServerPackages=Core\r\n' >"$steam/Default.ini"
 printf '[Other]\r\n' >"$steam/User.ini"
-touch -d '2020-01-01' "$steam/Postal2CoOp.ini"
-touch -d '2021-06-01' "$home/.lgp/postal2/System/Postal2.ini"
+printf '[Engine.GameEngine]\r\nServerPackages=Core\r\n' >"$server/Postal2MP.ini"
+touch -d '2020-01-01' "$steam/Postal2CoOp.ini" "$server/Postal2MP.ini"
+touch -d '2020-01-01 00:00:00.1' "$home/.lgp/postal2/System/Postal2.ini"
+touch -d '2020-01-01 00:00:00.5' "$wine/Postal2.ini"
+touch -d '2030-01-01' "$steam/Default.ini"
 listing="$(cd "$work" && HOME="$home" run where)"
-expect "where: every planted configuration, none other" "$(grep -c 'Postal2' <<<"$listing")" 4
-expect "where: the newest is marked" "$(grep '^\*' <<<"$listing" | cut -d' ' -f2)" "$home/.lgp/postal2/System/Postal2.ini"
+expect "where: every planted configuration, the template marked, none other" \
+    "$(grep -c -e 'Postal2' -e 'Default.ini.*(template)$' <<<"$listing")" 6
+expect "where: the newest to the nanosecond, never a template" "$(grep '^\*' <<<"$listing" | cut -d' ' -f2-)" \
+    "$wine/Postal2.ini  1 package  changed 2020-01-01 00:00:00  (newest)"
+touch -d '2020-01-01 00:00:00.5' "$home/.lgp/postal2/System/Postal2.ini"
+expect "where: files that tie are all newest" "$(cd "$work" && HOME="$home" run where | grep -c '^\*')" 2
+expect "where: an install with only Postal2MP.ini" "$(grep -c "$server/Postal2MP.ini  1 package" <<<"$listing")" 1
 expect "where: counts the packages" "$(grep -c 'Postal2CoOp.ini  2 packages' <<<"$listing")" 1
+expect "where -C DIR looks there first" "$(HOME="$home" run where -C "$steam" | head -1 | cut -d' ' -f3)" "$steam/Postal2.ini"
+expect "where -f: refused" "$(status where -f "$steam/Postal2.ini")" 2
+expect "where finding nothing says where it looked" \
+    "$(cd "$work" && HOME="$work/empty" status where; grep -c "no configuration found in . or under HOME=$work/empty: looked in Steam" "$work/stderr")" \
+    "1
+1"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

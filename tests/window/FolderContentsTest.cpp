@@ -60,7 +60,8 @@ TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
     makeSystem(library2 / "steamapps/common/POSTAL2Complete/System", "Postal2.ini");
     makeSystem(library / "steamapps/common/Deeper/Game/System",
                "postal2.ini"); // three levels: not looked at
-    fs::create_directories(library / "steamapps/common/Other Game/System"); // no postal2.ini
+    fs::create_directories(library / "steamapps/common/Other Game/System"); // nothing of the game
+    makeSystem(library2 / "steamapps/common/Dedicated/System", "Postal2MP.ini"); // a server alone
     WriteBytes(home / ".local/share/Steam/steamapps/libraryfolders.vdf",
                "\"libraryfolders\"\n{\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + library.path() +
                    "\"\n\t}\n\t\"2\"\n\t{\n\t\t\"path\"\t\t\"" + library2.path() + "\"\n\t}\n}\n");
@@ -76,6 +77,7 @@ TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
         labels.push_back(install.label);
     EXPECT_EQ(labels, (Names{"POSTAL 2 – POSTAL2Complete (Steam, ~/.local/share/Steam)",
                              "POSTAL 2 – Postal 2 Mod (Steam, " + library.path() + ")",
+                             "POSTAL 2 – Dedicated (Steam, " + library2.path() + ")",
                              "POSTAL 2 – POSTAL2Complete (Steam, " + library2.path() + ")",
                              "POSTAL 2 – postal2 (Linux port, ~/.lgp)",
                              "POSTAL 2 – POSTAL 2 (GOG, Wine, ~/.wine)"}))

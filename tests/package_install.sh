@@ -15,6 +15,11 @@ cmake --build "$build" -j"$(nproc)" --target sarvelin sarvelin-cli >/dev/null
 rm -f "$build"/*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 window="$(ls "$build"/sarvelin_*.deb)" cli="$(ls "$build"/sarvelin-cli_*.deb)"
+# The Ansible collection, built as it is shipped.
+rm -f "$build"/sarvelin-postal2-*.tar.gz
+ansible-galaxy collection build "$source/ansible" --output-path "$build" >/dev/null
+tar -tzf "$build"/sarvelin-postal2-1.0.0.tar.gz | grep -q 'plugins/modules/server_packages.py' ||
+    { echo "the collection lacks its module" >&2; exit 1; }
 dpkg-deb -f "$window" Depends | grep -q libqt6widgets6
 if dpkg-deb -f "$cli" Depends | grep -qi qt; then
     echo "sarvelin-cli depends on Qt" >&2

@@ -1,0 +1,150 @@
+#!/usr/bin/python
+# Copyright: Sarvelin developers
+# MIT License (see LICENSE)
+
+from __future__ import absolute_import, division, print_function
+
+__metaclass__ = type
+
+DOCUMENTATION = r"""
+---
+module: server_packages
+short_description: Set the packages a Postal 2 server sends to its players
+version_added: "1.0.0"
+description:
+  - Adds, removes or sets the C(ServerPackages=) lines of the C([Engine.GameEngine])
+    section of a Postal 2 configuration, through C(sarvelin-cli) on the managed host.
+  - Only package lines change. Every other line keeps its place and its bytes, the
+    file keeps its encoding, line ends, owner and mode, a symbolic link or a mounted
+    file keeps being one, and the previous configuration is kept as a backup.
+  - Unlike M(community.general.ini_file), it never wipes the other packages of the
+    list, writes lines the game reads (C(ServerPackages=Name)), and matches the
+    section header in any letter case.
+options:
+  packages:
+    description:
+      - The package names, with or without their extension (C(Engine), C(BaseDialog.uax)).
+      - Names are compared without regard to letter case.
+    type: list
+    elements: str
+    required: true
+  state:
+    description:
+      - C(present) adds the names not yet configured after the last package line.
+      - C(absent) removes every line that names one of them.
+      - C(exact) makes the list exactly these names, in this order.
+    type: str
+    choices: [present, absent, exact]
+    default: present
+  force:
+    description:
+      - Change the configuration even while a game or server process uses it, or
+        while it is read-only. The game writes its configuration back when it quits,
+        so such a change is usually lost.
+    type: bool
+    default: false
+attributes:
+  check_mode:
+    support: full
+  diff_mode:
+    support: full
+notes:
+  - The task fails while the game runs with the configuration; stop the server first.
+extends_documentation_fragment:
+  - sarvelin.postal2.target
+author:
+  - Sarvelin developers
+"""
+
+EXAMPLES = r"""
+- name: Send the co-op mod and its sounds to players
+  sarvelin.postal2.server_packages:
+    path: /srv/postal2/System
+    packages: [CoopMod, CoopSounds.uax]
+
+- name: Stop sending a map pack
+  sarvelin.postal2.server_packages:
+    ini: /srv/postal2/System/Postal2MP.ini
+    packages: [OldMapPack]
+    state: absent
+
+- name: Make the list exactly this, in this order
+  sarvelin.postal2.server_packages:
+    path: /srv/postal2/System
+    packages: [Core, Engine, Fire, GamePlay, Postal2Game]
+    state: exact
+"""
+
+RETURN = r"""
+file:
+  description: The configuration file that was read, as found.
+  returned: always
+  type: str
+  sample: /srv/postal2/System/Postal2.ini
+packages:
+  description: The configured packages after the change, in file order.
+  returned: always
+  type: list
+  elements: str
+  sample: [Core, Engine, CoopMod]
+backup:
+  description: Where the previous configuration is kept, when the file was written.
+  returned: always
+  type: str
+  sample: /srv/postal2/System/postal2.ini.old
+"""
+
+from ansible.module_utils.basic import AnsibleModule
+from ansible_collections.sarvelin.postal2.plugins.module_utils.sarvelin_cli import (
+    TARGET_OPTIONS,
+    run_json,
+    target_arguments,
+)
+
+COMMANDS = dict(present="add", absent="remove", exact="set")
+
+
+def main():
+    module = AnsibleModule(
+        argument_spec=dict(
+            packages=dict(type="list", elements="str", required=True),
+            state=dict(type="str", choices=list(COMMANDS), default="present"),
+            force=dict(type="bool", default=False),
+            **TARGET_OPTIONS
+        ),
+        required_one_of=[("path", "ini")],
+        mutually_exclusive=[("path", "ini")],
+        supports_check_mode=True,
+    )
+    packages = module.params["packages"]
+    state = module.params["state"]
+    arguments = target_arguments(module) + ["--json", "-q"]
+    if module.params["force"]:
+        arguments.append("--force")
+    if not packages and state != "exact":
+        # Nothing to add or remove: the list as it is.
+        listed = run_json(module, arguments + ["list"])
+        module.exit_json(changed=False, file=listed["file"], backup=None,
+                         packages=[entry["name"] for entry in listed["configured"]])
+    command = [COMMANDS[state], "--"] + packages if packages else ["remove", "--all"]
+    if module.check_mode:
+        command.insert(1, "-n")
+    result = run_json(module, arguments + command)
+    response = dict(
+        changed=result["changed"],
+        file=result["file"],
+        packages=result["after"],
+        backup=result["backup"],
+    )
+    if module._diff:
+        response["diff"] = dict(
+            before="".join(name + "\n" for name in result["before"]),
+            after="".join(name + "\n" for name in result["after"]),
+            before_header=result["file"] + " (server packages)",
+            after_header=result["file"] + " (server packages)",
+        )
+    module.exit_json(**response)
+
+
+if __name__ == "__main__":
+    main()

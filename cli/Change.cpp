@@ -3,11 +3,11 @@
 #include "Diff.h"
 #include "Error.h"
 #include "GamePath.h"
+#include "Json.h"
 #include "SaveGameIni.h"
 
 #include <fcntl.h>
 #include <iostream>
-#include <nlohmann/json.hpp>
 #include <unistd.h>
 
 std::string ReadWholeFile(const std::string& path) {
@@ -57,15 +57,12 @@ void PrintChange(const Context& context, const ChangeReport& report, bool dryRun
     if (context.json) {
         nlohmann::ordered_json result = {{"file", report.file},
                                          {"changed", report.changed},
-                                         {"backup", report.backup.empty()
-                                                        ? nlohmann::ordered_json()
-                                                        : nlohmann::ordered_json(report.backup)},
+                                         {"backup", TextOrNull(report.backup)},
                                          {"before", report.before},
                                          {"after", report.after}};
         if (dryRun)
             result["diff"] = diff;
-        std::cout << result.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
-                  << "\n";
+        PrintJson(result);
     } else if (!report.changed) {
         std::cout << "unchanged\n";
     } else if (dryRun) {

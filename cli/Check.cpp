@@ -1,15 +1,13 @@
 #include "Commands.h"
 #include "GamePath.h"
+#include "Json.h"
+#include "PackageFacts.h"
 #include "PackageSearch.h"
 #include "SequentialFile.h"
 #include "ServerPackages.h"
 #include "TextCase.h"
 
-#include <array>
-#include <filesystem>
 #include <iostream>
-#include <nlohmann/json.hpp>
-#include <sys/stat.h>
 #include <unordered_map>
 
 namespace {
@@ -23,6 +21,8 @@ struct Problem {
 struct Scan {
     std::vector<std::string> paths; // Paths= values
     std::vector<std::pair<int, std::string>> unreadPackageLines;
+    std::vector<std::pair<int, std::string>> serverActors; // ServerActors= values
+    std::unordered_map<std::string, std::string> remap;    // [PackageRemap], lower-cased old name
     bool markHidesHeader = false;
 };
 
@@ -37,11 +37,19 @@ Scan ScanFile(const std::string& path) {
     Scan scan;
     gameini::SequentialFile file = gameini::SequentialFile::OpenInput(path);
     gameini::SectionScanner engine;
+    bool inRemap = false;
     for (int number = 1; !file.AtEnd(); ++number) {
         const std::string_view line = file.ReadLine();
-        if (number == 1 && gameini::LowerCase(line) == "ï»¿[engine.gameengine]") // a UTF-8 mark
+        const std::string lower = gameini::LowerCase(line);
+        if (number == 1 && lower == "ï»¿[engine.gameengine]") // a UTF-8 mark
             scan.markHidesHeader = true;
         const gameini::SectionScanner::Line kind = engine.Next(line);
+        if (gameini::IsSectionHeader(line))
+            inRemap = lower == "[packageremap]";
+        else if (inRemap && line.find('=') != std::string_view::npos)
+            scan.remap[lower.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+        if (engine.InSection() && lower.starts_with("serveractors="))
+            scan.serverActors.emplace_back(number, line.substr(13));
         if (kind == gameini::SectionScanner::Line::SearchPath)
             scan.paths.emplace_back(gameini::SectionScanner::SearchPathOf(line));
         const size_t equals = line.find('=');
@@ -53,6 +61,35 @@ Scan ScanFile(const std::string& path) {
     }
     file.Close();
     return scan;
+}
+
+// What a configured package's own file says: whether it is a package, and
+// whether players can load what it imports.
+template <class Remapped, class Add>
+void CheckImports(const std::string& name, const std::string& file, const PackageSearch& search,
+                  PackageFiles& packageFiles, const Remapped& remapped, const Add& add) {
+    const gameini::PackageRead& read = packageFiles.Read(file);
+    if (const auto* damage = std::get_if<gameini::PackageDamage>(&read)) {
+        add("damaged", gameini::NameOf(file) + " is not a package file or is damaged (" +
+                           damage->reason + ")");
+        return;
+    }
+    for (const std::string& import : std::get<gameini::PackageFacts>(read).imports) {
+        const std::string wanted = remapped(import);
+        const std::vector<std::string> found = search.FilesOf(wanted);
+        if (found.empty()) {
+            add("missing-import", name + " imports " + wanted +
+                                      ", which no Paths= folder holds; players cannot load " +
+                                      name);
+            continue;
+        }
+        const auto* facts = std::get_if<gameini::PackageFacts>(&packageFiles.Read(found.front()));
+        if (facts && (facts->flags & gameini::kServerSideOnly))
+            add("server-only-import", name + " imports " + wanted +
+                                          ", which is marked server-side only; players never "
+                                          "receive " +
+                                          wanted + ", so they cannot load " + name);
+    }
 }
 
 std::vector<Problem> Check(const Context& context) {
@@ -72,6 +109,11 @@ std::vector<Problem> Check(const Context& context) {
                    "packages here; add the section"});
 
     const PackageSearch search(scan.paths, context.Folder());
+    PackageFiles packageFiles;
+    auto remapped = [&](const std::string& name) {
+        const auto to = scan.remap.find(gameini::LowerCase(name));
+        return to == scan.remap.end() ? name : to->second;
+    };
 
     std::unordered_map<std::string, int> firstLine; // lower-cased name
     for (const gameini::ConfiguredPackage& package : configured) {
@@ -96,14 +138,14 @@ std::vector<Problem> Check(const Context& context) {
                                  "\", without \"" + std::string(extension) + "\"");
             continue;
         }
-        const std::vector<std::string> files = search.FilesOf(package.name);
-        for (const std::string& file : files) {
-            const std::vector<std::string> twins = gameini::CaseVariants(file);
-            if (twins.size() > 1)
-                add("case-twins", gameini::FolderOf(file) + " holds both " + twins[0] + " and " +
-                                      twins[1] + "; remove the one not needed");
-        }
-        if (files.empty())
+        const std::vector<PackageSearch::Found> files = search.Find(package.name);
+        for (const PackageSearch::Found& file : files)
+            if (file.variants.size() > 1)
+                add("case-twins", gameini::FolderOf(file.path) + " holds both " + file.variants[0] +
+                                      " and " + file.variants[1] + "; remove the one not needed");
+        if (!files.empty())
+            CheckImports(package.name, files.front().path, search, packageFiles, remapped, add);
+        else
             add("missing", !search.FollowsPathsEntries()
                                ? "there is no " + package.name +
                                      ".u beside the configuration; "
@@ -119,6 +161,13 @@ std::vector<Problem> Check(const Context& context) {
                                 ": the game does not read this line; write it as "
                                 "\"ServerPackages=" +
                                 Trimmed(text.substr(equals + 1)) + "\""});
+    }
+    for (const auto& [number, actor] : scan.serverActors) {
+        const std::string package = actor.substr(0, actor.find('.'));
+        if (search.FilesOf(package).empty())
+            problems.push_back({number, "actor-missing", package,
+                                "ServerActors=" + actor + ": the server cannot start " + actor +
+                                    ": no Paths= folder holds " + package});
     }
     std::stable_sort(problems.begin(), problems.end(),
                      [](const Problem& a, const Problem& b) { return a.line < b.line; });
@@ -139,8 +188,7 @@ void AddCheckCommand(CLI::App& app, Context& context) {
                                 {"kind", problem.kind},
                                 {"name", problem.name},
                                 {"message", problem.message}});
-            std::cout << list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
-                      << "\n";
+            PrintJson(list);
         } else {
             const std::string file = context.Files().config;
             for (const Problem& problem : problems)

@@ -14,3 +14,4 @@ void AddSetCommand(CLI::App& app, Context& context);
 void AddRestoreCommand(CLI::App& app, Context& context);
 void AddCheckCommand(CLI::App& app, Context& context);
 void AddWhereCommand(CLI::App& app, Context& context);
+void AddInfoCommand(CLI::App& app, Context& context);

@@ -1,27 +1,21 @@
 #include "Commands.h"
 #include "FolderContents.h"
+#include "Json.h"
 #include "PackageNames.h"
 #include "PackageSearch.h"
 #include "TextCase.h"
 
 #include <filesystem>
 #include <iostream>
-#include <nlohmann/json.hpp>
-#include <optional>
 #include <unordered_set>
 
 namespace {
 
-// Where the game finds a configured package, relative to the configuration's
-// folder when it lies below or beside it ("../Sounds/BaseDialog.uax").
-std::optional<std::string> Found(const PackageSearch& search, const std::string& name,
-                                 const std::string& folder) {
-    const std::vector<std::string> files = search.FilesOf(name);
-    if (files.empty())
-        return std::nullopt;
+// A file as seen from the configuration's folder ("../Sounds/BaseDialog.uax").
+std::string SeenFrom(const std::string& folder, const std::string& file) {
     const std::filesystem::path base = std::filesystem::absolute(folder).lexically_normal();
-    const std::string relative = std::filesystem::path(files.front()).lexically_relative(base);
-    return relative.empty() ? files.front() : relative;
+    const std::string relative = std::filesystem::path(file).lexically_relative(base);
+    return relative.empty() ? file : relative;
 }
 
 void RunList(const Context& context, bool all) {
@@ -48,9 +42,13 @@ void RunList(const Context& context, bool all) {
     if (context.json) {
         nlohmann::ordered_json names = nlohmann::ordered_json::array();
         for (const std::string& name : configured) {
-            const std::optional<std::string> found = Found(search, name, context.Folder());
+            const std::vector<std::string> found = search.FilesOf(name);
             names.push_back(
-                {{"name", name}, {"found", found ? nlohmann::ordered_json(*found) : nullptr}});
+                {{"name", name},
+                 {"found",
+                  TextOrNull(found.empty() ? "" : SeenFrom(context.Folder(), found.front()))}});
+            if (!found.empty()) // the file the game loads, and what it says of itself
+                names.back().update(PackageJson(gameini::ReadPackageFile(found.front())));
         }
         nlohmann::ordered_json fileList = nlohmann::ordered_json::array();
         for (const std::string& file : packageFiles)
@@ -59,8 +57,7 @@ void RunList(const Context& context, bool all) {
                  {"configured", configuredFiles.contains(gameini::LowerCase(file))}});
         const nlohmann::ordered_json result = {
             {"file", files.config}, {"configured", names}, {"files", fileList}};
-        std::cout << result.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
-                  << "\n";
+        PrintJson(result);
         return;
     }
     std::unordered_set<std::string> listed;
@@ -69,10 +66,14 @@ void RunList(const Context& context, bool all) {
         std::cout << (configuredFiles.contains(gameini::LowerCase(file)) ? "[x] " : "[ ] ") << file
                   << "\n";
     }
-    for (const std::string& name : configured)
-        if (listed.insert(gameini::LowerCase(name) + ".u").second)
-            std::cout << "[x] " << name << "  ("
-                      << Found(search, name, context.Folder()).value_or("not found") << ")\n";
+    for (const std::string& name : configured) {
+        if (!listed.insert(gameini::LowerCase(name) + ".u").second)
+            continue;
+        const std::vector<std::string> found = search.FilesOf(name);
+        std::cout << "[x] " << name << "  ("
+                  << (found.empty() ? "not found" : SeenFrom(context.Folder(), found.front()))
+                  << ")\n";
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "Commands.h"
 #include "Error.h"
 #include "GamePath.h"
+#include "Json.h"
 #include "Postal2Installs.h"
 #include "RunningGame.h"
 #include "ServerPackages.h"
@@ -11,7 +12,6 @@
 #include <ctime>
 #include <filesystem>
 #include <iostream>
-#include <nlohmann/json.hpp>
 #include <set>
 #include <sys/stat.h>
 
@@ -116,9 +116,7 @@ int RunWhere(const Context& context) {
         nlohmann::ordered_json running = nlohmann::ordered_json::array();
         for (const GameProcess& game : games)
             running.push_back({{"name", game.name}, {"pid", game.pid}, {"folder", game.folder}});
-        std::cout << nlohmann::ordered_json{{"files", files}, {"running", running}}.dump(
-                         2, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
-                  << "\n";
+        PrintJson({{"files", files}, {"running", running}});
         return kDone;
     }
     for (const Candidate& candidate : found)

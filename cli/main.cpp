@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
     AddRestoreCommand(app, context);
     AddCheckCommand(app, context);
     AddWhereCommand(app, context);
+    AddInfoCommand(app, context);
 
     auto fail = [](int status, const std::string& message) {
         std::cerr << "sarvelin-cli: " << message << "\n";

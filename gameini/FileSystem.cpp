@@ -1,6 +1,7 @@
 #include "FileSystem.h"
 
 #include "Error.h"
+#include "FileDescriptor.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -9,17 +10,6 @@
 #include <unistd.h>
 
 namespace gameini {
-namespace {
-
-struct FileDescriptor {
-    int fd;
-    ~FileDescriptor() {
-        if (fd >= 0)
-            close(fd);
-    }
-};
-
-} // namespace
 
 int FileSystem::CreateFresh(const std::string& path) {
     const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;

@@ -1,6 +1,10 @@
 #include "PackageSearch.h"
 
 #include "GamePath.h"
+#include "TextCase.h"
+
+#include <algorithm>
+#include <dirent.h>
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -19,12 +23,14 @@ PackageSearch::PackageSearch(const std::vector<std::string>& entries,
     : followsEntries_(!entries.empty()) {
     const std::string base = std::filesystem::absolute(configFolder).lexically_normal().string();
     if (entries.empty())
-        folders_.push_back({base, ".u"});
+        folders_.push_back({base, ".u", {}, false});
     for (const std::string& entry : entries) {
         const size_t last = entry.find_last_of("/\\");
         const std::string pattern = entry.substr(last == std::string::npos ? 0 : last + 1);
         Folder folder{entry.starts_with('/') ? "/" : base,
-                      pattern.starts_with("*.") ? pattern.substr(1) : ""};
+                      pattern.starts_with("*.") ? pattern.substr(1) : "",
+                      {},
+                      false};
         if (folder.path.size() > 1 && folder.path.ends_with('/'))
             folder.path.pop_back();
         for (size_t start = 0; last != std::string::npos && start < last && !folder.path.empty();) {
@@ -42,15 +48,39 @@ PackageSearch::PackageSearch(const std::vector<std::string>& entries,
     }
 }
 
-std::vector<std::string> PackageSearch::FilesOf(std::string_view name) const {
-    std::vector<std::string> files;
+std::vector<PackageSearch::Found> PackageSearch::Find(std::string_view name) const {
+    std::vector<Found> found;
     for (const Folder& folder : folders_) {
         if (folder.path.empty() || folder.extension.empty())
             continue;
-        const std::string file =
-            gameini::ResolvePath(folder.path + "\\" + std::string(name) + folder.extension);
-        if (Exists(file))
-            files.push_back(file);
+        if (!folder.listed) {
+            folder.listed = true;
+            const std::string extension = gameini::LowerCase(folder.extension);
+            DIR* dir = opendir(folder.path.c_str());
+            while (const dirent* entry = dir ? readdir(dir) : nullptr) {
+                const std::string lower = gameini::LowerCase(entry->d_name);
+                if (lower.ends_with(extension) && entry->d_type != DT_DIR)
+                    folder.files[lower].emplace_back(entry->d_name);
+            }
+            if (dir)
+                closedir(dir);
+            for (auto& [lower, names] : folder.files)
+                std::sort(names.begin(), names.end());
+        }
+        const std::string wanted = std::string(name) + folder.extension;
+        const auto names = folder.files.find(gameini::LowerCase(wanted));
+        if (names == folder.files.end())
+            continue;
+        const std::vector<std::string>& variants = names->second;
+        const bool exact = std::find(variants.begin(), variants.end(), wanted) != variants.end();
+        found.push_back({folder.path + "/" + (exact ? wanted : variants.front()), variants});
     }
+    return found;
+}
+
+std::vector<std::string> PackageSearch::FilesOf(std::string_view name) const {
+    std::vector<std::string> files;
+    for (Found& found : Find(name))
+        files.push_back(std::move(found.path));
     return files;
 }

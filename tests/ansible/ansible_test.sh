@@ -9,7 +9,7 @@ set -euo pipefail
 cli="$(realpath "$1")" source="$(realpath "$2")"
 work="$(mktemp -d)"
 game=""
-trap '[ -z "$game" ] || { pkill -P "$game"; kill "$game"; } 2>/dev/null; rm -rf "$work"' EXIT
+trap '[ -z "$game" ] || { pkill -P "$game"; kill "$game"; } 2>/dev/null || true; rm -rf "$work"' EXIT
 
 # The collection, found where Ansible looks for collections.
 mkdir -p "$work/collections/ansible_collections/sarvelin"

@@ -32,16 +32,16 @@ fresh list
 printf '[Engine.GameEngine]\r\nServerPackages=Engine\r\nServerPackages=BaseDialog\r\nServerPackages=fire \r\n' >"$sys/postal2.ini"
 expect "list: names as written, in file order" "$(run -C "$sys" list | tr '\n' '|')" "Engine|BaseDialog|fire |"
 expect "list --all: files in the window's order, then names without a file" \
-    "$(run -C "$sys" list --all | sed -n '4p;5p;14p;15p' | tr '\n' '|')" \
+    "$(run -C "$sys" list --all | sed -n '4p;5p;15p;16p' | tr '\n' '|')" \
     "[x] Engine.u|[ ] Fire.u|[x] BaseDialog  (not found)|[x] fire   (not found)|"
 mkdir -p "$sys/../Sounds"
-touch "$sys/../Sounds/BaseDialog.uax"
+cp "$source/examples/Sounds/BaseDialog.uax" "$sys/../Sounds/"
 printf '[Core.System]\r\nPaths=..\\System\\*.u\r\nPaths=..\\Sounds\\*.uax\r\n' >>"$sys/postal2.ini"
 expect "list --all: where Paths= finds a package without a .u file" \
     "$(run -C "$sys" list --all | grep BaseDialog)" "[x] BaseDialog  (../Sounds/BaseDialog.uax)"
 expect "list --json: valid, with the file, both lists, and where each name is found" \
-    "$(run -C "$sys" list --json | /usr/bin/python3 -c 'import json,sys; d=json.load(sys.stdin); print(d["configured"][1], d["configured"][2]["found"], len(d["files"]), d["files"][3])')" \
-    "{'name': 'BaseDialog', 'found': '../Sounds/BaseDialog.uax'} None 13 {'name': 'Engine.u', 'configured': True}"
+    "$(run -C "$sys" list --json | /usr/bin/python3 -c 'import json,sys; d=json.load(sys.stdin); c=d["configured"]; print(c[1]["name"], c[1]["found"], c[1]["flags"], c[2]["found"], len(d["files"]), d["files"][3])')" \
+    "BaseDialog ../Sounds/BaseDialog.uax ['AllowDownload'] None 14 {'name': 'Engine.u', 'configured': True}"
 expect "options after the command: list -C DIR --json" "$(run list -C "$sys" --json | grep -c '"file"')" 1
 expect "an unknown command" "$(status bogus; cat "$work/stderr")" \
     "2
@@ -206,7 +206,9 @@ expect "restore --json" "$(run -C "$sys" restore --json | json_field 'd["changed
 fresh check
 game_folder="$(dirname "$sys")"
 mkdir -p "$game_folder/Sounds" "$game_folder/WorkshopContent/737631813/Scripts"
-touch "$game_folder/Sounds/BaseDialog.uax" "$game_folder/WorkshopContent/737631813/Scripts/CoopMod.u" "$sys/engine.U"
+for package in Sounds/BaseDialog.uax WorkshopContent/737631813/Scripts/CoopMod.u System/engine.U; do
+    cp "$source/examples/System/Core.u" "$game_folder/$package"
+done
 printf '%s\r\n' '[Core.System]' 'Paths=..\System\*.u' 'Paths=..\sounds\*.uax' \
     'Paths=../WorkshopContent/737631813/Scripts/*.u' '[Engine.GameEngine]' 'ServerPackages=Engine' \
     'ServerPackages=BaseDialog' 'ServerPackages=CoopMod' 'ServerPackages=Foo.u' 'ServerPackages= Fire' \

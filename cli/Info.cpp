@@ -1,0 +1,50 @@
+#include "Commands.h"
+#include "Json.h"
+#include "PackageFile.h"
+
+#include <iostream>
+
+namespace {
+
+void PrintText(const std::string& file, const gameini::PackageFacts& facts) {
+    std::cout << file << "\n  version     " << facts.version << "\n  licensee    " << facts.licensee
+              << "\n  flags      ";
+    for (const std::string& flag : gameini::FlagNames(facts.flags))
+        std::cout << " " << flag;
+    std::cout << "\n  guid        " << (facts.guid.empty() ? "(none)" : facts.guid) << "\n";
+    for (size_t i = 0; i < facts.generations.size(); ++i)
+        std::cout << "  generation  " << i + 1 << ": " << facts.generations[i].exports
+                  << " exports, " << facts.generations[i].names << " names\n";
+    for (const std::string& import : facts.imports)
+        std::cout << "  imports     " << import << "\n";
+}
+
+} // namespace
+
+void AddInfoCommand(CLI::App& app, Context& context) {
+    auto files = std::make_shared<std::vector<std::string>>();
+    CLI::App* info = app.add_subcommand(
+        "info", "Print what package files say of themselves: version, flags, GUID, generations "
+                "and the packages they import");
+    info->add_option("FILE", *files, "A package file (Engine.u, BaseDialog.uax)")
+        ->type_name("FILE")
+        ->required();
+    info->callback([&context, files] {
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
+        for (const std::string& file : *files) {
+            const gameini::PackageRead read = gameini::ReadPackageFile(file);
+            if (const auto* damage = std::get_if<gameini::PackageDamage>(&read)) {
+                std::cerr << "sarvelin-cli: " << file << " is not a package file or is damaged ("
+                          << damage->reason << ")\n";
+                context.exitStatus = kFileError;
+            } else if (context.json) {
+                list.push_back(nlohmann::ordered_json{{"name", file}});
+                list.back().update(PackageJson(read));
+            } else {
+                PrintText(file, std::get<gameini::PackageFacts>(read));
+            }
+        }
+        if (context.json)
+            PrintJson(list);
+    });
+}

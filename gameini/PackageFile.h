@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace gameini {
+
+// Package flags the server cares about.
+enum PackageFlag : uint32_t {
+    kAllowDownload = 0x1,
+    kClientOptional = 0x2,
+    kServerSideOnly = 0x4,
+};
+
+// What a package file (Engine.u, BaseDialog.uax, ...) says of itself, read
+// from its header and its name and import tables.
+struct PackageFacts {
+    uint16_t version = 0, licensee = 0;
+    uint32_t flags = 0;
+    std::string guid; // as the engine prints it; empty below version 68
+    struct Generation {
+        int32_t exports, names;
+    };
+    std::vector<Generation> generations;
+    std::vector<std::string> imports; // the packages it depends on, in table order
+};
+
+// A file that is no package, or whose tables lie outside it.
+struct PackageDamage {
+    std::string reason; // "its name table lies outside the file"
+};
+
+using PackageRead = std::variant<PackageFacts, PackageDamage>;
+
+// Reads `size` bytes at `offset` of a file into `out`; false when it cannot.
+// Every read a parse asks for lies inside the file.
+using ReadAt = std::function<bool(uint64_t offset, size_t size, char* out)>;
+
+// Parses a package of `fileSize` bytes through `readAt`, reading only the
+// header and the name and import tables. The bytes come from strangers:
+// every offset, count and length is checked against the file's size first,
+// and nothing is allocated by a number the file gives before that.
+PackageRead ParsePackage(uint64_t fileSize, const ReadAt& readAt);
+
+// Reads the package file at `path`; throws FileError when it cannot be read.
+PackageRead ReadPackageFile(const std::string& path);
+
+// The names of the flags set, as the engine calls them.
+std::vector<std::string> FlagNames(uint32_t flags);
+
+} // namespace gameini

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "PackageFile.h"
+
+#include <map>
+#include <string>
+
+// Package files read once each: a check follows the same stock packages from
+// every mod that imports them.
+class PackageFiles {
+public:
+    // The file's facts or damage; throws gameini::FileError when it cannot
+    // be read at all.
+    const gameini::PackageRead& Read(const std::string& path);
+
+private:
+    std::map<std::string, gameini::PackageRead> read_;
+};

@@ -32,8 +32,8 @@ void Context::RefuseToChange(const gameini::ConfigurationFiles& files) const {
         return;
     struct stat info;
     if (stat(files.config.c_str(), &info) == 0 && (info.st_mode & 0222) == 0)
-        throw gameini::FileError(EACCES, gameini::NameOf(files.config) +
-                                             " is read-only; use --force to change it anyway");
+        throw gameini::ConfigurationError(gameini::NameOf(files.config) +
+                                          " is read-only; use --force to change it anyway");
     const std::string lost = " The game writes its whole configuration back when it quits, so "
                              "this change would be lost. Quit it first, or use --force.";
     std::vector<GameProcess> games;

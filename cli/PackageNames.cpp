@@ -49,7 +49,7 @@ std::vector<std::string> NamesOf(std::vector<gameini::ConfiguredPackage> package
 
 void RequireSection(const gameini::ConfigurationFiles& files, bool sectionFound) {
     if (!sectionFound)
-        throw gameini::FileError(ENOENT, files.config +
-                                             " has no [Engine.GameEngine] section, so it has "
-                                             "no server packages to change; nothing was changed");
+        throw gameini::ConfigurationError(files.config +
+                                          " has no [Engine.GameEngine] section, so it has "
+                                          "no server packages to change; nothing was changed");
 }

@@ -92,9 +92,9 @@ void RefuseCaseVariants(const ConfigurationFiles& files) {
     std::string names;
     for (size_t i = 0; i < variants.size(); ++i)
         names += (i == 0 ? "" : i + 1 == variants.size() ? " and " : ", ") + variants[i];
-    throw FileError(EEXIST, "Two configuration files differ only in letter case: " + names +
-                                ". Remove or rename the one the game does not use, then save "
-                                "again.");
+    throw ConfigurationError("Two configuration files differ only in letter case: " + names +
+                             ". Remove or rename the one the game does not use, then save "
+                             "again.");
 }
 
 } // namespace gameini

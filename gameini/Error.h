@@ -5,17 +5,31 @@
 
 namespace gameini {
 
-// The one error type of the configuration code: a number (the errno value on
-// this platform) and a short description that names what failed and where.
-class FileError : public std::runtime_error {
+// Every error of the configuration code: a short description that names what
+// failed and where.
+class Error : public std::runtime_error {
 public:
-    FileError(int number, const std::string& description)
-        : std::runtime_error(description), number_(number) {}
+    using std::runtime_error::runtime_error;
+};
+
+// The system refused: a number (the errno value on this platform) and its
+// description.
+class FileError : public Error {
+public:
+    FileError(int number, const std::string& description) : Error(description), number_(number) {}
 
     int number() const { return number_; }
 
 private:
     int number_;
+};
+
+// The configuration itself stands in the way: no section to write to, a
+// name the file cannot hold, two files that differ only in letter case. No
+// system call failed, so there is no number to give.
+class ConfigurationError : public Error {
+public:
+    using Error::Error;
 };
 
 // Throws a FileError for `err`, describing it as "<action>: <strerror(err)>".

@@ -4,6 +4,7 @@
 #include "GamePath.h"
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <sys/stat.h>
 
@@ -16,8 +17,8 @@ void RenameOntoFreeName(FileSystem& fileSystem, const std::string& from, const s
     std::string taken = ResolvePath(to);
     struct stat info;
     if (lstat(taken.c_str(), &info) == 0)
-        throw FileError(EEXIST,
-                        "Cannot rename " + from + " to " + to + ": " + taken + " already exists");
+        throw ConfigurationError("Cannot rename " + from + " to " + to + ": " + taken +
+                                 " already exists");
     fileSystem.RenameNoReplace(from, to);
 }
 
@@ -34,23 +35,26 @@ void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem) 
     RenameOntoFreeName(fileSystem, files.config, files.backup);
     try {
         RenameOntoFreeName(fileSystem, files.work, files.saved);
-    } catch (const FileError& error) {
+    } catch (const Error& error) {
         try {
             fileSystem.RenameNoReplace(files.backup, files.config);
         } catch (const FileError&) {
-            throw FileError(error.number(), std::string(error.what()) +
-                                                " (the previous configuration is kept as " +
-                                                files.backup + ")");
+            const std::string kept = std::string(error.what()) +
+                                     " (the previous configuration is kept as " + files.backup +
+                                     ")";
+            if (const auto* fileError = dynamic_cast<const FileError*>(&error))
+                throw FileError(fileError->number(), kept);
+            throw ConfigurationError(kept);
         }
         throw;
     }
     try {
         fileSystem.FlushFolder(FolderOf(files.saved));
     } catch (const FileError& error) {
-        std::string what = error.what(); // "Cannot flush ..."
-        what[0] = 'c';
-        throw FileError(error.number(), "the configuration was saved, but " + what +
-                                            ", so the save may not survive a power failure");
+        throw FileError(error.number(), "the configuration was saved, but the folder " +
+                                            FolderOf(files.saved) + " cannot be flushed to disk (" +
+                                            std::strerror(error.number()) +
+                                            "), so the save may not survive a power failure");
     }
 }
 

@@ -106,7 +106,7 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
     const PackageLineEdit change = edit(result.contents_);
     for (const std::string& name : change.written)
         if (std::optional<std::string> problem = StorageProblem(name, encoding))
-            throw FileError(EILSEQ, "Cannot write the package " + name + ": " + *problem);
+            throw ConfigurationError("Cannot write the package " + name + ": " + *problem);
     std::vector<std::string> written;
     for (const std::string& name : change.written)
         written.push_back(PackageLine(name));

@@ -225,8 +225,8 @@ bool SequentialFile::AtEndOfFile() {
     if (Fill(1))
         return false;
     if (oddByteAtEnd_) // the lines before it were read; this one cannot be
-        throw FileError(EILSEQ, "Cannot read " + path_ +
-                                    ": it starts as UTF-16 but has an odd number of bytes");
+        throw ConfigurationError("Cannot read " + path_ +
+                                 ": it starts as UTF-16 but has an odd number of bytes");
     return true;
 }
 
@@ -300,8 +300,8 @@ void SequentialFile::WriteLine(std::string_view text, LineEnd lineEnd) {
     if (!open_ || mode_ != Mode::Output)
         throw FileError(EBADF, "Cannot write " + path_ + ": the file is not open for writing");
     if (std::optional<std::string> problem = EncodeLine(text, lineEnd, format_.encoding, Out()))
-        throw FileError(EILSEQ, "Cannot write " + path_ + ": " + *problem +
-                                    " cannot be stored in " + EncodingName(format_.encoding));
+        throw ConfigurationError("Cannot write " + path_ + ": " + *problem +
+                                 " cannot be stored in " + EncodingName(format_.encoding));
     FlushWhenFull();
 }
 

@@ -21,6 +21,8 @@ void HandlerGuard::Run(const std::function<void()>& handler) {
     } catch (const gameini::FileError& error) {
         number = error.number();
         description = error.what();
+    } catch (const gameini::ConfigurationError& error) {
+        description = error.what(); // no system call failed: no number to show
     } catch (const std::bad_alloc&) {
         number = ENOMEM;
         description = "Out of memory";
@@ -33,5 +35,6 @@ void HandlerGuard::Run(const std::function<void()>& handler) {
     }
     --depth_;
     if (failed)
-        messageBox_.Show("Error " + std::to_string(number) + ": " + description);
+        messageBox_.Show(number == 0 ? description
+                                     : "Error " + std::to_string(number) + ": " + description);
 }

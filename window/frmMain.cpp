@@ -39,8 +39,12 @@ void frmMain::dirP2SysFolder_Change() {
             gameini::SequentialFile probe =
                 gameini::SequentialFile::OpenInput(dirP2SysFolder.Path() + "\\postal2.ini");
             probe.Close();
-        } catch (const gameini::FileError&) {
-            return; // not a System folder: the package list stays empty
+        } catch (const gameini::FileError& error) {
+            // Not a System folder: the package list stays empty. One whose
+            // configuration cannot be read is, and the user must hear of it.
+            if (error.number() == EACCES || error.number() == EPERM)
+                throw;
+            return;
         }
         cbRevert_Click();
     });
@@ -89,7 +93,7 @@ void frmMain::cbSave_Click() {
             // Named by its file, the one the user ticked.
             if (std::optional<std::string> problem =
                     gameini::StorageProblem(entry, contents.encoding))
-                throw gameini::FileError(EILSEQ, entry + ": " + *problem);
+                throw gameini::ConfigurationError(entry + ": " + *problem);
             change.written.push_back(gameini::PackageNameOf(entry));
         }
         // Packages the list cannot show (sounds, textures, mods found through

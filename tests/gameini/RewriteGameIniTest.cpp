@@ -207,7 +207,7 @@ TEST(RewriteGameIni, FailsClearlyAndChangesNothing) {
     try {
         RewriteGameIni(folder.path() + "\\postal2.ini", WindowEdit({"Жара"}));
         FAIL() << "a name Windows-1252 cannot store was written";
-    } catch (const FileError& error) {
+    } catch (const ConfigurationError& error) {
         EXPECT_NE(std::string(error.what()).find("the character \"Ж\""), std::string::npos)
             << error.what();
     }

@@ -4,11 +4,11 @@
 
 #include <string>
 
-// The description of the FileError the action throws, or "no error".
+// The description of the error the action throws, or "no error".
 template <typename Action> std::string ErrorOf(Action&& action) {
     try {
         action();
-    } catch (const gameini::FileError& error) {
+    } catch (const gameini::Error& error) {
         return error.what();
     }
     return "no error";

@@ -3,7 +3,9 @@
 #include "HandlerGuard.h"
 #include "ServerPackages.h"
 #include "support/TempFolder.h"
+#include "support/Unprivileged.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
@@ -118,6 +120,19 @@ TEST_F(Handlers, StartUpElsewhereLeavesTheListEmptyAndSaysNothing) {
     form.Form_Load();
     EXPECT_EQ(listBox.ListCount(), 0)
         << "a configuration that cannot be opened is no System folder";
+
+    std::filesystem::remove(folder / "postal2.ini");
+    folder.write("postal2.ini", kConfig);
+    std::filesystem::permissions(folder.path(), std::filesystem::perms::all);
+    std::filesystem::permissions(folder / "postal2.ini", std::filesystem::perms::none);
+    EXPECT_TRUE(RunUnprivileged([&] {
+        try {
+            form.Form_Load();
+            return false;
+        } catch (const gameini::FileError& error) {
+            return error.number() == EACCES && listBox.ListCount() == 0;
+        }
+    })) << "one that cannot be read is reported, not passed over";
 }
 
 TEST_F(Handlers, RevertReplacesTheUsersMarksWithTheFiles) {
@@ -269,7 +284,7 @@ TEST_F(Handlers, SaveRefusesTwoConfigurationsDifferingInLetterCase) {
     try {
         form.cbSave_Click();
         ADD_FAILURE() << "saved";
-    } catch (const gameini::FileError& error) {
+    } catch (const gameini::ConfigurationError& error) {
         EXPECT_STREQ(error.what(), "Two configuration files differ only in letter case: "
                                    "Postal2.ini and postal2.ini. Remove or rename the one the "
                                    "game does not use, then save again.");
@@ -308,4 +323,7 @@ TEST(HandlerGuard, ReportsTheOutermostErrorAndLetsNestedOnesTravel) {
     ASSERT_EQ(messageBox.shown.size(), 2u);
     EXPECT_EQ(messageBox.shown.back(), "Error 22: Unknown error")
         << "not even a stray throw gets past";
+    guard.Run([] { throw gameini::ConfigurationError("Two configuration files differ"); });
+    EXPECT_EQ(messageBox.shown.back(), "Two configuration files differ")
+        << "no made-up number where no system call failed";
 }

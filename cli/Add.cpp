@@ -20,11 +20,11 @@ void AddAddCommand(CLI::App& app, Context& context) {
             gameini::PackageLineEdit change{gameini::Placement::AfterLastPackageLine,
                                             std::vector<bool>(contents.configured.size(), true),
                                             {}};
-            std::unordered_set<std::string> taken;
+            gameini::PackageSet taken;
             for (const gameini::ConfiguredPackage& package : contents.configured)
-                taken.insert(gameini::LowerCase(package.name));
+                taken.Insert(package.name);
             for (const std::string& name : added)
-                if (taken.insert(gameini::LowerCase(name)).second)
+                if (taken.Insert(name))
                     change.written.push_back(name);
             return change;
         };

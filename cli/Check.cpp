@@ -17,8 +17,10 @@ struct Problem {
     std::string kind, name, message;
 };
 
-// What the scan of the file finds besides the configured packages.
+// What one pass over the file finds.
 struct Scan {
+    std::vector<gameini::ConfiguredPackage> configured;
+    bool sectionFound = false;
     std::vector<std::string> paths; // Paths= values
     std::vector<std::pair<int, std::string>> unreadPackageLines;
     std::vector<std::pair<int, std::string>> serverActors; // ServerActors= values
@@ -44,6 +46,10 @@ Scan ScanFile(const std::string& path) {
         if (number == 1 && lower == "ï»¿[engine.gameengine]") // a UTF-8 mark
             scan.markHidesHeader = true;
         const gameini::SectionScanner::Line kind = engine.Next(line);
+        scan.sectionFound |= kind == gameini::SectionScanner::Line::GameEngineHeader;
+        if (kind == gameini::SectionScanner::Line::PackageLine)
+            scan.configured.push_back(
+                {std::string(gameini::SectionScanner::PackageOf(line)), number});
         if (gameini::IsSectionHeader(line))
             inRemap = lower == "[packageremap]";
         else if (inRemap && line.find('=') != std::string_view::npos)
@@ -94,12 +100,9 @@ void CheckImports(const std::string& name, const std::string& file, const Packag
 
 std::vector<Problem> Check(const Context& context) {
     const gameini::ConfigurationFiles files = context.Files();
-    bool section = false;
-    const std::vector<gameini::ConfiguredPackage> configured =
-        gameini::ReadServerPackages(files.config, &section);
     const Scan scan = ScanFile(files.config);
     std::vector<Problem> problems;
-    if (!section)
+    if (!scan.sectionFound)
         problems.push_back(
             {1, "no-section", "",
              scan.markHidesHeader
@@ -116,7 +119,7 @@ std::vector<Problem> Check(const Context& context) {
     };
 
     std::unordered_map<std::string, int> firstLine; // lower-cased name
-    for (const gameini::ConfiguredPackage& package : configured) {
+    for (const gameini::ConfiguredPackage& package : scan.configured) {
         const std::string line = "ServerPackages=" + package.name;
         auto add = [&](const char* kind, const std::string& message) {
             problems.push_back({package.line, kind, package.name, line + ": " + message});

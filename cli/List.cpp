@@ -32,9 +32,9 @@ void RunList(const Context& context, bool all) {
             std::cout << name << "\n";
         return;
     }
-    std::unordered_set<std::string> configuredFiles; // lower-cased, as file names
+    gameini::PackageSet configuredSet;
     for (const std::string& name : configured)
-        configuredFiles.insert(gameini::LowerCase(name) + ".u");
+        configuredSet.Insert(name);
     const std::shared_ptr<const FolderListing> listing = ReadFolder(context.Folder());
     const std::vector<std::string>& packageFiles = listing->packageFiles;
     const PackageSearch search(searchPaths, context.Folder());
@@ -52,22 +52,19 @@ void RunList(const Context& context, bool all) {
         }
         nlohmann::ordered_json fileList = nlohmann::ordered_json::array();
         for (const std::string& file : packageFiles)
-            fileList.push_back(
-                {{"name", file},
-                 {"configured", configuredFiles.contains(gameini::LowerCase(file))}});
+            fileList.push_back({{"name", file}, {"configured", configuredSet.ContainsFile(file)}});
         const nlohmann::ordered_json result = {
             {"file", files.config}, {"configured", names}, {"files", fileList}};
         PrintJson(result);
         return;
     }
-    std::unordered_set<std::string> listed;
+    gameini::PackageSet listed;
     for (const std::string& file : packageFiles) {
-        listed.insert(gameini::LowerCase(file));
-        std::cout << (configuredFiles.contains(gameini::LowerCase(file)) ? "[x] " : "[ ] ") << file
-                  << "\n";
+        listed.InsertFile(file);
+        std::cout << (configuredSet.ContainsFile(file) ? "[x] " : "[ ] ") << file << "\n";
     }
     for (const std::string& name : configured) {
-        if (!listed.insert(gameini::LowerCase(name) + ".u").second)
+        if (!listed.Insert(name))
             continue;
         const std::vector<std::string> found = search.FilesOf(name);
         std::cout << "[x] " << name << "  ("

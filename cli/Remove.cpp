@@ -20,18 +20,17 @@ void AddRemoveCommand(CLI::App& app, Context& context) {
             if (!contents.sectionFound)
                 context.Warn(context.Files().config +
                              " has no [Engine.GameEngine] section, so it has no package to remove");
-            std::unordered_set<std::string> configured;
+            gameini::PackageSet configured, gone;
             for (const gameini::ConfiguredPackage& package : contents.configured)
-                configured.insert(gameini::LowerCase(package.name));
-            std::unordered_set<std::string> gone;
+                configured.Insert(package.name);
             for (const std::string& name : removed) {
-                gone.insert(gameini::LowerCase(name));
-                if (contents.sectionFound && !configured.contains(gameini::LowerCase(name)))
+                gone.Insert(name);
+                if (contents.sectionFound && !configured.Contains(name))
                     context.Warn(name + " is not configured");
             }
             gameini::PackageLineEdit change{gameini::Placement::AfterLastPackageLine, {}, {}};
             for (const gameini::ConfiguredPackage& package : contents.configured)
-                change.keep.push_back(!*all && !gone.contains(gameini::LowerCase(package.name)));
+                change.keep.push_back(!*all && !gone.Contains(package.name));
             return change;
         };
         ApplyChange(context, edit, *dryRun);

@@ -45,9 +45,9 @@ void AddSetCommand(CLI::App& app, Context& context) {
         if (given.empty())
             throw UsageError("set needs at least one package name");
         std::vector<std::string> packages;
-        std::unordered_set<std::string> taken;
+        gameini::PackageSet taken;
         for (const std::string& name : PackageNamesFrom(given))
-            if (taken.insert(gameini::LowerCase(name)).second)
+            if (taken.Insert(name))
                 packages.push_back(name);
         auto edit = [&](const gameini::ConfigurationContents& contents) {
             RequireSection(files, contents.sectionFound);

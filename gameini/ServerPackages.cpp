@@ -96,3 +96,19 @@ std::string PackageNameOf(std::string_view name) {
 }
 
 } // namespace gameini
+
+namespace gameini {
+
+bool IsPackageFileName(std::string_view name) {
+    return name.size() > 2 && LowerCase(name.substr(name.size() - 2)) == ".u";
+}
+
+bool PackageSet::Insert(std::string_view name) {
+    return lowerCaseNames_.insert(LowerCase(name)).second;
+}
+
+bool PackageSet::Contains(std::string_view name) const {
+    return lowerCaseNames_.contains(LowerCase(name));
+}
+
+} // namespace gameini

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace gameini {
@@ -64,5 +65,25 @@ std::string_view PackageExtensionOf(std::string_view name);
 // ("Engine") as the package name the configuration writes: one trailing
 // package extension is dropped.
 std::string PackageNameOf(std::string_view name);
+
+// Whether a file name is that of a code package: "Engine.u" in any letter
+// case, which the window lists.
+bool IsPackageFileName(std::string_view name);
+
+// Packages by the game's rule: "Engine" and "ENGINE" are one package, and the
+// file "Engine.u" holds it. Adding tells whether one was there already, so a
+// list loses its repeats through one of these.
+class PackageSet {
+public:
+    // Adds a package by its name; false when the set held it already.
+    bool Insert(std::string_view name);
+    bool Contains(std::string_view name) const;
+    // The same for the package a ".u" file holds.
+    bool InsertFile(std::string_view fileName) { return Insert(PackageNameOf(fileName)); }
+    bool ContainsFile(std::string_view fileName) const { return Contains(PackageNameOf(fileName)); }
+
+private:
+    std::unordered_set<std::string> lowerCaseNames_;
+};
 
 } // namespace gameini

@@ -1,6 +1,7 @@
 #include "FolderContents.h"
 
 #include "Error.h"
+#include "ServerPackages.h"
 #include "TextCase.h"
 
 #include <algorithm>
@@ -30,11 +31,6 @@ unsigned char TypeOf(const std::string& folder, const dirent& entry) {
     return S_ISREG(info.st_mode) ? DT_REG : S_ISDIR(info.st_mode) ? DT_DIR : DT_UNKNOWN;
 }
 
-bool IsPackageFileName(std::string_view name) {
-    return name.size() > 2 && name[0] != '.' &&
-           gameini::LowerCase(name.substr(name.size() - 2)) == ".u";
-}
-
 void SortForDisplay(std::vector<std::string>& names) {
     std::vector<std::pair<std::string, std::string>> keyed; // lower-case form, name
     keyed.reserve(names.size());
@@ -57,7 +53,7 @@ std::shared_ptr<const FolderListing> ReadFresh(const std::string& folder) {
         unsigned char type = TypeOf(folder, *entry);
         if (type == DT_DIR)
             listing->subfolders.emplace_back(name);
-        else if (type == DT_REG && IsPackageFileName(name))
+        else if (type == DT_REG && name[0] != '.' && gameini::IsPackageFileName(name))
             listing->packageFiles.emplace_back(name);
     }
     closedir(dir);

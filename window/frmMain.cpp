@@ -58,15 +58,12 @@ void frmMain::cbRevert_Click() {
 
         // One lookup per entry instead of a pass over the list per configured
         // name: the same marks, in time proportional to entries plus names.
-        std::vector<gameini::ConfiguredPackage> configured =
-            gameini::ReadServerPackages(dirP2SysFolder.Path() + "\\postal2.ini");
-        std::unordered_set<std::string_view> names;
-        for (gameini::ConfiguredPackage& package : configured) {
-            package.name = gameini::LowerCase(package.name) + ".u"; // a file name, lower-cased
-            names.insert(package.name);
-        }
+        gameini::PackageSet configured;
+        for (const gameini::ConfiguredPackage& package :
+             gameini::ReadServerPackages(dirP2SysFolder.Path() + "\\postal2.ini"))
+            configured.Insert(package.name);
         for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
-            if (names.contains(gameini::LowerCase(lbServerPackages.List(i))))
+            if (configured.ContainsFile(lbServerPackages.List(i)))
                 lbServerPackages.SetSelected(i, true);
         }
     });
@@ -79,11 +76,11 @@ void frmMain::cbSave_Click() {
     }
     const gameini::ConfigurationFiles files =
         gameini::ConfigurationFilesOf(dirP2SysFolder.Path(), "postal2.ini");
-    std::vector<std::string> ticked;        // entries, as the list shows them
-    std::unordered_set<std::string> listed; // lower-cased entries
+    std::vector<std::string> ticked; // entries, as the list shows them
+    gameini::PackageSet listed;
     for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
         const std::string entry = lbServerPackages.List(i);
-        listed.insert(gameini::LowerCase(entry));
+        listed.InsertFile(entry);
         if (lbServerPackages.Selected(i))
             ticked.push_back(entry);
     }
@@ -98,12 +95,10 @@ void frmMain::cbSave_Click() {
         }
         // Packages the list cannot show (sounds, textures, mods found through
         // Paths=) stay configured: only what the user unticked goes.
-        std::unordered_set<std::string> kept;
-        for (const gameini::ConfiguredPackage& package : contents.configured) {
-            const std::string lower = gameini::LowerCase(package.name);
-            if (!listed.contains(lower + ".u") && kept.insert(lower).second)
+        gameini::PackageSet kept;
+        for (const gameini::ConfiguredPackage& package : contents.configured)
+            if (!listed.Contains(package.name) && kept.Insert(package.name))
                 change.written.push_back(package.name);
-        }
         return change;
     };
     const gameini::SaveResult saved = gameini::SaveGameIni(files, edit, gameini::SaveMode::Always);

@@ -15,7 +15,7 @@ void AddAddCommand(CLI::App& app, Context& context) {
         const std::vector<std::string> added = PackageNamesFrom(*names);
         auto edit = [&](const gameini::ConfigurationContents& contents) {
             RequireSection(files, contents.sectionFound);
-            RefuseUnstorable(added, contents.encoding);
+            RefuseBadNames(*names, contents.encoding);
             WarnOfPackagesNotFound(context, added, contents);
             gameini::PackageLineEdit change{gameini::Placement::AfterLastPackageLine,
                                             std::vector<bool>(contents.configured.size(), true),

@@ -9,20 +9,16 @@
 
 std::vector<std::string> PackageNamesFrom(const std::vector<std::string>& given) {
     std::vector<std::string> names;
-    for (const std::string& argument : given) {
-        if (argument.find_first_of(" \t") == 0 ||
-            argument.find_last_of(" \t") + 1 == argument.size())
-            throw UsageError("\"" + argument +
-                             "\": a blank or tab at either end would become part of the package "
-                             "name, which then matches no file");
-        const std::string name = gameini::PackageNameOf(argument);
-        if (name.empty())
-            throw UsageError("\"" + argument + "\" names no package");
-        if (name.find('=') != std::string::npos)
-            throw UsageError("\"" + argument + "\": a package name cannot hold \"=\"");
-        names.push_back(name);
-    }
+    for (const std::string& argument : given)
+        names.push_back(gameini::PackageNameOf(argument));
     return names;
+}
+
+void RefuseBadNames(const std::vector<std::string>& given, gameini::Encoding encoding) {
+    for (const std::string& argument : given)
+        if (const auto problem =
+                gameini::PackageNameProblem(gameini::PackageNameOf(argument), encoding))
+            throw UsageError("\"" + argument + "\": " + problem->text);
 }
 
 void WarnOfPackagesNotFound(const Context& context, const std::vector<std::string>& names,
@@ -31,12 +27,6 @@ void WarnOfPackagesNotFound(const Context& context, const std::vector<std::strin
     for (const std::string& name : names)
         if (search.FilesOf(name).empty())
             context.Warn(name + ": no Paths= folder of [Core.System] holds this package");
-}
-
-void RefuseUnstorable(const std::vector<std::string>& names, gameini::Encoding encoding) {
-    for (const std::string& name : names)
-        if (std::optional<std::string> problem = gameini::StorageProblem(name, encoding))
-            throw UsageError(name + ": " + *problem);
 }
 
 std::vector<std::string> NamesOf(std::vector<gameini::ConfiguredPackage> packages) {

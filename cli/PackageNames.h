@@ -11,18 +11,18 @@
 
 // The package names given on the command line, as the configuration writes
 // them: "Engine.u", "Engine.U" and "Engine" all give "Engine", as
-// "BaseDialog.uax" gives "BaseDialog". Throws UsageError for a name that is
-// empty, holds "=", or starts or ends with a blank or tab.
+// "BaseDialog.uax" gives "BaseDialog".
 std::vector<std::string> PackageNamesFrom(const std::vector<std::string>& given);
+
+// Throws UsageError, naming it as given, for a name that is empty, holds "="
+// or a line break, starts or ends with a blank or tab, or that a file in
+// `encoding` cannot store.
+void RefuseBadNames(const std::vector<std::string>& given, gameini::Encoding encoding);
 
 // Warns of each name that no Paths= folder of the configuration holds: a
 // typing error, or a package not installed.
 void WarnOfPackagesNotFound(const Context& context, const std::vector<std::string>& names,
                             const gameini::ConfigurationContents& contents);
-
-// Throws UsageError for a name that holds a line break or that a file in
-// `encoding` cannot store.
-void RefuseUnstorable(const std::vector<std::string>& names, gameini::Encoding encoding);
 
 // The names of the configured packages, in file order, as written.
 std::vector<std::string> NamesOf(std::vector<gameini::ConfiguredPackage> packages);

@@ -17,6 +17,7 @@ void AddRemoveCommand(CLI::App& app, Context& context) {
             throw UsageError("remove needs package names, or --all");
         const std::vector<std::string> removed = PackageNamesFrom(*names);
         auto edit = [&](const gameini::ConfigurationContents& contents) {
+            RefuseBadNames(*names, contents.encoding);
             if (!contents.sectionFound)
                 context.Warn(context.Files().config +
                              " has no [Engine.GameEngine] section, so it has no package to remove");

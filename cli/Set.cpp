@@ -51,7 +51,7 @@ void AddSetCommand(CLI::App& app, Context& context) {
                 packages.push_back(name);
         auto edit = [&](const gameini::ConfigurationContents& contents) {
             RequireSection(files, contents.sectionFound);
-            RefuseUnstorable(packages, contents.encoding);
+            RefuseBadNames(given, contents.encoding);
             WarnOfPackagesNotFound(context, packages, contents);
             return gameini::PackageLineEdit{gameini::Placement::AtFirstPackageLine, {}, packages};
         };

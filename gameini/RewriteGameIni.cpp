@@ -105,8 +105,9 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
 
     const PackageLineEdit change = edit(result.contents_);
     for (const std::string& name : change.written)
-        if (std::optional<std::string> problem = StorageProblem(name, encoding))
-            throw ConfigurationError("Cannot write the package " + name + ": " + *problem);
+        if (const auto problem = PackageNameProblem(name, encoding);
+            problem && problem->DamagesTheFile())
+            throw ConfigurationError("Cannot write the package " + name + ": " + problem->text);
     std::vector<std::string> written;
     for (const std::string& name : change.written)
         written.push_back(PackageLine(name));

@@ -77,23 +77,10 @@ std::string_view LineEndText(LineEnd lineEnd) {
     return {};
 }
 
-const char* EncodingName(Encoding encoding) {
-    return encoding == Encoding::Windows1252 ? "Windows-1252" : "UTF-16";
-}
-
 } // namespace
 
-std::optional<std::string> StorageProblem(std::string_view text, Encoding encoding) {
-    if (text.find_first_of("\r\n") != std::string_view::npos)
-        return "it holds a line break, which would start a new line in the configuration";
-    std::string encoded;
-    std::optional<std::string> problem = encoding == Encoding::Windows1252
-                                             ? EncodeWindows1252(text, encoded)
-                                             : EncodeUtf16(text, false, encoded);
-    if (problem)
-        return *problem + " cannot be stored in this configuration file (" +
-               EncodingName(encoding) + ")";
-    return std::nullopt;
+const char* EncodingName(Encoding encoding) {
+    return encoding == Encoding::Windows1252 ? "Windows-1252" : "UTF-16";
 }
 
 std::optional<std::string> EncodeLine(std::string_view text, LineEnd lineEnd, Encoding encoding,

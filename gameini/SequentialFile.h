@@ -20,9 +20,8 @@ struct TextFormat {
     bool operator==(const TextFormat&) const = default;
 };
 
-// Why `text` cannot be written as a line of a file in `encoding`, if it cannot:
-// a character the encoding cannot store, or a line break.
-std::optional<std::string> StorageProblem(std::string_view text, Encoding encoding);
+// The encoding as users know it: "Windows-1252" or "UTF-16".
+const char* EncodingName(Encoding encoding);
 
 // Appends `text` and its line end to `out` as a file in `encoding` stores
 // them. Describes the first character it cannot store, and then appends

@@ -112,3 +112,27 @@ bool PackageSet::Contains(std::string_view name) const {
 }
 
 } // namespace gameini
+
+namespace gameini {
+
+std::optional<NameProblem> PackageNameProblem(std::string_view name, Encoding encoding) {
+    using Kind = NameProblem::Kind;
+    if (name.empty())
+        return NameProblem{Kind::Empty, "names no package"};
+    if (name.find_first_of(" \t") == 0 || name.find_last_of(" \t") + 1 == name.size())
+        return NameProblem{Kind::Blank, "a blank or tab at either end would become part of the "
+                                        "package name, which then matches no file"};
+    if (name.find('=') != std::string_view::npos)
+        return NameProblem{Kind::Equals, "a package name cannot hold \"=\""};
+    if (name.find_first_of("\r\n") != std::string_view::npos)
+        return NameProblem{Kind::LineBreak, "it holds a line break, which would start a new "
+                                            "line in the configuration"};
+    std::string encoded;
+    if (std::optional<std::string> character = EncodeLine(name, LineEnd::None, encoding, encoded))
+        return NameProblem{Kind::Unstorable, *character +
+                                                 " cannot be stored in this configuration file (" +
+                                                 EncodingName(encoding) + ")"};
+    return std::nullopt;
+}
+
+} // namespace gameini

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "SequentialFile.h"
+
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -65,6 +68,17 @@ std::string_view PackageExtensionOf(std::string_view name);
 // ("Engine") as the package name the configuration writes: one trailing
 // package extension is dropped.
 std::string PackageNameOf(std::string_view name);
+
+// Why a package name cannot stand in a ServerPackages= line of a file in
+// `encoding`, if it cannot. The first kinds make a line the game reads but
+// that matches no package a user means; the last two would damage the file.
+struct NameProblem {
+    enum class Kind { Empty, Blank, Equals, LineBreak, Unstorable };
+    Kind kind;
+    std::string text; // what is wrong, to follow the name in a message
+    bool DamagesTheFile() const { return kind >= Kind::LineBreak; }
+};
+std::optional<NameProblem> PackageNameProblem(std::string_view name, Encoding encoding);
 
 // Whether a file name is that of a code package: "Engine.u" in any letter
 // case, which the window lists.

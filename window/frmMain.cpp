@@ -87,11 +87,13 @@ void frmMain::cbSave_Click() {
     auto edit = [&](const gameini::ConfigurationContents& contents) {
         gameini::PackageLineEdit change{gameini::Placement::AfterEachHeader, {}, {}};
         for (const std::string& entry : ticked) {
-            // Named by its file, the one the user ticked.
-            if (std::optional<std::string> problem =
-                    gameini::StorageProblem(entry, contents.encoding))
-                throw gameini::ConfigurationError(entry + ": " + *problem);
-            change.written.push_back(gameini::PackageNameOf(entry));
+            // A file's name is what the user means, so only a name that would
+            // damage the file is refused, named by the file the user ticked.
+            const std::string name = gameini::PackageNameOf(entry);
+            if (const auto problem = gameini::PackageNameProblem(name, contents.encoding);
+                problem && problem->DamagesTheFile())
+                throw gameini::ConfigurationError(entry + ": " + problem->text);
+            change.written.push_back(name);
         }
         // Packages the list cannot show (sounds, textures, mods found through
         // Paths=) stay configured: only what the user unticked goes.

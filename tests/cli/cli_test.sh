@@ -79,7 +79,7 @@ for bad in ".u" "a=b" " Spaced " $'Tab\t' "Жара"; do
     expect "add \"$bad\": a usage error" "$(status -C "$sys" add "$bad")" 2
 done
 expect "add \"Жара\": says why" "$(cat "$work/stderr")" \
-    "sarvelin-cli: Жара: the character \"Ж\" cannot be stored in this configuration file (Windows-1252)"
+    "sarvelin-cli: \"Жара\": the character \"Ж\" cannot be stored in this configuration file (Windows-1252)"
 expect "usage errors changed nothing" "$(digest "$sys")" "$after"
 printf '[URL]\r\nPort=7777\r\n' >"$sys/Postal2.ini"
 expect "add without the section fails" "$(status -C "$sys" add Fire)" 3

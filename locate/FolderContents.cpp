@@ -6,21 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <ctime>
 #include <dirent.h>
 #include <sys/stat.h>
 
 namespace {
-
-// File systems stamp a change no finer than this (FAT: two seconds). A folder
-// changed more recently than that before it was read could change again
-// without its time moving, so its listing is not given again.
-constexpr time_t kTimestampSeconds = 3;
-
-bool SameFolderUnchanged(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
-           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
-}
 
 unsigned char TypeOf(const std::string& folder, const dirent& entry) {
     if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK)
@@ -41,7 +30,9 @@ void SortForDisplay(std::vector<std::string>& names) {
         names[i] = std::move(keyed[i].second);
 }
 
-std::shared_ptr<const FolderListing> ReadFresh(const std::string& folder) {
+} // namespace
+
+std::shared_ptr<const FolderListing> ReadFolder(const std::string& folder) {
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr)
         gameini::ThrowSystemError(errno, "Cannot list the folder " + folder);
@@ -59,28 +50,6 @@ std::shared_ptr<const FolderListing> ReadFresh(const std::string& folder) {
     closedir(dir);
     SortForDisplay(listing->packageFiles);
     SortForDisplay(listing->subfolders);
-    return listing;
-}
-
-} // namespace
-
-std::shared_ptr<const FolderListing> ReadFolder(const std::string& folder) {
-    static struct {
-        std::string folder;
-        struct stat identity;
-        std::shared_ptr<const FolderListing> listing;
-    } last;
-
-    struct stat identity {};
-    bool known = stat(folder.c_str(), &identity) == 0;
-    if (known && last.listing && last.folder == folder &&
-        SameFolderUnchanged(identity, last.identity))
-        return last.listing;
-
-    std::shared_ptr<const FolderListing> listing = ReadFresh(folder);
-    bool quietBeforeReading =
-        known && identity.st_mtim.tv_sec + kTimestampSeconds < std::time(nullptr);
-    last = {folder, identity, quietBeforeReading ? listing : nullptr};
     return listing;
 }
 

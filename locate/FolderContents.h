@@ -14,10 +14,8 @@ struct FolderListing {
     std::vector<std::string> subfolders;
 };
 
-// Reads a folder in one pass for both lists. Opening a folder fills the folder
-// list and then the file list, so the listing of the last folder read is given
-// again while that folder has not changed since. Throws gameini::FileError
-// when the folder cannot be read.
+// Reads a folder in one pass for both lists. Throws gameini::FileError when
+// the folder cannot be read.
 std::shared_ptr<const FolderListing> ReadFolder(const std::string& folder);
 
 // The folder and its parents, from the root down: "/", "/home", "/home/me".

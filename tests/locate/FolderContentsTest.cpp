@@ -29,21 +29,6 @@ TEST(FolderContents, ListsPackageFilesAndSubfoldersAsTheListsShowThem) {
     EXPECT_THROW(ReadFolder(folder / "missing"), gameini::FileError);
 }
 
-TEST(FolderContents, ReadsAFolderAgainOnlyWhenItMayHaveChanged) {
-    TempFolder folder;
-    folder.write("a.u", "");
-    // Just changed: read afresh each time.
-    EXPECT_NE(ReadFolder(folder.path()), ReadFolder(folder.path()));
-
-    const timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, folder.path().c_str(), longAgo, 0), 0);
-    std::shared_ptr<const FolderListing> first = ReadFolder(folder.path());
-    EXPECT_EQ(ReadFolder(folder.path()), first) << "unchanged for long: the same listing";
-
-    folder.write("b.u", "");
-    EXPECT_EQ(ReadFolder(folder.path())->packageFiles, (Names{"a.u", "b.u"}));
-}
-
 TEST(FolderContents, ChainsTheFoldersFromTheRoot) {
     EXPECT_EQ(FolderChain("/"), (Names{"/"}));
     EXPECT_EQ(FolderChain("/home/me/System"), (Names{"/", "/home", "/home/me", "/home/me/System"}));

@@ -23,7 +23,8 @@ QVariant PackageFileModel::data(const QModelIndex& index, int role) const {
     return DisplayName(Names()[index.row()]);
 }
 
-FileListBox::FileListBox(QWidget* parent) : QListView(parent) {
+FileListBox::FileListBox(FolderListingCache& listings, QWidget* parent)
+    : QListView(parent), listings_(listings) {
     setItemDelegate(new CutOffToolTip(this));
     setModel(&model_);
     setUniformItemSizes(true);
@@ -31,5 +32,5 @@ FileListBox::FileListBox(QWidget* parent) : QListView(parent) {
 }
 
 void FileListBox::SetPath(const std::string& folder) {
-    model_.SetListing(ReadFolder(folder));
+    model_.SetListing(listings_.Read(folder));
 }

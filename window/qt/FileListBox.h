@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Controls.h"
-#include "FolderContents.h"
+#include "FolderListingCache.h"
 
 #include <QAbstractListModel>
 #include <QListView>
@@ -23,12 +23,13 @@ private:
 // The file list: the package files of one folder, listed when its path is set.
 class FileListBox : public QListView, public FileListControl {
 public:
-    explicit FileListBox(QWidget* parent = nullptr);
+    explicit FileListBox(FolderListingCache& listings, QWidget* parent = nullptr);
 
     void SetPath(const std::string& folder) override;
     int ListCount() const override { return static_cast<int>(model_.Names().size()); }
     std::string List(int index) const override { return model_.Names().at(index); }
 
 private:
+    FolderListingCache& listings_;
     PackageFileModel model_;
 };

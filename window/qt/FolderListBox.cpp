@@ -3,6 +3,7 @@
 #include "DriveListBox.h"
 #include "Error.h"
 #include "FolderContents.h"
+#include "FolderListingCache.h"
 #include "HandlerGuard.h"
 #include "QtText.h"
 
@@ -54,8 +55,9 @@ std::string LastName(const std::string& folder) {
 
 } // namespace
 
-FolderListBox::FolderListBox(const std::string& startFolder, HandlerGuard& guard, QWidget* parent)
-    : QListWidget(parent) {
+FolderListBox::FolderListBox(const std::string& startFolder, HandlerGuard& guard,
+                             FolderListingCache& listings, QWidget* parent)
+    : QListWidget(parent), listings_(listings) {
     setItemDelegate(new IndentDelegate(this));
     setTextElideMode(Qt::ElideNone); // a long name scrolls rather than loses letters
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -88,7 +90,7 @@ void FolderListBox::SetPath(const std::string& pathOrDrive) {
 }
 
 void FolderListBox::Show(const std::string& folder) {
-    const std::shared_ptr<const FolderListing> listing = ReadFolder(folder);
+    const std::shared_ptr<const FolderListing> listing = listings_.Read(folder);
     const std::vector<std::string> chain = FolderChain(folder);
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closed = style()->standardIcon(QStyle::SP_DirIcon);

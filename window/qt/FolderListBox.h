@@ -7,6 +7,7 @@
 #include <map>
 #include <sys/types.h>
 
+class FolderListingCache;
 class HandlerGuard;
 
 // The folder list: the folders from the root down to the current one, then
@@ -14,7 +15,8 @@ class HandlerGuard;
 class FolderListBox : public QListWidget, public FolderListControl {
 public:
     // Shows `startFolder` without raising onChange.
-    FolderListBox(const std::string& startFolder, HandlerGuard& guard, QWidget* parent = nullptr);
+    FolderListBox(const std::string& startFolder, HandlerGuard& guard, FolderListingCache& listings,
+                  QWidget* parent = nullptr);
 
     std::string Path() const override { return path_; }
     // Takes a folder path or a volume designation of the drive list.
@@ -25,6 +27,7 @@ public:
 private:
     void Show(const std::string& folder);
 
+    FolderListingCache& listings_;
     std::string path_;
     // The folder last current on each volume, by device number.
     std::map<dev_t, std::string> lastFolderOnVolume_;

@@ -52,8 +52,8 @@ MainWindow::MainWindow(const std::string& startFolder, const std::string& home)
     auto* label1 = new QLabel(QStringLiteral("Postal 2 Server Packages"), this);
     auto* label2 = new QLabel(QStringLiteral("P2 System Folder"), this);
     lbServerPackages_ = new PackageListBox(this);
-    dirP2SysFolder_ = new FolderListBox(startFolder, guard_, this);
-    fbUFiles_ = new FileListBox(this); // listed by Form_Load, which runs at once
+    dirP2SysFolder_ = new FolderListBox(startFolder, guard_, listings_, this);
+    fbUFiles_ = new FileListBox(listings_, this); // listed by Form_Load, which runs at once
     driveP2Drive_ = new DriveListBox(DriveEntries(dirP2SysFolder_->Path(), home),
                                      dirP2SysFolder_->Path(), this);
     cbSave_ = new QPushButton(QStringLiteral("Save"), this);

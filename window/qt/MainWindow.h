@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FolderListingCache.h"
 #include "HandlerGuard.h"
 #include "QtMessageBox.h"
 #include "frmMain.h"
@@ -26,6 +27,7 @@ public:
 private:
     QtMessageBox messageBox_;
     HandlerGuard guard_;
+    FolderListingCache listings_; // the folder list and the file list read a folder once
     DriveListBox* driveP2Drive_;
     FolderListBox* dirP2SysFolder_;
     FileListBox* fbUFiles_;

@@ -10,7 +10,7 @@ void AddAddCommand(CLI::App& app, Context& context) {
     CLI::App* add = app.add_subcommand("add", "Add packages after the last package line");
     AddNames(*add, *names)->required();
     auto dryRun = AddDryRun(*add);
-    add->callback([&context, names, dryRun] {
+    OnRun(*add, context, [&context, names, dryRun] {
         const gameini::ConfigurationFiles files = context.Files();
         const std::vector<std::string> added = PackageNamesFrom(*names);
         auto edit = [&](const gameini::ConfigurationContents& contents) {
@@ -29,5 +29,6 @@ void AddAddCommand(CLI::App& app, Context& context) {
             return change;
         };
         ApplyChange(context, edit, *dryRun);
+        return kDone;
     });
 }

@@ -62,15 +62,15 @@ void PrintChange(const Context& context, const ChangeReport& report, bool dryRun
                                          {"after", report.after}};
         if (dryRun)
             result["diff"] = diff;
-        PrintJson(result);
+        PrintJson(context.out, result);
     } else if (!report.changed) {
-        std::cout << "unchanged\n";
+        context.out << "unchanged\n";
     } else if (dryRun) {
-        std::cout << diff;
+        context.out << diff;
     } else {
-        std::cout << verb
-                  << (report.inPlace ? " in place (the configuration is a mount point)" : "")
-                  << "; previous configuration kept as " << report.backupShown << "\n";
+        context.out << verb
+                    << (report.inPlace ? " in place (the configuration is a mount point)" : "")
+                    << "; previous configuration kept as " << report.backupShown << "\n";
     }
 }
 

@@ -182,7 +182,7 @@ std::vector<Problem> Check(const Context& context) {
 void AddCheckCommand(CLI::App& app, Context& context) {
     CLI::App* check = app.add_subcommand(
         "check", "Find the problems that stop players from joining; exit 1 when there are any");
-    check->callback([&context] {
+    OnRun(*check, context, [&context] {
         const std::vector<Problem> problems = Check(context);
         if (context.json) {
             nlohmann::ordered_json list = nlohmann::ordered_json::array();
@@ -191,13 +191,13 @@ void AddCheckCommand(CLI::App& app, Context& context) {
                                 {"kind", problem.kind},
                                 {"name", problem.name},
                                 {"message", problem.message}});
-            PrintJson(list);
+            PrintJson(context.out, list);
         } else {
             const std::string file = context.Files().config;
             for (const Problem& problem : problems)
-                std::cout << file << ":" << problem.line << ": " << problem.kind << ": "
-                          << problem.message << "\n";
+                context.out << file << ":" << problem.line << ": " << problem.kind << ": "
+                            << problem.message << "\n";
         }
-        context.exitStatus = problems.empty() ? kDone : kProblemsFound;
+        return problems.empty() ? kDone : kProblemsFound;
     });
 }

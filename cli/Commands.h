@@ -3,10 +3,14 @@
 #include "Context.h"
 
 #include <CLI/CLI.hpp>
+#include <functional>
 
-// Each command adds itself to the program's arguments. Its callback does the
-// work when the command is given, printing results to standard output and
-// setting the exit status in the context; errors leave it as exceptions.
+// Runs `run` when the command is given; what it returns is the program's
+// exit status. Errors leave it as exceptions.
+void OnRun(CLI::App& command, Context& context, std::function<ExitStatus()> run);
+
+// Each command adds itself to the program's arguments. It prints results to
+// the context's streams.
 void AddListCommand(CLI::App& app, Context& context);
 void AddAddCommand(CLI::App& app, Context& context);
 void AddRemoveCommand(CLI::App& app, Context& context);

@@ -24,7 +24,7 @@ std::string Context::Folder() const {
 
 void Context::Warn(const std::string& text) const {
     if (!quiet)
-        std::cerr << "sarvelin-cli: warning: " << text << "\n";
+        err << "sarvelin-cli: warning: " << text << "\n";
 }
 
 void Context::RefuseToChange(const gameini::ConfigurationFiles& files) const {

@@ -2,6 +2,7 @@
 
 #include "ConfigurationFiles.h"
 
+#include <iostream>
 #include <stdexcept>
 #include <string>
 
@@ -19,14 +20,19 @@ struct GameRunningError : std::runtime_error {
 };
 
 // What every command is given: which configuration, whether to go on while
-// the game runs, and where it puts its exit status.
+// the game runs, and where its results and messages go.
 struct Context {
+    explicit Context(std::ostream& out = std::cout, std::ostream& err = std::cerr)
+        : out(out), err(err) {}
+
+    std::ostream& out;        // results
+    std::ostream& err;        // warnings
     std::string folder = "."; // -C: a System folder, whose postal2.ini is meant
     std::string ini;          // -f: any other configuration file
     bool force = false;
     bool quiet = false; // -q: no warnings
     bool json = false;
-    int exitStatus = kDone;
+    ExitStatus exitStatus = kDone; // the command's, once it has run
 
     // Prints "sarvelin-cli: warning: TEXT" on standard error, unless quiet.
     void Warn(const std::string& text) const;

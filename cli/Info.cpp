@@ -6,17 +6,17 @@
 
 namespace {
 
-void PrintText(const std::string& file, const gameini::PackageFacts& facts) {
-    std::cout << file << "\n  version     " << facts.version << "\n  licensee    " << facts.licensee
-              << "\n  flags      ";
+void PrintText(std::ostream& out, const std::string& file, const gameini::PackageFacts& facts) {
+    out << file << "\n  version     " << facts.version << "\n  licensee    " << facts.licensee
+        << "\n  flags      ";
     for (const std::string& flag : gameini::FlagNames(facts.flags))
-        std::cout << " " << flag;
-    std::cout << "\n  guid        " << (facts.guid.empty() ? "(none)" : facts.guid) << "\n";
+        out << " " << flag;
+    out << "\n  guid        " << (facts.guid.empty() ? "(none)" : facts.guid) << "\n";
     for (size_t i = 0; i < facts.generations.size(); ++i)
-        std::cout << "  generation  " << i + 1 << ": " << facts.generations[i].exports
-                  << " exports, " << facts.generations[i].names << " names\n";
+        out << "  generation  " << i + 1 << ": " << facts.generations[i].exports << " exports, "
+            << facts.generations[i].names << " names\n";
     for (const std::string& import : facts.imports)
-        std::cout << "  imports     " << import << "\n";
+        out << "  imports     " << import << "\n";
 }
 
 } // namespace
@@ -29,22 +29,24 @@ void AddInfoCommand(CLI::App& app, Context& context) {
     info->add_option("FILE", *files, "A package file (Engine.u, BaseDialog.uax)")
         ->type_name("FILE")
         ->required();
-    info->callback([&context, files] {
+    OnRun(*info, context, [&context, files] {
+        ExitStatus status = kDone;
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const std::string& file : *files) {
             const gameini::PackageRead read = gameini::ReadPackageFile(file);
             if (const auto* damage = std::get_if<gameini::PackageDamage>(&read)) {
-                std::cerr << "sarvelin-cli: " << file << " is not a package file or is damaged ("
-                          << damage->reason << ")\n";
-                context.exitStatus = kFileError;
+                context.err << "sarvelin-cli: " << file << " is not a package file or is damaged ("
+                            << damage->reason << ")\n";
+                status = kFileError;
             } else if (context.json) {
                 list.push_back(nlohmann::ordered_json{{"name", file}});
                 list.back().update(PackageJson(read));
             } else {
-                PrintText(file, std::get<gameini::PackageFacts>(read));
+                PrintText(context.out, file, std::get<gameini::PackageFacts>(read));
             }
         }
         if (context.json)
-            PrintJson(list);
+            PrintJson(context.out, list);
+        return status;
     });
 }

@@ -6,8 +6,8 @@ nlohmann::ordered_json TextOrNull(const std::string& text) {
     return text.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(text);
 }
 
-void PrintJson(const nlohmann::ordered_json& json) {
-    std::cout << json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+void PrintJson(std::ostream& out, const nlohmann::ordered_json& json) {
+    out << json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }
 
 nlohmann::ordered_json PackageJson(const gameini::PackageRead& read) {

@@ -29,7 +29,7 @@ void RunList(const Context& context, bool all) {
                                     "server packages from it");
     if (!all && !context.json) {
         for (const std::string& name : configured)
-            std::cout << name << "\n";
+            context.out << name << "\n";
         return;
     }
     gameini::PackageSet configuredSet;
@@ -55,21 +55,21 @@ void RunList(const Context& context, bool all) {
             fileList.push_back({{"name", file}, {"configured", configuredSet.ContainsFile(file)}});
         const nlohmann::ordered_json result = {
             {"file", files.config}, {"configured", names}, {"files", fileList}};
-        PrintJson(result);
+        PrintJson(context.out, result);
         return;
     }
     gameini::PackageSet listed;
     for (const std::string& file : packageFiles) {
         listed.InsertFile(file);
-        std::cout << (configuredSet.ContainsFile(file) ? "[x] " : "[ ] ") << file << "\n";
+        context.out << (configuredSet.ContainsFile(file) ? "[x] " : "[ ] ") << file << "\n";
     }
     for (const std::string& name : configured) {
         if (!listed.Insert(name))
             continue;
         const std::vector<std::string> found = search.FilesOf(name);
-        std::cout << "[x] " << name << "  ("
-                  << (found.empty() ? "not found" : SeenFrom(context.Folder(), found.front()))
-                  << ")\n";
+        context.out << "[x] " << name << "  ("
+                    << (found.empty() ? "not found" : SeenFrom(context.Folder(), found.front()))
+                    << ")\n";
     }
 }
 
@@ -81,5 +81,8 @@ void AddListCommand(CLI::App& app, Context& context) {
     list->add_flag("--all", *all,
                    "Also list every package file of the folder, ticked [x] when configured, and "
                    "where the game finds the other configured packages");
-    list->callback([&context, all] { RunList(context, *all); });
+    OnRun(*list, context, [&context, all] {
+        RunList(context, *all);
+        return kDone;
+    });
 }

@@ -12,7 +12,7 @@ void AddRemoveCommand(CLI::App& app, Context& context) {
     CLI::Option* nameOption = AddNames(*remove, *names);
     remove->add_flag("--all", *all, "Remove every package line")->excludes(nameOption);
     auto dryRun = AddDryRun(*remove);
-    remove->callback([&context, names, all, dryRun] {
+    OnRun(*remove, context, [&context, names, all, dryRun] {
         if (names->empty() && !*all)
             throw UsageError("remove needs package names, or --all");
         const std::vector<std::string> removed = PackageNamesFrom(*names);
@@ -35,5 +35,6 @@ void AddRemoveCommand(CLI::App& app, Context& context) {
             return change;
         };
         ApplyChange(context, edit, *dryRun);
+        return kDone;
     });
 }

@@ -21,7 +21,7 @@ void AddRestoreCommand(CLI::App& app, Context& context) {
     CLI::App* restore =
         app.add_subcommand("restore", "Swap the configuration and its backup; run again to undo");
     auto dryRun = AddDryRun(*restore);
-    restore->callback([&context, dryRun] {
+    OnRun(*restore, context, [&context, dryRun] {
         const gameini::ConfigurationFiles files = context.Files();
         if (!*dryRun)
             context.RefuseToChange(files);
@@ -45,5 +45,6 @@ void AddRestoreCommand(CLI::App& app, Context& context) {
             gameini::RestoreBackup(files);
         }
         PrintChange(context, report, *dryRun, "restored");
+        return kDone;
     });
 }

@@ -39,7 +39,7 @@ void AddSetCommand(CLI::App& app, Context& context) {
         ->type_name("FILE")
         ->excludes(nameOption);
     auto dryRun = AddDryRun(*set);
-    set->callback([&context, names, from, dryRun] {
+    OnRun(*set, context, [&context, names, from, dryRun] {
         const gameini::ConfigurationFiles files = context.Files();
         const std::vector<std::string> given = from->empty() ? *names : NamesFromFile(*from);
         if (given.empty())
@@ -56,5 +56,6 @@ void AddSetCommand(CLI::App& app, Context& context) {
             return gameini::PackageLineEdit{gameini::Placement::AtFirstPackageLine, {}, packages};
         };
         ApplyChange(context, edit, *dryRun);
+        return kDone;
     });
 }

@@ -75,7 +75,7 @@ std::string LocalTime(const timespec& time) {
     return text;
 }
 
-int RunWhere(const Context& context) {
+ExitStatus RunWhere(const Context& context) {
     if (!context.ini.empty())
         throw UsageError("where looks for configuration files itself; give it a folder with -C");
     std::set<std::string> seen;
@@ -85,9 +85,9 @@ int RunWhere(const Context& context) {
     for (const Postal2Install& install : FindPostal2Installs(home ? home : ""))
         AddCandidates(install.systemFolder, seen, found);
     if (found.empty()) {
-        std::cerr << "sarvelin-cli: no configuration found in " << context.folder << " or under "
-                  << "HOME=" << (home ? home : "(not set)") << ": looked in "
-                  << kPostal2InstallPlaces << "\n";
+        context.err << "sarvelin-cli: no configuration found in " << context.folder << " or under "
+                    << "HOME=" << (home ? home : "(not set)") << ": looked in "
+                    << kPostal2InstallPlaces << "\n";
         return kProblemsFound;
     }
     // Every file changed last, to the nanosecond, is the newest; templates never are.
@@ -116,21 +116,21 @@ int RunWhere(const Context& context) {
         nlohmann::ordered_json running = nlohmann::ordered_json::array();
         for (const GameProcess& game : games)
             running.push_back({{"name", game.name}, {"pid", game.pid}, {"folder", game.folder}});
-        PrintJson({{"files", files}, {"running", running}});
+        PrintJson(context.out, {{"files", files}, {"running", running}});
         return kDone;
     }
     for (const Candidate& candidate : found)
-        std::cout << (isNewest(candidate) ? "* " : "  ") << candidate.path << "  "
-                  << candidate.packages << (candidate.packages == 1 ? " package" : " packages")
-                  << "  changed " << LocalTime(candidate.changed)
-                  << (isNewest(candidate)    ? "  (newest)"
-                      : candidate.isTemplate ? "  (template)"
-                                             : "")
-                  << "\n";
+        context.out << (isNewest(candidate) ? "* " : "  ") << candidate.path << "  "
+                    << candidate.packages << (candidate.packages == 1 ? " package" : " packages")
+                    << "  changed " << LocalTime(candidate.changed)
+                    << (isNewest(candidate)    ? "  (newest)"
+                        : candidate.isTemplate ? "  (template)"
+                                               : "")
+                    << "\n";
     for (const GameProcess& game : games)
-        std::cout << "running: " << game.name << " (pid " << game.pid << ", in "
-                  << (game.folder.empty() ? "a folder that cannot be read" : game.folder)
-                  << "); it writes its configuration back when it quits\n";
+        context.out << "running: " << game.name << " (pid " << game.pid << ", in "
+                    << (game.folder.empty() ? "a folder that cannot be read" : game.folder)
+                    << "); it writes its configuration back when it quits\n";
     return kDone;
 }
 
@@ -140,5 +140,5 @@ void AddWhereCommand(CLI::App& app, Context& context) {
     CLI::App* where = app.add_subcommand(
         "where", "List the configuration files here (or in -C DIR) and in every Postal 2 install "
                  "found");
-    where->callback([&context] { context.exitStatus = RunWhere(context); });
+    OnRun(*where, context, [&context] { return RunWhere(context); });
 }

@@ -1,0 +1,99 @@
+#include "Program.h"
+#include "support/PackageBuilder.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+// Commands run in-process, their output read from the streams they print to.
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+Result Cli(std::vector<std::string> arguments) {
+    std::ostringstream out, err;
+    arguments.insert(arguments.begin(), "sarvelin-cli");
+    const int status = RunProgram(arguments, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// A System folder with Engine.u and Fire.u, real package files.
+struct System {
+    TempFolder folder;
+    System() {
+        for (const char* file : {"Engine.u", "Fire.u"})
+            folder.write(file, PackageBytes({}));
+    }
+    Result Check(const std::vector<std::string>& lines) const {
+        folder.write("postal2.ini", CrLf(lines));
+        return Cli({"-C", folder.path(), "check"});
+    }
+};
+
+} // namespace
+
+TEST(Commands, ListPrintsTheNamesAsWrittenAndWarnsOfNoSection) {
+    System system;
+    system.folder.write("Postal2.ini", CrLf({"[Engine.GameEngine]", "ServerPackages=Fire",
+                                             "ServerPackages=engine"}));
+    EXPECT_EQ(Cli({"list", "-C", system.folder.path()}).out, "Fire\nengine\n");
+    const Result json = Cli({"-C", system.folder.path(), "--json", "list"});
+    EXPECT_NE(json.out.find("\"file\": \"" + system.folder.path() + "/Postal2.ini\""),
+              std::string::npos)
+        << "the file actually read: " << json.out;
+
+    system.folder.write("Postal2.ini", CrLf({"[URL]", "ServerPackages=Fire"}));
+    const Result noSection = Cli({"-C", system.folder.path(), "list"});
+    EXPECT_EQ(noSection.status, 0);
+    EXPECT_EQ(noSection.out, "");
+    EXPECT_NE(noSection.err.find("warning: "), std::string::npos);
+    EXPECT_EQ(Cli({"-C", system.folder.path(), "list", "-q"}).err, "");
+}
+
+TEST(Commands, CheckTellsEachKindApartAndPassesAClean) {
+    const struct {
+        const char* name;
+        std::vector<std::string> lines;
+        std::string problems; // "LINE: KIND" each, one a line
+    } cases[] = {
+        {"a clean file",
+         {"[Engine.GameEngine]", "ServerPackages=Engine", "ServerPackages=Fire"},
+         ""},
+        {"a name in another letter case than its file",
+         {"[Engine.GameEngine]", "ServerPackages=engine"},
+         ""},
+        {"a section without package lines", {"[Engine.GameEngine]", "CacheSizeMegs=32"}, ""},
+        {"a line the game does not read, in another section",
+         {"[Other]", "ServerPackages =X", "[Engine.GameEngine]", "ServerPackages=Fire"},
+         ""},
+        {"Foo.U: an extension, not missing",
+         {"[Engine.GameEngine]", "ServerPackages=Fire.U"},
+         "2: extension\n"},
+        {"a blank, the file present",
+         {"[Engine.GameEngine]", "ServerPackages=Fire "},
+         "2: blank\n"},
+        {"two letter cases of one name",
+         {"[Engine.GameEngine]", "ServerPackages=Fire", "ServerPackages=FIRE"},
+         "3: duplicate\n"},
+    };
+    System system;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Result run = system.Check(c.lines);
+        std::string problems;
+        for (std::istringstream lines(run.out); !lines.eof();) {
+            std::string line;
+            if (!std::getline(lines, line) || line.empty())
+                continue;
+            const size_t number = line.find(".ini:") + 5;
+            problems +=
+                line.substr(number, line.find(':', line.find(':', number) + 1) - number) + "\n";
+        }
+        EXPECT_EQ(problems, c.problems) << run.out;
+        EXPECT_EQ(run.status, c.problems.empty() ? 0 : 1);
+    }
+}

@@ -96,6 +96,9 @@ expect "set: exactly the names, repeats dropped" "$(run -C "$sys" list | tr '\n'
 printf '; the server list\n\n# mods\nXmas.u\n  Fire  \r\n' | run -C "$sys" set --from - >/dev/null
 expect "set --from -: comments and blanks skipped" "$(run -C "$sys" list | tr '\n' ' ')" "Xmas Fire "
 expect "set with no names: a usage error" "$(status -C "$sys" set)" 2
+printf '[Engine.GameEngine]\r\nServerPackages=Engine\r\nServerPackages=Core\r\nServerPackages=ENGINE\r\n' >"$sys/Postal2.ini"
+run -C "$sys" remove engine >/dev/null
+expect "remove engine: Engine and ENGINE go" "$(run -C "$sys" list | tr '\n' ' ')" "Core "
 expect "set --from a missing file: a file error that says why" "$(status -C "$sys" set --from "$work/none.txt"; cat "$work/stderr")" \
     "3
 sarvelin-cli: Cannot open $work/none.txt for reading: No such file or directory"
@@ -127,6 +130,8 @@ expect "--force goes on, and keeps the mode" "$(status -C "$sys" add Xmas --forc
 fresh restore
 run -C "$sys" add Xmas >/dev/null
 before="$(digest "$sys")"
+expect "restore -n: shows the change" "$(run -C "$sys" restore -n | grep -c '^-ServerPackages=Xmas')" 1
+expect "restore -n: changes nothing" "$(digest "$sys")" "$before"
 run -C "$sys" restore >/dev/null
 expect "restore: the backup is the configuration again" "$(run -C "$sys" list | grep -c '^Xmas$')" 0
 run -C "$sys" restore >/dev/null
@@ -169,6 +174,14 @@ expect "a dry run still shows the change" "$(status -C "$sys" add Xmas -n)" 0
 expect "nothing changed" "$(digest "$sys")" "$before"
 expect "--force goes on" "$(status -C "$sys" --force add Xmas)" 0
 stop_game
+for wine in Postal2.exe UCC.exe; do # the Windows builds under Wine
+    cp "$(command -v dash)" "$work/$wine"
+    (cd "$sys" && exec "$work/$wine" -c 'sleep 60; :') >/dev/null 2>&1 &
+    game=$!
+    sleep 0.2
+    expect "$wine counts as the game" "$(status -C "$sys" add Xmas)" 4
+    stop_game
+done
 
 # --- the dry run's diff applies with patch, and gives the saved bytes
 for shape in crlf lf cr noend; do

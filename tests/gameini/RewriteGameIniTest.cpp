@@ -185,6 +185,20 @@ TEST(RewriteGameIni, EditsInPlaceMoveNoOtherLine) {
          "[Engine.GameEngine]\r\nServerPackages=A\r\nX=1\r\n", true},
         {"set with lone CRs", "a\r[Engine.GameEngine]\rServerPackages=A\rb", set({"B"}),
          "a\r[Engine.GameEngine]\rServerPackages=B\rb", true},
+        {"set with the section twice, each with a package line and another key",
+         CrLf({"[Engine.GameEngine]", "ServerPackages=A", "X=1", "[Other]",
+               "[Engine.GameEngine]", "ServerPackages=B", "Y=2"}),
+         set({"C", "D"}),
+         CrLf({"[Engine.GameEngine]", "ServerPackages=C", "ServerPackages=D", "X=1", "[Other]",
+               "[Engine.GameEngine]", "Y=2"}),
+         true},
+        {"add to a UTF-16 file holding only its header: one byte-order mark",
+         std::string("\xFF\xFE[\0E\0n\0g\0i\0n\0e\0.\0G\0a\0m\0e\0E\0n\0g\0i\0n\0e\0]\0", 40),
+         AddEdit({"X"}),
+         std::string("\xFF\xFE[\0E\0n\0g\0i\0n\0e\0.\0G\0a\0m\0e\0E\0n\0g\0i\0n\0e\0]\0"
+                     "\r\0\n\0S\0e\0r\0v\0e\0r\0P\0a\0c\0k\0a\0g\0e\0s\0=\0X\0",
+                     76),
+         true},
     };
     TempFolder folder;
     for (const auto& c : cases) {

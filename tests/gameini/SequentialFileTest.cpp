@@ -151,9 +151,13 @@ TEST(SequentialFile, RefusesCharactersTheEncodingCannotStore) {
     EXPECT_NE(
         ErrorOf([&] { out.WriteLine("bad \xFF byte"); }).find("the byte 0xFF (not valid UTF-8)"),
         std::string::npos);
-    out.WriteLine("€ and the undefined \u0081 bytes");
+    EXPECT_NE(ErrorOf([&] { out.WriteLine("NEL \u0085 is a C1 control"); })
+                  .find("the character \"\u0085\""),
+              std::string::npos)
+        << "U+0080..U+009F are no Windows-1252 characters but the five undefined bytes";
+    out.WriteLine("€ and the undefined \u0081\u008D\u008F\u0090\u009D bytes");
     out.Close();
-    EXPECT_EQ(folder.read("newp2.ini"), "\x80 and the undefined \x81 bytes\r\n");
+    EXPECT_EQ(folder.read("newp2.ini"), "\x80 and the undefined \x81\x8D\x8F\x90\x9D bytes\r\n");
 }
 
 TEST(SequentialFile, FailuresNameTheFileAndCreateNothing) {

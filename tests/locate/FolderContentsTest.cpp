@@ -53,7 +53,9 @@ TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
     fs::create_directories(home / ".steam");
     fs::create_directory_symlink(home / ".local/share/Steam",
                                  home / ".steam/steam"); // the same root again
-    makeSystem(home / ".lgp/postal2/System", "postal2.ini");
+    fs::create_directories(home / ".lgp");
+    fs::create_directory_symlink(library2 / "steamapps/common/POSTAL2Complete",
+                                 home / ".lgp/postal2"); // an install reached by a second path
     makeSystem(home / ".wine/drive_c/GOG Games/POSTAL 2/System", "postal2.ini");
 
     std::vector<Postal2Install> installs = FindPostal2Installs(home.path());
@@ -64,7 +66,6 @@ TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
                              "POSTAL 2 – Postal 2 Mod (Steam, " + library.path() + ")",
                              "POSTAL 2 – Dedicated (Steam, " + library2.path() + ")",
                              "POSTAL 2 – POSTAL2Complete (Steam, " + library2.path() + ")",
-                             "POSTAL 2 – postal2 (Linux port, ~/.lgp)",
                              "POSTAL 2 – POSTAL 2 (GOG, Wine, ~/.wine)"}))
         << "two libraries' installs of one name tell their places apart";
     EXPECT_EQ(installs[1].systemFolder, library / "steamapps/common/Postal 2 Mod/SYSTEM");

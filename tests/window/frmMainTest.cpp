@@ -135,6 +135,16 @@ TEST_F(Handlers, StartUpElsewhereLeavesTheListEmptyAndSaysNothing) {
     })) << "one that cannot be read is reported, not passed over";
 }
 
+TEST_F(Handlers, OpeningAFolderWithoutTheConfigurationLeavesAnEmptyList) {
+    folder.write("postal2.ini", kConfig);
+    form.Form_Load();
+    ASSERT_EQ(listBox.ListCount(), 5);
+    TempFolder other;
+    folderList.path = other.path();
+    form.dirP2SysFolder_Change();
+    EXPECT_EQ(listBox.ListCount(), 0) << "else Save would write the old folder's ticks";
+}
+
 TEST_F(Handlers, RevertReplacesTheUsersMarksWithTheFiles) {
     folder.write("postal2.ini", kConfig);
     form.Form_Load();

@@ -89,7 +89,7 @@ void RewriteGameIni(benchmark::State& state) {
     const std::string work = folder + "/newp2.ini";
     for (auto _ : state) {
         const gameini::RewrittenGameIni rewrite =
-            gameini::RewriteGameIni(folder + "\\postal2.ini", WindowEdit());
+            gameini::RewriteGameIni(folder + "/postal2.ini", WindowEdit());
         const int fd = open(work.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         rewrite.Write(gameini::RewrittenGameIni::Version::After, [&](std::string_view piece) {
             benchmark::DoNotOptimize(write(fd, piece.data(), piece.size()));
@@ -124,7 +124,7 @@ std::string Cli(const std::string& arguments) {
 }
 
 void GrepCount(benchmark::State& state) {
-    const std::string config = gameini::ResolvePath(Config().folder.path() + "\\postal2.ini");
+    const std::string config = gameini::ResolvePath(Config().folder.path() + "/postal2.ini");
     for (auto _ : state)
         Run(state, "grep -c ServerPackages '" + config + "'" + ToFile());
 }

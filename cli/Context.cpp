@@ -11,7 +11,7 @@
 
 gameini::ConfigurationFiles Context::Files() const {
     if (ini.empty())
-        return gameini::ConfigurationFilesOf(folder, "postal2.ini");
+        return gameini::ConfigurationFilesOf(folder, gameini::kConfigurationName);
     return gameini::ConfigurationFilesOf(Folder(), std::filesystem::path(ini).filename().string());
 }
 

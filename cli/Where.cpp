@@ -35,12 +35,13 @@ bool IsTemplate(const std::string& name) {
 // and every other .ini that has an [Engine.GameEngine] section.
 void AddCandidates(const std::string& folder, std::set<std::string>& seen,
                    std::vector<Candidate>& found) {
-    const std::string main = gameini::ResolvePath(folder + "\\postal2.ini");
+    const std::string main =
+        gameini::ResolvePath(gameini::InFolder(folder, gameini::kConfigurationName));
     std::vector<std::string> paths{main};
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         const std::string name = gameini::LowerCase(it->path().filename().string());
-        if (name.ends_with(".ini") && name != "newp2.ini" && it->path() != main)
+        if (name.ends_with(".ini") && name != gameini::kWorkFileName && it->path() != main)
             paths.push_back(it->path().string());
     }
     std::sort(paths.begin() + 1, paths.end());

@@ -66,23 +66,19 @@ bool IsMountPoint(const std::string& path) {
 }
 
 ConfigurationFiles ConfigurationFilesOf(std::string_view folder, std::string_view name) {
-    std::string config = ResolvePath(std::string(folder) + "\\" + std::string(name));
+    std::string config = ResolvePath(InFolder(folder, name));
     struct stat info;
     const bool linked = lstat(config.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
     if (linked)
         config = FollowLink(config);
     const std::string found = NameOf(config);
-    auto in = [&](std::string_view file) { return FolderOf(config) + "/" + std::string(file); };
+    auto in = [&](std::string_view file) { return InFolder(FolderOf(config), file); };
     const bool mounted = IsMountPoint(config);
-    if (LowerCase(found) == "postal2.ini")
-        return {config,
-                ResolvePath(in("newp2.ini")),
-                NativePath(in("postal2.ini.old")),
-                linked ? config : NativePath(in(kSavedConfigurationName)),
-                linked,
-                mounted};
-    return {config, ResolvePath(in(found + ".new")), NativePath(in(found + ".old")), config, linked,
-            mounted};
+    if (LowerCase(found) == kConfigurationName)
+        return {config,          ResolvePath(in(kWorkFileName)),
+                in(kBackupName), linked ? config : in(kSavedConfigurationName),
+                linked,          mounted};
+    return {config, ResolvePath(in(found + ".new")), in(found + ".old"), config, linked, mounted};
 }
 
 void RefuseCaseVariants(const ConfigurationFiles& files) {

@@ -8,16 +8,14 @@
 
 namespace gameini {
 
+std::string InFolder(std::string_view folder, std::string_view name) {
+    return NativePath(std::string(folder) + "/" + std::string(name));
+}
+
 std::string NativePath(std::string_view path) {
-    std::string native(path);
-    // Only a backslash after the last slash joins folder and name, so a path
-    // made native already, whose folders may hold backslashes, stays as it is.
-    if (size_t backslash = native.rfind('\\');
-        backslash != std::string::npos && native.find('/', backslash) == std::string::npos)
-        native[backslash] = '/';
     std::string collapsed;
-    collapsed.reserve(native.size());
-    for (char c : native) {
+    collapsed.reserve(path.size());
+    for (char c : path) {
         if (c != '/' || collapsed.empty() || collapsed.back() != '/')
             collapsed += c;
     }
@@ -39,10 +37,6 @@ std::string NameOf(std::string_view path) {
 }
 
 namespace {
-
-std::string Join(const std::string& folder, std::string_view name) {
-    return (folder == "/" ? folder : folder + "/") + std::string(name);
-}
 
 bool Exists(const std::string& path) {
     struct stat info;
@@ -73,12 +67,12 @@ std::string ResolvePath(std::string_view path) {
     const std::string folder = FolderOf(native);
     const std::string wanted = LowerCase(NameOf(native));
     if (wanted == LowerCase(kSavedConfigurationName) &&
-        Exists(Join(folder, kSavedConfigurationName)))
-        return Join(folder, kSavedConfigurationName);
+        Exists(InFolder(folder, kSavedConfigurationName)))
+        return InFolder(folder, kSavedConfigurationName);
     if (Exists(native))
         return native;
     const std::vector<std::string> variants = CaseVariants(native);
-    return variants.empty() ? native : Join(folder, variants.front());
+    return variants.empty() ? native : InFolder(folder, variants.front());
 }
 
 } // namespace gameini

@@ -6,18 +6,24 @@
 
 namespace gameini {
 
-// Paths are built as the folder's text followed by a fixed name that begins
-// with a backslash ("\postal2.ini"). The last backslash stands for the
-// separator unless a slash follows it, and a run of separators counts as one.
-std::string NativePath(std::string_view path);
-
-// The folder part and the name part of a path built as above.
-std::string FolderOf(std::string_view path);
-std::string NameOf(std::string_view path);
-
+// The files of a System folder a save works with, by name.
+constexpr std::string_view kConfigurationName = "postal2.ini"; // looked up in any letter case
+constexpr std::string_view kWorkFileName = "newp2.ini";
+constexpr std::string_view kBackupName = "postal2.ini.old";
 // The name a save stores the game's configuration under, and the one its
 // Linux build reads.
 constexpr std::string_view kSavedConfigurationName = "Postal2.ini";
+
+// The file `name` in `folder`, joined with one separator: the one place
+// folder and name meet, so that no later code has to guess where.
+std::string InFolder(std::string_view folder, std::string_view name);
+
+// A path with each run of separators as one. A backslash is part of a name.
+std::string NativePath(std::string_view path);
+
+// The folder part and the name part of a path.
+std::string FolderOf(std::string_view path);
+std::string NameOf(std::string_view path);
 
 // Finds the file the path names without regard to letter case, as the game's
 // home platform does. For "postal2.ini", "Postal2.ini" wins, as it is the one

@@ -40,7 +40,7 @@ PackageSearch::PackageSearch(const std::vector<std::string>& entries,
             if (part.empty() || part == ".")
                 continue;
             folder.path = part == ".." ? std::filesystem::path(folder.path).parent_path().string()
-                                       : gameini::ResolvePath(folder.path + "\\" + part);
+                                       : gameini::ResolvePath(gameini::InFolder(folder.path, part));
             if (!Exists(folder.path))
                 folder.path.clear();
         }

@@ -28,7 +28,7 @@ public:
             SteamRoot(home_ / root);
         AddIfSystemFolder(home_ / ".lgp/postal2/System", "postal2", "Linux port", home_ / ".lgp");
         for (const fs::path& game : Subfolders(home_ / ".wine/drive_c/GOG Games"))
-            AddIfSystemFolder(gameini::ResolvePath(game.string() + "\\System"),
+            AddIfSystemFolder(gameini::ResolvePath(gameini::InFolder(game.string(), "System")),
                               game.filename().string(), "GOG, Wine", home_ / ".wine");
         return found_;
     }
@@ -52,7 +52,7 @@ private:
             // A game's System folder sits right in its install folder, two
             // levels below common/, named in any letter case.
             for (const fs::path& game : Subfolders(canonical / "steamapps/common"))
-                AddIfSystemFolder(gameini::ResolvePath(game.string() + "\\System"),
+                AddIfSystemFolder(gameini::ResolvePath(gameini::InFolder(game.string(), "System")),
                                   game.filename().string(), "Steam", library);
         }
     }

@@ -36,8 +36,7 @@ void frmMain::dirP2SysFolder_Change() {
         fbUFiles.SetPath(dirP2SysFolder.Path());
         lbServerPackages.Clear();
         try {
-            gameini::SequentialFile probe =
-                gameini::SequentialFile::OpenInput(dirP2SysFolder.Path() + "\\postal2.ini");
+            gameini::SequentialFile probe = gameini::SequentialFile::OpenInput(ConfigurationPath());
             probe.Close();
         } catch (const gameini::FileError& error) {
             // Not a System folder: the package list stays empty. One whose
@@ -60,7 +59,7 @@ void frmMain::cbRevert_Click() {
         // name: the same marks, in time proportional to entries plus names.
         gameini::PackageSet configured;
         for (const gameini::ConfiguredPackage& package :
-             gameini::ReadServerPackages(dirP2SysFolder.Path() + "\\postal2.ini"))
+             gameini::ReadServerPackages(ConfigurationPath()))
             configured.Insert(package.name);
         for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
             if (configured.ContainsFile(lbServerPackages.List(i)))
@@ -75,7 +74,7 @@ void frmMain::cbSave_Click() {
         return;
     }
     const gameini::ConfigurationFiles files =
-        gameini::ConfigurationFilesOf(dirP2SysFolder.Path(), "postal2.ini");
+        gameini::ConfigurationFilesOf(dirP2SysFolder.Path(), gameini::kConfigurationName);
     std::vector<std::string> ticked; // entries, as the list shows them
     gameini::PackageSet listed;
     for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
@@ -107,6 +106,10 @@ void frmMain::cbSave_Click() {
     // Beside the configuration, the backup is named as the message has always named it.
     const std::string backup = files.linked ? saved.backup : gameini::NameOf(saved.backup);
     messageBox.Show("Changes saved to postal2.ini.\r\nBackup saved as " + backup);
+}
+
+std::string frmMain::ConfigurationPath() const {
+    return gameini::InFolder(dirP2SysFolder.Path(), gameini::kConfigurationName);
 }
 
 void frmMain::EmptyListOnError(const std::function<void()>& body) {

@@ -21,6 +21,8 @@ public:
     void cbSave_Click();
 
 private:
+    // The system folder's postal2.ini, found in any letter case when opened.
+    std::string ConfigurationPath() const;
     // Runs a handler's body; when it fails, the package list is emptied
     // before the error goes on to the report.
     void EmptyListOnError(const std::function<void()>& body);

@@ -95,9 +95,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     using Version = gameini::RewrittenGameIni::Version;
     const gameini::RewrittenGameIni byWindow =
-        gameini::RewriteGameIni(folder + "\\postal2.ini", WindowEdit(names));
+        gameini::RewriteGameIni(folder + "/postal2.ini", WindowEdit(names));
     const gameini::RewrittenGameIni byAdd =
-        gameini::RewriteGameIni(folder + "\\postal2.ini", AddEdit(names));
+        gameini::RewriteGameIni(folder + "/postal2.ini", AddEdit(names));
     Check(byWindow.Bytes(Version::Before) == configuration &&
               byAdd.Bytes(Version::Before) == configuration,
           "the version before the edit is the file");
@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 expectedRead.push_back(name);
     std::vector<std::string> read;
     for (const gameini::ConfiguredPackage& package :
-         gameini::ReadServerPackages(folder + "\\newp2.ini"))
+         gameini::ReadServerPackages(folder + "/newp2.ini"))
         read.push_back(package.name);
     Check(read == expectedRead, "reading back gives the names written, once per section header");
 

@@ -13,7 +13,7 @@ namespace {
 
 std::string Rewrite(const TempFolder& folder, const std::string& source, const EditPackages& edit) {
     folder.write("postal2.ini", source);
-    return RewriteGameIni(folder.path() + "\\postal2.ini", edit)
+    return RewriteGameIni(folder.path() + "/postal2.ini", edit)
         .Bytes(RewrittenGameIni::Version::After);
 }
 
@@ -186,8 +186,8 @@ TEST(RewriteGameIni, EditsInPlaceMoveNoOtherLine) {
         {"set with lone CRs", "a\r[Engine.GameEngine]\rServerPackages=A\rb", set({"B"}),
          "a\r[Engine.GameEngine]\rServerPackages=B\rb", true},
         {"set with the section twice, each with a package line and another key",
-         CrLf({"[Engine.GameEngine]", "ServerPackages=A", "X=1", "[Other]",
-               "[Engine.GameEngine]", "ServerPackages=B", "Y=2"}),
+         CrLf({"[Engine.GameEngine]", "ServerPackages=A", "X=1", "[Other]", "[Engine.GameEngine]",
+               "ServerPackages=B", "Y=2"}),
          set({"C", "D"}),
          CrLf({"[Engine.GameEngine]", "ServerPackages=C", "ServerPackages=D", "X=1", "[Other]",
                "[Engine.GameEngine]", "Y=2"}),
@@ -204,7 +204,7 @@ TEST(RewriteGameIni, EditsInPlaceMoveNoOtherLine) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         folder.write("postal2.ini", c.before);
-        const RewrittenGameIni rewrite = RewriteGameIni(folder.path() + "\\postal2.ini", c.edit);
+        const RewrittenGameIni rewrite = RewriteGameIni(folder.path() + "/postal2.ini", c.edit);
         EXPECT_EQ(rewrite.Bytes(RewrittenGameIni::Version::After), c.after);
         EXPECT_EQ(rewrite.Bytes(RewrittenGameIni::Version::Before), c.before);
         EXPECT_EQ(rewrite.Changed(), c.changed);
@@ -213,13 +213,13 @@ TEST(RewriteGameIni, EditsInPlaceMoveNoOtherLine) {
 
 TEST(RewriteGameIni, FailsClearlyAndChangesNothing) {
     TempFolder folder;
-    EXPECT_THROW(RewriteGameIni(folder.path() + "\\postal2.ini", WindowEdit({})), FileError);
+    EXPECT_THROW(RewriteGameIni(folder.path() + "/postal2.ini", WindowEdit({})), FileError);
     EXPECT_FALSE(folder.exists("newp2.ini"));
 
     const std::string source = CrLf({"[Engine.GameEngine]", "ServerPackages=Old"});
     folder.write("postal2.ini", source);
     try {
-        RewriteGameIni(folder.path() + "\\postal2.ini", WindowEdit({"Жара"}));
+        RewriteGameIni(folder.path() + "/postal2.ini", WindowEdit({"Жара"}));
         FAIL() << "a name Windows-1252 cannot store was written";
     } catch (const ConfigurationError& error) {
         EXPECT_NE(std::string(error.what()).find("the character \"Ж\""), std::string::npos)

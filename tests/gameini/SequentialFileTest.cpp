@@ -151,8 +151,9 @@ TEST(SequentialFile, RefusesCharactersTheEncodingCannotStore) {
     EXPECT_NE(
         ErrorOf([&] { out.WriteLine("bad \xFF byte"); }).find("the byte 0xFF (not valid UTF-8)"),
         std::string::npos);
-    EXPECT_NE(ErrorOf([&] { out.WriteLine("NEL \u0085 is a C1 control"); })
-                  .find("the character \"\u0085\""),
+    EXPECT_NE(ErrorOf([&] {
+                  out.WriteLine("NEL \u0085 is a C1 control");
+              }).find("the character \"\u0085\""),
               std::string::npos)
         << "U+0080..U+009F are no Windows-1252 characters but the five undefined bytes";
     out.WriteLine("€ and the undefined \u0081\u008D\u008F\u0090\u009D bytes");
@@ -162,7 +163,7 @@ TEST(SequentialFile, RefusesCharactersTheEncodingCannotStore) {
 
 TEST(SequentialFile, FailuresNameTheFileAndCreateNothing) {
     TempFolder folder;
-    EXPECT_EQ(ErrorOf([&] { SequentialFile::OpenInput(folder.path() + "\\postal2.ini"); }),
+    EXPECT_EQ(ErrorOf([&] { SequentialFile::OpenInput(folder.path() + "/postal2.ini"); }),
               "Cannot open " + (folder / "postal2.ini") +
                   " for reading: No such file or directory");
     EXPECT_FALSE(folder.exists("postal2.ini"));
@@ -189,26 +190,26 @@ TEST(SequentialFile, FailuresNameTheFileAndCreateNothing) {
 TEST(SequentialFile, FindsNamesWithoutRegardToLetterCase) {
     TempFolder folder;
     folder.write("POSTAL2.INI", "upper\r\n");
-    EXPECT_EQ(ReadAllLines(folder.path() + "\\postal2.ini")[0], "upper");
-    EXPECT_EQ(ReadAllLines(folder.path() + "//\\postal2.ini")[0], "upper");
+    EXPECT_EQ(ReadAllLines(folder.path() + "/postal2.ini")[0], "upper");
+    EXPECT_EQ(ReadAllLines(folder.path() + "//postal2.ini")[0], "upper");
     folder.write("postal2.ini", "exact\r\n");
-    EXPECT_EQ(ReadAllLines(folder.path() + "\\postal2.ini")[0], "exact") << "an exact match wins";
+    EXPECT_EQ(ReadAllLines(folder.path() + "/postal2.ini")[0], "exact") << "an exact match wins";
     folder.write("Postal2.ini", "as saved\r\n");
-    EXPECT_EQ(ReadAllLines(folder.path() + "\\postal2.ini")[0], "as saved")
+    EXPECT_EQ(ReadAllLines(folder.path() + "/postal2.ini")[0], "as saved")
         << "the name the game reads and a save writes wins over all";
 
     folder.write("Other.ini", "capital\r\n");
     folder.write("OTHER.INI", "upper\r\n");
-    EXPECT_EQ(ReadAllLines(folder.path() + "\\other.ini")[0], "upper") << "first in byte order";
+    EXPECT_EQ(ReadAllLines(folder.path() + "/other.ini")[0], "upper") << "first in byte order";
     folder.write("ÀNDERE.INI", "windows capitals too\r\n");
-    EXPECT_EQ(ReadAllLines(folder.path() + "\\àndere.ini")[0], "windows capitals too");
+    EXPECT_EQ(ReadAllLines(folder.path() + "/àndere.ini")[0], "windows capitals too");
 }
 
 TEST(SequentialFile, OutputNeverFollowsASymbolicLink) {
     TempFolder folder;
     folder.write("elsewhere.txt", "precious");
     std::filesystem::create_symlink(folder / "elsewhere.txt", folder / "newp2.ini");
-    SequentialFile out = SequentialFile::OpenOutput(folder.path() + "\\newp2.ini");
+    SequentialFile out = SequentialFile::OpenOutput(folder.path() + "/newp2.ini");
     out.WriteLine("fresh");
     out.Close();
     EXPECT_EQ(folder.read("elsewhere.txt"), "precious");

@@ -50,17 +50,17 @@ TEST(ReadServerPackages, RecognisesOnlyThePackageLinesOfTheSection) {
     for (const auto& c : cases) {
         folder.write("Postal2.ini", c.file);
         Names names;
-        for (const ConfiguredPackage& package : ReadServerPackages(folder.path() + "\\postal2.ini"))
+        for (const ConfiguredPackage& package : ReadServerPackages(folder.path() + "/postal2.ini"))
             names.push_back(package.name);
         EXPECT_EQ(names, c.expected) << c.name;
     }
     folder.write("Postal2.ini", "[Engine.GameEngine]\nX=1\r\nServerPackages=A\rServerPackages=B");
-    EXPECT_EQ(ReadServerPackages(folder.path() + "\\postal2.ini"),
+    EXPECT_EQ(ReadServerPackages(folder.path() + "/postal2.ini"),
               (std::vector<ConfiguredPackage>{{"A", 3}, {"B", 4}}))
         << "each name's line, counted at every line end";
 }
 
 TEST(ReadServerPackages, AMissingFileIsAnError) {
     TempFolder folder;
-    EXPECT_THROW(ReadServerPackages(folder.path() + "\\postal2.ini"), std::runtime_error);
+    EXPECT_THROW(ReadServerPackages(folder.path() + "/postal2.ini"), std::runtime_error);
 }

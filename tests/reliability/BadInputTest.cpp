@@ -25,7 +25,7 @@ void Save(const TempFolder& folder, const Names& names) {
 
 Names ConfiguredNames(const TempFolder& folder) {
     Names names;
-    for (const auto& package : gameini::ReadServerPackages(folder.path() + "\\postal2.ini"))
+    for (const auto& package : gameini::ReadServerPackages(folder.path() + "/postal2.ini"))
         names.push_back(package.name);
     return names;
 }
@@ -52,7 +52,7 @@ TEST(BadInput, AConfigurationThatIsNoFileIsRefusedAtOnce) {
     for (const auto& c : cases) {
         std::filesystem::remove(path);
         c.make();
-        EXPECT_EQ(ErrorOf([&] { gameini::ReadServerPackages(folder.path() + "\\postal2.ini"); }),
+        EXPECT_EQ(ErrorOf([&] { gameini::ReadServerPackages(folder.path() + "/postal2.ini"); }),
                   c.error)
             << c.kind;
         EXPECT_EQ(ErrorOf([&] { Save(folder, {"A"}); }),

@@ -82,7 +82,7 @@ TEST(Crash, AtEveryStepTheConfigurationSurvivesWhole) {
             EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
 
         const std::string& kNew = std::string(c.placement) == "add" ? kNewByAdd : kNewByWindow;
-        const std::string config = gameini::ResolvePath(folder.path() + "\\postal2.ini");
+        const std::string config = gameini::ResolvePath(folder.path() + "/postal2.ini");
         switch (c.left) {
         case Left::Old:
         case Left::New:

@@ -92,7 +92,7 @@ TEST(FaultInjection, EveryFailingStepIsReportedAndLeavesAWholeConfiguration) {
             const std::string named = *c.file ? folder / c.file : folder.path();
             EXPECT_NE(message.find(named), std::string::npos) << message;
             const std::string config =
-                ReadBytes(gameini::ResolvePath(folder.path() + "\\postal2.ini"));
+                ReadBytes(gameini::ResolvePath(folder.path() + "/postal2.ini"));
             if (c.faults.contains("finish overwrite")) { // perhaps not on disk: the backup is
                 EXPECT_TRUE(message.ends_with("(the previous configuration is kept as " +
                                               (folder / "postal2.ini.old") + ")"))

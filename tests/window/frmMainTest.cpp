@@ -269,7 +269,7 @@ TEST_F(Handlers, TheCommandLineLeavesTheListTheWindowLeaves) {
     ASSERT_EQ(std::system(command.c_str()), 0);
     auto names = [](const TempFolder& saved) {
         std::vector<std::string> names;
-        for (const auto& package : gameini::ReadServerPackages(saved.path() + "\\postal2.ini"))
+        for (const auto& package : gameini::ReadServerPackages(saved.path() + "/postal2.ini"))
             names.push_back(package.name);
         return names;
     };

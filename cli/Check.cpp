@@ -19,6 +19,7 @@ struct Problem {
 
 // What one pass over the file finds.
 struct Scan {
+    gameini::Encoding encoding;
     std::vector<gameini::ConfiguredPackage> configured;
     bool sectionFound = false;
     std::vector<std::string> paths; // Paths= values
@@ -58,13 +59,10 @@ Scan ScanFile(const std::string& path) {
             scan.serverActors.emplace_back(number, line.substr(13));
         if (kind == gameini::SectionScanner::Line::SearchPath)
             scan.paths.emplace_back(gameini::SectionScanner::SearchPathOf(line));
-        const size_t equals = line.find('=');
-        std::string key = std::string(line.substr(0, equals));
-        std::erase_if(key, [](char c) { return c == ' ' || c == '\t'; });
-        if (engine.InSection() && kind == gameini::SectionScanner::Line::Other &&
-            equals != std::string_view::npos && gameini::LowerCase(key) == "serverpackages")
+        if (kind == gameini::SectionScanner::Line::UnreadPackageLine)
             scan.unreadPackageLines.emplace_back(number, std::string(line));
     }
+    scan.encoding = file.Format().encoding;
     file.Close();
     return scan;
 }
@@ -130,7 +128,8 @@ std::vector<Problem> Check(const Context& context) {
                                  "; remove this line");
             continue;
         }
-        if (Trimmed(package.name) != package.name) {
+        const auto problem = gameini::PackageNameProblem(package.name, scan.encoding);
+        if (problem && problem->kind == gameini::NameProblem::Kind::Blank) {
             add("blank", "the blank or tab becomes part of the name, which then matches no file; "
                          "remove it");
             continue;

@@ -88,7 +88,8 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
         if (kind == SectionScanner::Line::SearchPath)
             result.contents_.searchPaths.emplace_back(
                 SectionScanner::SearchPathOf(input.LastLineText()));
-        if (kind == SectionScanner::Line::Other || kind == SectionScanner::Line::SearchPath)
+        if (kind != SectionScanner::Line::GameEngineHeader &&
+            kind != SectionScanner::Line::PackageLine)
             continue;
         const std::string text(input.LastLineText());
         result.contents_.sectionFound |= kind == SectionScanner::Line::GameEngineHeader;

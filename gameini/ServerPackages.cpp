@@ -40,6 +40,11 @@ SectionScanner::Line SectionScanner::Classify(std::string_view line) {
         inSystem_ = line.size() == kSystemHeader.size() && LowerCase(line) == kSystemHeader;
     } else if (inSection_ && IsServerPackagesLine(line)) {
         return Line::PackageLine;
+    } else if (inSection_ && line.find('=') != std::string_view::npos) {
+        std::string key(line.substr(0, line.find('=')));
+        std::erase_if(key, [](char c) { return c == ' ' || c == '\t'; });
+        if (LowerCase(key) == kKey.substr(0, kKey.size() - 1))
+            return Line::UnreadPackageLine;
     } else if (inSystem_ && line.size() >= kPaths.size() &&
                LowerCase(line.substr(0, kPaths.size())) == kPaths) {
         return Line::SearchPath;

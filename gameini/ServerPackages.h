@@ -18,16 +18,19 @@ bool IsServerPackagesLine(std::string_view line);
 
 // What each line of a configuration is, by the section rules above: the
 // reader and the rewriter follow a file through one of these. It also tells
-// the Paths= lines of [Core.System], where the game looks for packages.
+// the Paths= lines of [Core.System], where the game looks for packages, and
+// the lines of the section that look like package lines but that the game
+// does not read ("ServerPackages =Foo").
 class SectionScanner {
 public:
-    enum class Line { GameEngineHeader, PackageLine, SearchPath, Other };
+    enum class Line { GameEngineHeader, PackageLine, UnreadPackageLine, SearchPath, Other };
     // Inline for the lines that matter to no rule, nearly all of a file.
     Line Next(std::string_view line) {
         if (line.empty())
             return Line::Other;
-        const char lower = static_cast<char>(line[0] | 0x20);
-        if (line[0] != '[' && !(inSection_ && lower == 's') && !(inSystem_ && lower == 'p'))
+        const char first = line[0], lower = static_cast<char>(first | 0x20);
+        const bool mayBePackageLine = lower == 's' || first == ' ' || first == '\t';
+        if (first != '[' && !(inSection_ && mayBePackageLine) && !(inSystem_ && lower == 'p'))
             return Line::Other;
         return Classify(line);
     }

@@ -22,8 +22,8 @@ void RunList(const Context& context, bool all) {
     const gameini::ConfigurationFiles files = context.Files();
     bool section = false;
     std::vector<std::string> searchPaths;
-    const std::vector<std::string> configured =
-        NamesOf(gameini::ReadServerPackages(files.config, &section, &searchPaths));
+    const std::vector<std::string> configured = NamesOf(gameini::ReadServerPackages(
+        files.config, &section, all || context.json ? &searchPaths : nullptr));
     if (!section)
         context.Warn(files.config + " has no [Engine.GameEngine] section, so the game reads no "
                                     "server packages from it");

@@ -13,12 +13,25 @@ constexpr std::string_view kKey = "serverpackages=";
 constexpr std::string_view kSystemHeader = "[core.system]";
 constexpr std::string_view kPaths = "paths=";
 
+// Whether `text` starts with `lower`, a fixed text in ASCII, in any letter
+// case. Lower-casing maps no other byte onto ASCII, so comparing the ASCII
+// letters alone decides it, without building a lower-cased copy: the scan
+// asks this of many lines.
+bool StartsWithAnyCase(std::string_view text, std::string_view lower) {
+    if (text.size() < lower.size())
+        return false;
+    for (size_t i = 0; i < lower.size(); ++i) {
+        const char c = text[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c) != lower[i])
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
-// Lower-casing keeps the byte length, and the fixed texts are ASCII, so only
-// as many bytes as the fixed text holds need lower-casing to compare.
 bool IsGameEngineHeader(std::string_view line) {
-    return line.size() == kHeader.size() && line[0] == '[' && LowerCase(line) == kHeader;
+    return line.size() == kHeader.size() && StartsWithAnyCase(line, kHeader);
 }
 
 bool IsSectionHeader(std::string_view line) {
@@ -26,7 +39,7 @@ bool IsSectionHeader(std::string_view line) {
 }
 
 bool IsServerPackagesLine(std::string_view line) {
-    return line.size() >= kKey.size() && LowerCase(line.substr(0, kKey.size())) == kKey;
+    return StartsWithAnyCase(line, kKey);
 }
 
 SectionScanner::Line SectionScanner::Classify(std::string_view line) {
@@ -37,7 +50,7 @@ SectionScanner::Line SectionScanner::Classify(std::string_view line) {
     }
     if (IsSectionHeader(line)) {
         inSection_ = false;
-        inSystem_ = line.size() == kSystemHeader.size() && LowerCase(line) == kSystemHeader;
+        inSystem_ = line.size() == kSystemHeader.size() && StartsWithAnyCase(line, kSystemHeader);
     } else if (inSection_ && IsServerPackagesLine(line)) {
         return Line::PackageLine;
     } else if (inSection_ && line.find('=') != std::string_view::npos) {
@@ -45,8 +58,7 @@ SectionScanner::Line SectionScanner::Classify(std::string_view line) {
         std::erase_if(key, [](char c) { return c == ' ' || c == '\t'; });
         if (LowerCase(key) == kKey.substr(0, kKey.size() - 1))
             return Line::UnreadPackageLine;
-    } else if (inSystem_ && line.size() >= kPaths.size() &&
-               LowerCase(line.substr(0, kPaths.size())) == kPaths) {
+    } else if (inSystem_ && StartsWithAnyCase(line, kPaths)) {
         return Line::SearchPath;
     }
     return Line::Other;
@@ -110,6 +122,15 @@ bool IsPackageFileName(std::string_view name) {
 
 bool PackageSet::Insert(std::string_view name) {
     return lowerCaseNames_.insert(LowerCase(name)).second;
+}
+
+std::string PackageSet::KeyOfFile(std::string_view fileName) {
+    std::string key = LowerCase(fileName);
+    if (key.ends_with(".u"))
+        key.resize(key.size() - 2);
+    else
+        key = LowerCase(PackageNameOf(fileName));
+    return key;
 }
 
 bool PackageSet::Contains(std::string_view name) const {

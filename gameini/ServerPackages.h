@@ -96,10 +96,16 @@ public:
     bool Insert(std::string_view name);
     bool Contains(std::string_view name) const;
     // The same for the package a ".u" file holds.
-    bool InsertFile(std::string_view fileName) { return Insert(PackageNameOf(fileName)); }
-    bool ContainsFile(std::string_view fileName) const { return Contains(PackageNameOf(fileName)); }
+    bool InsertFile(std::string_view fileName) {
+        return lowerCaseNames_.insert(KeyOfFile(fileName)).second;
+    }
+    bool ContainsFile(std::string_view fileName) const {
+        return lowerCaseNames_.contains(KeyOfFile(fileName));
+    }
 
 private:
+    // One lower-casing a file: the window asks this of every entry it lists.
+    static std::string KeyOfFile(std::string_view fileName);
     std::unordered_set<std::string> lowerCaseNames_;
 };
 

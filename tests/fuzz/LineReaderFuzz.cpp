@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const auto& [line, end] : read.lines)
             output.WriteLine(line, end);
         output.Close();
-    } catch (const gameini::FileError&) {
+    } catch (const gameini::Error&) {
         Check(StartsAsUtf16(bytes) && size % 2 == 1, "only an odd-sized UTF-16 file is refused");
         return 0;
     }

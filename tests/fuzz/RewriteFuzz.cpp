@@ -18,6 +18,7 @@
 #include "support/Edits.h"
 
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -118,20 +119,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         read.push_back(package.name);
     Check(read == expectedRead, "reading back gives the names written, once per section header");
 
-    // Added lines taken out again, add leaves every line it read as it was.
+    // add keeps every line it read, in order, and adds one package line a
+    // name where the file has the section; nothing else.
     Store(folder + "/added.ini", byAdd.Bytes(Version::After));
-    ReadBack added = ReadAllLines(folder + "/added.ini");
-    std::vector<std::string> kept, original;
-    for (const auto& line : added.lines)
-        kept.push_back(line.first);
-    for (const auto& line : source.lines)
-        original.push_back(line.first);
-    for (const std::string& name : byAdd.After()) { // an added line is the last of its text
-        const std::string line = "ServerPackages=" + name;
-        if (std::count(original.begin(), original.end(), line) <
-            std::count(kept.begin(), kept.end(), line))
-            kept.erase(std::find(kept.rbegin(), kept.rend(), line).base() - 1);
+    const ReadBack added = ReadAllLines(folder + "/added.ini");
+    std::set<std::string> addedLines;
+    for (const std::string& name : names)
+        addedLines.insert("ServerPackages=" + name);
+    const bool hasSection =
+        std::any_of(source.lines.begin(), source.lines.end(), [](const auto& line) {
+            return AsciiLower(line.first) == "[engine.gameengine]";
+        });
+    size_t kept = 0, extra = 0;
+    bool onlyPackageLines = true;
+    for (const auto& line : added.lines) {
+        if (kept < source.lines.size() && line.first == source.lines[kept].first) {
+            ++kept;
+            continue;
+        }
+        ++extra;
+        onlyPackageLines = onlyPackageLines && addedLines.contains(line.first);
     }
-    Check(kept == original, "add keeps every line and adds only package lines");
+    Check(kept == source.lines.size() && onlyPackageLines &&
+              extra == (hasSection ? names.size() : 0),
+          "add keeps every line and adds only package lines");
     return 0;
 }

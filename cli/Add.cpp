@@ -28,7 +28,7 @@ void AddAddCommand(CLI::App& app, Context& context) {
                     change.written.push_back(name);
             return change;
         };
-        ApplyChange(context, edit, *dryRun);
+        ApplyChange(context, files, edit, *dryRun);
         return kDone;
     });
 }

@@ -74,8 +74,8 @@ void PrintChange(const Context& context, const ChangeReport& report, bool dryRun
     }
 }
 
-void ApplyChange(const Context& context, const gameini::EditPackages& edit, bool dryRun) {
-    const gameini::ConfigurationFiles files = context.Files();
+void ApplyChange(const Context& context, const gameini::ConfigurationFiles& files,
+                 const gameini::EditPackages& edit, bool dryRun) {
     // Even when nothing would change: scripts learn of it.
     if (!dryRun)
         context.RefuseToChange(files);

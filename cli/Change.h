@@ -18,7 +18,8 @@ CLI::Option* AddNames(CLI::App& command, std::vector<std::string>& names);
 // programs share, unless the game runs with this configuration. Writes
 // nothing when no byte would change and prints "unchanged"; with a dry run it
 // prints the change as a diff; else where the previous configuration is kept.
-void ApplyChange(const Context& context, const gameini::EditPackages& edit, bool dryRun);
+void ApplyChange(const Context& context, const gameini::ConfigurationFiles& files,
+                 const gameini::EditPackages& edit, bool dryRun);
 
 // What an edit of the configuration did, or for a dry run would do.
 struct ChangeReport {

@@ -96,8 +96,7 @@ void CheckImports(const std::string& name, const std::string& file, const Packag
     }
 }
 
-std::vector<Problem> Check(const Context& context) {
-    const gameini::ConfigurationFiles files = context.Files();
+std::vector<Problem> Check(const Context& context, const gameini::ConfigurationFiles& files) {
     const Scan scan = ScanFile(files.config);
     std::vector<Problem> problems;
     if (!scan.sectionFound)
@@ -140,13 +139,13 @@ std::vector<Problem> Check(const Context& context) {
                                  "\", without \"" + std::string(extension) + "\"");
             continue;
         }
-        const std::vector<PackageSearch::Found> files = search.Find(package.name);
-        for (const PackageSearch::Found& file : files)
+        const std::vector<PackageSearch::Found> found = search.Find(package.name);
+        for (const PackageSearch::Found& file : found)
             if (file.variants.size() > 1)
                 add("case-twins", gameini::FolderOf(file.path) + " holds both " + file.variants[0] +
                                       " and " + file.variants[1] + "; remove the one not needed");
-        if (!files.empty())
-            CheckImports(package.name, files.front().path, search, packageFiles, remapped, add);
+        if (!found.empty())
+            CheckImports(package.name, found.front().path, search, packageFiles, remapped, add);
         else
             add("missing", !search.FollowsPathsEntries()
                                ? "there is no " + package.name +
@@ -182,7 +181,8 @@ void AddCheckCommand(CLI::App& app, Context& context) {
     CLI::App* check = app.add_subcommand(
         "check", "Find the problems that stop players from joining; exit 1 when there are any");
     OnRun(*check, context, [&context] {
-        const std::vector<Problem> problems = Check(context);
+        const gameini::ConfigurationFiles files = context.Files();
+        const std::vector<Problem> problems = Check(context, files);
         if (context.json) {
             nlohmann::ordered_json list = nlohmann::ordered_json::array();
             for (const Problem& problem : problems)
@@ -192,9 +192,8 @@ void AddCheckCommand(CLI::App& app, Context& context) {
                                 {"message", problem.message}});
             PrintJson(context.out, list);
         } else {
-            const std::string file = context.Files().config;
             for (const Problem& problem : problems)
-                context.out << file << ":" << problem.line << ": " << problem.kind << ": "
+                context.out << files.config << ":" << problem.line << ": " << problem.kind << ": "
                             << problem.message << "\n";
         }
         return problems.empty() ? kDone : kProblemsFound;

@@ -15,11 +15,12 @@ void AddRemoveCommand(CLI::App& app, Context& context) {
     OnRun(*remove, context, [&context, names, all, dryRun] {
         if (names->empty() && !*all)
             throw UsageError("remove needs package names, or --all");
+        const gameini::ConfigurationFiles files = context.Files();
         const std::vector<std::string> removed = PackageNamesFrom(*names);
         auto edit = [&](const gameini::ConfigurationContents& contents) {
             RefuseBadNames(*names, contents.encoding);
             if (!contents.sectionFound)
-                context.Warn(context.Files().config +
+                context.Warn(files.config +
                              " has no [Engine.GameEngine] section, so it has no package to remove");
             gameini::PackageSet configured, gone;
             for (const gameini::ConfiguredPackage& package : contents.configured)
@@ -34,7 +35,7 @@ void AddRemoveCommand(CLI::App& app, Context& context) {
                 change.keep.push_back(!*all && !gone.Contains(package.name));
             return change;
         };
-        ApplyChange(context, edit, *dryRun);
+        ApplyChange(context, files, edit, *dryRun);
         return kDone;
     });
 }

@@ -55,7 +55,7 @@ void AddSetCommand(CLI::App& app, Context& context) {
             WarnOfPackagesNotFound(context, packages, contents);
             return gameini::PackageLineEdit{gameini::Placement::AtFirstPackageLine, {}, packages};
         };
-        ApplyChange(context, edit, *dryRun);
+        ApplyChange(context, files, edit, *dryRun);
         return kDone;
     });
 }

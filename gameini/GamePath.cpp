@@ -36,14 +36,10 @@ std::string NameOf(std::string_view path) {
     return slash == std::string::npos ? native : native.substr(slash + 1);
 }
 
-namespace {
-
 bool Exists(const std::string& path) {
     struct stat info;
     return lstat(path.c_str(), &info) == 0;
 }
-
-} // namespace
 
 std::vector<std::string> CaseVariants(std::string_view path) {
     const std::string native = NativePath(path);

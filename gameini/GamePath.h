@@ -25,6 +25,9 @@ std::string NativePath(std::string_view path);
 std::string FolderOf(std::string_view path);
 std::string NameOf(std::string_view path);
 
+// Whether anything stands under the name, a link that leads nowhere too.
+bool Exists(const std::string& path);
+
 // Finds the file the path names without regard to letter case, as the game's
 // home platform does. For "postal2.ini", "Postal2.ini" wins, as it is the one
 // the game's Linux build reads and a save writes; then an exact match; then

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 
 namespace gameini {
 namespace {
@@ -14,9 +13,8 @@ namespace {
 // On the game's home platform a name is taken whatever its letter case; a
 // rename onto it must fail rather than leave two configurations side by side.
 void RenameOntoFreeName(FileSystem& fileSystem, const std::string& from, const std::string& to) {
-    std::string taken = ResolvePath(to);
-    struct stat info;
-    if (lstat(taken.c_str(), &info) == 0)
+    const std::string taken = ResolvePath(to);
+    if (Exists(taken))
         throw ConfigurationError("Cannot rename " + from + " to " + to + ": " + taken +
                                  " already exists");
     fileSystem.RenameNoReplace(from, to);
@@ -24,14 +22,18 @@ void RenameOntoFreeName(FileSystem& fileSystem, const std::string& from, const s
 
 } // namespace
 
-void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem) {
-    fileSystem.FlushNewFile(files.work, files.config);
+void RemoveOldBackup(const ConfigurationFiles& files, FileSystem& fileSystem) {
     try {
         fileSystem.Remove(ResolvePath(files.backup));
     } catch (const FileError&) {
-        // Usually there is no backup yet; if its name stays taken, the next
-        // rename says so.
+        // Usually there is no backup yet; if its name stays taken, the step
+        // that needs it says so.
     }
+}
+
+void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem) {
+    fileSystem.FlushNewFile(files.work, files.config);
+    RemoveOldBackup(files, fileSystem);
     RenameOntoFreeName(fileSystem, files.config, files.backup);
     try {
         RenameOntoFreeName(fileSystem, files.work, files.saved);
@@ -61,8 +63,7 @@ void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem) 
 void RestoreBackup(const ConfigurationFiles& files, FileSystem& fileSystem) {
     const std::string backup = ResolvePath(files.backup);
     for (const std::string& needed : {files.config, backup}) {
-        struct stat info;
-        if (lstat(needed.c_str(), &info) != 0)
+        if (!Exists(needed))
             throw FileError(errno, "Cannot restore " + files.config +
                                        " from its backup: " + needed + " does not exist");
     }

@@ -16,6 +16,10 @@ namespace gameini {
 // the configuration was saved.
 void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem = RealFileSystem());
 
+// Step 1 alone, for a save that cannot rename: deletes the old backup,
+// ignoring a failure.
+void RemoveOldBackup(const ConfigurationFiles& files, FileSystem& fileSystem);
+
 } // namespace gameini
 
 namespace gameini {

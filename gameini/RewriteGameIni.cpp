@@ -116,6 +116,7 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
     // The lines written where there is no package line to place them by.
     const bool replaceAll = change.placement == Placement::AfterEachHeader;
     const bool anchorIsHeader = !replaceAll && result.contents_.configured.empty();
+    const LineEnd firstEnd = firstLineEnd.value_or(LineEnd::CrLf);
     bool anchored = false;
     size_t package = 0;
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -143,8 +144,7 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
                 place();
             ++package;
         }
-        const LineEnd first = firstLineEnd.value_or(LineEnd::CrLf);
-        result.slots_[i].after = EncodeLines(stand, line.end, first, encoding);
+        result.slots_[i].after = EncodeLines(stand, line.end, firstEnd, encoding);
     }
     return result;
 }

@@ -5,7 +5,6 @@
 #include "ReplaceWithBackup.h"
 
 #include <cerrno>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace gameini {
@@ -30,11 +29,7 @@ void WriteNewFile(FileSystem& fileSystem, const std::string& path, const Rewritt
 // file flushed with its folder, then the configuration's own bytes.
 void SaveInPlace(const ConfigurationFiles& files, const RewrittenGameIni& rewrite,
                  FileSystem& fileSystem) {
-    try {
-        fileSystem.Remove(ResolvePath(files.backup));
-    } catch (const FileError&) {
-        // Usually there is no backup yet; if its name stays taken, creating it says so.
-    }
+    RemoveOldBackup(files, fileSystem);
     WriteNewFile(fileSystem, files.backup, rewrite, Version::Before);
     fileSystem.FlushNewFile(files.backup, files.config);
     fileSystem.FlushFolder(FolderOf(files.backup));
@@ -54,11 +49,6 @@ void SaveInPlace(const ConfigurationFiles& files, const RewrittenGameIni& rewrit
                                             " (the previous configuration is kept as " +
                                             files.backup + ")");
     }
-}
-
-bool Exists(const std::string& path) {
-    struct stat info;
-    return lstat(path.c_str(), &info) == 0;
 }
 
 } // namespace

@@ -108,10 +108,10 @@ SequentialFile::SequentialFile(Mode mode, std::string path, TextFormat format)
 SequentialFile::SequentialFile(SequentialFile&& other) noexcept
     : mode_(other.mode_), path_(std::move(other.path_)), format_(other.format_),
       open_(std::exchange(other.open_, false)), fd_(std::exchange(other.fd_, -1)),
-      fileSystem_(other.fileSystem_), memory_(other.memory_), buffer_(std::move(other.buffer_)),
-      begin_(other.begin_), end_(other.end_), endOfFile_(other.endOfFile_),
-      oddByteAtEnd_(other.oddByteAtEnd_), lastLineEnd_(other.lastLineEnd_),
-      lastLineBytes_(other.lastLineBytes_), lastLineAscii_(other.lastLineAscii_) {}
+      fileSystem_(other.fileSystem_), buffer_(std::move(other.buffer_)), begin_(other.begin_),
+      end_(other.end_), endOfFile_(other.endOfFile_), oddByteAtEnd_(other.oddByteAtEnd_),
+      lastLineEnd_(other.lastLineEnd_), lastLineBytes_(other.lastLineBytes_),
+      lastLineAscii_(other.lastLineAscii_) {}
 
 SequentialFile::~SequentialFile() {
     // Only reached open on an error path; the error already on its way wins.
@@ -192,18 +192,11 @@ SequentialFile SequentialFile::OpenOutput(std::string_view path, TextFormat form
     return file;
 }
 
-SequentialFile SequentialFile::OpenOutput(std::string& bytes, TextFormat format) {
-    SequentialFile file(Mode::Output, "(memory)", format);
-    file.memory_ = &bytes;
-    file.WriteByteOrderMark();
-    return file;
-}
-
 void SequentialFile::WriteByteOrderMark() {
     if (format_.encoding == Encoding::Utf16LE)
-        Out() += "\xFF\xFE";
+        buffer_ += "\xFF\xFE";
     else if (format_.encoding == Encoding::Utf16BE)
-        Out() += "\xFE\xFF";
+        buffer_ += "\xFE\xFF";
 }
 
 bool SequentialFile::AtEndOfFile() {
@@ -286,24 +279,14 @@ std::string SequentialFile::TakeWholeFile() {
 void SequentialFile::WriteLine(std::string_view text, LineEnd lineEnd) {
     if (!open_ || mode_ != Mode::Output)
         throw FileError(EBADF, "Cannot write " + path_ + ": the file is not open for writing");
-    if (std::optional<std::string> problem = EncodeLine(text, lineEnd, format_.encoding, Out()))
+    if (std::optional<std::string> problem = EncodeLine(text, lineEnd, format_.encoding, buffer_))
         throw ConfigurationError("Cannot write " + path_ + ": " + *problem +
                                  " cannot be stored in " + EncodingName(format_.encoding));
     FlushWhenFull();
 }
 
-void SequentialFile::CopyLine(const SequentialFile& input, LineEnd lineEnd) {
-    if (!open_ || mode_ != Mode::Output || input.format_.encoding != Encoding::Windows1252 ||
-        format_.encoding != Encoding::Windows1252)
-        return WriteLine(input.LastLineText(), lineEnd);
-    std::string& out = Out();
-    out += input.lastLineBytes_;
-    out += LineEndText(lineEnd);
-    FlushWhenFull();
-}
-
 void SequentialFile::FlushWhenFull() {
-    if (!memory_ && buffer_.size() >= kChunk)
+    if (buffer_.size() >= kChunk)
         Flush();
 }
 
@@ -316,13 +299,13 @@ void SequentialFile::Close() {
     if (!open_)
         return;
     open_ = false;
-    if (mode_ == Mode::Output && !memory_)
+    if (mode_ == Mode::Output)
         Flush();
     buffer_.clear();
     int fd = std::exchange(fd_, -1);
     if (mode_ == Mode::Input)
         close(fd);
-    else if (fileSystem_)
+    else
         fileSystem_->Close(fd, path_);
 }
 

@@ -53,9 +53,6 @@ public:
     // through `fileSystem`.
     static SequentialFile OpenOutput(std::string_view path, TextFormat format = {},
                                      FileSystem& fileSystem = RealFileSystem());
-    // Writes into `bytes` instead of a file, for showing or comparing a result
-    // before anything is written to disk.
-    static SequentialFile OpenOutput(std::string& bytes, TextFormat format);
 
     SequentialFile(SequentialFile&& other) noexcept;
     SequentialFile& operator=(SequentialFile&&) = delete;
@@ -80,16 +77,11 @@ public:
     // The line end of the line ReadLine returned last.
     LineEnd LastLineEnd() const { return lastLineEnd_; }
     void WriteLine(std::string_view text, LineEnd lineEnd = LineEnd::CrLf);
-    // Writes the line `input` read last, unchanged: its bytes as they are
-    // when both files are Windows-1252.
-    void CopyLine(const SequentialFile& input, LineEnd lineEnd);
     void Close();
 
 private:
     enum class Mode { Input, Output };
     SequentialFile(Mode mode, std::string path, TextFormat format);
-    // Output: where lines go, the memory written into or the buffer of a file.
-    std::string& Out() { return memory_ ? *memory_ : buffer_; }
     void FlushWhenFull();
     void Flush();
     void WriteByteOrderMark();
@@ -106,11 +98,11 @@ private:
     void DetectFormat();
 
     int fd_ = -1;
-    FileSystem* fileSystem_ = nullptr; // output to a file
-    std::string* memory_ = nullptr;    // output to memory
-    // Input: a window on the file, read a chunk at a time; bytes as stored for
-    // Windows-1252 (each line is decoded as it is read), and the whole text as
-    // UTF-8 for UTF-16. Output to a file: the encoded bytes not yet written.
+    FileSystem* fileSystem_ = nullptr; // output
+    // Input: a window on the file, read a chunk at a time (or all of it);
+    // bytes as stored for Windows-1252 (a line is decoded when its text is
+    // asked for), and the whole text as UTF-8 for UTF-16. Output: the encoded
+    // bytes not yet written.
     std::string buffer_;
     size_t begin_ = 0, end_ = 0;
     bool endOfFile_ = false;

@@ -40,6 +40,7 @@ Scan ScanFile(const std::string& path) {
     Scan scan;
     gameini::SequentialFile file = gameini::SequentialFile::OpenInput(path);
     gameini::SectionScanner engine;
+    gameini::SearchPathList paths;
     bool inRemap = false;
     for (int number = 1; !file.AtEnd(); ++number) {
         const std::string_view line = file.ReadLine();
@@ -58,10 +59,11 @@ Scan ScanFile(const std::string& path) {
         if (engine.InSection() && lower.starts_with("serveractors="))
             scan.serverActors.emplace_back(number, line.substr(13));
         if (kind == gameini::SectionScanner::Line::SearchPath)
-            scan.paths.emplace_back(gameini::SectionScanner::SearchPathOf(line));
+            paths.Add(gameini::SectionScanner::SearchPathOf(line));
         if (kind == gameini::SectionScanner::Line::UnreadPackageLine)
             scan.unreadPackageLines.emplace_back(number, std::string(line));
     }
+    scan.paths = paths.Take();
     scan.encoding = file.Format().encoding;
     file.Close();
     return scan;

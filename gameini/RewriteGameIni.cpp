@@ -2,7 +2,9 @@
 
 #include "Error.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -28,10 +30,6 @@ std::string EncodeLines(const std::vector<std::string>& lines, LineEnd own, Line
         EncodeLine(lines[i], end, encoding, bytes);
     }
     return bytes;
-}
-
-size_t LineEndLength(LineEnd end) {
-    return end == LineEnd::CrLf ? 2 : end == LineEnd::None ? 0 : 1;
 }
 
 // How many bytes the line end at the end of `bytes` takes, if it ends with one.
@@ -60,49 +58,60 @@ struct SlotLine {
 
 RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edit) {
     RewrittenGameIni result;
-    SequentialFile input = SequentialFile::OpenInput(source, SequentialFile::Window::WholeFile);
+    SequentialFile input = SequentialFile::OpenInput(source);
     result.path_ = input.Path();
+    result.readAs_ = input.OpenedAs();
     const Encoding encoding = input.Format().encoding;
     result.contents_.encoding = encoding;
-    // A Windows-1252 file's lines point into the file's bytes as read; a
-    // UTF-16 file (small and rare) is encoded again line by line, which gives
-    // back the same bytes.
+    // A Windows-1252 file's unchanged bytes are read again from the file when
+    // written; a UTF-16 file is encoded again line by line, which gives back
+    // the same bytes, and kept in memory.
     const bool stored = encoding == Encoding::Windows1252;
     if (!stored)
-        result.bytes_ = encoding == Encoding::Utf16LE ? "\xFF\xFE" : "\xFE\xFF";
+        result.utf16Bytes_ = encoding == Encoding::Utf16LE ? "\xFF\xFE" : "\xFE\xFF";
 
     SectionScanner scanner;
+    SearchPathList searchPaths;
     std::vector<SlotLine> lines;
     std::optional<LineEnd> firstLineEnd;
-    for (int number = 1; !input.AtEnd(); ++number) {
+    // The first line is always read, for its line end; a UTF-16 file skips
+    // no line, as every line is encoded again.
+    auto nextLine = [&] {
+        return stored && input.LineNumber() > 0
+                   ? input.SkipToLineStartingWith(scanner.LineStartsThatMatter())
+                   : !input.AtEnd();
+    };
+    while (nextLine()) {
         const std::string_view line = input.ReadLineUndecoded();
         const LineEnd end = input.LastLineEnd();
         if (!firstLineEnd && end != LineEnd::None)
             firstLineEnd = end;
-        result.endsWithoutLineEnd_ = end == LineEnd::None;
-        const size_t at = stored ? input.LastLineOffset() : result.bytes_.size();
+        const size_t at = stored ? input.LastLineOffset() : result.utf16Bytes_.size();
         if (!stored)
-            EncodeLine(line, end, encoding, result.bytes_);
+            EncodeLine(line, end, encoding, result.utf16Bytes_);
         // The section's rules look at ASCII alone, so the stored bytes do.
         const SectionScanner::Line kind = scanner.Next(line);
         if (kind == SectionScanner::Line::SearchPath)
-            result.contents_.searchPaths.emplace_back(
-                SectionScanner::SearchPathOf(input.LastLineText()));
+            searchPaths.Add(SectionScanner::SearchPathOf(input.LastLineText()));
         if (kind != SectionScanner::Line::GameEngineHeader &&
             kind != SectionScanner::Line::PackageLine)
             continue;
         const std::string text(input.LastLineText());
         result.contents_.sectionFound |= kind == SectionScanner::Line::GameEngineHeader;
         if (kind == SectionScanner::Line::PackageLine)
-            result.contents_.configured.push_back(
-                {std::string(SectionScanner::PackageOf(text)), number});
-        const size_t length = stored ? line.size() + LineEndLength(end) : result.bytes_.size() - at;
-        result.slots_.push_back({at, length, {}});
+            result.contents_.configured.push_back({std::string(SectionScanner::PackageOf(text)),
+                                                   static_cast<int>(input.LineNumber())});
+        std::string before;
+        EncodeLine(text, end, encoding, before);
+        result.slots_.push_back({at, std::move(before), {}});
         lines.push_back({kind == SectionScanner::Line::GameEngineHeader, text, end});
     }
-    if (stored)
-        result.bytes_ = input.TakeWholeFile();
+    result.contents_.searchPaths = searchPaths.Take();
+    result.size_ = stored ? static_cast<size_t>(result.readAs_.st_size) : result.utf16Bytes_.size();
+    result.file_ = input.TakeFile();
     input.Close();
+    const std::string tail = result.Tail(4);
+    result.endsWithoutLineEnd_ = !tail.empty() && TrailingLineEnd(tail, encoding) == 0;
 
     const PackageLineEdit change = edit(result.contents_);
     for (const std::string& name : change.written)
@@ -152,17 +161,16 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
 bool RewrittenGameIni::Changed() const {
     // Lines next to each other are compared together: set writes its whole
     // list where the first package line stood.
-    size_t groupStart = 0;
-    std::string after;
+    std::string before, after;
     for (size_t i = 0; i < slots_.size(); ++i) {
+        before += slots_[i].before;
         after += slots_[i].after;
-        const size_t groupEnd = slots_[i].at + slots_[i].length;
+        const size_t groupEnd = slots_[i].at + slots_[i].before.size();
         if (i + 1 == slots_.size() || slots_[i + 1].at != groupEnd) {
-            const size_t at = slots_[groupStart].at;
-            if (std::string_view(bytes_).substr(at, groupEnd - at) != after)
+            if (before != after)
                 return true;
+            before.clear();
             after.clear();
-            groupStart = i + 1;
         }
     }
     return false;
@@ -175,47 +183,111 @@ std::vector<std::string> RewrittenGameIni::Before() const {
     return names;
 }
 
+void RewrittenGameIni::ReadBytes(size_t at, size_t length, char* into) const {
+    if (contents_.encoding != Encoding::Windows1252) {
+        std::memcpy(into, utf16Bytes_.data() + at, length);
+        return;
+    }
+    while (length > 0) {
+        const ssize_t got = pread(file_.fd, into, length, static_cast<off_t>(at));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            ThrowSystemError(errno, "Cannot read " + path_);
+        if (got == 0) // it became shorter
+            RefuseChanged();
+        at += static_cast<size_t>(got);
+        into += got;
+        length -= static_cast<size_t>(got);
+    }
+}
+
+std::string RewrittenGameIni::Tail(size_t length) const {
+    std::string tail(std::min(length, size_), '\0');
+    ReadBytes(size_ - tail.size(), tail.size(), tail.data());
+    return tail;
+}
+
+void RewrittenGameIni::RefuseIfChanged() const {
+    struct stat now;
+    if (fstat(file_.fd, &now) != 0)
+        ThrowSystemError(errno, "Cannot read " + path_);
+    auto same = [](const timespec& a, const timespec& b) {
+        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+    };
+    if (now.st_size != readAs_.st_size || !same(now.st_mtim, readAs_.st_mtim) ||
+        !same(now.st_ctim, readAs_.st_ctim))
+        RefuseChanged();
+}
+
+void RewrittenGameIni::RefuseChanged() const {
+    throw ConfigurationError("Cannot save " + path_ +
+                             ": another program changed it while it was being saved, so it "
+                             "was left as that program wrote it");
+}
+
 size_t RewrittenGameIni::Write(Version version,
                                const std::function<void(std::string_view)>& sink) const {
-    std::vector<std::string_view> pieces;
+    // The runs of the version: bytes of the file, or bytes the edit wrote.
+    struct Run {
+        size_t at, length; // of the file
+        std::string_view written;
+    };
+    std::vector<Run> runs;
+    auto fromFile = [&](size_t from, size_t to) {
+        if (to > from)
+            runs.push_back({from, to - from, {}});
+    };
     if (version == Version::Before) {
-        pieces.emplace_back(bytes_);
+        fromFile(0, size_);
     } else {
         size_t upTo = 0;
         for (const Slot& slot : slots_) {
-            pieces.emplace_back(bytes_.data() + upTo, slot.at - upTo);
-            pieces.emplace_back(slot.after);
-            upTo = slot.at + slot.length;
+            fromFile(upTo, slot.at);
+            if (!slot.after.empty())
+                runs.push_back({0, 0, slot.after});
+            upTo = slot.at + slot.before.size();
         }
-        pieces.emplace_back(bytes_.data() + upTo, bytes_.size() - upTo);
+        fromFile(upTo, size_);
+        // The line that ended the file without a line end may be gone: then
+        // the line now last loses its end instead.
+        if (endsWithoutLineEnd_ && !runs.empty()) {
+            Run& last = runs.back();
+            if (last.written.empty()) {
+                std::string tail(std::min<size_t>(4, last.length), '\0');
+                ReadBytes(last.at + last.length - tail.size(), tail.size(), tail.data());
+                last.length -= TrailingLineEnd(tail, contents_.encoding);
+            } else {
+                last.written.remove_suffix(TrailingLineEnd(last.written, contents_.encoding));
+            }
+        }
     }
-    std::erase_if(pieces, [](std::string_view piece) { return piece.empty(); });
 
-    // The line that ended the file without a line end may be gone: then the
-    // line now last loses its end instead.
-    if (version == Version::After && endsWithoutLineEnd_ && !pieces.empty())
-        pieces.back().remove_suffix(TrailingLineEnd(pieces.back(), contents_.encoding));
-
-    // Small pieces go together, large ones in parts, so that writing takes few
-    // system calls and never copies a large piece.
-    size_t total = 0;
-    std::string gathered;
+    // Everything goes out through one buffer, so that writing takes few
+    // system calls and a large file is never held whole.
+    std::string piece(kPiece, '\0');
+    size_t used = 0, total = 0;
     auto flush = [&] {
-        if (!gathered.empty())
-            sink(gathered);
-        gathered.clear();
+        if (used > 0)
+            sink(std::string_view(piece.data(), used));
+        used = 0;
     };
-    for (std::string_view piece : pieces) {
-        total += piece.size();
-        if (gathered.size() + piece.size() <= kPiece) {
-            gathered += piece;
-            continue;
+    for (const Run& run : runs) {
+        const size_t length = run.written.empty() ? run.length : run.written.size();
+        for (size_t done = 0; done < length;) {
+            const size_t part = std::min(kPiece - used, length - done);
+            if (run.written.empty())
+                ReadBytes(run.at + done, part, piece.data() + used);
+            else
+                std::memcpy(piece.data() + used, run.written.data() + done, part);
+            used += part;
+            done += part;
+            if (used == kPiece)
+                flush();
         }
-        flush();
-        for (; piece.size() > kPiece; piece.remove_prefix(kPiece))
-            sink(piece.substr(0, kPiece));
-        gathered = piece;
+        total += length;
     }
+    RefuseIfChanged(); // before the last piece, so that a changed file is never written whole
     flush();
     return total;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileDescriptor.h"
 #include "SequentialFile.h"
 #include "ServerPackages.h"
 
@@ -36,16 +37,16 @@ struct PackageLineEdit {
 struct ConfigurationContents {
     std::vector<ConfiguredPackage> configured; // in file order
     bool sectionFound = false;
-    std::vector<std::string> searchPaths; // the Paths= entries of [Core.System]
+    std::vector<std::string> searchPaths; // the Paths= entries of [Core.System], each once
     Encoding encoding = Encoding::Windows1252;
 };
 
 // Decides an edit from what the configuration holds.
 using EditPackages = std::function<PackageLineEdit(const ConfigurationContents& contents)>;
 
-// A configuration read once and rewritten in memory. Only the package lines
-// and section headers the edit touches change; every other line keeps its
-// bytes and its own line end. A new line ends like the line it follows; a
+// A configuration read once and rewritten. Only the package lines and
+// section headers the edit touches change; every other line keeps its bytes
+// and its own line end. A new line ends like the line it follows; a
 // line that had no end and is now followed by another takes the file's first
 // line end, or CR LF when it has none; a file that did not end with a line
 // end still does not. The rewrite keeps the file's encoding.
@@ -61,7 +62,9 @@ public:
     std::vector<std::string> Before() const;
     const std::vector<std::string>& After() const { return after_; }
     // Hands the bytes of one version over in pieces of at most 256 KiB, in
-    // order; returns how many there were.
+    // order; returns how many there were. The unchanged bytes are read from
+    // the file again, which stays open meanwhile: a configuration that
+    // changed since it was read is refused with a ConfigurationError.
     size_t Write(Version version, const std::function<void(std::string_view)>& sink) const;
     std::string Bytes(Version version) const;
 
@@ -69,18 +72,24 @@ private:
     friend RewrittenGameIni RewriteGameIni(std::string_view, const EditPackages&);
 
     // A section header or package line: where its bytes stand in the file,
-    // and the bytes that stand there after the edit.
+    // and the bytes that stand there before and after the edit.
     struct Slot {
-        size_t at, length;
-        std::string after;
+        size_t at;
+        std::string before, after;
     };
-    std::string_view Before(const Slot& slot) const {
-        return {bytes_.data() + slot.at, slot.length};
-    }
+    // Copies `length` bytes of the file from `at` to `into`.
+    void ReadBytes(size_t at, size_t length, char* into) const;
+    std::string Tail(size_t length) const;
+    void RefuseIfChanged() const;
+    [[noreturn]] void RefuseChanged() const;
 
     std::string path_;
+    FileDescriptor file_;
+    struct stat readAs_ = {};
+    size_t size_ = 0;
+    // A UTF-16 file's bytes, encoded again from its lines (small and rare).
+    std::string utf16Bytes_;
     bool endsWithoutLineEnd_ = false;
-    std::string bytes_; // the file's
     std::vector<Slot> slots_;
     ConfigurationContents contents_;
     std::vector<std::string> after_;

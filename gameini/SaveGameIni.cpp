@@ -18,7 +18,7 @@ void WriteNewFile(FileSystem& fileSystem, const std::string& path, const Rewritt
     const int fd = fileSystem.CreateFresh(path);
     try {
         rewrite.Write(version, [&](std::string_view piece) { fileSystem.Write(fd, piece, path); });
-    } catch (const FileError&) {
+    } catch (const Error&) {
         fileSystem.Close(fd, path);
         throw;
     }
@@ -29,6 +29,8 @@ void WriteNewFile(FileSystem& fileSystem, const std::string& path, const Rewritt
 // file flushed with its folder, then the configuration's own bytes.
 void SaveInPlace(const ConfigurationFiles& files, const RewrittenGameIni& rewrite,
                  FileSystem& fileSystem) {
+    // The new bytes come from the old ones, which the overwrite destroys.
+    const std::string after = rewrite.Bytes(Version::After);
     RemoveOldBackup(files, fileSystem);
     WriteNewFile(fileSystem, files.backup, rewrite, Version::Before);
     fileSystem.FlushNewFile(files.backup, files.config);
@@ -37,11 +39,9 @@ void SaveInPlace(const ConfigurationFiles& files, const RewrittenGameIni& rewrit
     const int fd = fileSystem.OpenForOverwrite(files.config);
     bool open = true;
     try {
-        const size_t length = rewrite.Write(Version::After, [&](std::string_view piece) {
-            fileSystem.Write(fd, piece, files.config);
-        });
+        fileSystem.Write(fd, after, files.config);
         open = false; // closed by the next call, whether it fails or not
-        fileSystem.FinishOverwrite(fd, length, files.config);
+        fileSystem.FinishOverwrite(fd, after.size(), files.config);
     } catch (const FileError& error) {
         if (open)
             close(fd);

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #if defined(__SSE2__)
@@ -29,38 +28,30 @@ bool StartsWith(std::string_view bytes, unsigned char first, unsigned char secon
            static_cast<unsigned char>(bytes[1]) == second;
 }
 
-// Marks where among the `count` (at most 64) bytes from `from` a CR or LF
-// stands, and a byte outside ASCII: bit i for byte i. Sixteen bytes at a time
+// Marks where among the `count` (at most 64) bytes from `from` a CR, an LF
+// and a byte outside ASCII stand: bit i for byte i. Sixteen bytes at a time
 // where the processor can: lines are short, files long, and almost every byte
 // ASCII, so one look serves several lines.
-void MarkBytes(const char* from, size_t count, uint64_t& breaks, uint64_t& high) {
-    breaks = high = 0;
+void MarkBytes(const char* from, size_t count, uint64_t& cr, uint64_t& lf, uint64_t& high) {
+    cr = lf = high = 0;
     size_t at = 0;
 #if defined(__SSE2__)
     const __m128i carriageReturn = _mm_set1_epi8('\r'), lineFeed = _mm_set1_epi8('\n');
+    auto mask = [](__m128i bytes) {
+        return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes)));
+    };
     for (; at + 16 <= count; at += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at));
-        const auto lineBreaks = static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_or_si128(_mm_cmpeq_epi8(bytes, carriageReturn), _mm_cmpeq_epi8(bytes, lineFeed)))));
-        breaks |= lineBreaks << at;
-        high |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes))) << at;
+        cr |= mask(_mm_cmpeq_epi8(bytes, carriageReturn)) << at;
+        lf |= mask(_mm_cmpeq_epi8(bytes, lineFeed)) << at;
+        high |= mask(bytes) << at;
     }
 #endif
     for (; at < count; ++at) {
-        breaks |= static_cast<uint64_t>(from[at] == '\r' || from[at] == '\n') << at;
+        cr |= static_cast<uint64_t>(from[at] == '\r') << at;
+        lf |= static_cast<uint64_t>(from[at] == '\n') << at;
         high |= static_cast<uint64_t>(static_cast<unsigned char>(from[at]) >> 7) << at;
     }
-}
-
-// A large file read whole into memory is faulted in far faster in 2 MiB
-// pages than in 4 KiB ones; the advice is taken only where it can be.
-void AskForLargePages(char* from, size_t size) {
-    constexpr uintptr_t kLargePage = 2 << 20;
-    const uintptr_t start =
-        (reinterpret_cast<uintptr_t>(from) + kLargePage - 1) & ~(kLargePage - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(from) + size) & ~(kLargePage - 1);
-    if (start < end)
-        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
 }
 
 std::string_view LineEndText(LineEnd lineEnd) {
@@ -108,9 +99,11 @@ SequentialFile::SequentialFile(Mode mode, std::string path, TextFormat format)
 SequentialFile::SequentialFile(SequentialFile&& other) noexcept
     : mode_(other.mode_), path_(std::move(other.path_)), format_(other.format_),
       open_(std::exchange(other.open_, false)), fd_(std::exchange(other.fd_, -1)),
-      fileSystem_(other.fileSystem_), buffer_(std::move(other.buffer_)), begin_(other.begin_),
-      end_(other.end_), endOfFile_(other.endOfFile_), oddByteAtEnd_(other.oddByteAtEnd_),
-      lastLineEnd_(other.lastLineEnd_), lastLineBytes_(other.lastLineBytes_),
+      openedAs_(other.openedAs_), fileSystem_(other.fileSystem_), buffer_(std::move(other.buffer_)),
+      begin_(other.begin_), end_(other.end_), windowOffset_(other.windowOffset_),
+      lastLineOffset_(other.lastLineOffset_), endOfFile_(other.endOfFile_),
+      oddByteAtEnd_(other.oddByteAtEnd_), lastLineEnd_(other.lastLineEnd_),
+      lineNumber_(other.lineNumber_), lastLineBytes_(other.lastLineBytes_),
       lastLineAscii_(other.lastLineAscii_) {}
 
 SequentialFile::~SequentialFile() {
@@ -119,13 +112,13 @@ SequentialFile::~SequentialFile() {
         close(fd_);
 }
 
-SequentialFile SequentialFile::OpenInput(std::string_view path, Window window) {
+SequentialFile SequentialFile::OpenInput(std::string_view path) {
     SequentialFile file(Mode::Input, ResolvePath(path), {});
     const std::string action = "Cannot open " + file.path_ + " for reading";
     file.fd_ = open(file.path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (file.fd_ < 0)
         ThrowSystemError(errno, action);
-    struct stat info;
+    struct stat& info = file.openedAs_;
     if (fstat(file.fd_, &info) != 0)
         ThrowSystemError(errno, action);
     if (!S_ISREG(info.st_mode)) {
@@ -133,12 +126,6 @@ SequentialFile SequentialFile::OpenInput(std::string_view path, Window window) {
         throw FileError(folder ? EISDIR : EINVAL,
                         action + ": " +
                             (folder ? "it is a folder, not a file" : "it is not a regular file"));
-    }
-    if (window == Window::WholeFile) { // read at once, into room for all of it
-        file.buffer_.reserve(static_cast<size_t>(info.st_size) + kChunk);
-        AskForLargePages(file.buffer_.data(), file.buffer_.capacity());
-        file.buffer_.resize(static_cast<size_t>(info.st_size) + kChunk);
-        file.Fill(SIZE_MAX);
     }
     file.DetectFormat();
     return file;
@@ -165,9 +152,10 @@ bool SequentialFile::Refill(size_t wanted) {
     while (end_ - begin_ < wanted && !endOfFile_) {
         if (begin_ > 0) { // keep only what is not read yet, at the front
             std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+            windowOffset_ += begin_;
             end_ -= begin_;
             begin_ = 0;
-            marksFrom_ = marksTo_ = 0; // they were for bytes now moved
+            marks_ = {}; // they were for bytes now moved
         }
         if (buffer_.size() < end_ + kChunk)
             buffer_.resize(end_ + kChunk);
@@ -225,13 +213,9 @@ std::string_view SequentialFile::ReadLineUndecoded() {
             }
             continue;
         }
-        if (at < marksFrom_ || at >= marksTo_) {
-            marksFrom_ = at;
-            marksTo_ = at + std::min<size_t>(64, end_ - at);
-            MarkBytes(buffer_.data() + at, marksTo_ - at, breakMarks_, highMarks_);
-        }
-        const uint64_t breaks = breakMarks_ >> (at - marksFrom_);
-        const uint64_t high = highMarks_ >> (at - marksFrom_);
+        const Marks& marks = MarksAt(at);
+        const uint64_t breaks = (marks.cr | marks.lf) >> (at - marks.from);
+        const uint64_t high = marks.high >> (at - marks.from);
         if (breaks != 0) {
             const int offset = __builtin_ctzll(breaks);
             ascii = ascii && (high & ((uint64_t{1} << offset) - 1)) == 0;
@@ -239,7 +223,7 @@ std::string_view SequentialFile::ReadLineUndecoded() {
             break;
         }
         ascii = ascii && high == 0;
-        scanned = marksTo_ - begin_;
+        scanned = marks.to - begin_;
     }
     size_t endLength = 0;
     lastLineEnd_ = LineEnd::None;
@@ -252,10 +236,55 @@ std::string_view SequentialFile::ReadLineUndecoded() {
         endLength = pair ? 2 : 1;
     }
     lastLineBytes_ = std::string_view(buffer_.data() + begin_, stop);
+    lastLineOffset_ = windowOffset_ + begin_;
+    ++lineNumber_;
     lastLineAscii_ = ascii;
     lastLineDecoded_.reset();
     begin_ += stop + endLength;
     return lastLineBytes_;
+}
+
+void SequentialFile::MarkFrom(size_t at) {
+    marks_.from = at;
+    marks_.to = at + std::min<size_t>(64, end_ - at);
+    MarkBytes(buffer_.data() + at, marks_.to - at, marks_.cr, marks_.lf, marks_.high);
+}
+
+bool SequentialFile::SkipToLineStartingWith(const ByteSet& firstBytes) {
+    const ByteSet wanted = firstBytes; // a copy no write through `this` can touch
+    if (AtEnd())
+        return false;
+    if (wanted.Contains(buffer_[begin_]))
+        return true;
+    // The line starts among the marked bytes: after each line end, where the
+    // LF of a CR LF pair is no start of its own. Flags carry them from one
+    // block to the next; begin_ moves on a block at a time, so that a chunked
+    // window never has to hold what was skipped.
+    bool afterBreak = false, afterCr = false;
+    while (Fill(64) || end_ > begin_) {
+        const Marks& marks = MarksAt(begin_);
+        const unsigned shift = static_cast<unsigned>(begin_ - marks.from);
+        const size_t count = marks.to - begin_;
+        const uint64_t cr = marks.cr >> shift, lf = marks.lf >> shift;
+        const uint64_t inBlock = count == 64 ? ~uint64_t{0} : (uint64_t{1} << count) - 1;
+        uint64_t starts = (((cr | lf) << 1) | afterBreak) & ~(lf & ((cr << 1) | afterCr)) & inBlock;
+        const char* block = buffer_.data() + begin_;
+        size_t passed = 0; // lines, each ended before a start
+        for (; starts != 0; starts &= starts - 1) {
+            ++passed;
+            const auto start = static_cast<size_t>(__builtin_ctzll(starts));
+            if (wanted.Contains(block[start])) {
+                lineNumber_ += passed;
+                begin_ += start;
+                return true;
+            }
+        }
+        lineNumber_ += passed;
+        afterBreak = (((cr | lf) >> (count - 1)) & 1) != 0;
+        afterCr = ((cr >> (count - 1)) & 1) != 0;
+        begin_ += count;
+    }
+    return !AtEnd();
 }
 
 std::string_view SequentialFile::ReadLine() {
@@ -269,11 +298,6 @@ std::string_view SequentialFile::LastLineText() const {
     if (!lastLineDecoded_)
         DecodeWindows1252(lastLineBytes_, lastLineDecoded_.emplace());
     return *lastLineDecoded_;
-}
-
-std::string SequentialFile::TakeWholeFile() {
-    buffer_.resize(end_);
-    return std::move(buffer_);
 }
 
 void SequentialFile::WriteLine(std::string_view text, LineEnd lineEnd) {
@@ -303,10 +327,12 @@ void SequentialFile::Close() {
         Flush();
     buffer_.clear();
     int fd = std::exchange(fd_, -1);
-    if (mode_ == Mode::Input)
-        close(fd);
-    else
+    if (mode_ == Mode::Input) {
+        if (fd >= 0) // unless the caller took the file over
+            close(fd);
+    } else {
         fileSystem_->Close(fd, path_);
+    }
 }
 
 } // namespace gameini

@@ -1,17 +1,35 @@
 #pragma once
 
+#include "FileDescriptor.h"
 #include "FileSystem.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace gameini {
 
 enum class Encoding { Windows1252, Utf16LE, Utf16BE };
 // How a line ended; None only for a last line that has no line end.
 enum class LineEnd { None, CrLf, Cr, Lf };
+
+// A set of byte values, such as the first bytes of the lines a reader wants.
+class ByteSet {
+public:
+    constexpr explicit ByteSet(std::string_view bytes) {
+        for (const char byte : bytes)
+            bits_[Index(byte) / 64] |= uint64_t{1} << (Index(byte) % 64);
+    }
+    constexpr bool Contains(char byte) const {
+        return ((bits_[Index(byte) / 64] >> (Index(byte) % 64)) & 1) != 0;
+    }
+
+private:
+    static constexpr unsigned Index(char byte) { return static_cast<unsigned char>(byte); }
+    uint64_t bits_[4] = {};
+};
 
 // How a file's text is stored: read from a file's bytes when it is opened for
 // input, and handed to the output file so that a rewrite keeps the format.
@@ -41,13 +59,10 @@ std::optional<std::string> EncodeLine(std::string_view text, LineEnd lineEnd, En
 // Every failure throws FileError naming the file.
 class SequentialFile {
 public:
-    // How much of the file input keeps in memory: a window that moves along
-    // it, or all of it, whose bytes the reader can then point into.
-    enum class Window { Chunks, WholeFile };
-
     // Opens an existing regular file; never creates one and never blocks on a
     // FIFO or device. The name is looked up without regard to letter case.
-    static SequentialFile OpenInput(std::string_view path, Window window = Window::Chunks);
+    // Input moves along the file in a window of a few hundred KiB.
+    static SequentialFile OpenInput(std::string_view path);
     // Creates the file afresh in the given format. A file or symbolic link of
     // that name is removed first, so a link is never followed. Writes go
     // through `fileSystem`.
@@ -69,11 +84,18 @@ public:
     // enough to tell lines apart by their ASCII. LastLineText gives its text.
     std::string_view ReadLineUndecoded();
     std::string_view LastLineText() const;
-    // With the whole file in memory and in Windows-1252: where the line read
-    // last starts in the file, and the file's bytes, taken over by the caller
-    // once reading is done.
-    size_t LastLineOffset() const { return lastLineBytes_.data() - buffer_.data(); }
-    std::string TakeWholeFile();
+    // Passes over the lines that do not start with one of `firstBytes`
+    // (empty lines among them) without looking at each: most lines of a
+    // configuration matter to no rule. False at the end of the file.
+    bool SkipToLineStartingWith(const ByteSet& firstBytes);
+    // The number of the line read last, counting from 1, skipped lines included.
+    size_t LineNumber() const { return lineNumber_; }
+    // In Windows-1252: where the line read last starts in the file.
+    size_t LastLineOffset() const { return lastLineOffset_; }
+    // Input: the file as it was when opened, and the open file itself, which
+    // the caller takes over once reading is done.
+    const struct stat& OpenedAs() const { return openedAs_; }
+    FileDescriptor TakeFile() { return FileDescriptor(std::exchange(fd_, -1)); }
     // The line end of the line ReadLine returned last.
     LineEnd LastLineEnd() const { return lastLineEnd_; }
     void WriteLine(std::string_view text, LineEnd lineEnd = LineEnd::CrLf);
@@ -98,6 +120,7 @@ private:
     void DetectFormat();
 
     int fd_ = -1;
+    struct stat openedAs_ = {};
     FileSystem* fileSystem_ = nullptr; // output
     // Input: a window on the file, read a chunk at a time (or all of it);
     // bytes as stored for Windows-1252 (a line is decoded when its text is
@@ -105,13 +128,27 @@ private:
     // bytes not yet written.
     std::string buffer_;
     size_t begin_ = 0, end_ = 0;
+    size_t windowOffset_ = 0; // where in the file buffer_ starts
+    size_t lastLineOffset_ = 0;
     bool endOfFile_ = false;
-    // Input: which of the bytes from marksFrom_ up to marksTo_ (offsets in
-    // the window, at most 64 apart) are line breaks or outside ASCII.
-    size_t marksFrom_ = 0, marksTo_ = 0;
-    uint64_t breakMarks_ = 0, highMarks_ = 0;
+    // Input: which of the bytes from `from` up to `to` (offsets in the window,
+    // at most 64 apart) are CRs, LFs or outside ASCII; one look serves
+    // several short lines.
+    struct Marks {
+        size_t from = 0, to = 0;
+        uint64_t cr = 0, lf = 0, high = 0;
+    };
+    Marks marks_;
+    // The marks of the bytes from `at`, which must lie in the window.
+    const Marks& MarksAt(size_t at) { // inline: asked for every line and block
+        if (at < marks_.from || at >= marks_.to)
+            MarkFrom(at);
+        return marks_;
+    }
+    void MarkFrom(size_t at);
     bool oddByteAtEnd_ = false; // a UTF-16 file with half a character at its end
     LineEnd lastLineEnd_ = LineEnd::None;
+    size_t lineNumber_ = 0;
     std::string_view lastLineBytes_; // the line read last, as stored
     bool lastLineAscii_ = true;
     // The line read last as UTF-8, once a Windows-1252 line outside ASCII

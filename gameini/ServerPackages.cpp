@@ -76,21 +76,24 @@ std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path, bool* s
                                                   std::vector<std::string>* searchPaths) {
     std::vector<ConfiguredPackage> packages;
     SequentialFile file = SequentialFile::OpenInput(path);
-    SectionScanner scanner;
+    SectionScanner scanner(searchPaths != nullptr);
+    SearchPathList paths;
     bool found = false;
-    for (int number = 1; !file.AtEnd(); ++number) {
+    while (file.SkipToLineStartingWith(scanner.LineStartsThatMatter())) {
         // The rules look at ASCII alone: only a package line needs its text.
         const SectionScanner::Line kind = scanner.Next(file.ReadLineUndecoded());
         found = found || kind == SectionScanner::Line::GameEngineHeader;
         if (kind == SectionScanner::Line::PackageLine)
-            packages.push_back(
-                {std::string(SectionScanner::PackageOf(file.LastLineText())), number});
-        if (kind == SectionScanner::Line::SearchPath && searchPaths)
-            searchPaths->emplace_back(SectionScanner::SearchPathOf(file.LastLineText()));
+            packages.push_back({std::string(SectionScanner::PackageOf(file.LastLineText())),
+                                static_cast<int>(file.LineNumber())});
+        if (kind == SectionScanner::Line::SearchPath)
+            paths.Add(SectionScanner::SearchPathOf(file.LastLineText()));
     }
     file.Close();
     if (sectionFound)
         *sectionFound = found;
+    if (searchPaths)
+        *searchPaths = paths.Take();
     return packages;
 }
 

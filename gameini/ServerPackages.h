@@ -24,15 +24,19 @@ bool IsServerPackagesLine(std::string_view line);
 class SectionScanner {
 public:
     enum class Line { GameEngineHeader, PackageLine, UnreadPackageLine, SearchPath, Other };
+    // A reader that wants no Paths= lines lets the scanner pass them over.
+    explicit SectionScanner(bool tellSearchPaths = true) : tellSearchPaths_(tellSearchPaths) {}
     // Inline for the lines that matter to no rule, nearly all of a file.
     Line Next(std::string_view line) {
-        if (line.empty())
-            return Line::Other;
-        const char first = line[0], lower = static_cast<char>(first | 0x20);
-        const bool mayBePackageLine = lower == 's' || first == ' ' || first == '\t';
-        if (first != '[' && !(inSection_ && mayBePackageLine) && !(inSystem_ && lower == 'p'))
+        if (line.empty() || !LineStartsThatMatter().Contains(line[0]))
             return Line::Other;
         return Classify(line);
+    }
+    // The bytes a line can start with and still matter here: a header, and
+    // in the sections above their keys (or blanks before a key).
+    const ByteSet& LineStartsThatMatter() const {
+        static constexpr ByteSet kAnywhere("["), kInSection("[Ss \t"), kInSystem("[Pp");
+        return inSection_ ? kInSection : inSystem_ && tellSearchPaths_ ? kInSystem : kAnywhere;
     }
     // Whether the line given last lies in the section (a header included).
     bool InSection() const { return inSection_; }
@@ -45,6 +49,28 @@ private:
     Line Classify(std::string_view line);
     bool inSection_ = false;
     bool inSystem_ = false; // in [Core.System]
+    bool tellSearchPaths_;
+};
+
+// The Paths= entries of [Core.System] as a reader meets them, each kept once:
+// a file may repeat the section many times, and a search needs each entry once.
+class SearchPathList {
+public:
+    void Add(std::string_view entry) {
+        if (!seen_.contains(entry))
+            entries_.push_back(*seen_.emplace(entry).first);
+    }
+    std::vector<std::string> Take() { return std::move(entries_); }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
+    std::unordered_set<std::string, Hash, std::equal_to<>> seen_;
+    std::vector<std::string> entries_;
 };
 
 // A package a ServerPackages= line of [Engine.GameEngine] names: the value as
@@ -57,7 +83,7 @@ struct ConfiguredPackage {
 
 // Reads the configuration and returns its configured packages in file order,
 // duplicates kept. Tells through `sectionFound` whether it has the section,
-// and through `searchPaths` the Paths= entries of [Core.System].
+// and through `searchPaths` the Paths= entries of [Core.System], each once.
 std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path,
                                                   bool* sectionFound = nullptr,
                                                   std::vector<std::string>* searchPaths = nullptr);

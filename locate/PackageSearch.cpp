@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <dirent.h>
-#include <set>
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -25,10 +24,7 @@ PackageSearch::PackageSearch(const std::vector<std::string>& entries,
     const std::string base = std::filesystem::absolute(configFolder).lexically_normal().string();
     if (entries.empty())
         folders_.push_back({base, ".u", {}, false});
-    std::set<std::string> seen; // a file may repeat its sections, and its entries with them
     for (const std::string& entry : entries) {
-        if (!seen.insert(entry).second)
-            continue;
         const size_t last = entry.find_last_of("/\\");
         const std::string pattern = entry.substr(last == std::string::npos ? 0 : last + 1);
         Folder folder{entry.starts_with('/') ? "/" : base,

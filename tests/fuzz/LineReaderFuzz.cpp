@@ -74,5 +74,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(read.lines.size() == ends.size(), "as many lines as the model frames");
     for (size_t i = 0; i < ends.size() && i < read.lines.size(); ++i)
         Check(read.lines[i].second == ends[i], "each line ends as the model says");
+
+    // Skipping to the lines that start with some bytes finds each of them
+    // with its number, and passes over no other.
+    const gameini::ByteSet wanted("[Ss \t");
+    SequentialFile skipping = SequentialFile::OpenInput(in);
+    size_t next = 0;
+    while (skipping.SkipToLineStartingWith(wanted)) {
+        const std::string line(skipping.ReadLine());
+        for (; next < read.lines.size() && next + 1 < skipping.LineNumber(); ++next) {
+            const std::string& passed = read.lines[next].first;
+            Check(passed.empty() || !wanted.Contains(passed[0]),
+                  "a line passed over does not start with a wanted byte");
+        }
+        Check(next < read.lines.size() && read.lines[next].first == line,
+              "a line found is the line of its number");
+        ++next;
+    }
+    for (; next < read.lines.size(); ++next)
+        Check(read.lines[next].first.empty() || !wanted.Contains(read.lines[next].first[0]),
+              "a line passed over does not start with a wanted byte");
     return 0;
 }

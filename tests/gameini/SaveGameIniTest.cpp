@@ -3,6 +3,7 @@
 #include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -121,4 +122,36 @@ TEST(SaveGameIni, AMountedConfigurationIsSavedInPlace) {
         GTEST_SKIP() << "this machine does not allow a mount namespace";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(managed.read("server.ini"), kNew) << "the mounted file holds the change";
+}
+
+TEST(SaveGameIni, AConfigurationChangedWhileBeingSavedIsLeftAsTheOtherProgramWroteIt) {
+    const struct {
+        const char* name;
+        // What another program writes after the read. Not of the same length:
+        // an older kernel may give both writes the same time stamp.
+        std::string meanwhile;
+    } cases[] = {
+        {"grown", kOld + "ServerPackages=Theirs\r\n"},
+        {"shrunk", "[Engine.GameEngine]\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        folder.write("postal2.ini", kOld);
+        const EditPackages edit = [&](const ConfigurationContents& contents) {
+            std::ofstream(folder / "postal2.ini", std::ios::binary | std::ios::in) << c.meanwhile;
+            if (c.meanwhile.size() < kOld.size())
+                fs::resize_file(folder / "postal2.ini", c.meanwhile.size());
+            return AddEdit({"New"})(contents);
+        };
+        EXPECT_EQ(ErrorOf([&] {
+                      SaveGameIni(ConfigurationFilesOf(folder.path(), "postal2.ini"), edit,
+                                  SaveMode::WhenChanged);
+                  }),
+                  "Cannot save " + (folder / "postal2.ini") +
+                      ": another program changed it while it was being saved, so it was left as "
+                      "that program wrote it");
+        EXPECT_EQ(folder.read("postal2.ini"), c.meanwhile);
+        EXPECT_FALSE(folder.exists("postal2.ini.old"));
+    }
 }

@@ -279,3 +279,39 @@ TEST(SequentialFile, LineEndsAcrossTheReadAheadStayWhole) {
             << "CR LF at " << at;
     }
 }
+
+TEST(SequentialFile, SkippingFindsTheLinesAndNumbersReadingEveryLineFinds) {
+    using Numbered = std::vector<std::pair<size_t, std::string>>;
+    const ByteSet wanted("[Ss");
+    auto skipping = [&](const std::string& path) {
+        SequentialFile file = SequentialFile::OpenInput(path);
+        Numbered lines;
+        while (file.SkipToLineStartingWith(wanted)) {
+            std::string line(file.ReadLine());
+            lines.emplace_back(file.LineNumber(), line);
+        }
+        return lines;
+    };
+    auto filtering = [&](const std::string& path) {
+        Numbered lines;
+        size_t number = 0;
+        for (const std::string& line : ReadAllLines(path))
+            if (++number, !line.empty() && wanted.Contains(line[0]))
+                lines.emplace_back(number, line);
+        return lines;
+    };
+    // Every kind of line end on either side of the 64-byte blocks the skip
+    // looks at, and of the first 256 KiB chunk.
+    const std::string lines = "[a]\r\nb\r\n\r\n[c]\rSd\n[e]\n\r\ns\r\r\n[f]\n\n\r\r[g]";
+    std::vector<size_t> pads;
+    for (size_t pad = 0; pad < 140; ++pad)
+        pads.push_back(pad);
+    for (size_t pad = 262130; pad < 262150; ++pad)
+        pads.push_back(pad);
+    TempFolder folder;
+    for (size_t pad : pads)
+        for (const char* end : {"\r\n", "\r", "\n"}) {
+            folder.write("f.ini", std::string(pad, 'x') + end + lines + end + lines);
+            EXPECT_EQ(skipping(folder / "f.ini"), filtering(folder / "f.ini")) << pad;
+        }
+}

@@ -1,4 +1,5 @@
 #include "ServerPackages.h"
+#include "RewriteGameIni.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -63,4 +64,21 @@ TEST(ReadServerPackages, RecognisesOnlyThePackageLinesOfTheSection) {
 TEST(ReadServerPackages, AMissingFileIsAnError) {
     TempFolder folder;
     EXPECT_THROW(ReadServerPackages(folder.path() + "/postal2.ini"), std::runtime_error);
+}
+
+TEST(ReadServerPackages, TellsEachPathsEntryOfCoreSystemOnceAsTheRewriteDoes) {
+    TempFolder folder;
+    folder.write("Postal2.ini",
+                 CrLf({"[Core.System]", "Paths=..\\System\\*.u", "paths=..\\Maps\\*.fuk", "[URL]",
+                       "Paths=NotHere", "[Core.System]", "Paths=..\\System\\*.u",
+                       "PATHS=..\\Sounds\\*.uax", "[Engine.GameEngine]"}));
+    const Names expected = {"..\\System\\*.u", "..\\Maps\\*.fuk", "..\\Sounds\\*.uax"};
+    Names read, rewritten;
+    ReadServerPackages(folder.path() + "/postal2.ini", nullptr, &read);
+    EXPECT_EQ(read, expected);
+    RewriteGameIni(folder.path() + "/postal2.ini", [&](const ConfigurationContents& contents) {
+        rewritten = contents.searchPaths;
+        return PackageLineEdit{};
+    });
+    EXPECT_EQ(rewritten, expected);
 }

@@ -64,7 +64,7 @@ TEST(Crash, AtEveryStepTheConfigurationSurvivesWhole) {
         {"add", "busy", "flush-new-file#2", Left::Old},
         {"add", "busy", "flush-folder#1", Left::Old},
         {"add", "busy", "open-for-overwrite#1", Left::Old},
-        {"add", "busy", "write:config#2", Left::WholeBackup},
+        {"add", "busy", "write:config#1", Left::WholeBackup},
         {"add", "busy", "finish-overwrite#1", Left::New},
         {"add", "busy", "none", Left::New},
         {"window", "busy", "write:config#1", Left::WholeBackup},

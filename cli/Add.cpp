@@ -20,9 +20,13 @@ void AddAddCommand(CLI::App& app, Context& context) {
             gameini::PackageLineEdit change{gameini::Placement::AfterLastPackageLine,
                                             std::vector<bool>(contents.configured.size(), true),
                                             {}};
-            gameini::PackageSet taken;
+            // Only the names given are looked up among the configured ones.
+            gameini::PackageSet given, taken;
+            for (const std::string& name : added)
+                given.Insert(name);
             for (const gameini::ConfiguredPackage& package : contents.configured)
-                taken.Insert(package.name);
+                if (given.Contains(package.name))
+                    taken.Insert(package.name);
             for (const std::string& name : added)
                 if (taken.Insert(name))
                     change.written.push_back(name);

@@ -22,7 +22,7 @@ std::string PackageLine(std::string_view name) {
 // last end with `end`, or with the file's first line end where the line had
 // none (it ended the file and is now followed by another); the last keeps
 // the line's own end, so a file that ended without one still does.
-std::string EncodeLines(const std::vector<std::string>& lines, LineEnd own, LineEnd first,
+std::string EncodeLines(const std::vector<std::string_view>& lines, LineEnd own, LineEnd first,
                         Encoding encoding) {
     std::string bytes;
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -30,6 +30,10 @@ std::string EncodeLines(const std::vector<std::string>& lines, LineEnd own, Line
         EncodeLine(lines[i], end, encoding, bytes);
     }
     return bytes;
+}
+
+size_t LineEndLength(LineEnd end) {
+    return end == LineEnd::CrLf ? 2 : end == LineEnd::None ? 0 : 1;
 }
 
 // How many bytes the line end at the end of `bytes` takes, if it ends with one.
@@ -46,13 +50,6 @@ size_t TrailingLineEnd(std::string_view bytes, Encoding encoding) {
     }
     return 0;
 }
-
-// A header or package line as the pass meets it.
-struct SlotLine {
-    bool header;
-    std::string text;
-    LineEnd end;
-};
 
 } // namespace
 
@@ -72,7 +69,6 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
 
     SectionScanner scanner;
     SearchPathList searchPaths;
-    std::vector<SlotLine> lines;
     std::optional<LineEnd> firstLineEnd;
     // The first line is always read, for its line end; a UTF-16 file skips
     // no line, as every line is encoded again.
@@ -96,15 +92,15 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
         if (kind != SectionScanner::Line::GameEngineHeader &&
             kind != SectionScanner::Line::PackageLine)
             continue;
-        const std::string text(input.LastLineText());
-        result.contents_.sectionFound |= kind == SectionScanner::Line::GameEngineHeader;
-        if (kind == SectionScanner::Line::PackageLine)
+        const bool header = kind == SectionScanner::Line::GameEngineHeader;
+        std::string text(input.LastLineText());
+        result.contents_.sectionFound |= header;
+        if (!header)
             result.contents_.configured.push_back({std::string(SectionScanner::PackageOf(text)),
                                                    static_cast<int>(input.LineNumber())});
-        std::string before;
-        EncodeLine(text, end, encoding, before);
-        result.slots_.push_back({at, std::move(before), {}});
-        lines.push_back({kind == SectionScanner::Line::GameEngineHeader, text, end});
+        const size_t length =
+            stored ? line.size() + LineEndLength(end) : result.utf16Bytes_.size() - at;
+        result.slots_.push_back({at, length, header, std::move(text), end, {}, false});
     }
     result.contents_.searchPaths = searchPaths.Take();
     result.size_ = stored ? static_cast<size_t>(result.readAs_.st_size) : result.utf16Bytes_.size();
@@ -128,32 +124,38 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
     const LineEnd firstEnd = firstLineEnd.value_or(LineEnd::CrLf);
     bool anchored = false;
     size_t package = 0;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const SlotLine& line = lines[i];
-        std::vector<std::string> stand; // the lines that stand here after the edit
+    for (RewrittenGameIni::Slot& slot : result.slots_) {
+        std::vector<std::string_view> stand; // the lines that stand here after the edit
+        bool placed = false;
         auto place = [&] {
             stand.insert(stand.end(), written.begin(), written.end());
             result.after_.insert(result.after_.end(), change.written.begin(), change.written.end());
+            placed = true;
         };
-        if (line.header) {
-            stand.push_back(replaceAll ? std::string(kHeader) : line.text);
+        bool kept;
+        if (slot.header) {
+            kept = !replaceAll;
+            stand.push_back(kept ? std::string_view(slot.text) : kHeader);
             if (replaceAll || (anchorIsHeader && !std::exchange(anchored, true)))
                 place();
         } else {
             const bool isFirst = package == 0,
                        isLast = package + 1 == result.contents_.configured.size();
-            const bool kept = !replaceAll && package < change.keep.size() && change.keep[package];
+            kept = !replaceAll && package < change.keep.size() && change.keep[package];
             if (isFirst && change.placement == Placement::AtFirstPackageLine)
                 place();
             if (kept) {
-                stand.push_back(line.text);
+                stand.push_back(slot.text);
                 result.after_.push_back(result.contents_.configured[package].name);
             }
             if (isLast && change.placement == Placement::AfterLastPackageLine)
                 place();
             ++package;
         }
-        result.slots_[i].after = EncodeLines(stand, line.end, firstEnd, encoding);
+        // A line that stays alone keeps its bytes in the file; nearly all do.
+        slot.kept = kept && !placed;
+        if (!slot.kept)
+            slot.after = EncodeLines(stand, slot.end, firstEnd, encoding);
     }
     return result;
 }
@@ -161,12 +163,14 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
 bool RewrittenGameIni::Changed() const {
     // Lines next to each other are compared together: set writes its whole
     // list where the first package line stood.
-    std::string before, after;
+    std::string before, after, own;
     for (size_t i = 0; i < slots_.size(); ++i) {
-        before += slots_[i].before;
-        after += slots_[i].after;
-        const size_t groupEnd = slots_[i].at + slots_[i].before.size();
-        if (i + 1 == slots_.size() || slots_[i + 1].at != groupEnd) {
+        const Slot& slot = slots_[i];
+        own.clear();
+        EncodeLine(slot.text, slot.end, contents_.encoding, own);
+        before += own;
+        after += slot.kept ? own : slot.after;
+        if (i + 1 == slots_.size() || slots_[i + 1].at != slot.at + slot.length) {
             if (before != after)
                 return true;
             before.clear();
@@ -243,10 +247,12 @@ size_t RewrittenGameIni::Write(Version version,
     } else {
         size_t upTo = 0;
         for (const Slot& slot : slots_) {
+            if (slot.kept)
+                continue;
             fromFile(upTo, slot.at);
             if (!slot.after.empty())
                 runs.push_back({0, 0, slot.after});
-            upTo = slot.at + slot.before.size();
+            upTo = slot.at + slot.length;
         }
         fromFile(upTo, size_);
         // The line that ended the file without a line end may be gone: then

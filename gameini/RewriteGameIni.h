@@ -72,10 +72,15 @@ private:
     friend RewrittenGameIni RewriteGameIni(std::string_view, const EditPackages&);
 
     // A section header or package line: where its bytes stand in the file,
-    // and the bytes that stand there before and after the edit.
+    // its text and line end, and the bytes that stand there after the edit,
+    // unless it is kept as it is.
     struct Slot {
-        size_t at;
-        std::string before, after;
+        size_t at, length;
+        bool header;
+        std::string text;
+        LineEnd end;
+        std::string after;
+        bool kept;
     };
     // Copies `length` bytes of the file from `at` to `into`.
     void ReadBytes(size_t at, size_t length, char* into) const;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -57,20 +58,25 @@ private:
 class SearchPathList {
 public:
     void Add(std::string_view entry) {
-        if (!seen_.contains(entry))
-            entries_.push_back(*seen_.emplace(entry).first);
+        // A repeated section repeats its entries in order: the one due next
+        // is tried before looking the entry up.
+        if (next_ >= entries_.size())
+            next_ = 0;
+        if (next_ < entries_.size() && entries_[next_] == entry) {
+            ++next_;
+            return;
+        }
+        const auto [found, added] = indexOf_.try_emplace(std::string(entry), entries_.size());
+        if (added)
+            entries_.emplace_back(entry);
+        next_ = found->second + 1;
     }
     std::vector<std::string> Take() { return std::move(entries_); }
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        size_t operator()(std::string_view text) const {
-            return std::hash<std::string_view>{}(text);
-        }
-    };
-    std::unordered_set<std::string, Hash, std::equal_to<>> seen_;
     std::vector<std::string> entries_;
+    std::unordered_map<std::string, size_t> indexOf_;
+    size_t next_ = 0;
 };
 
 // A package a ServerPackages= line of [Engine.GameEngine] names: the value as

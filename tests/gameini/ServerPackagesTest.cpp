@@ -71,7 +71,7 @@ TEST(ReadServerPackages, TellsEachPathsEntryOfCoreSystemOnceAsTheRewriteDoes) {
     folder.write("Postal2.ini",
                  CrLf({"[Core.System]", "Paths=..\\System\\*.u", "paths=..\\Maps\\*.fuk", "[URL]",
                        "Paths=NotHere", "[Core.System]", "Paths=..\\System\\*.u",
-                       "PATHS=..\\Sounds\\*.uax", "[Engine.GameEngine]"}));
+                       "PATHS=..\\Sounds\\*.uax", "Paths=..\\Maps\\*.fuk", "[Engine.GameEngine]"}));
     const Names expected = {"..\\System\\*.u", "..\\Maps\\*.fuk", "..\\Sounds\\*.uax"};
     Names read, rewritten;
     ReadServerPackages(folder.path() + "/postal2.ini", nullptr, &read);

@@ -28,12 +28,12 @@ bool StartsWith(std::string_view bytes, unsigned char first, unsigned char secon
            static_cast<unsigned char>(bytes[1]) == second;
 }
 
-// Marks where among the `count` (at most 64) bytes from `from` a CR, an LF
-// and a byte outside ASCII stand: bit i for byte i. Sixteen bytes at a time
-// where the processor can: lines are short, files long, and almost every byte
-// ASCII, so one look serves several lines.
-void MarkBytes(const char* from, size_t count, uint64_t& cr, uint64_t& lf, uint64_t& high) {
-    cr = lf = high = 0;
+// Marks where among the `count` (at most 64) bytes from `from` a line break
+// and a CR stand: bit i for byte i. Sixteen bytes at a time where the
+// processor can: lines are short, files long, so one look serves several
+// lines.
+void MarkBytes(const char* from, size_t count, uint64_t& breaks, uint64_t& cr) {
+    breaks = cr = 0;
     size_t at = 0;
 #if defined(__SSE2__)
     const __m128i carriageReturn = _mm_set1_epi8('\r'), lineFeed = _mm_set1_epi8('\n');
@@ -42,16 +42,29 @@ void MarkBytes(const char* from, size_t count, uint64_t& cr, uint64_t& lf, uint6
     };
     for (; at + 16 <= count; at += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + at));
-        cr |= mask(_mm_cmpeq_epi8(bytes, carriageReturn)) << at;
-        lf |= mask(_mm_cmpeq_epi8(bytes, lineFeed)) << at;
-        high |= mask(bytes) << at;
+        const __m128i crs = _mm_cmpeq_epi8(bytes, carriageReturn);
+        breaks |= mask(_mm_or_si128(crs, _mm_cmpeq_epi8(bytes, lineFeed))) << at;
+        cr |= mask(crs) << at;
     }
 #endif
     for (; at < count; ++at) {
+        breaks |= static_cast<uint64_t>(from[at] == '\r' || from[at] == '\n') << at;
         cr |= static_cast<uint64_t>(from[at] == '\r') << at;
-        lf |= static_cast<uint64_t>(from[at] == '\n') << at;
-        high |= static_cast<uint64_t>(static_cast<unsigned char>(from[at]) >> 7) << at;
     }
+}
+
+// Eight bytes at a time: nearly every line asked for is ASCII.
+bool IsAscii(std::string_view text) {
+    uint64_t any = 0;
+    size_t at = 0;
+    for (; at + 8 <= text.size(); at += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + at, 8);
+        any |= word;
+    }
+    for (; at < text.size(); ++at)
+        any |= static_cast<unsigned char>(text[at]);
+    return (any & 0x8080808080808080) == 0;
 }
 
 std::string_view LineEndText(LineEnd lineEnd) {
@@ -104,7 +117,7 @@ SequentialFile::SequentialFile(SequentialFile&& other) noexcept
       lastLineOffset_(other.lastLineOffset_), endOfFile_(other.endOfFile_),
       oddByteAtEnd_(other.oddByteAtEnd_), lastLineEnd_(other.lastLineEnd_),
       lineNumber_(other.lineNumber_), lastLineBytes_(other.lastLineBytes_),
-      lastLineAscii_(other.lastLineAscii_) {}
+      lastLineDecoded_(std::move(other.lastLineDecoded_)) {}
 
 SequentialFile::~SequentialFile() {
     // Only reached open on an error path; the error already on its way wins.
@@ -203,7 +216,6 @@ std::string_view SequentialFile::ReadLineUndecoded() {
         throw FileError(ENODATA, "Cannot read " + path_ + ": there is no further line");
     // Offsets from begin_, which stay valid when Fill moves the window.
     size_t scanned = 0, stop;
-    bool ascii = true;
     for (;;) {
         const size_t at = begin_ + scanned;
         if (at >= end_) {
@@ -214,15 +226,11 @@ std::string_view SequentialFile::ReadLineUndecoded() {
             continue;
         }
         const Marks& marks = MarksAt(at);
-        const uint64_t breaks = (marks.cr | marks.lf) >> (at - marks.from);
-        const uint64_t high = marks.high >> (at - marks.from);
+        const uint64_t breaks = marks.breaks >> (at - marks.from);
         if (breaks != 0) {
-            const int offset = __builtin_ctzll(breaks);
-            ascii = ascii && (high & ((uint64_t{1} << offset) - 1)) == 0;
-            stop = scanned + static_cast<size_t>(offset);
+            stop = scanned + static_cast<size_t>(__builtin_ctzll(breaks));
             break;
         }
-        ascii = ascii && high == 0;
         scanned = marks.to - begin_;
     }
     size_t endLength = 0;
@@ -238,7 +246,6 @@ std::string_view SequentialFile::ReadLineUndecoded() {
     lastLineBytes_ = std::string_view(buffer_.data() + begin_, stop);
     lastLineOffset_ = windowOffset_ + begin_;
     ++lineNumber_;
-    lastLineAscii_ = ascii;
     lastLineDecoded_.reset();
     begin_ += stop + endLength;
     return lastLineBytes_;
@@ -247,14 +254,13 @@ std::string_view SequentialFile::ReadLineUndecoded() {
 void SequentialFile::MarkFrom(size_t at) {
     marks_.from = at;
     marks_.to = at + std::min<size_t>(64, end_ - at);
-    MarkBytes(buffer_.data() + at, marks_.to - at, marks_.cr, marks_.lf, marks_.high);
+    MarkBytes(buffer_.data() + at, marks_.to - at, marks_.breaks, marks_.cr);
 }
 
 bool SequentialFile::SkipToLineStartingWith(const ByteSet& firstBytes) {
-    const ByteSet wanted = firstBytes; // a copy no write through `this` can touch
     if (AtEnd())
         return false;
-    if (wanted.Contains(buffer_[begin_]))
+    if (firstBytes.Contains(buffer_[begin_]))
         return true;
     // The line starts among the marked bytes: after each line end, where the
     // LF of a CR LF pair is no start of its own. Flags carry them from one
@@ -265,22 +271,22 @@ bool SequentialFile::SkipToLineStartingWith(const ByteSet& firstBytes) {
         const Marks& marks = MarksAt(begin_);
         const unsigned shift = static_cast<unsigned>(begin_ - marks.from);
         const size_t count = marks.to - begin_;
-        const uint64_t cr = marks.cr >> shift, lf = marks.lf >> shift;
+        const uint64_t breaks = marks.breaks >> shift, cr = marks.cr >> shift, lf = breaks & ~cr;
         const uint64_t inBlock = count == 64 ? ~uint64_t{0} : (uint64_t{1} << count) - 1;
-        uint64_t starts = (((cr | lf) << 1) | afterBreak) & ~(lf & ((cr << 1) | afterCr)) & inBlock;
+        uint64_t starts = ((breaks << 1) | afterBreak) & ~(lf & ((cr << 1) | afterCr)) & inBlock;
         const char* block = buffer_.data() + begin_;
         size_t passed = 0; // lines, each ended before a start
         for (; starts != 0; starts &= starts - 1) {
             ++passed;
             const auto start = static_cast<size_t>(__builtin_ctzll(starts));
-            if (wanted.Contains(block[start])) {
+            if (firstBytes.Contains(block[start])) {
                 lineNumber_ += passed;
                 begin_ += start;
                 return true;
             }
         }
         lineNumber_ += passed;
-        afterBreak = (((cr | lf) >> (count - 1)) & 1) != 0;
+        afterBreak = ((breaks >> (count - 1)) & 1) != 0;
         afterCr = ((cr >> (count - 1)) & 1) != 0;
         begin_ += count;
     }
@@ -293,7 +299,7 @@ std::string_view SequentialFile::ReadLine() {
 }
 
 std::string_view SequentialFile::LastLineText() const {
-    if (format_.encoding != Encoding::Windows1252 || lastLineAscii_)
+    if (format_.encoding != Encoding::Windows1252 || IsAscii(lastLineBytes_))
         return lastLineBytes_;
     if (!lastLineDecoded_)
         DecodeWindows1252(lastLineBytes_, lastLineDecoded_.emplace());

@@ -132,11 +132,11 @@ private:
     size_t lastLineOffset_ = 0;
     bool endOfFile_ = false;
     // Input: which of the bytes from `from` up to `to` (offsets in the window,
-    // at most 64 apart) are CRs, LFs or outside ASCII; one look serves
-    // several short lines.
+    // at most 64 apart) are line breaks (CR or LF), and which CRs; one look
+    // serves several short lines.
     struct Marks {
         size_t from = 0, to = 0;
-        uint64_t cr = 0, lf = 0, high = 0;
+        uint64_t breaks = 0, cr = 0;
     };
     Marks marks_;
     // The marks of the bytes from `at`, which must lie in the window.
@@ -150,7 +150,6 @@ private:
     LineEnd lastLineEnd_ = LineEnd::None;
     size_t lineNumber_ = 0;
     std::string_view lastLineBytes_; // the line read last, as stored
-    bool lastLineAscii_ = true;
     // The line read last as UTF-8, once a Windows-1252 line outside ASCII
     // has been asked for as text.
     mutable std::optional<std::string> lastLineDecoded_;

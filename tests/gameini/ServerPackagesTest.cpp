@@ -21,6 +21,19 @@ TEST(ReadServerPackages, RecognisesOnlyThePackageLinesOfTheSection) {
          {"Foo "}},
         {"empty value", CrLf({"[Engine.GameEngine]", "ServerPackages="}), {""}},
         {"header in capitals", CrLf({"[ENGINE.GAMEENGINE]", "ServerPackages=A"}), {"A"}},
+        {"key and header in mixed case",
+         CrLf({"[eNGINE.gAMEeNGINE]", "sErVeRpAcKaGeS=Mixed"}),
+         {"Mixed"}},
+        {"signs differing from the header's only as capitals differ do not open",
+         CrLf({"{Engine.GameEngine}", "ServerPackages=A", "[Engine\x0EGameEngine]",
+               "ServerPackages=B"}),
+         {}},
+        {"a sign differing from the key's only as capitals differ",
+         CrLf({"[Engine.GameEngine]",
+               "ServerPackages\x1D"
+               "A",
+               "ServerPackages=B"}),
+         {"B"}},
         {"header with a trailing blank does not open",
          CrLf({"[Engine.GameEngine] ", "ServerPackages=A"}),
          {}},
@@ -68,10 +81,11 @@ TEST(ReadServerPackages, AMissingFileIsAnError) {
 
 TEST(ReadServerPackages, TellsEachPathsEntryOfCoreSystemOnceAsTheRewriteDoes) {
     TempFolder folder;
-    folder.write("Postal2.ini",
-                 CrLf({"[Core.System]", "Paths=..\\System\\*.u", "paths=..\\Maps\\*.fuk", "[URL]",
-                       "Paths=NotHere", "[Core.System]", "Paths=..\\System\\*.u",
-                       "PATHS=..\\Sounds\\*.uax", "Paths=..\\Maps\\*.fuk", "[Engine.GameEngine]"}));
+    folder.write(
+        "Postal2.ini",
+        CrLf({"[Core.System]", "Paths=..\\System\\*.u", "paths=..\\Maps\\*.fuk", "[URL]",
+              "Paths=NotHere", "[CORE.system]", "Paths\x1D..\\Not\\*.u", "Paths=..\\System\\*.u",
+              "PATHS=..\\Sounds\\*.uax", "Paths=..\\Maps\\*.fuk", "[Engine.GameEngine]"}));
     const Names expected = {"..\\System\\*.u", "..\\Maps\\*.fuk", "..\\Sounds\\*.uax"};
     Names read, rewritten;
     ReadServerPackages(folder.path() + "/postal2.ini", nullptr, &read);

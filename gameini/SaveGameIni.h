@@ -25,7 +25,9 @@ struct SaveResult {
 };
 
 // The one save of both programs: rewrites the configuration by `edit`,
-// reading it once, and puts the result in its place behind a backup.
+// and puts the result in its place behind a backup. A configuration another
+// program changes meanwhile is refused with a ConfigurationError and left as
+// that program wrote it.
 //
 // A configuration reached through a symbolic link is saved in its target's
 // folder and the link stays as it is. A mount point (found in

@@ -20,15 +20,12 @@ class ByteSet {
 public:
     constexpr explicit ByteSet(std::string_view bytes) {
         for (const char byte : bytes)
-            bits_[Index(byte) / 64] |= uint64_t{1} << (Index(byte) % 64);
+            contains_[static_cast<unsigned char>(byte)] = true;
     }
-    constexpr bool Contains(char byte) const {
-        return ((bits_[Index(byte) / 64] >> (Index(byte) % 64)) & 1) != 0;
-    }
+    constexpr bool Contains(char byte) const { return contains_[static_cast<unsigned char>(byte)]; }
 
 private:
-    static constexpr unsigned Index(char byte) { return static_cast<unsigned char>(byte); }
-    uint64_t bits_[4] = {};
+    bool contains_[256] = {}; // one look, for every line start a reader passes
 };
 
 // How a file's text is stored: read from a file's bytes when it is opened for

@@ -82,8 +82,9 @@ public:
     std::string_view ReadLineUndecoded();
     std::string_view LastLineText() const;
     // Passes over the lines that do not start with one of `firstBytes`
-    // (empty lines among them) without looking at each: most lines of a
-    // configuration matter to no rule. False at the end of the file.
+    // (empty lines among them), looking at nothing of them but their first
+    // byte: most lines of a configuration matter to no rule. False at the
+    // end of the file.
     bool SkipToLineStartingWith(const ByteSet& firstBytes);
     // The number of the line read last, counting from 1, skipped lines included.
     size_t LineNumber() const { return lineNumber_; }

@@ -119,7 +119,7 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
 
     std::unordered_map<std::string, int> firstLine; // lower-cased name
     for (const gameini::ConfiguredPackage& package : scan.configured) {
-        const std::string line = "ServerPackages=" + package.name;
+        const std::string line = gameini::PackageLine(package.name);
         auto add = [&](const char* kind, const std::string& message) {
             problems.push_back({package.line, kind, package.name, line + ": " + message});
         };
@@ -158,12 +158,10 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                                  "it or remove this line");
     }
     for (const auto& [number, text] : scan.unreadPackageLines) {
-        const size_t equals = text.find('=');
-        problems.push_back({number, "not-read", Trimmed(text.substr(equals + 1)),
-                            text +
-                                ": the game does not read this line; write it as "
-                                "\"ServerPackages=" +
-                                Trimmed(text.substr(equals + 1)) + "\""});
+        const std::string name = Trimmed(text.substr(text.find('=') + 1));
+        problems.push_back({number, "not-read", name,
+                            text + ": the game does not read this line; write it as \"" +
+                                gameini::PackageLine(name) + "\""});
     }
     for (const auto& [number, actor] : scan.serverActors) {
         const std::string package = actor.substr(0, actor.find('.'));

@@ -14,10 +14,6 @@ namespace {
 constexpr size_t kPiece = 256 << 10;
 constexpr std::string_view kHeader = "[Engine.GameEngine]";
 
-std::string PackageLine(std::string_view name) {
-    return "ServerPackages=" + std::string(name);
-}
-
 // The lines that stand where one header or package line stood. All but the
 // last end with `end`, or with the file's first line end where the line had
 // none (it ended the file and is now followed by another); the last keeps
@@ -106,7 +102,7 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
     result.size_ = stored ? static_cast<size_t>(result.readAs_.st_size) : result.utf16Bytes_.size();
     result.file_ = input.TakeFile();
     input.Close();
-    const std::string tail = result.Tail(4);
+    const std::string tail = result.LineEndRoom(0, result.size_);
     result.endsWithoutLineEnd_ = !tail.empty() && TrailingLineEnd(tail, encoding) == 0;
 
     const PackageLineEdit change = edit(result.contents_);
@@ -206,10 +202,10 @@ void RewrittenGameIni::ReadBytes(size_t at, size_t length, char* into) const {
     }
 }
 
-std::string RewrittenGameIni::Tail(size_t length) const {
-    std::string tail(std::min(length, size_), '\0');
-    ReadBytes(size_ - tail.size(), tail.size(), tail.data());
-    return tail;
+std::string RewrittenGameIni::LineEndRoom(size_t from, size_t to) const {
+    std::string room(std::min<size_t>(4, to - from), '\0');
+    ReadBytes(to - room.size(), room.size(), room.data());
+    return room;
 }
 
 void RewrittenGameIni::RefuseIfChanged() const {
@@ -260,9 +256,8 @@ size_t RewrittenGameIni::Write(Version version,
         if (endsWithoutLineEnd_ && !runs.empty()) {
             Run& last = runs.back();
             if (last.written.empty()) {
-                std::string tail(std::min<size_t>(4, last.length), '\0');
-                ReadBytes(last.at + last.length - tail.size(), tail.size(), tail.data());
-                last.length -= TrailingLineEnd(tail, contents_.encoding);
+                last.length -= TrailingLineEnd(LineEndRoom(last.at, last.at + last.length),
+                                               contents_.encoding);
             } else {
                 last.written.remove_suffix(TrailingLineEnd(last.written, contents_.encoding));
             }

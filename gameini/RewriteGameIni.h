@@ -84,7 +84,8 @@ private:
     };
     // Copies `length` bytes of the file from `at` to `into`.
     void ReadBytes(size_t at, size_t length, char* into) const;
-    std::string Tail(size_t length) const;
+    // The last bytes from `from` to `to`, up to four: room for any line end.
+    std::string LineEndRoom(size_t from, size_t to) const;
     void RefuseIfChanged() const;
     [[noreturn]] void RefuseChanged() const;
 

@@ -108,6 +108,10 @@ std::string_view SectionScanner::SearchPathOf(std::string_view searchPathLine) {
     return searchPathLine.substr(kPaths.Text().size());
 }
 
+std::string PackageLine(std::string_view name) {
+    return "ServerPackages=" + std::string(name);
+}
+
 std::string_view SectionScanner::PackageOf(std::string_view packageLine) {
     return packageLine.substr(kKey.Text().size());
 }

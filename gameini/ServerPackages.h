@@ -94,6 +94,9 @@ std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path,
                                                   bool* sectionFound = nullptr,
                                                   std::vector<std::string>* searchPaths = nullptr);
 
+// The line that configures a package, as both programs write it.
+std::string PackageLine(std::string_view name);
+
 // The package extension a name ends with, in any letter case (".u" for
 // code, ".uax" sounds, ".utx" textures, ".usx" static meshes, ".ukx"
 // animations, ".umx" music, ".fuk" maps), as written; empty for none.

@@ -3,11 +3,9 @@
 #include "Json.h"
 #include "PackageNames.h"
 #include "PackageSearch.h"
-#include "TextCase.h"
 
 #include <filesystem>
 #include <iostream>
-#include <unordered_set>
 
 namespace {
 

@@ -1,9 +1,6 @@
 #include "Change.h"
 #include "Commands.h"
 #include "PackageNames.h"
-#include "TextCase.h"
-
-#include <unordered_set>
 
 void AddRemoveCommand(CLI::App& app, Context& context) {
     auto names = std::make_shared<std::vector<std::string>>();

@@ -1,21 +1,11 @@
 #include "Change.h"
 #include "Commands.h"
 #include "GamePath.h"
+#include "PackageNames.h"
 #include "ReplaceWithBackup.h"
 #include "ServerPackages.h"
 
 #include <iostream>
-
-namespace {
-
-std::vector<std::string> PackagesOf(const std::string& path) {
-    std::vector<std::string> names;
-    for (const gameini::ConfiguredPackage& package : gameini::ReadServerPackages(path))
-        names.push_back(package.name);
-    return names;
-}
-
-} // namespace
 
 void AddRestoreCommand(CLI::App& app, Context& context) {
     CLI::App* restore =
@@ -31,8 +21,8 @@ void AddRestoreCommand(CLI::App& app, Context& context) {
                             backup,
                             BackupShown(files, backup),
                             false,
-                            PackagesOf(files.config),
-                            PackagesOf(backup),
+                            NamesOf(gameini::ReadServerPackages(files.config)),
+                            NamesOf(gameini::ReadServerPackages(backup)),
                             {},
                             {}};
         if (*dryRun) {

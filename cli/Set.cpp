@@ -1,11 +1,9 @@
 #include "Change.h"
 #include "Commands.h"
 #include "PackageNames.h"
-#include "TextCase.h"
 
 #include <iostream>
 #include <sstream>
-#include <unordered_set>
 
 namespace {
 

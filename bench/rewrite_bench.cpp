@@ -103,8 +103,9 @@ void RewriteGameIni(benchmark::State& state) {
 void RewriteAndReplace(benchmark::State& state) {
     const std::string folder = Config().folder.path();
     for (auto _ : state)
-        gameini::SaveGameIni(gameini::ConfigurationFilesOf(folder, "postal2.ini"), WindowEdit(),
-                             gameini::SaveMode::Always);
+        gameini::SaveGameIni(
+            gameini::LockConfiguration(folder, "postal2.ini", gameini::Access::Write), WindowEdit(),
+            gameini::SaveMode::Always);
     state.SetBytesProcessed(state.iterations() * kConfigBytes);
 }
 

@@ -6,12 +6,10 @@ void AddAddCommand(CLI::App& app, Context& context) {
     auto names = std::make_shared<std::vector<std::string>>();
     CLI::App* add = app.add_subcommand("add", "Add packages after the last package line");
     AddNames(*add, *names)->required();
-    auto dryRun = AddDryRun(*add);
-    OnRun(*add, context, [&context, names, dryRun] {
-        const gameini::ConfigurationFiles files = context.Files();
+    OnRun(*add, context, [&context, names] {
         const std::vector<std::string> added = PackageNamesFrom(*names);
         auto edit = [&](const gameini::ConfigurationContents& contents) {
-            RequireSection(files, contents.sectionFound);
+            RequireSection(contents);
             RefuseBadNames(*names, contents.encoding);
             WarnOfPackagesNotFound(context, added, contents);
             gameini::PackageLineEdit change{gameini::Placement::AfterLastPackageLine,
@@ -29,7 +27,7 @@ void AddAddCommand(CLI::App& app, Context& context) {
                     change.written.push_back(name);
             return change;
         };
-        ApplyChange(context, files, edit, *dryRun);
+        ApplyChange(context, edit);
         return kDone;
     });
 }

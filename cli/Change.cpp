@@ -2,6 +2,7 @@
 
 #include "Diff.h"
 #include "Error.h"
+#include "FileDescriptor.h"
 #include "GamePath.h"
 #include "Json.h"
 #include "SaveGameIni.h"
@@ -11,31 +12,13 @@
 #include <unistd.h>
 
 std::string ReadWholeFile(const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const gameini::FileDescriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (file.fd < 0)
         gameini::ThrowSystemError(errno, "Cannot open " + path + " for reading");
-    std::string bytes, chunk(1 << 20, '\0');
-    for (;;) {
-        const ssize_t got = read(fd, chunk.data(), chunk.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            const int err = errno;
-            close(fd);
-            gameini::ThrowSystemError(err, "Cannot read " + path);
-        }
-        if (got == 0)
-            break;
-        bytes.append(chunk, 0, static_cast<size_t>(got));
-    }
-    close(fd);
+    std::string bytes;
+    if (const int err = gameini::ReadAll(file.fd, bytes))
+        gameini::ThrowSystemError(err, "Cannot read " + path);
     return bytes;
-}
-
-std::shared_ptr<bool> AddDryRun(CLI::App& command) {
-    auto dryRun = std::make_shared<bool>(false);
-    command.add_flag("-n,--dry-run", *dryRun, "Show the change as a diff; change nothing");
-    return dryRun;
 }
 
 CLI::Option* AddNames(CLI::App& command, std::vector<std::string>& names) {
@@ -49,8 +32,8 @@ std::string BackupShown(const gameini::ConfigurationFiles& files, const std::str
     return files.linked || backup.empty() ? backup : gameini::NameOf(backup);
 }
 
-void PrintChange(const Context& context, const ChangeReport& report, bool dryRun,
-                 const char* verb) {
+void PrintChange(const Context& context, const ChangeReport& report, const char* verb) {
+    const bool dryRun = context.dryRun;
     const std::string diff = dryRun && report.changed
                                  ? UnifiedDiff(report.file, report.bytesBefore, report.bytesAfter)
                                  : "";
@@ -74,15 +57,21 @@ void PrintChange(const Context& context, const ChangeReport& report, bool dryRun
     }
 }
 
-void ApplyChange(const Context& context, const gameini::ConfigurationFiles& files,
-                 const gameini::EditPackages& edit, bool dryRun) {
+void ApplyChange(const Context& context, const gameini::EditPackages& edit) {
+    const gameini::LockedConfiguration configuration =
+        context.Lock(context.dryRun ? gameini::Access::Read : gameini::Access::Write);
+    const gameini::ConfigurationFiles& files = configuration.Files();
     // Even when nothing would change: scripts learn of it.
-    if (!dryRun)
+    if (!context.dryRun)
         context.RefuseToChange(files);
     const gameini::SaveResult saved = gameini::SaveGameIni(
-        files, edit, dryRun ? gameini::SaveMode::DryRun : gameini::SaveMode::WhenChanged);
+        configuration, edit,
+        {context.dryRun ? gameini::SaveMode::DryRun : gameini::SaveMode::WhenChanged,
+         context.force});
+    if (!saved.ownerChange.empty())
+        context.Warn(saved.ownerChange);
     PrintChange(context,
-                {files.config, saved.changed, saved.backup, BackupShown(files, saved.backup),
+                {saved.file, saved.changed, saved.backup, BackupShown(files, saved.backup),
                  saved.inPlace, saved.before, saved.after, saved.bytesBefore, saved.bytesAfter},
-                dryRun, "saved");
+                "saved");
 }

@@ -7,25 +7,21 @@
 #include <memory>
 #include <string>
 
-// Declares -n/--dry-run on a command that changes the file: it then only
-// shows the change.
-std::shared_ptr<bool> AddDryRun(CLI::App& command);
-
 // Declares the package names a command takes.
 CLI::Option* AddNames(CLI::App& command, std::vector<std::string>& names);
 
 // Edits the configuration's package lines through the one save both
-// programs share, unless the game runs with this configuration. Writes
-// nothing when no byte would change and prints "unchanged"; with a dry run it
-// prints the change as a diff; else where the previous configuration is kept.
-void ApplyChange(const Context& context, const gameini::ConfigurationFiles& files,
-                 const gameini::EditPackages& edit, bool dryRun);
+// programs share, holding the configuration meanwhile, unless the game runs
+// with it. Writes nothing when no byte would change and prints "unchanged";
+// with a dry run it prints the change as a diff; else where the previous
+// configuration is kept, and what --force gave away.
+void ApplyChange(const Context& context, const gameini::EditPackages& edit);
 
 // What an edit of the configuration did, or for a dry run would do.
 struct ChangeReport {
-    std::string file;
+    std::string file; // absolute
     bool changed = false;
-    std::string backup;      // where the previous configuration is kept; empty: none
+    std::string backup;      // where the previous configuration is kept, absolute; empty: none
     std::string backupShown; // ... as the text names it
     bool inPlace = false;
     std::vector<std::string> before, after;
@@ -34,7 +30,7 @@ struct ChangeReport {
 // Prints it as text, or as one JSON object with the file, whether it
 // changed, the backup, the package names before and after and, for a dry
 // run, the diff.
-void PrintChange(const Context& context, const ChangeReport& report, bool dryRun, const char* verb);
+void PrintChange(const Context& context, const ChangeReport& report, const char* verb);
 
 // How the text names a backup: by its name beside the configuration, else by
 // its path.

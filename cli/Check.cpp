@@ -181,7 +181,8 @@ void AddCheckCommand(CLI::App& app, Context& context) {
     CLI::App* check = app.add_subcommand(
         "check", "Find the problems that stop players from joining; exit 1 when there are any");
     OnRun(*check, context, [&context] {
-        const gameini::ConfigurationFiles files = context.Files();
+        const gameini::LockedConfiguration configuration = context.Lock(gameini::Access::Read);
+        const gameini::ConfigurationFiles& files = configuration.Files();
         const std::vector<Problem> problems = Check(context, files);
         if (context.json) {
             nlohmann::ordered_json list = nlohmann::ordered_json::array();

@@ -9,10 +9,13 @@
 #include <iostream>
 #include <sys/stat.h>
 
-gameini::ConfigurationFiles Context::Files() const {
-    if (ini.empty())
-        return gameini::ConfigurationFilesOf(folder, gameini::kConfigurationName);
-    return gameini::ConfigurationFilesOf(Folder(), std::filesystem::path(ini).filename().string());
+gameini::LockedConfiguration Context::Lock(gameini::Access access) const {
+    return gameini::LockConfiguration(
+        Folder(), ini.empty() ? gameini::kConfigurationName : gameini::NameOf(ini), access, Wait());
+}
+
+std::chrono::milliseconds Context::Wait() const {
+    return std::chrono::milliseconds(static_cast<long long>(wait * 1000));
 }
 
 std::string Context::Folder() const {

@@ -1,13 +1,22 @@
 #pragma once
 
-#include "ConfigurationFiles.h"
+#include "ConfigurationLock.h"
 
+#include <chrono>
+#include <functional>
 #include <iostream>
 #include <stdexcept>
 #include <string>
 
 // Exit statuses, the same for every command.
-enum ExitStatus { kDone = 0, kProblemsFound = 1, kUsage = 2, kFileError = 3, kGameRunning = 4 };
+enum ExitStatus {
+    kDone = 0,
+    kProblemsFound = 1,
+    kUsage = 2,
+    kFileError = 3,
+    kGameRunning = 4,
+    kBusy = 5, // another program kept the configuration longer than --wait
+};
 
 // A mistake in the command's words.
 struct UsageError : std::runtime_error {
@@ -20,7 +29,8 @@ struct GameRunningError : std::runtime_error {
 };
 
 // What every command is given: which configuration, whether to go on while
-// the game runs, and where its results and messages go.
+// the game runs, how long to wait for another program, and where its results
+// and messages go.
 struct Context {
     explicit Context(std::ostream& out = std::cout, std::ostream& err = std::cerr)
         : out(out), err(err) {}
@@ -32,13 +42,20 @@ struct Context {
     bool force = false;
     bool quiet = false; // -q: no warnings
     bool json = false;
-    ExitStatus exitStatus = kDone; // the command's, once it has run
+    bool dryRun = false; // -n: show the change, write nothing
+    double wait = 10;    // --wait: seconds to wait while another program saves
+    // The command given, run once every word of the command line is known
+    // to be right; it returns the exit status.
+    std::function<ExitStatus()> run;
 
     // Prints "sarvelin-cli: warning: TEXT" on standard error, unless quiet.
     void Warn(const std::string& text) const;
 
-    // The configuration's files, found without regard to letter case.
-    gameini::ConfigurationFiles Files() const;
+    // Holds the configuration, found without regard to letter case, for
+    // reading or for writing, waiting up to --wait while another program
+    // holds it.
+    gameini::LockedConfiguration Lock(gameini::Access access) const;
+    std::chrono::milliseconds Wait() const;
     // The folder that holds the configuration and its package files.
     std::string Folder() const;
     // Unless --force: throws GameRunningError when a game process uses the

@@ -17,7 +17,8 @@ std::string SeenFrom(const std::string& folder, const std::string& file) {
 }
 
 void RunList(const Context& context, bool all) {
-    const gameini::ConfigurationFiles files = context.Files();
+    const gameini::LockedConfiguration configuration = context.Lock(gameini::Access::Read);
+    const gameini::ConfigurationFiles& files = configuration.Files();
     bool section = false;
     std::vector<std::string> searchPaths;
     const std::vector<std::string> configured = NamesOf(gameini::ReadServerPackages(

@@ -37,9 +37,9 @@ std::vector<std::string> NamesOf(std::vector<gameini::ConfiguredPackage> package
     return names;
 }
 
-void RequireSection(const gameini::ConfigurationFiles& files, bool sectionFound) {
-    if (!sectionFound)
-        throw gameini::ConfigurationError(files.config +
+void RequireSection(const gameini::ConfigurationContents& contents) {
+    if (!contents.sectionFound)
+        throw gameini::ConfigurationError(contents.path +
                                           " has no [Engine.GameEngine] section, so it has "
                                           "no server packages to change; nothing was changed");
 }

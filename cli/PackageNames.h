@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ConfigurationFiles.h"
 #include "Context.h"
 #include "RewriteGameIni.h"
 #include "SequentialFile.h"
@@ -29,4 +28,4 @@ std::vector<std::string> NamesOf(std::vector<gameini::ConfiguredPackage> package
 
 // Throws FileError, naming the file, when it has no [Engine.GameEngine]
 // section to put packages in.
-void RequireSection(const gameini::ConfigurationFiles& files, bool sectionFound);
+void RequireSection(const gameini::ConfigurationContents& contents);

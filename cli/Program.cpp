@@ -1,9 +1,11 @@
 #include "Program.h"
 
 #include "Commands.h"
+#include "Error.h"
 
 void OnRun(CLI::App& command, Context& context, std::function<ExitStatus()> run) {
-    command.callback([&context, run] { context.exitStatus = run(); });
+    // Kept for later: a word after the command may still be wrong.
+    command.callback([&context, run] { context.run = run; });
 }
 
 int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -29,6 +31,13 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
     app.add_flag("--force", context.force,
                  "Change the configuration even while the game runs with it, or while it is "
                  "read-only");
+    app.add_flag("-n,--dry-run", context.dryRun,
+                 "Show the change an edit would make as a diff; change nothing");
+    app.add_option("--wait", context.wait,
+                   "While another program saves the configuration, wait this long for it, then "
+                   "give up with exit status 5 (default 10; 0: do not wait)")
+        ->type_name("SECONDS")
+        ->check(CLI::NonNegativeNumber);
     app.add_flag("-q,--quiet", context.quiet, "Print no warnings");
     app.add_flag("--json", context.json, "Print the result as JSON");
     AddListCommand(app, context);
@@ -49,11 +58,13 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
         for (const std::string& argument : arguments)
             argv.push_back(argument.c_str());
         app.parse(static_cast<int>(argv.size()), argv.data());
-        const std::vector<std::string> extra = app.remaining();
+        std::vector<std::string> extra = app.remaining(true);
+        std::erase(extra, "--"); // where names begin, not a word of its own
         if (!extra.empty())
             return fail(kUsage, (app.get_subcommands().empty() ? "unknown command \""
                                                                : "unexpected word \"") +
                                     extra.front() + "\"; see sarvelin-cli --help");
+        return context.run();
     } catch (const CLI::ParseError& error) {
         if (app.get_subcommands().empty() && !app.remaining().empty())
             return fail(kUsage, "unknown command \"" + app.remaining().front() +
@@ -63,8 +74,11 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
         return fail(kUsage, error.what());
     } catch (const GameRunningError& error) {
         return fail(kGameRunning, error.what());
+    } catch (const gameini::BusyError& error) {
+        return fail(kBusy, std::string(error.what()) + "; try again, or raise --wait");
+    } catch (const gameini::OwnershipError& error) {
+        return fail(kFileError, std::string(error.what()) + ", or use --force");
     } catch (const std::exception& error) {
         return fail(kFileError, error.what());
     }
-    return context.exitStatus;
 }

@@ -8,16 +8,14 @@ void AddRemoveCommand(CLI::App& app, Context& context) {
     CLI::App* remove = app.add_subcommand("remove", "Remove packages from the list");
     CLI::Option* nameOption = AddNames(*remove, *names);
     remove->add_flag("--all", *all, "Remove every package line")->excludes(nameOption);
-    auto dryRun = AddDryRun(*remove);
-    OnRun(*remove, context, [&context, names, all, dryRun] {
+    OnRun(*remove, context, [&context, names, all] {
         if (names->empty() && !*all)
             throw UsageError("remove needs package names, or --all");
-        const gameini::ConfigurationFiles files = context.Files();
         const std::vector<std::string> removed = PackageNamesFrom(*names);
         auto edit = [&](const gameini::ConfigurationContents& contents) {
             RefuseBadNames(*names, contents.encoding);
             if (!contents.sectionFound)
-                context.Warn(files.config +
+                context.Warn(contents.path +
                              " has no [Engine.GameEngine] section, so it has no package to remove");
             gameini::PackageSet configured, gone;
             for (const gameini::ConfiguredPackage& package : contents.configured)
@@ -32,7 +30,7 @@ void AddRemoveCommand(CLI::App& app, Context& context) {
                 change.keep.push_back(!*all && !gone.Contains(package.name));
             return change;
         };
-        ApplyChange(context, files, edit, *dryRun);
+        ApplyChange(context, edit);
         return kDone;
     });
 }

@@ -5,36 +5,35 @@
 #include "ReplaceWithBackup.h"
 #include "ServerPackages.h"
 
-#include <iostream>
-
 void AddRestoreCommand(CLI::App& app, Context& context) {
     CLI::App* restore =
         app.add_subcommand("restore", "Swap the configuration and its backup; run again to undo");
-    auto dryRun = AddDryRun(*restore);
-    OnRun(*restore, context, [&context, dryRun] {
-        const gameini::ConfigurationFiles files = context.Files();
-        if (!*dryRun)
+    OnRun(*restore, context, [&context] {
+        const gameini::LockedConfiguration configuration =
+            context.Lock(context.dryRun ? gameini::Access::Read : gameini::Access::Write);
+        const gameini::ConfigurationFiles& files = configuration.Files();
+        if (!context.dryRun)
             context.RefuseToChange(files);
         const std::string backup = gameini::ResolvePath(files.backup);
-        ChangeReport report{files.config,
+        ChangeReport report{gameini::AbsolutePath(files.config),
                             true,
-                            backup,
+                            gameini::AbsolutePath(backup),
                             BackupShown(files, backup),
                             false,
                             NamesOf(gameini::ReadServerPackages(files.config)),
                             NamesOf(gameini::ReadServerPackages(backup)),
                             {},
                             {}};
-        if (*dryRun) {
+        if (context.dryRun) {
             report.bytesBefore = ReadWholeFile(files.config);
             report.bytesAfter = ReadWholeFile(backup);
             report.changed = report.bytesBefore != report.bytesAfter;
             report.backup.clear();
         } else {
             gameini::RefuseCaseVariants(files);
-            gameini::RestoreBackup(files);
+            gameini::RestoreBackup(configuration);
         }
-        PrintChange(context, report, *dryRun, "restored");
+        PrintChange(context, report, "restored");
         return kDone;
     });
 }

@@ -36,9 +36,7 @@ void AddSetCommand(CLI::App& app, Context& context) {
     set->add_option("--from", *from, "Read the names from a file, one a line (- for stdin)")
         ->type_name("FILE")
         ->excludes(nameOption);
-    auto dryRun = AddDryRun(*set);
-    OnRun(*set, context, [&context, names, from, dryRun] {
-        const gameini::ConfigurationFiles files = context.Files();
+    OnRun(*set, context, [&context, names, from] {
         const std::vector<std::string> given = from->empty() ? *names : NamesFromFile(*from);
         if (given.empty())
             throw UsageError("set needs at least one package name");
@@ -48,12 +46,12 @@ void AddSetCommand(CLI::App& app, Context& context) {
             if (taken.Insert(name))
                 packages.push_back(name);
         auto edit = [&](const gameini::ConfigurationContents& contents) {
-            RequireSection(files, contents.sectionFound);
+            RequireSection(contents);
             RefuseBadNames(given, contents.encoding);
             WarnOfPackagesNotFound(context, packages, contents);
             return gameini::PackageLineEdit{gameini::Placement::AtFirstPackageLine, {}, packages};
         };
-        ApplyChange(context, files, edit, *dryRun);
+        ApplyChange(context, edit);
         return kDone;
     });
 }

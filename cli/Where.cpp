@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "ConfigurationLock.h"
 #include "Error.h"
 #include "GamePath.h"
 #include "Json.h"
@@ -33,7 +34,7 @@ bool IsTemplate(const std::string& name) {
 
 // The configurations of one System folder: its postal2.ini in any letter case,
 // and every other .ini that has an [Engine.GameEngine] section.
-void AddCandidates(const std::string& folder, std::set<std::string>& seen,
+void AddCandidates(const Context& context, const std::string& folder, std::set<std::string>& seen,
                    std::vector<Candidate>& found) {
     const std::string main =
         gameini::ResolvePath(gameini::InFolder(folder, gameini::kConfigurationName));
@@ -53,6 +54,9 @@ void AddCandidates(const std::string& folder, std::set<std::string>& seen,
             seen.contains(identity))
             continue;
         try {
+            const gameini::LockedConfiguration held =
+                gameini::LockConfiguration(gameini::FolderOf(path), gameini::NameOf(path),
+                                           gameini::Access::Read, context.Wait());
             bool section = false;
             const size_t packages = gameini::ReadServerPackages(path, &section).size();
             if (section || path == main) {
@@ -60,6 +64,8 @@ void AddCandidates(const std::string& folder, std::set<std::string>& seen,
                 found.push_back(
                     {path, packages, info.st_mtim, IsTemplate(fs::path(path).filename())});
             }
+        } catch (const gameini::BusyError&) {
+            throw;
         } catch (const std::exception&) {
             // Not readable as a configuration: not one the game uses either.
         }
@@ -81,10 +87,10 @@ ExitStatus RunWhere(const Context& context) {
         throw UsageError("where looks for configuration files itself; give it a folder with -C");
     std::set<std::string> seen;
     std::vector<Candidate> found;
-    AddCandidates(context.folder, seen, found);
+    AddCandidates(context, context.folder, seen, found);
     const char* home = std::getenv("HOME");
     for (const Postal2Install& install : FindPostal2Installs(home ? home : ""))
-        AddCandidates(install.systemFolder, seen, found);
+        AddCandidates(context, install.systemFolder, seen, found);
     if (found.empty()) {
         context.err << "sarvelin-cli: no configuration found in " << context.folder << " or under "
                     << "HOME=" << (home ? home : "(not set)") << ": looked in "

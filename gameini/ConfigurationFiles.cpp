@@ -73,12 +73,16 @@ ConfigurationFiles ConfigurationFilesOf(std::string_view folder, std::string_vie
         config = FollowLink(config);
     const std::string found = NameOf(config);
     auto in = [&](std::string_view file) { return InFolder(FolderOf(config), file); };
-    const bool mounted = IsMountPoint(config);
-    if (LowerCase(found) == kConfigurationName)
-        return {config,          ResolvePath(in(kWorkFileName)),
-                in(kBackupName), linked ? config : in(kSavedConfigurationName),
-                linked,          mounted};
-    return {config, ResolvePath(in(found + ".new")), in(found + ".old"), config, linked, mounted};
+    const bool gameName = LowerCase(found) == kConfigurationName;
+    ConfigurationFiles files;
+    files.config = config;
+    files.work = ResolvePath(in(gameName ? std::string(kWorkFileName) : found + ".new"));
+    files.backup = in(gameName ? std::string(kBackupName) : found + ".old");
+    files.saved = gameName && !linked ? in(kSavedConfigurationName) : config;
+    files.unfinished = files.backup + ".new";
+    files.linked = linked;
+    files.mounted = IsMountPoint(config);
+    return files;
 }
 
 void RefuseCaseVariants(const ConfigurationFiles& files) {

@@ -11,6 +11,10 @@ struct ConfigurationFiles {
     std::string work;   // receives the rewritten configuration
     std::string backup; // keeps the previous configuration
     std::string saved;  // the name the work file takes
+    // Holds the previous configuration, whole and on disk, while a save in
+    // place overwrites the configuration; it then becomes the backup. Found
+    // when no save runs, it is left from a save in place that did not finish.
+    std::string unfinished;
     // The configuration was reached through a symbolic link: the files above
     // are those of its final target, in the target's folder.
     bool linked = false;
@@ -21,7 +25,8 @@ struct ConfigurationFiles {
 
 // The files for the configuration `name` in `folder`. The game's own
 // "postal2.ini" uses "newp2.ini", "postal2.ini.old" and "Postal2.ini"; any
-// other NAME uses NAME.new and NAME.old and keeps its name. A symbolic link
+// other NAME uses NAME.new and NAME.old and keeps its name. The unfinished
+// save's file is the backup's name with ".new". A symbolic link
 // is followed to its final target, which keeps its own name, and the files
 // are the target's, by the target's name; a link that leads nowhere throws
 // FileError.

@@ -32,6 +32,20 @@ public:
     using Error::Error;
 };
 
+// A save would give the configuration to another owner or group, or the
+// program may not write it.
+class OwnershipError : public ConfigurationError {
+public:
+    using ConfigurationError::ConfigurationError;
+};
+
+// Another program held the configuration for longer than the caller would
+// wait: "another program is saving FILE (pid N, NAME)".
+class BusyError : public Error {
+public:
+    using Error::Error;
+};
+
 // Throws a FileError for `err`, describing it as "<action>: <strerror(err)>".
 [[noreturn]] void ThrowSystemError(int err, const std::string& action);
 

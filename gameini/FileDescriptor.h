@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <unistd.h>
 #include <utility>
 
@@ -14,10 +15,20 @@ struct FileDescriptor {
         std::swap(fd, other.fd); // the other closes what this held
         return *this;
     }
+    // Hands the descriptor over to a call that closes it.
+    int Release() { return std::exchange(fd, -1); }
     ~FileDescriptor() {
         if (fd >= 0)
             close(fd);
     }
 };
+
+// Appends the rest of the open file to `out`; returns 0, or the errno of the
+// read that failed.
+int ReadAll(int fd, std::string& out);
+
+// What can be read of a file, such as one of /proc whose process may end
+// while it is read; empty when it cannot be opened.
+std::string ReadAllThatCanBeRead(const std::string& path);
 
 } // namespace gameini

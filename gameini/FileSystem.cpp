@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -94,6 +95,11 @@ void FileSystem::RenameNoReplace(const std::string& from, const std::string& to)
     }
 }
 
+void FileSystem::Rename(const std::string& from, const std::string& to) {
+    if (rename(from.c_str(), to.c_str()) != 0)
+        ThrowSystemError(errno, "Cannot rename " + from + " to " + to);
+}
+
 void FileSystem::FlushFolder(const std::string& folder) {
     FileDescriptor dir{open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     if (dir.fd < 0 || fsync(dir.fd) != 0)
@@ -104,15 +110,12 @@ bool FileSystem::KernelExchange(const std::string& first, const std::string& sec
     return renameat2(AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(), RENAME_EXCHANGE) == 0;
 }
 
-void FileSystem::Exchange(const std::string& first, const std::string& second) {
+bool FileSystem::Exchange(const std::string& first, const std::string& second) {
     if (KernelExchange(first, second))
-        return;
+        return true;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
         ThrowSystemError(errno, "Cannot swap " + first + " and " + second);
-    const std::string aside = first + ".swap";
-    RenameNoReplace(first, aside);
-    RenameNoReplace(second, first);
-    RenameNoReplace(aside, second);
+    return false;
 }
 
 int FileSystem::OpenForOverwrite(const std::string& path) {
@@ -122,15 +125,42 @@ int FileSystem::OpenForOverwrite(const std::string& path) {
     return fd;
 }
 
+void FileSystem::Reserve(int fd, size_t length, const std::string& path) {
+    const int err = fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(length));
+    if (err != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
+        ThrowSystemError(errno, "Cannot make room for " + path);
+}
+
 void FileSystem::FinishOverwrite(int fd, size_t length, const std::string& path) {
     FileDescriptor file{fd};
     if (ftruncate(file.fd, static_cast<off_t>(length)) != 0 || fsync(file.fd) != 0)
         ThrowSystemError(errno, "Cannot write " + path);
 }
 
+bool FileSystem::TryLock(int fd, bool exclusive, const std::string& path) {
+    for (;;) {
+        if (flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0)
+            return true;
+        if (errno == EWOULDBLOCK)
+            return false;
+        if (errno != EINTR)
+            ThrowSystemError(errno, "Cannot lock " + path);
+    }
+}
+
 FileSystem& RealFileSystem() {
     static FileSystem real;
     return real;
+}
+
+MadeFile::~MadeFile() {
+    if (path_.empty())
+        return;
+    try {
+        fileSystem_.Remove(path_);
+    } catch (const FileError&) {
+        // What stopped the save is the error to report.
+    }
 }
 
 } // namespace gameini

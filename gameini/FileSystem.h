@@ -19,6 +19,7 @@ public:
     virtual int CreateFresh(const std::string& path);
     // Writes all of `bytes` to the open file.
     virtual void Write(int fd, std::string_view bytes, const std::string& path);
+    // Closes the descriptor, even when this fails.
     virtual void Close(int fd, const std::string& path);
     // Gives a file just written the owner, group and permission bits of
     // `like` (the owner and group as far as the system allows), then flushes
@@ -27,16 +28,25 @@ public:
     virtual void Remove(const std::string& path);
     // Renames, failing when a file of exactly the new name exists.
     virtual void RenameNoReplace(const std::string& from, const std::string& to);
+    // Renames, replacing a file of the new name in the same step.
+    virtual void Rename(const std::string& from, const std::string& to);
     virtual void FlushFolder(const std::string& folder);
-    // Swaps the contents of two names in one step where the file system can;
-    // elsewhere through a free third name, so that neither is ever missing
-    // for longer than one rename.
-    virtual void Exchange(const std::string& first, const std::string& second);
+    // Swaps two names in one step; false, changing nothing, where the file
+    // system cannot.
+    virtual bool Exchange(const std::string& first, const std::string& second);
     // Opens an existing file to write its bytes afresh from the start, keeping
     // the file itself (a mount point cannot be replaced).
     virtual int OpenForOverwrite(const std::string& path);
+    // Sets aside room for `length` bytes of the open file without changing
+    // it, so that a full disk shows before a byte is overwritten. A file
+    // system that cannot is left to show it while writing.
+    virtual void Reserve(int fd, size_t length, const std::string& path);
     // Cuts the overwritten file to `length` bytes, flushes it and closes it.
+    // The descriptor is closed even when this fails.
     virtual void FinishOverwrite(int fd, size_t length, const std::string& path);
+    // Takes the kernel's lock of the open file, shared or exclusive, without
+    // waiting: false when another open file holds it against this one.
+    virtual bool TryLock(int fd, bool exclusive, const std::string& path);
 
 protected:
     // The kernel's rename that refuses to replace; false with errno set when
@@ -48,5 +58,23 @@ protected:
 
 // The file system as it is.
 FileSystem& RealFileSystem();
+
+// A file a save made, deleted again if the save fails before it calls
+// Keep(): a failed step leaves nothing it created behind.
+class MadeFile {
+public:
+    MadeFile(FileSystem& fileSystem, std::string path)
+        : fileSystem_(fileSystem), path_(std::move(path)) {}
+    MadeFile(const MadeFile&) = delete;
+    MadeFile& operator=(const MadeFile&) = delete;
+    ~MadeFile();
+
+    // The file is in use now, or gone under its name.
+    void Keep() { path_.clear(); }
+
+private:
+    FileSystem& fileSystem_;
+    std::string path_;
+};
 
 } // namespace gameini

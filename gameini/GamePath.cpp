@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <dirent.h>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace gameini {
@@ -34,6 +35,10 @@ std::string NameOf(std::string_view path) {
     std::string native = NativePath(path);
     size_t slash = native.rfind('/');
     return slash == std::string::npos ? native : native.substr(slash + 1);
+}
+
+std::string AbsolutePath(std::string_view path) {
+    return std::filesystem::absolute(path).lexically_normal().string();
 }
 
 bool Exists(const std::string& path) {

@@ -25,6 +25,9 @@ std::string NativePath(std::string_view path);
 std::string FolderOf(std::string_view path);
 std::string NameOf(std::string_view path);
 
+// The path from the root, with no "." or ".." left in it.
+std::string AbsolutePath(std::string_view path);
+
 // Whether anything stands under the name, a link that leads nowhere too.
 bool Exists(const std::string& path);
 

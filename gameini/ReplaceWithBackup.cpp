@@ -3,12 +3,23 @@
 #include "Error.h"
 #include "GamePath.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace gameini {
 namespace {
+
+// `error` with where the configuration is now, as the same kind of error.
+[[noreturn]] void ThrowKeptAs(const Error& error, const std::string& where) {
+    const std::string kept = std::string(error.what()) + where;
+    if (const auto* fileError = dynamic_cast<const FileError*>(&error))
+        throw FileError(fileError->number(), kept);
+    throw ConfigurationError(kept);
+}
 
 // On the game's home platform a name is taken whatever its letter case; a
 // rename onto it must fail rather than leave two configurations side by side.
@@ -20,36 +31,75 @@ void RenameOntoFreeName(FileSystem& fileSystem, const std::string& from, const s
     fileSystem.RenameNoReplace(from, to);
 }
 
-} // namespace
-
-void RemoveOldBackup(const ConfigurationFiles& files, FileSystem& fileSystem) {
+// Steps 2 and 3 where the file system cannot swap two names.
+void ReplaceByRenames(const ConfigurationFiles& files, MadeFile& work, FileSystem& fileSystem) {
     try {
         fileSystem.Remove(ResolvePath(files.backup));
     } catch (const FileError&) {
-        // Usually there is no backup yet; if its name stays taken, the step
-        // that needs it says so.
+        // Usually there is no backup yet; if its name stays taken, the next
+        // step says so.
     }
-}
-
-void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem) {
-    fileSystem.FlushNewFile(files.work, files.config);
-    RemoveOldBackup(files, fileSystem);
     RenameOntoFreeName(fileSystem, files.config, files.backup);
     try {
         RenameOntoFreeName(fileSystem, files.work, files.saved);
+        work.Keep();
     } catch (const Error& error) {
         try {
             fileSystem.RenameNoReplace(files.backup, files.config);
         } catch (const FileError&) {
-            const std::string kept = std::string(error.what()) +
-                                     " (the previous configuration is kept as " + files.backup +
-                                     ")";
-            if (const auto* fileError = dynamic_cast<const FileError*>(&error))
-                throw FileError(fileError->number(), kept);
-            throw ConfigurationError(kept);
+            work.Keep(); // the new configuration, now the only one
+            ThrowKeptAs(error, " (the previous configuration is kept as " + files.backup +
+                                   ", the new one as " + files.work + ")");
         }
         throw;
     }
+}
+
+// Steps 2 to 4 on a file system that swaps two names in one step.
+void ReplaceBySwap(const ConfigurationFiles& files, MadeFile& work, FileSystem& fileSystem) {
+    // The work file now holds the previous configuration.
+    try {
+        fileSystem.Rename(files.work, files.backup);
+        work.Keep();
+    } catch (const Error& error) {
+        bool undone = false;
+        try {
+            undone = fileSystem.Exchange(files.work, files.config);
+        } catch (const Error&) {
+        }
+        if (!undone) {
+            work.Keep();
+            ThrowKeptAs(error, " (the configuration was saved; the previous one is kept as " +
+                                   files.work + ")");
+        }
+        throw;
+    }
+    if (NameOf(files.config) != NameOf(files.saved)) {
+        try {
+            fileSystem.RenameNoReplace(files.config, files.saved);
+        } catch (const FileError& error) {
+            throw FileError(error.number(), "the configuration was saved as " + files.config +
+                                                ", but " + error.what());
+        }
+    }
+}
+
+bool SameBytes(const std::string& a, const std::string& b) {
+    std::ifstream first(a, std::ios::binary), second(b, std::ios::binary);
+    return first && second &&
+           std::equal(std::istreambuf_iterator<char>(first), {},
+                      std::istreambuf_iterator<char>(second), {});
+}
+
+} // namespace
+
+void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem) {
+    MadeFile work(fileSystem, files.work);
+    fileSystem.FlushNewFile(files.work, files.config);
+    if (fileSystem.Exchange(files.work, files.config))
+        ReplaceBySwap(files, work, fileSystem);
+    else
+        ReplaceByRenames(files, work, fileSystem);
     try {
         fileSystem.FlushFolder(FolderOf(files.saved));
     } catch (const FileError& error) {
@@ -60,14 +110,40 @@ void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem) 
     }
 }
 
-void RestoreBackup(const ConfigurationFiles& files, FileSystem& fileSystem) {
+void RefuseUnfinishedSave(const ConfigurationFiles& files, FileSystem& fileSystem) {
+    if (!Exists(files.unfinished))
+        return;
+    // Stopped before the first byte was overwritten, or after they were all
+    // put back.
+    if (SameBytes(files.unfinished, files.config)) {
+        fileSystem.Remove(files.unfinished);
+        return;
+    }
+    throw ConfigurationError(
+        "A save of " + files.config + " in place did not finish: " + files.unfinished +
+        " holds the configuration as it was before. If " + NameOf(files.config) +
+        " is damaged, copy that back (cp " + files.unfinished + " " + files.config +
+        "); then delete " + NameOf(files.unfinished) + " and save again.");
+}
+
+void RestoreBackup(const LockedConfiguration& configuration, FileSystem& fileSystem) {
+    const ConfigurationFiles& files = configuration.Files();
+    RefuseUnfinishedSave(files, fileSystem);
     const std::string backup = ResolvePath(files.backup);
     for (const std::string& needed : {files.config, backup}) {
         if (!Exists(needed))
-            throw FileError(errno, "Cannot restore " + files.config +
-                                       " from its backup: " + needed + " does not exist");
+            throw FileError(ENOENT, "Cannot restore " + files.config +
+                                        " from its backup: " + needed + " does not exist");
     }
-    fileSystem.Exchange(files.config, backup);
+    const FileDescriptor incoming = HoldIncoming(backup, fileSystem);
+    if (!fileSystem.Exchange(files.config, backup)) {
+        // Through a free third name, so that neither is missing for longer
+        // than one rename.
+        const std::string aside = files.config + ".swap";
+        fileSystem.RenameNoReplace(files.config, aside);
+        fileSystem.RenameNoReplace(backup, files.config);
+        fileSystem.RenameNoReplace(aside, backup);
+    }
     fileSystem.FlushFolder(FolderOf(files.config));
 }
 

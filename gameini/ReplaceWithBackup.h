@@ -1,31 +1,41 @@
 #pragma once
 
 #include "ConfigurationFiles.h"
+#include "ConfigurationLock.h"
 #include "FileSystem.h"
 
 namespace gameini {
 
-// Puts the work file in the place of the configuration, keeping the previous
-// configuration as the backup:
-//   1. delete the old backup (a failure is ignored),
-//   2. rename the configuration to the backup name,
-//   3. rename the work file to the saved name.
-// No rename replaces a file. When step 3 fails the backup is renamed back, so
-// the game never finds itself without a configuration, and the error is
-// thrown. When only the folder flush after step 3 fails, the error says that
-// the configuration was saved.
+// Puts the work file, written and closed, in the place of the configuration,
+// keeping the previous configuration as the backup:
+//   1. flush the work file to disk, with the configuration's owner, group
+//      and permission bits;
+//   2. swap the work file and the configuration in one step, so that the
+//      configuration's name always holds a whole configuration;
+//   3. rename the work file, now the previous configuration, to the backup
+//      name, replacing the older backup in the same step;
+//   4. give the configuration its saved name ("Postal2.ini") where only the
+//      letter case differs;
+//   5. flush the folder.
+// When step 3 fails, step 2 is undone. Where the file system cannot swap two
+// names, steps 2 and 3 are: delete the old backup, rename the configuration
+// to the backup name, rename the work file to the saved name; no rename
+// replaces a file there, and when the last fails the backup is renamed back.
+// On failure the work file is removed, unless it is the only copy of a
+// configuration, which the error then names. When only a step after the
+// configuration is in place fails, the error says that it was saved.
 void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem = RealFileSystem());
 
-// Step 1 alone, for a save that cannot rename: deletes the old backup,
-// ignoring a failure.
-void RemoveOldBackup(const ConfigurationFiles& files, FileSystem& fileSystem);
-
-} // namespace gameini
-
-namespace gameini {
+// Throws ConfigurationError, before anything is written, when a save in
+// place did not finish: its `unfinished` file holds the configuration as it
+// was before, and the configuration may be damaged. A file that holds the
+// same bytes as the configuration is only left over, and is deleted.
+void RefuseUnfinishedSave(const ConfigurationFiles& files, FileSystem& fileSystem);
 
 // Swaps the configuration and its backup, so that running it twice leaves
-// both as they were. Fails, changing nothing, when either is missing.
-void RestoreBackup(const ConfigurationFiles& files, FileSystem& fileSystem = RealFileSystem());
+// both as they were. Fails, changing nothing, when either is missing or a
+// save in place did not finish.
+void RestoreBackup(const LockedConfiguration& configuration,
+                   FileSystem& fileSystem = RealFileSystem());
 
 } // namespace gameini

@@ -53,6 +53,7 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
     RewrittenGameIni result;
     SequentialFile input = SequentialFile::OpenInput(source);
     result.path_ = input.Path();
+    result.contents_.path = input.Path();
     result.readAs_ = input.OpenedAs();
     const Encoding encoding = input.Format().encoding;
     result.contents_.encoding = encoding;

@@ -35,6 +35,7 @@ struct PackageLineEdit {
 
 // What the rewrite read in the configuration, for an edit to decide by.
 struct ConfigurationContents {
+    std::string path;                          // the configuration, as found
     std::vector<ConfiguredPackage> configured; // in file order
     bool sectionFound = false;
     std::vector<std::string> searchPaths; // the Paths= entries of [Core.System], each once

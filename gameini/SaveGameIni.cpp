@@ -2,10 +2,11 @@
 
 #include "Error.h"
 #include "GamePath.h"
+#include "Ownership.h"
 #include "ReplaceWithBackup.h"
 
 #include <cerrno>
-#include <unistd.h>
+#include <stdexcept>
 
 namespace gameini {
 namespace {
@@ -15,78 +16,119 @@ using Version = RewrittenGameIni::Version;
 // Writes one version of the configuration as a new file.
 void WriteNewFile(FileSystem& fileSystem, const std::string& path, const RewrittenGameIni& rewrite,
                   Version version) {
-    const int fd = fileSystem.CreateFresh(path);
-    try {
-        rewrite.Write(version, [&](std::string_view piece) { fileSystem.Write(fd, piece, path); });
-    } catch (const Error&) {
-        fileSystem.Close(fd, path);
-        throw;
-    }
-    fileSystem.Close(fd, path);
+    FileDescriptor file{fileSystem.CreateFresh(path)};
+    rewrite.Write(version, [&](std::string_view piece) { fileSystem.Write(file.fd, piece, path); });
+    fileSystem.Close(file.Release(), path);
 }
 
-// Saves a configuration that cannot be renamed: the backup first, as a new
-// file flushed with its folder, then the configuration's own bytes.
+// Overwrites the file's bytes with `bytes`, from its start, through a
+// descriptor that OpenForOverwrite gave.
+void Overwrite(FileSystem& fileSystem, FileDescriptor file, const std::string& path,
+               const std::string& bytes) {
+    fileSystem.Write(file.fd, bytes, path);
+    fileSystem.FinishOverwrite(file.Release(), bytes.size(), path);
+}
+
+// Saves a configuration that cannot be replaced, only overwritten.
 void SaveInPlace(const ConfigurationFiles& files, const RewrittenGameIni& rewrite,
                  FileSystem& fileSystem) {
-    // The new bytes come from the old ones, which the overwrite destroys.
+    // The new bytes, and the old ones to put back, come from the bytes the
+    // overwrite destroys.
+    const std::string before = rewrite.Bytes(Version::Before);
     const std::string after = rewrite.Bytes(Version::After);
-    RemoveOldBackup(files, fileSystem);
-    WriteNewFile(fileSystem, files.backup, rewrite, Version::Before);
-    fileSystem.FlushNewFile(files.backup, files.config);
-    fileSystem.FlushFolder(FolderOf(files.backup));
 
-    const int fd = fileSystem.OpenForOverwrite(files.config);
-    bool open = true;
+    // The configuration as it is, whole and on disk under a name of its own,
+    // before its first byte changes.
+    MadeFile work(fileSystem, files.work);
+    WriteNewFile(fileSystem, files.work, rewrite, Version::Before);
+    fileSystem.FlushNewFile(files.work, files.config);
+    fileSystem.RenameNoReplace(files.work, files.unfinished);
+    work.Keep();
+    MadeFile unfinished(fileSystem, files.unfinished);
+    fileSystem.FlushFolder(FolderOf(files.unfinished));
+
+    // Until the first byte is written, a failure leaves the configuration
+    // as it is; after it, the old bytes go back.
+    FileDescriptor config{fileSystem.OpenForOverwrite(files.config)};
+    fileSystem.Reserve(config.fd, after.size(), files.config);
     try {
-        fileSystem.Write(fd, after, files.config);
-        open = false; // closed by the next call, whether it fails or not
-        fileSystem.FinishOverwrite(fd, after.size(), files.config);
+        Overwrite(fileSystem, std::move(config), files.config, after);
     } catch (const FileError& error) {
-        if (open)
-            close(fd);
-        throw FileError(error.number(), std::string(error.what()) +
-                                            " (the previous configuration is kept as " +
-                                            files.backup + ")");
+        try {
+            Overwrite(fileSystem, FileDescriptor{fileSystem.OpenForOverwrite(files.config)},
+                      files.config, before);
+        } catch (const FileError&) {
+            unfinished.Keep();
+            throw FileError(error.number(), std::string(error.what()) +
+                                                " (the previous configuration is kept as " +
+                                                files.unfinished + ")");
+        }
+        throw FileError(error.number(),
+                        std::string(error.what()) + "; " + files.config + " was left as it was");
     }
+    unfinished.Keep();
+    fileSystem.Rename(files.unfinished, files.backup);
+    fileSystem.FlushFolder(FolderOf(files.backup));
+}
+
+// Saves by writing a new file and putting it in the configuration's place.
+void SaveByReplacing(const ConfigurationFiles& files, const RewrittenGameIni& rewrite,
+                     FileSystem& fileSystem) {
+    MadeFile work(fileSystem, files.work);
+    WriteNewFile(fileSystem, files.work, rewrite, Version::After);
+    const FileDescriptor incoming = HoldIncoming(files.work, fileSystem);
+    work.Keep(); // from here on, ReplaceWithBackup's to remove
+    ReplaceWithBackup(files, fileSystem);
 }
 
 } // namespace
 
-SaveResult SaveGameIni(const ConfigurationFiles& files, const EditPackages& edit, SaveMode mode,
-                       FileSystem& fileSystem) {
+SaveResult SaveGameIni(const LockedConfiguration& configuration, const EditPackages& edit,
+                       SaveOptions options, FileSystem& fileSystem) {
+    if (options.mode != SaveMode::DryRun && configuration.GetAccess() != Access::Write)
+        throw std::logic_error("a save needs the configuration locked for writing");
+    const ConfigurationFiles& files = configuration.Files();
     const RewrittenGameIni rewrite = RewriteGameIni(files.config, edit);
     SaveResult result;
+    result.file = AbsolutePath(files.config);
     result.changed = rewrite.Changed();
     result.before = rewrite.Before();
     result.after = rewrite.After();
-    if (mode == SaveMode::DryRun) {
+    if (options.mode == SaveMode::DryRun) {
         result.bytesBefore = rewrite.Bytes(Version::Before);
         result.bytesAfter = rewrite.Bytes(Version::After);
         return result;
     }
-    if (mode == SaveMode::WhenChanged && !result.changed)
+    if (options.mode == SaveMode::WhenChanged && !result.changed)
         return result;
 
     RefuseCaseVariants(files);
-    result.backup = files.backup;
+    RefuseUnfinishedSave(files, fileSystem);
+    const std::string ownerBefore = OwnerAndGroupOf(files.config);
+    if (!files.mounted && !options.mayChangeOwner)
+        if (const auto problem = OwnershipProblem(files))
+            throw OwnershipError(*problem);
     result.written = true;
     result.inPlace = files.mounted;
+    result.backup = AbsolutePath(files.backup);
     if (files.mounted) {
         SaveInPlace(files, rewrite, fileSystem);
         return result;
     }
-    WriteNewFile(fileSystem, files.work, rewrite, Version::After);
     try {
-        ReplaceWithBackup(files, fileSystem);
+        SaveByReplacing(files, rewrite, fileSystem);
     } catch (const FileError& error) {
         // A mount point that mountinfo did not show (another namespace's view).
-        if (error.number() != EBUSY || !Exists(files.config))
+        if (error.number() != EBUSY || !Exists(files.config) || Exists(files.work))
             throw;
-        fileSystem.Remove(files.work);
         SaveInPlace(files, rewrite, fileSystem);
         result.inPlace = true;
+        return result;
     }
+    result.file = AbsolutePath(files.saved);
+    if (const std::string ownerAfter = OwnerAndGroupOf(files.saved); ownerAfter != ownerBefore)
+        result.ownerChange = NameOf(files.saved) + " now belongs to " + ownerAfter +
+                             "; it belonged to " + ownerBefore;
     return result;
 }
 

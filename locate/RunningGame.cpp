@@ -1,6 +1,7 @@
 #include "RunningGame.h"
 
 #include "Error.h"
+#include "FileDescriptor.h"
 #include "GamePath.h"
 #include "TextCase.h"
 
@@ -10,8 +11,6 @@
 #include <charconv>
 #include <climits>
 #include <dirent.h>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string_view>
 #include <sys/stat.h>
@@ -33,11 +32,6 @@ bool IsGameProgram(std::string_view name) {
 std::string_view BaseName(std::string_view path) {
     const size_t separator = path.find_last_of("/\\");
     return separator == std::string_view::npos ? path : path.substr(separator + 1);
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 // The arguments of a command line as /proc gives it, NUL after each.
@@ -81,10 +75,11 @@ std::optional<GameProcess> GameAt(const dirent& entry) {
     if (std::from_chars(id.data(), id.data() + id.size(), pid).ptr != id.data() + id.size())
         return std::nullopt;
     const std::string proc = "/proc/" + std::string(id);
-    std::string comm = ReadAll(proc + "/comm");
+    std::string comm = gameini::ReadAllThatCanBeRead(proc + "/comm");
     if (comm.ends_with('\n'))
         comm.pop_back();
-    const std::vector<std::string> arguments = Arguments(ReadAll(proc + "/cmdline"));
+    const std::vector<std::string> arguments =
+        Arguments(gameini::ReadAllThatCanBeRead(proc + "/cmdline"));
     const std::string first = arguments.empty() ? "" : std::string(BaseName(arguments[0]));
     if (!IsGameProgram(comm) && !IsGameProgram(first))
         return std::nullopt;
@@ -116,7 +111,8 @@ bool Uses(const GameProcess& game, const Identity& folder, const Identity& confi
         return true;
     if (denied)
         return true;
-    for (const std::string& argument : Arguments(ReadAll(proc + "/cmdline"))) {
+    for (const std::string& argument :
+         Arguments(gameini::ReadAllThatCanBeRead(proc + "/cmdline"))) {
         const std::string lower = gameini::LowerCase(argument);
         const size_t key = lower.starts_with("ini=") ? 4 : lower.starts_with("-ini=") ? 5 : 0;
         if (key == 0)

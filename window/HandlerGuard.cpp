@@ -23,6 +23,8 @@ void HandlerGuard::Run(const std::function<void()>& handler) {
         description = error.what();
     } catch (const gameini::ConfigurationError& error) {
         description = error.what(); // no system call failed: no number to show
+    } catch (const gameini::BusyError& error) {
+        description = std::string(error.what()) + ". Try again once it has finished.";
     } catch (const std::bad_alloc&) {
         number = ENOMEM;
         description = "Out of memory";

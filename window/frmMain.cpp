@@ -1,6 +1,6 @@
 #include "frmMain.h"
 
-#include "ConfigurationFiles.h"
+#include "ConfigurationLock.h"
 #include "Error.h"
 #include "GamePath.h"
 #include "SaveGameIni.h"
@@ -58,8 +58,9 @@ void frmMain::cbRevert_Click() {
         // One lookup per entry instead of a pass over the list per configured
         // name: the same marks, in time proportional to entries plus names.
         gameini::PackageSet configured;
+        const gameini::LockedConfiguration configuration = Lock(gameini::Access::Read);
         for (const gameini::ConfiguredPackage& package :
-             gameini::ReadServerPackages(ConfigurationPath()))
+             gameini::ReadServerPackages(configuration.Files().config))
             configured.Insert(package.name);
         for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
             if (configured.ContainsFile(lbServerPackages.List(i)))
@@ -73,8 +74,6 @@ void frmMain::cbSave_Click() {
         messageBox.Show("Please locate Postal2 System Folder");
         return;
     }
-    const gameini::ConfigurationFiles files =
-        gameini::ConfigurationFilesOf(dirP2SysFolder.Path(), gameini::kConfigurationName);
     std::vector<std::string> ticked; // entries, as the list shows them
     gameini::PackageSet listed;
     for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
@@ -102,10 +101,20 @@ void frmMain::cbSave_Click() {
                 change.written.push_back(package.name);
         return change;
     };
-    const gameini::SaveResult saved = gameini::SaveGameIni(files, edit, gameini::SaveMode::Always);
+    const gameini::LockedConfiguration configuration = Lock(gameini::Access::Write);
+    const gameini::SaveResult saved =
+        gameini::SaveGameIni(configuration, edit, gameini::SaveMode::Always);
     // Beside the configuration, the backup is named as the message has always named it.
-    const std::string backup = files.linked ? saved.backup : gameini::NameOf(saved.backup);
+    const std::string backup =
+        configuration.Files().linked ? saved.backup : gameini::NameOf(saved.backup);
     messageBox.Show("Changes saved to postal2.ini.\r\nBackup saved as " + backup);
+}
+
+gameini::LockedConfiguration frmMain::Lock(gameini::Access access) const {
+    // Another program's save takes a moment; a user clicking waits that long.
+    constexpr std::chrono::seconds kWait(3);
+    return gameini::LockConfiguration(dirP2SysFolder.Path(), gameini::kConfigurationName, access,
+                                      kWait);
 }
 
 std::string frmMain::ConfigurationPath() const {

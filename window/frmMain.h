@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConfigurationLock.h"
 #include "Controls.h"
 
 #include <functional>
@@ -23,6 +24,8 @@ public:
 private:
     // The system folder's postal2.ini, found in any letter case when opened.
     std::string ConfigurationPath() const;
+    // Holds it against other programs, waiting a moment while one does.
+    gameini::LockedConfiguration Lock(gameini::Access access) const;
     // Runs a handler's body; when it fails, the package list is emptied
     // before the error goes on to the report.
     void EmptyListOnError(const std::function<void()>& body);

@@ -208,9 +208,9 @@ json_field() { /usr/bin/python3 -c "import json,sys; d=json.load(sys.stdin); pri
 expect "add --json -n: the change, nothing written" \
     "$(run -C "$sys" add Xmas --json -n | json_field 'd["changed"], d["backup"], d["after"][-1], d["diff"].count("\n+ServerPackages=Xmas")')" \
     "True None Xmas 1"
-expect "add --json: the backup's path and the lists" \
-    "$(run -C "$sys" add Xmas --json | json_field 'd["file"], d["changed"], d["backup"], len(d["after"]) - len(d["before"])')" \
-    "$sys/postal2.ini True $sys/postal2.ini.old 1"
+expect "add --json: the files as saved, absolute, and the lists" \
+    "$(cd "$sys" && run add Xmas --json | json_field 'd["file"], d["changed"], d["backup"], len(d["after"]) - len(d["before"])')" \
+    "$sys/Postal2.ini True $sys/postal2.ini.old 1"
 expect "add --json again: unchanged" "$(run -C "$sys" add Xmas --json | json_field 'd["changed"], d["backup"]')" "False None"
 expect "restore --json" "$(run -C "$sys" restore --json | json_field 'd["changed"], "Xmas" in d["before"], "Xmas" in d["after"]')" \
     "True True False"

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace gameini;
 namespace fs = std::filesystem;
@@ -64,7 +65,8 @@ TEST(ReplaceWithBackup, AFolderWithABackslashInItsName) {
     const std::string folder = parent / "odd\\name";
     fs::create_directory(folder);
     WriteBytes(folder + "/postal2.ini", kOld);
-    SaveGameIni(ConfigurationFilesOf(folder, "postal2.ini"), WindowEdit({"New"}), SaveMode::Always);
+    SaveGameIni(LockConfiguration(folder, "postal2.ini", Access::Write), WindowEdit({"New"}),
+                SaveMode::Always);
     EXPECT_EQ(ReadBytes(folder + "/Postal2.ini"), kNew);
     EXPECT_EQ(ReadBytes(folder + "/postal2.ini.old"), kOld);
 }
@@ -79,17 +81,22 @@ TEST(ReplaceWithBackup, KeepsThePermissionBitsOfTheConfiguration) {
               fs::perms::owner_read | fs::perms::owner_write);
 }
 
-TEST(ReplaceWithBackup, ABackupThatCannotBeDeletedLeavesTheConfigurationAlone) {
-    TempFolder folder;
-    folder.write("postal2.ini", kOld);
-    folder.write("newp2.ini", kNew);
-    fs::create_directory(folder / "postal2.ini.old");
-    EXPECT_NE(ErrorOf([&] {
-                  ReplaceWithBackup(ConfigurationFilesOf(folder.path(), "postal2.ini"));
-              }).find("already exists"),
-              std::string::npos);
-    EXPECT_EQ(folder.read("postal2.ini"), kOld);
-    EXPECT_EQ(folder.read("newp2.ini"), kNew);
+TEST(ReplaceWithBackup, ABackupNameThatCannotBeTakenLeavesTheConfigurationAlone) {
+    NoReplaceFlagFileSystem noExchange;
+    for (FileSystem* fileSystem : {&RealFileSystem(), static_cast<FileSystem*>(&noExchange)}) {
+        TempFolder folder;
+        folder.write("postal2.ini", kOld);
+        folder.write("newp2.ini", kNew);
+        fs::create_directory(folder / "postal2.ini.old");
+        EXPECT_NE(ErrorOf([&] {
+                      ReplaceWithBackup(ConfigurationFilesOf(folder.path(), "postal2.ini"),
+                                        *fileSystem);
+                  }).find("to " + (folder / "postal2.ini.old") + ": "),
+                  std::string::npos);
+        EXPECT_EQ(Names(folder), (std::set<std::string>{"postal2.ini", "postal2.ini.old"}))
+            << "the work file is removed";
+        EXPECT_EQ(folder.read("postal2.ini"), kOld);
+    }
 }
 
 TEST(ReplaceWithBackup, ALastRenameThatFailsIsRolledBack) {
@@ -97,13 +104,13 @@ TEST(ReplaceWithBackup, ALastRenameThatFailsIsRolledBack) {
     folder.write("postal2.ini", kOld);
     folder.write("POSTAL2.INI", "a second configuration in other letters\r\n");
     folder.write("newp2.ini", kNew);
-    std::string error =
-        ErrorOf([&] { ReplaceWithBackup(ConfigurationFilesOf(folder.path(), "postal2.ini")); });
+    NoReplaceFlagFileSystem noExchange;
+    std::string error = ErrorOf(
+        [&] { ReplaceWithBackup(ConfigurationFilesOf(folder.path(), "postal2.ini"), noExchange); });
     EXPECT_EQ(error, "Cannot rename " + (folder / "newp2.ini") + " to " + (folder / "Postal2.ini") +
                          ": " + (folder / "POSTAL2.INI") + " already exists");
     EXPECT_EQ(folder.read("postal2.ini"), kOld);
-    EXPECT_EQ(folder.read("newp2.ini"), kNew);
-    EXPECT_FALSE(folder.exists("postal2.ini.old"));
+    EXPECT_EQ(Names(folder), (std::set<std::string>{"postal2.ini", "POSTAL2.INI"}));
 }
 
 TEST(ReplaceWithBackup, WorksWhereTheFileSystemLacksNoReplaceRenames) {
@@ -129,11 +136,14 @@ TEST(RestoreBackup, SwapsTheConfigurationAndItsBackupAndBackAgain) {
         TempFolder folder;
         folder.write("Postal2.ini", kNew);
         folder.write("postal2.ini.old", kOld);
-        const ConfigurationFiles files = ConfigurationFilesOf(folder.path(), "postal2.ini");
-        RestoreBackup(files, *fileSystem);
+        auto restore = [&] {
+            RestoreBackup(LockConfiguration(folder.path(), "postal2.ini", Access::Write),
+                          *fileSystem);
+        };
+        restore();
         EXPECT_EQ(folder.read("Postal2.ini"), kOld);
         EXPECT_EQ(folder.read("postal2.ini.old"), kNew);
-        RestoreBackup(files, *fileSystem);
+        restore();
         EXPECT_EQ(Names(folder), (std::set<std::string>{"Postal2.ini", "postal2.ini.old"}));
         EXPECT_EQ(folder.read("Postal2.ini"), kNew);
     }
@@ -146,10 +156,13 @@ TEST(SaveSequence, AReadOnlyFolderFailsBeforeAnythingChanges) {
                                        fs::perms::group_read | fs::perms::group_exec |
                                        fs::perms::others_read | fs::perms::others_exec);
     fs::permissions(folder / "postal2.ini", fs::perms::all, fs::perm_options::add);
+    if (geteuid() == 0) { // the one who runs it owns it
+        ASSERT_EQ(chown((folder / "postal2.ini").c_str(), 65534, 65534), 0);
+    }
     const std::string path = folder.path();
     EXPECT_TRUE(RunUnprivileged([&] {
         std::string error = ErrorOf([&] {
-            SaveGameIni(ConfigurationFilesOf(path, "postal2.ini"), WindowEdit({"A"}),
+            SaveGameIni(LockConfiguration(path, "postal2.ini", Access::Write), WindowEdit({"A"}),
                         SaveMode::Always);
         });
         return error == "Cannot create " + path + "/newp2.ini: Permission denied";
@@ -163,7 +176,7 @@ TEST(SaveSequence, AWorkFileLinkedElsewhereLeavesItsTargetAlone) {
     folder.write("postal2.ini", kOld);
     elsewhere.write("precious.txt", "precious");
     fs::create_symlink(elsewhere / "precious.txt", folder / "newp2.ini");
-    SaveGameIni(ConfigurationFilesOf(folder.path(), "postal2.ini"), WindowEdit({"A"}),
+    SaveGameIni(LockConfiguration(folder.path(), "postal2.ini", Access::Write), WindowEdit({"A"}),
                 SaveMode::Always);
     EXPECT_EQ(elsewhere.read("precious.txt"), "precious");
     EXPECT_EQ(folder.read("Postal2.ini"), CrLf({"[Engine.GameEngine]", "ServerPackages=A"}));

@@ -23,7 +23,8 @@ const std::string kOld = CrLf({"[Engine.GameEngine]", "ServerPackages=Old"});
 const std::string kNew = CrLf({"[Engine.GameEngine]", "ServerPackages=Old", "ServerPackages=New"});
 
 SaveResult Add(const std::string& folder, const char* name = "postal2.ini") {
-    return SaveGameIni(ConfigurationFilesOf(folder, name), AddEdit({"New"}), SaveMode::WhenChanged);
+    return SaveGameIni(LockConfiguration(folder, name, Access::Write), AddEdit({"New"}),
+                       SaveMode::WhenChanged);
 }
 
 } // namespace
@@ -145,8 +146,8 @@ TEST(SaveGameIni, AConfigurationChangedWhileBeingSavedIsLeftAsTheOtherProgramWro
             return AddEdit({"New"})(contents);
         };
         EXPECT_EQ(ErrorOf([&] {
-                      SaveGameIni(ConfigurationFilesOf(folder.path(), "postal2.ini"), edit,
-                                  SaveMode::WhenChanged);
+                      SaveGameIni(LockConfiguration(folder.path(), "postal2.ini", Access::Write),
+                                  edit, SaveMode::WhenChanged);
                   }),
                   "Cannot save " + (folder / "postal2.ini") +
                       ": another program changed it while it was being saved, so it was left as "

@@ -19,8 +19,9 @@ namespace {
 
 // Saves `names` into the folder's configuration, as Save does.
 void Save(const TempFolder& folder, const Names& names) {
-    gameini::SaveGameIni(gameini::ConfigurationFilesOf(folder.path(), "postal2.ini"),
-                         WindowEdit(names), gameini::SaveMode::Always);
+    gameini::SaveGameIni(
+        gameini::LockConfiguration(folder.path(), "postal2.ini", gameini::Access::Write),
+        WindowEdit(names), gameini::SaveMode::Always);
 }
 
 Names ConfiguredNames(const TempFolder& folder) {

@@ -1,15 +1,22 @@
+#include "Error.h"
 #include "GamePath.h"
+#include "SaveGameIni.h"
+#include "ServerPackages.h"
+#include "support/Edits.h"
+#include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
-// A save killed at every step leaves the configuration whole: the old one or
-// the new one where the game looks for it; only between the two renames the
-// old one as postal2.ini.old and the new one as newp2.ini; and while a mount
-// point is overwritten in place, a whole backup to restore it from.
+// A save killed at every step leaves a whole configuration where the game
+// looks for it: the old one or the new one; only while a mount point is
+// overwritten in place may it be cut short, and then a whole copy of the old
+// one waits beside it, which the next save points to. A killed save holds no
+// lock: the next writer goes on at once.
 
 namespace {
 
@@ -39,10 +46,19 @@ int RunChild(const std::string& folder, const char* point, const char* placement
     return status;
 }
 
+// The packages the configuration in `folder` names.
+std::vector<std::string> Packages(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const gameini::ConfiguredPackage& package :
+         gameini::ReadServerPackages(folder + "/postal2.ini"))
+        names.push_back(package.name);
+    return names;
+}
+
 } // namespace
 
-TEST(Crash, AtEveryStepTheConfigurationSurvivesWhole) {
-    enum class Left { Old, New, BetweenRenames, WholeBackup };
+TEST(Crash, AtEveryStepTheConfigurationSurvivesWholeAndTheNextWriterGoesOn) {
+    enum class Left { Old, New, Unfinished };
     const struct {
         const char* placement;
         const char* busy; // "busy": a mount point, saved in place
@@ -52,22 +68,30 @@ TEST(Crash, AtEveryStepTheConfigurationSurvivesWhole) {
         {"window", "", "write:work#2", Left::Old},
         {"window", "", "close#1", Left::Old},
         {"window", "", "flush-new-file#1", Left::Old},
-        {"window", "", "remove#1", Left::Old},
-        {"window", "", "rename#1", Left::BetweenRenames},
-        {"window", "", "rename#2", Left::New},
+        {"window", "", "exchange#1", Left::New},
+        {"window", "", "rename#1", Left::New},
+        {"window", "", "rename-no-replace#1", Left::New},
         {"window", "", "flush-folder#1", Left::New},
         {"window", "", "none", Left::New},
         {"add", "", "write:work#2", Left::Old},
-        {"add", "", "rename#1", Left::BetweenRenames},
+        {"add", "", "exchange#1", Left::New},
+        {"add", "", "rename#1", Left::New},
         {"add", "", "none", Left::New},
-        {"add", "busy", "write:backup#2", Left::Old},
+        // In place: the first try at swapping found the mount point; the
+        // work file then takes the old configuration.
+        {"add", "busy", "write:work#5", Left::Old},
+        {"add", "busy", "flush-new-file#1", Left::Old},
+        {"add", "busy", "remove#1", Left::Old},
         {"add", "busy", "flush-new-file#2", Left::Old},
+        {"add", "busy", "rename-no-replace#1", Left::Old},
         {"add", "busy", "flush-folder#1", Left::Old},
         {"add", "busy", "open-for-overwrite#1", Left::Old},
-        {"add", "busy", "write:config#1", Left::WholeBackup},
-        {"add", "busy", "finish-overwrite#1", Left::New},
+        {"add", "busy", "reserve#1", Left::Old},
+        {"add", "busy", "write:config#1", Left::Unfinished},
+        {"add", "busy", "finish-overwrite#1", Left::Unfinished},
+        {"add", "busy", "rename#1", Left::New},
         {"add", "busy", "none", Left::New},
-        {"window", "busy", "write:config#1", Left::WholeBackup},
+        {"window", "busy", "write:config#1", Left::Unfinished},
         {"window", "busy", "none", Left::New},
     };
     for (const auto& c : cases) {
@@ -83,24 +107,37 @@ TEST(Crash, AtEveryStepTheConfigurationSurvivesWhole) {
 
         const std::string& kNew = std::string(c.placement) == "add" ? kNewByAdd : kNewByWindow;
         const std::string config = gameini::ResolvePath(folder.path() + "/postal2.ini");
-        switch (c.left) {
-        case Left::Old:
-        case Left::New:
-            ASSERT_TRUE(std::filesystem::exists(config));
+        ASSERT_TRUE(std::filesystem::exists(config));
+        if (c.left != Left::Unfinished) {
             EXPECT_TRUE(ReadBytes(config) == (c.left == Left::Old ? kOld : kNew))
                 << "a partial or wrong configuration";
-            break;
-        case Left::BetweenRenames:
-            EXPECT_FALSE(std::filesystem::exists(config));
-            EXPECT_TRUE(folder.read("newp2.ini") == kNew);
-            [[fallthrough]];
-        case Left::WholeBackup:
-            EXPECT_TRUE(folder.read("postal2.ini.old") == kOld);
-            break;
         }
         if (std::string(c.point) == "none") {
             EXPECT_TRUE(folder.read("postal2.ini.old") == kOld);
-            EXPECT_FALSE(folder.exists("newp2.ini")) << "no work file is left";
         }
+
+        // The next writer, waiting for no one.
+        std::vector<std::string> before = Packages(folder.path());
+        const std::string error = ErrorOf([&] {
+            gameini::SaveGameIni(
+                gameini::LockConfiguration(folder.path(), "postal2.ini", gameini::Access::Write),
+                AddEdit({"Next"}), gameini::SaveMode::Always);
+        });
+        if (c.left == Left::Unfinished) {
+            EXPECT_NE(error.find("in place did not finish: " + (folder / "postal2.ini.old.new") +
+                                 " holds the configuration as it was before"),
+                      std::string::npos)
+                << error;
+            EXPECT_TRUE(folder.read("postal2.ini.old.new") == kOld);
+            continue;
+        }
+        EXPECT_EQ(error, "no error");
+        before.push_back("Next");
+        EXPECT_EQ(Packages(folder.path()), before);
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+            names.insert(entry.path().filename().string());
+        EXPECT_EQ(names, (std::set<std::string>{"Postal2.ini", "postal2.ini.old"}))
+            << "a work file is left";
     }
 }

@@ -8,7 +8,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 
 // A save whose file operations fail one at a time: each failure is reported
 // with its cause and the file, and the game still finds a whole configuration.
@@ -28,13 +30,14 @@ const struct Placement {
      CrLf({"[Engine.GameEngine]", "ServerPackages=Old", "ServerPackages=New", "Other=1"})},
 };
 
-// Saves the folder's configuration through `fileSystem`; the error's number
-// goes to `number`.
+// Saves the folder's configuration through `fileSystem`, which the lock
+// goes through too; the error's number goes to `number`.
 std::string SaveFailing(const TempFolder& folder, const Placement& placement,
                         FaultyFileSystem& fileSystem, int& number) {
     return ErrorOf([&] {
         try {
-            gameini::SaveGameIni(gameini::ConfigurationFilesOf(folder.path(), "postal2.ini"),
+            gameini::SaveGameIni(gameini::LockConfiguration(folder.path(), "postal2.ini",
+                                                            gameini::Access::Write, {}, fileSystem),
                                  placement.edit, gameini::SaveMode::Always, fileSystem);
         } catch (const gameini::FileError& error) {
             number = error.number();
@@ -43,40 +46,105 @@ std::string SaveFailing(const TempFolder& folder, const Placement& placement,
     });
 }
 
+std::set<std::string> Names(const TempFolder& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+const std::string kOlder = "an older backup\r\n";
+
 } // namespace
 
 TEST(FaultInjection, EveryFailingStepIsReportedAndLeavesAWholeConfiguration) {
+    enum Holds { Old, New, Older };
     const struct {
         std::map<std::string, int> faults;
-        int error;        // the one reported
-        const char* file; // named in the message; "" for the folder
-        bool saved;       // the game then finds the new configuration, else the old one
-        bool backupIsOld; // postal2.ini.old holds the old configuration
+        int error;                         // the one reported
+        const char* file;                  // named in the message; "" for the folder
+        std::map<std::string, Holds> left; // every file in the folder afterwards
+        const char* ending = "";           // how the message ends
     } cases[] = {
-        {{{"write", ENOSPC}}, ENOSPC, "newp2.ini", false, false},
-        {{{"write", EIO}}, EIO, "newp2.ini", false, false},
-        {{{"close", ENOSPC}}, ENOSPC, "newp2.ini", false, false},
-        {{{"close", EIO}}, EIO, "newp2.ini", false, false},
-        {{{"flush new file", EIO}}, EIO, "newp2.ini", false, false},
-        {{{"flush new file", ENOSPC}}, ENOSPC, "newp2.ini", false, false},
-        {{{"rename configuration", EEXIST}}, EEXIST, "postal2.ini.old", false, false},
-        {{{"rename configuration", EXDEV}}, EXDEV, "postal2.ini.old", false, false},
-        {{{"rename configuration", EPERM}}, EPERM, "postal2.ini.old", false, false},
-        {{{"rename work file", EEXIST}}, EEXIST, "Postal2.ini", false, false},
-        {{{"rename work file", EXDEV}}, EXDEV, "Postal2.ini", false, false},
-        {{{"rename work file", EPERM}}, EPERM, "Postal2.ini", false, false},
-        {{{"flush folder", EIO}}, EIO, "", true, true},
-        // A mount point, found only by its rename: saved in place.
-        {{{"rename configuration", EBUSY}, {"open for overwrite", EACCES}},
+        // Replacing the configuration by a swap.
+        {{{"write", ENOSPC}},
+         ENOSPC,
+         "newp2.ini",
+         {{"postal2.ini", Old}, {"postal2.ini.old", Older}}},
+        {{{"write", EIO}}, EIO, "newp2.ini", {{"postal2.ini", Old}, {"postal2.ini.old", Older}}},
+        {{{"close", ENOSPC}},
+         ENOSPC,
+         "newp2.ini",
+         {{"postal2.ini", Old}, {"postal2.ini.old", Older}}},
+        {{{"flush new file", EIO}},
+         EIO,
+         "newp2.ini",
+         {{"postal2.ini", Old}, {"postal2.ini.old", Older}}},
+        {{{"exchange", EPERM}},
+         EPERM,
+         "newp2.ini",
+         {{"postal2.ini", Old}, {"postal2.ini.old", Older}}},
+        {{{"rename", EPERM}},
+         EPERM,
+         "postal2.ini.old",
+         {{"postal2.ini", Old}, {"postal2.ini.old", Older}}},
+        {{{"rename", EIO}, {"exchange#2", EIO}},
+         EIO,
+         "postal2.ini.old",
+         {{"postal2.ini", New}, {"postal2.ini.old", Older}, {"newp2.ini", Old}},
+         "(the configuration was saved; the previous one is kept as NEWP2)"},
+        {{{"rename no replace", EPERM}},
+         EPERM,
+         "Postal2.ini",
+         {{"postal2.ini", New}, {"postal2.ini.old", Old}}},
+        {{{"flush folder", EIO}}, EIO, "", {{"Postal2.ini", New}, {"postal2.ini.old", Old}}},
+        // By renames, where the file system cannot swap.
+        {{{"exchange", EINVAL}, {"rename no replace", EPERM}},
+         EPERM,
+         "postal2.ini.old",
+         {{"postal2.ini", Old}}},
+        {{{"exchange", EINVAL}, {"rename no replace#2", EXDEV}},
+         EXDEV,
+         "Postal2.ini",
+         {{"postal2.ini", Old}}},
+        {{{"exchange", EINVAL}, {"rename no replace#2", EIO}, {"rename no replace#3", EIO}},
+         EIO,
+         "Postal2.ini",
+         {{"postal2.ini.old", Old}, {"newp2.ini", New}},
+         "(the previous configuration is kept as OLD, the new one as NEWP2)"},
+        // In place: a mount point, found by its swap.
+        {{{"exchange", EBUSY}, {"write#2", ENOSPC}},
+         ENOSPC,
+         "newp2.ini",
+         {{"postal2.ini", Old}, {"postal2.ini.old", Older}}},
+        {{{"exchange", EBUSY}, {"open for overwrite", EACCES}},
          EACCES,
          "postal2.ini",
-         false,
-         true},
-        {{{"rename configuration", EBUSY}, {"finish overwrite", EIO}},
+         {{"postal2.ini", Old}, {"postal2.ini.old", Older}}},
+        {{{"exchange", EBUSY}, {"reserve", ENOSPC}},
+         ENOSPC,
+         "postal2.ini",
+         {{"postal2.ini", Old}, {"postal2.ini.old", Older}}},
+        {{{"exchange", EBUSY}, {"write#3", ENOSPC}},
+         ENOSPC,
+         "postal2.ini",
+         {{"postal2.ini", Old}, {"postal2.ini.old", Older}},
+         "was left as it was"},
+        {{{"exchange", EBUSY}, {"finish overwrite", EIO}},
          EIO,
          "postal2.ini",
-         true,
-         true},
+         {{"postal2.ini", Old}, {"postal2.ini.old", Older}},
+         "was left as it was"},
+        {{{"exchange", EBUSY}, {"write#3", ENOSPC}, {"write#4", ENOSPC}},
+         ENOSPC,
+         "postal2.ini",
+         {{"postal2.ini", Old}, {"postal2.ini.old", Older}, {"postal2.ini.old.new", Old}},
+         "(the previous configuration is kept as UNFINISHED)"},
+        // The lock itself.
+        {{{"lock", ENOLCK}},
+         ENOLCK,
+         "postal2.ini",
+         {{"postal2.ini", Old}, {"postal2.ini.old", Older}}},
     };
     for (const Placement& placement : kPlacements) {
         for (const auto& c : cases) {
@@ -84,6 +152,7 @@ TEST(FaultInjection, EveryFailingStepIsReportedAndLeavesAWholeConfiguration) {
                          std::strerror(c.error));
             TempFolder folder;
             folder.write("postal2.ini", kOld);
+            folder.write("postal2.ini.old", kOlder);
             FaultyFileSystem fileSystem(c.faults);
             int number = 0;
             const std::string message = SaveFailing(folder, placement, fileSystem, number);
@@ -91,19 +160,22 @@ TEST(FaultInjection, EveryFailingStepIsReportedAndLeavesAWholeConfiguration) {
             EXPECT_NE(message.find(std::strerror(c.error)), std::string::npos) << message;
             const std::string named = *c.file ? folder / c.file : folder.path();
             EXPECT_NE(message.find(named), std::string::npos) << message;
-            const std::string config =
-                ReadBytes(gameini::ResolvePath(folder.path() + "/postal2.ini"));
-            if (c.faults.contains("finish overwrite")) { // perhaps not on disk: the backup is
-                EXPECT_TRUE(message.ends_with("(the previous configuration is kept as " +
-                                              (folder / "postal2.ini.old") + ")"))
-                    << message;
-            } else {
-                EXPECT_EQ(config, c.saved ? placement.saved : kOld);
+            std::string ending = c.ending;
+            for (const auto& [word, name] : {std::pair{"NEWP2", "newp2.ini"},
+                                             {"OLD", "postal2.ini.old"},
+                                             {"UNFINISHED", "postal2.ini.old.new"}})
+                if (const size_t at = ending.find(word); at != std::string::npos)
+                    ending.replace(at, std::strlen(word), folder / name);
+            EXPECT_TRUE(message.ends_with(ending)) << message;
+            std::set<std::string> names;
+            for (const auto& [name, holds] : c.left) {
+                names.insert(name);
+                EXPECT_EQ(folder.read(name), holds == New   ? placement.saved
+                                             : holds == Old ? kOld
+                                                            : kOlder)
+                    << name;
             }
-            EXPECT_EQ(folder.exists("postal2.ini.old"), c.backupIsOld);
-            if (c.backupIsOld) {
-                EXPECT_EQ(folder.read("postal2.ini.old"), kOld);
-            }
+            EXPECT_EQ(Names(folder), names);
             if (c.faults.contains("flush folder")) {
                 EXPECT_TRUE(message.starts_with("the configuration was saved, but ")) << message;
             }
@@ -111,42 +183,45 @@ TEST(FaultInjection, EveryFailingStepIsReportedAndLeavesAWholeConfiguration) {
     }
 }
 
-TEST(FaultInjection, AMountPointFoundByItsRenameIsSavedInPlace) {
+TEST(FaultInjection, AFullDiskTwiceInARowLeavesTheConfigurationAndItsBackupWhole) {
+    const std::map<std::string, int> kinds[] = {
+        {{"write", ENOSPC}},
+        {{"flush new file", ENOSPC}},
+        {{"exchange", EBUSY}, {"write#2", ENOSPC}},
+        {{"exchange", EBUSY}, {"reserve", ENOSPC}},
+        {{"exchange", EBUSY}, {"write#3", ENOSPC}},
+    };
+    for (const Placement& placement : kPlacements) {
+        for (const auto& faults : kinds) {
+            SCOPED_TRACE(std::string(placement.name) + ", " + faults.rbegin()->first);
+            TempFolder folder;
+            folder.write("postal2.ini", kOld);
+            folder.write("postal2.ini.old", kOlder);
+            for (int attempt = 0; attempt < 2; ++attempt) {
+                FaultyFileSystem fileSystem(faults);
+                int number = 0;
+                EXPECT_NE(SaveFailing(folder, placement, fileSystem, number), "no error");
+                EXPECT_EQ(number, ENOSPC);
+            }
+            EXPECT_EQ(folder.read("postal2.ini"), kOld);
+            EXPECT_EQ(folder.read("postal2.ini.old"), kOlder);
+            EXPECT_EQ(Names(folder), (std::set<std::string>{"postal2.ini", "postal2.ini.old"}));
+        }
+    }
+}
+
+TEST(FaultInjection, AMountPointFoundByItsSwapIsSavedInPlace) {
     for (const Placement& placement : kPlacements) {
         SCOPED_TRACE(placement.name);
         TempFolder folder;
         folder.write("postal2.ini", kOld);
-        FaultyFileSystem fileSystem("rename configuration", EBUSY);
-        const gameini::SaveResult result =
-            gameini::SaveGameIni(gameini::ConfigurationFilesOf(folder.path(), "postal2.ini"),
-                                 placement.edit, gameini::SaveMode::Always, fileSystem);
+        FaultyFileSystem fileSystem("exchange", EBUSY);
+        const gameini::SaveResult result = gameini::SaveGameIni(
+            gameini::LockConfiguration(folder.path(), "postal2.ini", gameini::Access::Write),
+            placement.edit, gameini::SaveMode::Always, fileSystem);
         EXPECT_TRUE(result.inPlace);
         EXPECT_EQ(folder.read("postal2.ini"), placement.saved) << "the same file, written anew";
         EXPECT_EQ(folder.read("postal2.ini.old"), kOld);
-        EXPECT_FALSE(folder.exists("newp2.ini"));
-        EXPECT_FALSE(folder.exists("Postal2.ini"));
+        EXPECT_EQ(Names(folder), (std::set<std::string>{"postal2.ini", "postal2.ini.old"}));
     }
-}
-
-TEST(FaultInjection, DeletingTheOldBackupMayFailQuietly) {
-    TempFolder folder;
-    folder.write("postal2.ini", kOld);
-    FaultyFileSystem fileSystem("remove backup", EACCES);
-    gameini::SaveGameIni(gameini::ConfigurationFilesOf(folder.path(), "postal2.ini"),
-                         kPlacements[0].edit, gameini::SaveMode::Always, fileSystem);
-    EXPECT_EQ(folder.read("Postal2.ini"), kPlacements[0].saved);
-    EXPECT_EQ(folder.read("postal2.ini.old"), kOld);
-}
-
-TEST(FaultInjection, ARollbackThatFailsSaysWhereThePreviousConfigurationIs) {
-    TempFolder folder;
-    folder.write("postal2.ini", kOld);
-    FaultyFileSystem fileSystem(std::set<std::string>{"rename work file", "roll back"}, EIO);
-    int number = 0;
-    const std::string message = SaveFailing(folder, kPlacements[0], fileSystem, number);
-    EXPECT_TRUE(message.ends_with("(the previous configuration is kept as " +
-                                  (folder / "postal2.ini.old") + ")"))
-        << message;
-    EXPECT_EQ(folder.read("postal2.ini.old"), kOld);
-    EXPECT_EQ(folder.read("newp2.ini"), kPlacements[0].saved);
 }

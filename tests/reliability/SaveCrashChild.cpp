@@ -1,21 +1,20 @@
-// Runs one save of a System folder through the save both programs share, and
-// kills itself with SIGKILL at the named point, as a power cut or a crash
-// would stop it.
+// Runs one save of a System folder through the save both programs share,
+// holding the configuration as every writer does, and kills itself with
+// SIGKILL at the named point, as a power cut or a crash would stop it.
 //
 //   save_crash_child FOLDER POINT [window|add] [busy]
 //
 // POINT is "none" or OPERATION#N: the process dies right after the Nth call
 // of the operation, or for a write half-way through it. Operations: remove,
-// rename, close, flush-new-file, flush-folder, open-for-overwrite,
-// finish-overwrite, and write:work, write:backup or write:config by the file
-// written. "window" writes the package block after the header, as the
-// window's Save does; "add" adds after the last package line, as the command
-// line does. "busy": renaming the configuration fails with EBUSY, as a mount
-// point's rename does, so the save goes on in place.
+// rename, rename-no-replace, exchange, close, flush-new-file, flush-folder,
+// open-for-overwrite, reserve, finish-overwrite, and write:work or
+// write:config by the file written. "window" writes the package block after
+// the header, as the window's Save does; "add" adds after the last package
+// line, as the command line does. "busy": swapping the configuration fails
+// with EBUSY, as a mount point's does, so the save goes on in place.
 
 #include "Error.h"
 #include "FileSystem.h"
-#include "GamePath.h"
 #include "SaveGameIni.h"
 #include "support/Edits.h"
 
@@ -33,10 +32,7 @@ public:
         : point_(std::move(point)), config_(std::move(config)), busy_(busy) {}
 
     void Write(int fd, std::string_view bytes, const std::string& path) override {
-        const std::string file = path == config_                        ? "config"
-                                 : gameini::NameOf(path) == "newp2.ini" ? "work"
-                                                                        : "backup";
-        if (Due("write:" + file)) {
+        if (Due(path == config_ ? "write:config" : "write:work")) {
             FileSystem::Write(fd, bytes.substr(0, bytes.size() / 2), path);
             raise(SIGKILL);
         }
@@ -55,10 +51,19 @@ public:
         KillIfDue("remove");
     }
     void RenameNoReplace(const std::string& from, const std::string& to) override {
-        if (busy_ && from == config_)
-            gameini::ThrowSystemError(EBUSY, "Cannot rename " + from + " to " + to);
         FileSystem::RenameNoReplace(from, to);
+        KillIfDue("rename-no-replace");
+    }
+    void Rename(const std::string& from, const std::string& to) override {
+        FileSystem::Rename(from, to);
         KillIfDue("rename");
+    }
+    bool Exchange(const std::string& first, const std::string& second) override {
+        if (busy_ && (first == config_ || second == config_))
+            gameini::ThrowSystemError(EBUSY, "Cannot swap " + first + " and " + second);
+        const bool swapped = FileSystem::Exchange(first, second);
+        KillIfDue("exchange");
+        return swapped;
     }
     void FlushFolder(const std::string& folder) override {
         FileSystem::FlushFolder(folder);
@@ -68,6 +73,10 @@ public:
         const int fd = FileSystem::OpenForOverwrite(path);
         KillIfDue("open-for-overwrite");
         return fd;
+    }
+    void Reserve(int fd, size_t length, const std::string& path) override {
+        FileSystem::Reserve(fd, length, path);
+        KillIfDue("reserve");
     }
     void FinishOverwrite(int fd, size_t length, const std::string& path) override {
         FileSystem::FinishOverwrite(fd, length, path);
@@ -97,9 +106,10 @@ int main(int argc, char** argv) {
     }
     const std::string placement = argc > 3 ? argv[3] : "window";
     const bool busy = argc > 4 && std::string(argv[4]) == "busy";
-    const gameini::ConfigurationFiles files = gameini::ConfigurationFilesOf(argv[1], "postal2.ini");
-    KillingFileSystem fileSystem(argv[2], files.config, busy);
-    gameini::SaveGameIni(files,
+    const gameini::LockedConfiguration configuration =
+        gameini::LockConfiguration(argv[1], "postal2.ini", gameini::Access::Write);
+    KillingFileSystem fileSystem(argv[2], configuration.Files().config, busy);
+    gameini::SaveGameIni(configuration,
                          placement == "add" ? AddEdit({"New"}) : WindowEdit({"Engine", "New"}),
                          gameini::SaveMode::Always, fileSystem);
     return 0;

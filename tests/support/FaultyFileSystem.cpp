@@ -2,15 +2,25 @@
 
 #include "Error.h"
 
+#include <cerrno>
 #include <unistd.h>
 
+int FaultyFileSystem::Due(const std::string& step) {
+    const int call = ++calls_[step];
+    for (const std::string& key : {step + "#" + std::to_string(call), call == 1 ? step : ""}) {
+        const auto fault = faults_.find(key);
+        if (fault != faults_.end()) {
+            const int error = fault->second;
+            faults_.erase(fault); // once
+            return error;
+        }
+    }
+    return 0;
+}
+
 void FaultyFileSystem::Step(const std::string& step, const std::string& action) {
-    const auto fault = faults_.find(step);
-    if (fault == faults_.end())
-        return;
-    const int error = fault->second;
-    faults_.erase(fault); // once
-    gameini::ThrowSystemError(error, action);
+    if (const int error = Due(step))
+        gameini::ThrowSystemError(error, action);
 }
 
 void FaultyFileSystem::Write(int fd, std::string_view bytes, const std::string& path) {
@@ -19,9 +29,10 @@ void FaultyFileSystem::Write(int fd, std::string_view bytes, const std::string& 
 }
 
 void FaultyFileSystem::Close(int fd, const std::string& path) {
-    if (faults_.contains("close"))
+    if (const int error = Due("close")) {
         close(fd); // the descriptor is gone even when close reports an error
-    Step("close", "Cannot write " + path);
+        gameini::ThrowSystemError(error, "Cannot write " + path);
+    }
     FileSystem::Close(fd, path);
 }
 
@@ -31,17 +42,26 @@ void FaultyFileSystem::FlushNewFile(const std::string& path, const std::string& 
 }
 
 void FaultyFileSystem::Remove(const std::string& path) {
-    Step("remove backup", "Cannot delete " + path);
+    Step("remove", "Cannot delete " + path);
     FileSystem::Remove(path);
 }
 
 void FaultyFileSystem::RenameNoReplace(const std::string& from, const std::string& to) {
-    ++renames_;
-    Step(renames_ == 1   ? "rename configuration"
-         : renames_ == 2 ? "rename work file"
-                         : "roll back",
-         "Cannot rename " + from + " to " + to);
+    Step("rename no replace", "Cannot rename " + from + " to " + to);
     FileSystem::RenameNoReplace(from, to);
+}
+
+void FaultyFileSystem::Rename(const std::string& from, const std::string& to) {
+    Step("rename", "Cannot rename " + from + " to " + to);
+    FileSystem::Rename(from, to);
+}
+
+bool FaultyFileSystem::KernelExchange(const std::string& first, const std::string& second) {
+    if (const int error = Due("exchange")) {
+        errno = error;
+        return false;
+    }
+    return FileSystem::KernelExchange(first, second);
 }
 
 void FaultyFileSystem::FlushFolder(const std::string& folder) {
@@ -54,9 +74,20 @@ int FaultyFileSystem::OpenForOverwrite(const std::string& path) {
     return FileSystem::OpenForOverwrite(path);
 }
 
+void FaultyFileSystem::Reserve(int fd, size_t length, const std::string& path) {
+    Step("reserve", "Cannot make room for " + path);
+    FileSystem::Reserve(fd, length, path);
+}
+
 void FaultyFileSystem::FinishOverwrite(int fd, size_t length, const std::string& path) {
-    if (faults_.contains("finish overwrite"))
+    if (const int error = Due("finish overwrite")) {
         close(fd);
-    Step("finish overwrite", "Cannot write " + path);
+        gameini::ThrowSystemError(error, "Cannot write " + path);
+    }
     FileSystem::FinishOverwrite(fd, length, path);
+}
+
+bool FaultyFileSystem::TryLock(int fd, bool exclusive, const std::string& path) {
+    Step("lock", "Cannot lock " + path);
+    return FileSystem::TryLock(fd, exclusive, path);
 }

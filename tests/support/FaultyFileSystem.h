@@ -7,9 +7,11 @@
 #include <string>
 
 // A file system whose named steps fail once each with the given error number,
-// as the real one would report it. Steps: "write", "close", "flush new file",
-// "remove backup", "rename configuration", "rename work file", "roll back",
-// "flush folder", "open for overwrite", "finish overwrite".
+// as the real one would report it. A step fails at its first call, or as
+// "STEP#N" at its Nth. Steps: "write", "close", "flush new file", "remove",
+// "rename" (replacing), "rename no replace", "exchange" (EINVAL: the file
+// system cannot swap), "flush folder", "open for overwrite", "reserve",
+// "finish overwrite", "lock".
 class FaultyFileSystem : public gameini::FileSystem {
 public:
     // Each step fails with its own error number.
@@ -25,14 +27,22 @@ public:
     void FlushNewFile(const std::string& path, const std::string& like) override;
     void Remove(const std::string& path) override;
     void RenameNoReplace(const std::string& from, const std::string& to) override;
+    void Rename(const std::string& from, const std::string& to) override;
     void FlushFolder(const std::string& folder) override;
     int OpenForOverwrite(const std::string& path) override;
+    void Reserve(int fd, size_t length, const std::string& path) override;
     void FinishOverwrite(int fd, size_t length, const std::string& path) override;
+    bool TryLock(int fd, bool exclusive, const std::string& path) override;
+
+protected:
+    bool KernelExchange(const std::string& first, const std::string& second) override;
 
 private:
+    // The error number when `step` is due, else 0.
+    int Due(const std::string& step);
     // Fails with "<action>: <description of the error>" when `step` is due.
     void Step(const std::string& step, const std::string& action);
 
     std::map<std::string, int> faults_;
-    int renames_ = 0;
+    std::map<std::string, int> calls_;
 };

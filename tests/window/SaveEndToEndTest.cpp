@@ -112,9 +112,10 @@ TEST_F(SaveEndToEnd, AFailedSaveReportsTheErrorAndKeepsTheMarks) {
     std::filesystem::create_directory(system / "postal2.ini.old"); // the backup name stays taken
     QStringList texts = Press("cbSave");
     ASSERT_EQ(texts.size(), 1);
-    EXPECT_TRUE(texts[0].startsWith("Sarvelin|Cannot rename")) << texts[0].toStdString();
-    EXPECT_TRUE(texts[0].contains("postal2.ini.old already exists")) << texts[0].toStdString();
+    EXPECT_TRUE(texts[0].startsWith("Sarvelin|Error 21: Cannot rename")) << texts[0].toStdString();
+    EXPECT_TRUE(texts[0].contains("postal2.ini.old: Is a directory")) << texts[0].toStdString();
     EXPECT_EQ(system.read("postal2.ini"), kConfig);
+    EXPECT_FALSE(system.exists("newp2.ini"));
     EXPECT_TRUE(packages->Selected(0));
     EXPECT_TRUE(window->isVisible());
 }

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "ConfigurationFiles.h"
+
+#include <optional>
+#include <string>
+
+namespace gameini {
+
+// A file's owner and group by name, as "steam:games"; by number where the
+// system has no name for them.
+std::string OwnerAndGroupOf(const std::string& path);
+
+// Why a save by this process, which replaces the configuration with a new
+// file, would not keep it as it is: the process may not write the file
+// itself, or the new file could not keep the owner or the group, as only
+// root may give a file away. Names the file, its owner and what it would
+// become; nothing when the save keeps them.
+std::optional<std::string> OwnershipProblem(const ConfigurationFiles& files);
+
+} // namespace gameini

@@ -7,8 +7,8 @@
 namespace {
 
 void PrintText(std::ostream& out, const std::string& file, const gameini::PackageFacts& facts) {
-    out << file << "\n  version     " << facts.version << "\n  licensee    " << facts.licensee
-        << "\n  flags      ";
+    out << file << "\n  tag         " << gameini::TagText(facts.tag) << "\n  version     "
+        << facts.version << "\n  licensee    " << facts.licensee << "\n  flags      ";
     for (const std::string& flag : gameini::FlagNames(facts.flags))
         out << " " << flag;
     out << "\n  guid        " << (facts.guid.empty() ? "(none)" : facts.guid) << "\n";

@@ -17,7 +17,8 @@ nlohmann::ordered_json PackageJson(const gameini::PackageRead& read) {
     nlohmann::ordered_json generations = nlohmann::ordered_json::array();
     for (const gameini::PackageFacts::Generation& generation : facts.generations)
         generations.push_back({{"exports", generation.exports}, {"names", generation.names}});
-    return {{"version", facts.version},
+    return {{"tag", gameini::TagText(facts.tag)},
+            {"version", facts.version},
             {"licensee", facts.licensee},
             {"flags", gameini::FlagNames(facts.flags)},
             {"guid", TextOrNull(facts.guid)},

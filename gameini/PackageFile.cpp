@@ -15,11 +15,14 @@
 namespace gameini {
 namespace {
 
-constexpr uint32_t kTag = 0x9E2A83C1;
+// The engine's tag, and the one Killing Floor's own packages carry.
+constexpr uint32_t kTag = 0x9E2A83C1, kKillingFloorTag = 0x9E2A83C2;
 constexpr size_t kHeaderSize = 36;        // tag to import offset
 constexpr size_t kSmallestName = 1 + 4;   // a length of 0, then flags
 constexpr size_t kSmallestImport = 3 + 4; // three one-byte indexes and the outer
-constexpr size_t kLongestName = 1024;     // the engine's are far shorter
+// Class, super, name and size as one-byte indexes, the outer and the flags.
+constexpr size_t kSmallestExport = 4 + 4 + 4;
+constexpr size_t kLongestName = 1024; // the engine's are far shorter
 // A table's first look is small, as tables mostly are; each further look
 // takes twice as much, up to the largest.
 constexpr size_t kFirstWindow = 4 << 10, kLargestWindow = 256 << 10;
@@ -148,15 +151,15 @@ PackageFacts Parse(uint64_t fileSize, const ReadAt& readAt) {
     if (fileSize < kHeaderSize)
         throw Damaged{"it is too short for a package"};
     Cursor header(fileSize, readAt, 0, "header");
-    if (header.U32() != kTag)
-        throw Damaged{"it does not start as a package does"};
     PackageFacts facts;
+    facts.tag = header.U32();
+    if (facts.tag != kTag && facts.tag != kKillingFloorTag)
+        throw Damaged{"it does not start as a package does"};
     facts.version = header.U16();
     facts.licensee = header.U16();
     facts.flags = header.U32();
     const int32_t nameCount = header.I32(), nameOffset = header.I32();
-    header.I32(); // the export table is not needed
-    header.I32();
+    const int32_t exportCount = header.I32(), exportOffset = header.I32();
     const int32_t importCount = header.I32(), importOffset = header.I32();
     if (facts.version >= 68) {
         uint32_t parts[4];
@@ -175,6 +178,8 @@ PackageFacts Parse(uint64_t fileSize, const ReadAt& readAt) {
         }
     }
 
+    // The export table is not read, but a file that cannot hold it is damaged.
+    TableCount(exportCount, exportOffset, fileSize, kSmallestExport, "export table");
     std::vector<std::string> names;
     const uint64_t nameTotal =
         TableCount(nameCount, nameOffset, fileSize, kSmallestName, "name table");
@@ -237,6 +242,12 @@ PackageRead ReadPackageFile(const std::string& path) {
     if (error != 0)
         ThrowSystemError(error, "Cannot read " + path);
     return read;
+}
+
+std::string TagText(uint32_t tag) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", tag);
+    return text;
 }
 
 std::vector<std::string> FlagNames(uint32_t flags) {

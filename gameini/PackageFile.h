@@ -18,6 +18,7 @@ enum PackageFlag : uint32_t {
 // What a package file (Engine.u, BaseDialog.uax, ...) says of itself, read
 // from its header and its name and import tables.
 struct PackageFacts {
+    uint32_t tag = 0; // 9E2A83C1, or Killing Floor's 9E2A83C2
     uint16_t version = 0, licensee = 0;
     uint32_t flags = 0;
     std::string guid; // as the engine prints it; empty below version 68
@@ -50,5 +51,8 @@ PackageRead ReadPackageFile(const std::string& path);
 
 // The names of the flags set, as the engine calls them.
 std::vector<std::string> FlagNames(uint32_t flags);
+
+// The tag as the format's documents write it: "9E2A83C1".
+std::string TagText(uint32_t tag);
 
 } // namespace gameini

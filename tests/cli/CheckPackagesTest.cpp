@@ -132,7 +132,8 @@ TEST(CheckPackages, InfoPrintsAPackagesFactsAndRefusesADamagedOne) {
     const Output good = Cli("info '" + game.root / "System/Mod.u" + "'");
     EXPECT_EQ(good.status, 0);
     EXPECT_EQ(good.out, game.root / "System/Mod.u" +
-                            "\n  version     118\n  licensee    0\n  flags       AllowDownload "
+                            "\n  tag         9E2A83C1\n  version     118\n  licensee    0\n"
+                            "  flags       AllowDownload "
                             "ServerSideOnly\n  guid        0123456789ABCDEF0BADF00DDEADBEEF\n"
                             "  generation  1: 0 exports, 5 names\n  imports     Core\n"
                             "  imports     Engine\n");

@@ -46,6 +46,13 @@ TEST(PackageFile, ReadsTheHeaderAndThePackagesItImports) {
     EXPECT_EQ(std::get<PackageFacts>(old).imports,
               (std::vector<std::string>{"Engine", "BaseDialog"}));
     EXPECT_EQ(std::get<PackageFacts>(old).guid, "");
+
+    std::string killingFloor = PackageBytes(mod); // its own tag
+    killingFloor.replace(0, 4, U32(0x9E2A83C2));
+    const PackageRead kf = Parse(killingFloor);
+    ASSERT_TRUE(std::holds_alternative<PackageFacts>(kf)) << std::get<PackageDamage>(kf).reason;
+    EXPECT_EQ(TagText(std::get<PackageFacts>(kf).tag), "9E2A83C2");
+    EXPECT_EQ(TagText(facts.tag), "9E2A83C1");
 }
 
 TEST(PackageFile, ADamagedFileIsAProblemNeverACrash) {
@@ -82,6 +89,10 @@ TEST(PackageFile, ADamagedFileIsAProblemNeverACrash) {
          "its import table names a name the name table does not hold"},
         {"a huge generation count", with(52, U32(0x10000000)),
          "its header claims more generations than the file holds"},
+        {"more exports than the file holds", with(20, U32(1000000)),
+         "its export table claims more entries than the file holds"},
+        {"a negative export offset", with(24, U32(0x80000000)),
+         "its export table lies outside the file"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DamageOf(c.bytes), c.reason) << c.name;

@@ -3,6 +3,8 @@
 #include "Commands.h"
 #include "Error.h"
 
+#include <cstdlib>
+
 void OnRun(CLI::App& command, Context& context, std::function<ExitStatus()> run) {
     // Kept for later: a word after the command may still be wrong.
     command.callback([&context, run] { context.run = run; });
@@ -13,6 +15,9 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
                  "lines of its [Engine.GameEngine] section.",
                  "sarvelin-cli");
     app.set_version_flag("--version", "sarvelin-cli " SARVELIN_VERSION);
+    app.footer("Exit status: 0 done; 1 check found problems, or where found no configuration; 2 "
+               "wrong words, nothing done; 3 a file error; 4 the game runs with this "
+               "configuration; 5 another program kept it longer than --wait.");
     app.require_subcommand(1);
     // The options of the whole program come before or after the command, as
     // users type them; a word that is no command is left over for the message.
@@ -29,15 +34,21 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
         ->type_name("FILE")
         ->excludes(folder);
     app.add_flag("--force", context.force,
-                 "Change the configuration even while the game runs with it, or while it is "
-                 "read-only");
+                 "Change the configuration even while the game runs with it, while it is "
+                 "read-only, or when the new file cannot keep its owner and group");
     app.add_flag("-n,--dry-run", context.dryRun,
                  "Show the change an edit would make as a diff; change nothing");
     app.add_option("--wait", context.wait,
                    "While another program saves the configuration, wait this long for it, then "
                    "give up with exit status 5 (default 10; 0: do not wait)")
         ->type_name("SECONDS")
-        ->check(CLI::NonNegativeNumber);
+        ->check(CLI::Validator(
+            [](const std::string& text) {
+                char* end = nullptr;
+                const double seconds = std::strtod(text.c_str(), &end);
+                return *end == '\0' && seconds >= 0 ? "" : "takes a number of seconds, 0 or more";
+            },
+            ""));
     app.add_flag("-q,--quiet", context.quiet, "Print no warnings");
     app.add_flag("--json", context.json, "Print the result as JSON");
     AddListCommand(app, context);
@@ -69,7 +80,9 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
         if (app.get_subcommands().empty() && !app.remaining().empty())
             return fail(kUsage, "unknown command \"" + app.remaining().front() +
                                     "\"; see sarvelin-cli --help");
-        return app.exit(error, out, err) == 0 ? kDone : kUsage; // --help and --version are fine
+        if (error.get_exit_code() == 0) // --help and --version
+            return app.exit(error, out, err);
+        return fail(kUsage, std::string(error.what()) + "; see sarvelin-cli --help");
     } catch (const UsageError& error) {
         return fail(kUsage, error.what());
     } catch (const GameRunningError& error) {

@@ -9,7 +9,8 @@ set -euo pipefail
 cli="$(realpath "$1")" source="$(realpath "$2")"
 work="$(mktemp -d)"
 game=""
-trap '[ -z "$game" ] || { pkill -P "$game"; kill "$game"; } 2>/dev/null || true; rm -rf "$work"' EXIT
+holder=""
+trap '[ -z "$game" ] || { pkill -P "$game"; kill "$game"; } 2>/dev/null || true; [ -z "$holder" ] || kill "$holder" 2>/dev/null || true; rm -rf "$work"' EXIT
 
 # The collection, found where Ansible looks for collections.
 mkdir -p "$work/collections/ansible_collections/sarvelin"
@@ -19,7 +20,7 @@ export ANSIBLE_COLLECTIONS_PATH="$work/collections" ANSIBLE_LOCAL_TEMP="$work/tm
     ANSIBLE_HOME="$work/ansible-home"
 playbook() { ansible-playbook -i localhost, -c local "$@"; }
 
-for server in one two running deathmatch coop; do
+for server in one two running busy deathmatch coop; do
     mkdir -p "$work/$server"
     cp -r "$source/examples/System" "$source/examples/Sounds" "$work/$server/"
 done
@@ -28,7 +29,11 @@ cp "$(command -v dash)" "$work/bin/postal2-bin"
 (cd "$work/running/System" && exec "$work/bin/postal2-bin" -c 'sleep 300; :') >/dev/null 2>&1 &
 game=$!
 
-playbook "$source/tests/ansible/modules.yml" -e "cli=$cli work=$work"
+# Another program saving the busy server's configuration, for as long as the play runs.
+flock --no-fork -x "$work/busy/System/postal2.ini" sleep 300 &
+holder=$!
+
+playbook "$source/tests/ansible/modules.yml" -e "cli=$cli work=$work holder=$holder"
 
 servers='{"servers": [{"path": "'$work'/deathmatch/System", "state": "exact",
                        "packages": ["Core", "Engine", "Fire", "GamePlay", "Postal2Game", "BaseDialog"]},

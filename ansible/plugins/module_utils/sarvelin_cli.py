@@ -11,6 +11,7 @@ import os
 # Exit statuses of sarvelin-cli.
 PROBLEMS_FOUND = 1
 GAME_RUNNING = 4
+BUSY = 5
 
 TARGET_OPTIONS = dict(
     path=dict(type="path"),
@@ -40,6 +41,8 @@ def run_json(module, arguments, accepted=(0,)):
         if rc == GAME_RUNNING:  # said in the play's words
             message = message.replace(" Quit it first, or use --force.", "")
             message += " Stop the server first, or set force: true."
+        if rc == BUSY:
+            message = message.replace("raise --wait", "raise wait")
         module.fail_json(msg=message or "sarvelin-cli failed", rc=rc, stdout=out, stderr=err,
                          cmd=arguments)
     try:

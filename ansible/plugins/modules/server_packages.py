@@ -43,6 +43,13 @@ options:
         so such a change is usually lost.
     type: bool
     default: false
+  wait:
+    description:
+      - How many seconds to wait while another program saves the configuration,
+        such as another task, a cron job or an admin at the same server. The task
+        then fails with C(rc) 5, naming that program.
+    type: float
+    default: 30
 attributes:
   check_mode:
     support: full
@@ -50,6 +57,8 @@ attributes:
     support: full
 notes:
   - The task fails while the game runs with the configuration; stop the server first.
+  - Tasks that change one configuration at the same time take turns; none loses
+    another's change.
 extends_documentation_fragment:
   - sarvelin.postal2.target
 author:
@@ -110,6 +119,7 @@ def main():
             packages=dict(type="list", elements="str", required=True),
             state=dict(type="str", choices=list(COMMANDS), default="present"),
             force=dict(type="bool", default=False),
+            wait=dict(type="float", default=30),
             **TARGET_OPTIONS
         ),
         required_one_of=[("path", "ini")],
@@ -118,7 +128,7 @@ def main():
     )
     packages = module.params["packages"]
     state = module.params["state"]
-    arguments = target_arguments(module) + ["--json", "-q"]
+    arguments = target_arguments(module) + ["--json", "-q", "--wait", str(module.params["wait"])]
     if module.params["force"]:
         arguments.append("--force")
     if not packages and state != "exact":

@@ -2,6 +2,7 @@
 
 #include "Error.h"
 
+#include <cctype>
 #include <cerrno>
 #include <new>
 #include <string>
@@ -25,6 +26,7 @@ void HandlerGuard::Run(const std::function<void()>& handler) {
         description = error.what(); // no system call failed: no number to show
     } catch (const gameini::BusyError& error) {
         description = std::string(error.what()) + ". Try again once it has finished.";
+        description[0] = static_cast<char>(std::toupper(description[0]));
     } catch (const std::bad_alloc&) {
         number = ENOMEM;
         description = "Out of memory";

@@ -140,6 +140,85 @@ rm "$sys/postal2.ini.old"
 expect "restore without a backup fails" "$(status -C "$sys" restore)" 3
 expect "and changes nothing" "$(run -C "$sys" list | grep -c '^Xmas$')" 1
 
+# --- a usage error writes nothing, wherever the word stands
+fresh usage
+cp "$sys/postal2.ini" "$sys/postal2.ini.old"
+before="$(digest "$sys")"
+for shape in "-n add Foo" "--dry-run add Bar" "-n restore" "-n remove --all" "-n set Core"; do
+    expect "$shape: a dry run before the command" "$(cd "$sys" && status $shape)" 0
+done
+for shape in "add X --dryrun" "--jsn add X" "add X -x" "restore extra" "-n add X --bogus"; do
+    expect "$shape: exit 2" "$(cd "$sys" && status $shape)" 2
+done
+expect "the message names the word" "$(cat "$work/stderr")" \
+    "sarvelin-cli: unexpected word \"--bogus\"; see sarvelin-cli --help"
+expect "and none of them changed a byte" "$(digest "$sys")" "$before"
+
+# --- another program holding the configuration
+fresh busy
+before="$(digest "$sys")"
+flock --no-fork -x "$sys/postal2.ini" sleep 60 &
+holder=$!
+sleep 0.3
+expect "--wait 0 meets a save: exit 5, naming it" "$(status -C "$sys" --wait 0 add Xmas; cat "$work/stderr")" \
+    "5
+sarvelin-cli: another program is saving $sys/postal2.ini (pid $holder, sleep); try again, or raise --wait"
+expect "a reader waits for a save too" "$(status -C "$sys" --wait 0 list)" 5
+started=$(date +%s%N)
+expect "--wait 0.5 waits, then gives up" "$(status -C "$sys" --wait 0.5 remove Core)" 5
+expect "... after half a second or more" "$((($(date +%s%N) - started) >= 500000000))" 1
+kill "$holder"
+wait "$holder" 2>/dev/null
+expect "nothing was written meanwhile" "$(digest "$sys")" "$before"
+expect "the lock goes with its holder: the edit goes on at once" "$(status -C "$sys" --wait 0 add Xmas)" 0
+flock --no-fork -s "$sys/Postal2.ini" sleep 60 &
+holder=$!
+sleep 0.3
+expect "readers read side by side" "$(status -C "$sys" --wait 0 list)" 0
+expect "a writer waits for a reader" "$(status -C "$sys" --wait 0 add Fire; grep -c "another program is reading" "$work/stderr")" \
+    "5
+1"
+kill "$holder"
+wait "$holder" 2>/dev/null
+mkdir -p "$work/busy/managed"
+mv "$sys/Postal2.ini" "$work/busy/managed/server.ini"
+ln -s ../managed/server.ini "$sys/postal2.ini"
+for held in "$work/busy/managed/server.ini" "$sys/postal2.ini"; do
+    flock --no-fork -x "$held" sleep 60 &
+    holder=$!
+    sleep 0.3
+    expect "a link and its target are one configuration ($(basename "$held") held)" \
+        "$(status -C "$sys" --wait 0 add Xmas2) $(status -f "$work/busy/managed/server.ini" --wait 0 add Xmas2)" "5 5"
+    kill "$holder"
+    wait "$holder" 2>/dev/null
+done
+
+# --- a configuration of another owner
+if [ "$(id -u)" -eq 0 ]; then
+    fresh owner
+    chmod 755 "$work" "$work/owner"
+    chown -R nobody:nogroup "$sys"
+    chown root:root "$sys/postal2.ini"
+    as_nobody() { setpriv --reuid=nobody --regid=nogroup --clear-groups "$cli" "$@" 2>"$work/stderr"; }
+    before="$(digest "$sys")"
+    expect "root's file in nobody's folder: refused" "$(as_nobody -C "$sys" add Xmas; echo "$?"; cat "$work/stderr")" \
+        "3
+sarvelin-cli: postal2.ini belongs to root:root; saving it as nobody would give it to nobody:nogroup: run as root, or use --force"
+    expect "nothing written" "$(digest "$sys")" "$before"
+    expect "--force goes on, and says what changed" "$(as_nobody -C "$sys" --force add Xmas >/dev/null; echo "$?"; cat "$work/stderr")" \
+        "0
+sarvelin-cli: warning: Postal2.ini now belongs to nobody:nogroup; it belonged to root:root"
+    chown nobody:games "$sys/Postal2.ini"
+    chmod 660 "$sys/Postal2.ini"
+    before="$(digest "$sys")"
+    expect "a group nobody is not in: refused" "$(as_nobody -C "$sys" -q add NewMod; echo "$?"; cat "$work/stderr")" \
+        "3
+sarvelin-cli: Postal2.ini belongs to nobody:games; saving it as nobody would give it to nobody:nogroup: run as root, or use --force"
+    expect "nothing written" "$(digest "$sys")" "$before"
+    expect "root keeps both" "$(status -C "$sys" add NewMod; stat -c %U:%G "$sys/Postal2.ini")" "0
+nobody:games"
+fi
+
 # --- another configuration file
 fresh mp
 cp "$sys/postal2.ini" "$sys/Postal2MP.ini"

@@ -4,6 +4,7 @@
 #include "support/TempFolder.h"
 
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -94,35 +95,114 @@ TEST(SaveGameIni, KeepsTheOwnerGroupAndModeOfTheConfiguration) {
     }
 }
 
+using Mounts = std::vector<std::pair<std::string, std::string>>;
+constexpr int kNoMountNamespace = 77;
+
+// Runs `check` in a child with a private view of the mounts, as a container
+// has, after `mounts` (pairs of what and where; a "tmpfs:SIZE" what mounts a
+// tmpfs of that size). 0 when it held, kNoMountNamespace where the machine
+// allows none.
+int InMountNamespace(const Mounts& mounts, const std::function<bool()>& check) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr))
+            _exit(kNoMountNamespace);
+        for (const auto& [what, where] : mounts) {
+            const bool tmpfs = what.starts_with("tmpfs:");
+            const std::string size = tmpfs ? "size=" + what.substr(6) : "";
+            if (mount(tmpfs ? "tmpfs" : what.c_str(), where.c_str(), tmpfs ? "tmpfs" : nullptr,
+                      tmpfs ? 0 : MS_BIND, tmpfs ? size.c_str() : nullptr) != 0)
+                _exit(kNoMountNamespace);
+        }
+        _exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
 TEST(SaveGameIni, AMountedConfigurationIsSavedInPlace) {
     TempFolder system, managed;
     managed.write("server.ini", kOld);
     system.write("postal2.ini", "to be covered by the mount\r\n");
-    const pid_t child = fork();
-    if (child == 0) {
-        // A private view of the mounts, as a container has, with the file
-        // bind-mounted over the folder's own.
-        if (unshare(CLONE_NEWNS) != 0 ||
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) ||
-            mount((managed / "server.ini").c_str(), (system / "postal2.ini").c_str(), nullptr,
-                  MS_BIND, nullptr) != 0)
-            _exit(77);
+    int outcome = InMountNamespace((Mounts{{managed / "server.ini", system / "postal2.ini"}}), [&] {
         struct stat before, after;
         stat((system / "postal2.ini").c_str(), &before);
         const ConfigurationFiles files = ConfigurationFilesOf(system.path(), "postal2.ini");
-        const SaveResult result = Add(system.path());
+        const SaveResult added = Add(system.path());
         stat((system / "postal2.ini").c_str(), &after);
-        const bool held = files.mounted && result.inPlace && before.st_ino == after.st_ino &&
+        const bool held = files.mounted && added.inPlace && before.st_ino == after.st_ino &&
                           system.read("postal2.ini") == kNew &&
                           system.read("postal2.ini.old") == kOld && !system.exists("newp2.ini");
-        _exit(held ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
+        // Shorter again: nothing of the longer file may stay after its end.
+        SaveGameIni(
+            LockConfiguration(system.path(), "postal2.ini", Access::Write),
+            [](const ConfigurationContents& contents) {
+                return PackageLineEdit{Placement::AfterLastPackageLine,
+                                       std::vector<bool>(contents.configured.size() - 1, true),
+                                       {}};
+            },
+            SaveMode::WhenChanged);
+        return held && system.read("postal2.ini") == kOld;
+    });
+    if (outcome == kNoMountNamespace)
         GTEST_SKIP() << "this machine does not allow a mount namespace";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(managed.read("server.ini"), kNew) << "the mounted file holds the change";
+    EXPECT_EQ(outcome, 0);
+    EXPECT_EQ(managed.read("server.ini"), kOld) << "the mounted file holds the changes";
+}
+
+TEST(SaveGameIni, AFullDiskTwiceInARowLeavesTheConfigurationAndItsBackupWhole) {
+    // Each file in whole pages of 4 KiB, so that the tmpfs of 64 KiB is full
+    // to the byte and any larger configuration needs room it does not have.
+    std::string configuration = CrLf({"[Engine.GameEngine]", "ServerPackages=Old"});
+    configuration.resize(6 * 4096, ';');
+    const std::string older = std::string(6 * 4096, '#');
+    const std::string filler(4 * 4096, '.');
+    const std::string longName(60, 'N');
+    auto twice = [&](const std::string& folder, const std::string& expectedError) {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const std::string error = ErrorOf([&] {
+                SaveGameIni(LockConfiguration(folder, "postal2.ini", Access::Write),
+                            AddEdit({longName}), SaveMode::WhenChanged);
+            });
+            if (error.find(expectedError) == std::string::npos)
+                return false;
+        }
+        return true;
+    };
+
+    // Replaced: the System folder itself is full.
+    TempFolder system;
+    int outcome = InMountNamespace((Mounts{{"tmpfs:64k", system.path()}}), [&] {
+        system.write("postal2.ini", configuration);
+        system.write("postal2.ini.old", older);
+        system.write("filler", filler);
+        return twice(system.path(), "No space left on device") &&
+               system.read("postal2.ini") == configuration &&
+               system.read("postal2.ini.old") == older && !system.exists("newp2.ini");
+    });
+    if (outcome == kNoMountNamespace)
+        GTEST_SKIP() << "this machine does not allow a mount namespace";
+    EXPECT_EQ(outcome, 0);
+
+    // In place: a file on a full disk, mounted over the configuration.
+    TempFolder host, container;
+    outcome = InMountNamespace((Mounts{{"tmpfs:64k", host.path()}}), [&] {
+        host.write("server.ini", configuration);
+        host.write("filler", filler + std::string(6 * 4096, '.'));
+        container.write("postal2.ini", "covered\r\n");
+        container.write("postal2.ini.old", older);
+        return mount((host / "server.ini").c_str(), (container / "postal2.ini").c_str(), nullptr,
+                     MS_BIND, nullptr) == 0 &&
+               twice(container.path(), "Cannot make room for " + (container / "postal2.ini") +
+                                           ": No space left on device") &&
+               container.read("postal2.ini") == configuration &&
+               container.read("postal2.ini.old") == older && !container.exists("newp2.ini") &&
+               !container.exists("postal2.ini.old.new");
+    });
+    if (outcome == kNoMountNamespace)
+        GTEST_SKIP() << "this machine does not allow a mount namespace";
+    EXPECT_EQ(outcome, 0);
 }
 
 TEST(SaveGameIni, AConfigurationChangedWhileBeingSavedIsLeftAsTheOtherProgramWroteIt) {

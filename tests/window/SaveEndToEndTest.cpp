@@ -4,10 +4,15 @@
 #include "support/TempFolder.h"
 #include "support/WindowFixture.h"
 
+#include "FileDescriptor.h"
+
 #include <QPushButton>
 #include <QTest>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <set>
+#include <sys/file.h>
+#include <unistd.h>
 
 // The user's whole path through a save: the real window in a System folder,
 // rows clicked with the mouse, Save pressed, the message answered, and the
@@ -118,4 +123,24 @@ TEST_F(SaveEndToEnd, AFailedSaveReportsTheErrorAndKeepsTheMarks) {
     EXPECT_FALSE(system.exists("newp2.ini"));
     EXPECT_TRUE(packages->Selected(0));
     EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(SaveEndToEnd, WhileAnotherProgramSavesNothingIsWritten) {
+    system.write("postal2.ini", kConfig);
+    Open();
+    ClickRow(0);
+    // Another program's save, as the command line holds it.
+    const gameini::FileDescriptor other{open((system / "postal2.ini").c_str(), O_RDONLY)};
+    ASSERT_EQ(flock(other.fd, LOCK_EX), 0);
+    QStringList texts = Press("cbSave");
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_TRUE(texts[0].startsWith(QString::fromStdString("Sarvelin|Another program is saving " +
+                                                           (system / "postal2.ini") + " (pid " +
+                                                           std::to_string(getpid()) + ", ")))
+        << texts[0].toStdString();
+    EXPECT_TRUE(texts[0].endsWith(". Try again once it has finished.|1 button|icon 0"))
+        << texts[0].toStdString();
+    EXPECT_EQ(FilesBesidePackages(), Files{"postal2.ini"});
+    EXPECT_EQ(system.read("postal2.ini"), kConfig);
+    EXPECT_TRUE(packages->Selected(0)) << "the marks wait for the next try";
 }

@@ -65,7 +65,8 @@ bool IsMountPoint(const std::string& path) {
     return false;
 }
 
-ConfigurationFiles ConfigurationFilesOf(std::string_view folder, std::string_view name) {
+ConfigurationFiles ConfigurationFilesOf(std::string_view folder, std::string_view name,
+                                        Lookup lookup) {
     std::string config = ResolvePath(InFolder(folder, name));
     struct stat info;
     const bool linked = lstat(config.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
@@ -76,12 +77,15 @@ ConfigurationFiles ConfigurationFilesOf(std::string_view folder, std::string_vie
     const bool gameName = LowerCase(found) == kConfigurationName;
     ConfigurationFiles files;
     files.config = config;
-    files.work = ResolvePath(in(gameName ? std::string(kWorkFileName) : found + ".new"));
+    files.work = in(gameName ? std::string(kWorkFileName) : found + ".new");
     files.backup = in(gameName ? std::string(kBackupName) : found + ".old");
     files.saved = gameName && !linked ? in(kSavedConfigurationName) : config;
     files.unfinished = files.backup + ".new";
     files.linked = linked;
-    files.mounted = IsMountPoint(config);
+    if (lookup == Lookup::ForSaving) {
+        files.work = ResolvePath(files.work);
+        files.mounted = IsMountPoint(config);
+    }
     return files;
 }
 

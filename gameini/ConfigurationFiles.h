@@ -30,7 +30,13 @@ struct ConfigurationFiles {
 // is followed to its final target, which keeps its own name, and the files
 // are the target's, by the target's name; a link that leads nowhere throws
 // FileError.
-ConfigurationFiles ConfigurationFilesOf(std::string_view folder, std::string_view name);
+//
+// For a reader, which needs neither, the work file's letter case (a look at
+// the whole folder) and whether the configuration is a mount point are not
+// looked up: `work` is the plain name and `mounted` false.
+enum class Lookup { ForSaving, ForReading };
+ConfigurationFiles ConfigurationFilesOf(std::string_view folder, std::string_view name,
+                                        Lookup lookup = Lookup::ForSaving);
 
 // Throws FileError, before anything is written, when the folder holds the
 // configuration under more than one letter case: a save could not tell which

@@ -83,14 +83,15 @@ FileDescriptor OpenToLock(const std::string& path) {
 
 LockedConfiguration LockConfiguration(std::string_view folder, std::string_view name, Access access,
                                       std::chrono::milliseconds wait, FileSystem& fileSystem) {
+    const Lookup lookup = access == Access::Write ? Lookup::ForSaving : Lookup::ForReading;
     Waiting waiting(wait);
     for (;;) {
-        ConfigurationFiles files = ConfigurationFilesOf(folder, name);
+        ConfigurationFiles files = ConfigurationFilesOf(folder, name, lookup);
         FileDescriptor lock = OpenToLock(files.config);
         if (lock.fd < 0) {
             const int err = errno;
             // A save that just ended gave it its saved name.
-            if (err == ENOENT && ConfigurationFilesOf(folder, name).config != files.config)
+            if (err == ENOENT && ConfigurationFilesOf(folder, name, lookup).config != files.config)
                 continue;
             ThrowSystemError(err, "Cannot open " + files.config + " for reading");
         }

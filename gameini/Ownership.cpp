@@ -34,11 +34,15 @@ bool InGroup(gid_t gid) {
 
 } // namespace
 
-std::string OwnerAndGroupOf(const std::string& path) {
+std::string Owner::Text() const {
+    return UserName(user) + ":" + GroupName(group);
+}
+
+std::optional<Owner> OwnerOf(const std::string& path) {
     struct stat info;
     if (stat(path.c_str(), &info) != 0)
-        return "?";
-    return UserName(info.st_uid) + ":" + GroupName(info.st_gid);
+        return std::nullopt;
+    return Owner{info.st_uid, info.st_gid};
 }
 
 std::optional<std::string> OwnershipProblem(const ConfigurationFiles& files) {
@@ -49,12 +53,13 @@ std::optional<std::string> OwnershipProblem(const ConfigurationFiles& files) {
     if (user == 0)
         return std::nullopt; // root gives the new file the old one's owner and group
     const std::string name = NameOf(files.config);
-    const std::string owner = UserName(info.st_uid) + ":" + GroupName(info.st_gid);
+    const std::string owner = Owner{info.st_uid, info.st_gid}.Text();
     const bool keepsOwner = info.st_uid == user, keepsGroup = InGroup(info.st_gid);
     if (!keepsOwner || !keepsGroup)
         return name + " belongs to " + owner + "; saving it as " + UserName(user) +
-               " would give it to " + UserName(keepsOwner ? info.st_uid : user) + ":" +
-               GroupName(keepsGroup ? info.st_gid : getegid()) + ": run as root";
+               " would give it to " +
+               Owner{keepsOwner ? info.st_uid : user, keepsGroup ? info.st_gid : getegid()}.Text() +
+               ": run as root";
     if (faccessat(AT_FDCWD, files.config.c_str(), W_OK, AT_EACCESS) != 0)
         return name + " belongs to " + owner + ", and " + UserName(user) +
                " may not write it: run as root";

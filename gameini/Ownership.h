@@ -4,12 +4,20 @@
 
 #include <optional>
 #include <string>
+#include <sys/types.h>
 
 namespace gameini {
 
-// A file's owner and group by name, as "steam:games"; by number where the
-// system has no name for them.
-std::string OwnerAndGroupOf(const std::string& path);
+// A file's owner and group.
+struct Owner {
+    uid_t user;
+    gid_t group;
+    bool operator==(const Owner&) const = default;
+    // By name, as "steam:games"; by number where the system has no name.
+    std::string Text() const;
+};
+
+std::optional<Owner> OwnerOf(const std::string& path);
 
 // Why a save by this process, which replaces the configuration with a new
 // file, would not keep it as it is: the process may not write the file

@@ -104,7 +104,7 @@ SaveResult SaveGameIni(const LockedConfiguration& configuration, const EditPacka
 
     RefuseCaseVariants(files);
     RefuseUnfinishedSave(files, fileSystem);
-    const std::string ownerBefore = OwnerAndGroupOf(files.config);
+    const std::optional<Owner> ownerBefore = OwnerOf(files.config);
     if (!files.mounted && !options.mayChangeOwner)
         if (const auto problem = OwnershipProblem(files))
             throw OwnershipError(*problem);
@@ -126,9 +126,10 @@ SaveResult SaveGameIni(const LockedConfiguration& configuration, const EditPacka
         return result;
     }
     result.file = AbsolutePath(files.saved);
-    if (const std::string ownerAfter = OwnerAndGroupOf(files.saved); ownerAfter != ownerBefore)
-        result.ownerChange = NameOf(files.saved) + " now belongs to " + ownerAfter +
-                             "; it belonged to " + ownerBefore;
+    if (const std::optional<Owner> ownerAfter = OwnerOf(files.saved);
+        ownerBefore && ownerAfter && ownerAfter != ownerBefore)
+        result.ownerChange = NameOf(files.saved) + " now belongs to " + ownerAfter->Text() +
+                             "; it belonged to " + ownerBefore->Text();
     return result;
 }
 

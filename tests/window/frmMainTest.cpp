@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -302,6 +303,27 @@ TEST_F(Handlers, SaveRefusesTwoConfigurationsDifferingInLetterCase) {
     EXPECT_EQ(folder.read("postal2.ini"), kConfig);
     EXPECT_FALSE(folder.exists("newp2.ini"));
     EXPECT_EQ(listBox.Marked(), std::vector<std::string>{"Fire.u"}) << "the ticks stay";
+}
+
+TEST_F(Handlers, SaveRefusesToGiveTheConfigurationToAnotherOwner) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "a file of another owner needs root to make";
+    folder.write("postal2.ini", kConfig); // root's, in a folder anyone may write
+    std::filesystem::permissions(folder.path(), std::filesystem::perms::all);
+    EXPECT_TRUE(RunUnprivileged([&] {
+        form.Form_Load();
+        try {
+            form.cbSave_Click();
+        } catch (const gameini::OwnershipError& error) {
+            return std::string(error.what()) ==
+                       "postal2.ini belongs to root:root; saving it as nobody would give it to "
+                       "nobody:nogroup: run as root" &&
+                   listBox.Marked().size() == 3;
+        }
+        return false;
+    }));
+    EXPECT_EQ(folder.read("postal2.ini"), kConfig);
+    EXPECT_FALSE(folder.exists("newp2.ini"));
 }
 
 TEST_F(Handlers, AFailedSaveIsNeverReportedAsSuccess) {

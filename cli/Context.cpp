@@ -48,12 +48,6 @@ void Context::RefuseToChange(const gameini::ConfigurationFiles& files) const {
     if (games.empty())
         return;
     const GameProcess& game = games.front();
-    const std::string process = game.name + " (pid " + std::to_string(game.pid);
-    if (game.folder.empty())
-        throw GameRunningError(process +
-                               ") is running, and its folder cannot be read, so it "
-                               "may be using " +
-                               files.config + "." + lost);
-    throw GameRunningError(process + ", in " + game.folder + ") is running with " + files.config +
-                           "." + lost);
+    throw GameRunningError(game.name + " (pid " + std::to_string(game.pid) + ") is running with " +
+                           files.config + ": " + game.why + "." + lost);
 }

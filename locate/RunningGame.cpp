@@ -11,7 +11,9 @@
 #include <charconv>
 #include <climits>
 #include <dirent.h>
+#include <iterator>
 #include <optional>
+#include <sstream>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,7 +85,7 @@ std::optional<GameProcess> GameAt(const dirent& entry) {
     const std::string first = arguments.empty() ? "" : std::string(BaseName(arguments[0]));
     if (!IsGameProgram(comm) && !IsGameProgram(first))
         return std::nullopt;
-    return GameProcess{pid, IsGameProgram(first) ? first : comm, LinkText(proc + "/cwd")};
+    return GameProcess{pid, IsGameProgram(first) ? first : comm, LinkText(proc + "/cwd"), {}};
 }
 
 template <class Take> void ForEachGame(Take take) {
@@ -97,33 +99,77 @@ template <class Take> void ForEachGame(Take take) {
     closedir(proc);
 }
 
-// Whether the process uses the configuration, as GamesUsing says.
-bool Uses(const GameProcess& game, const Identity& folder, const Identity& config) {
-    const std::string proc = "/proc/" + std::to_string(game.pid);
-    bool denied = false;
-    const std::optional<Identity> current = IdentityOf(proc + "/cwd", &denied);
-    if (denied || current == folder)
+// Whether the process's user and groups, as /proc/PID/status gives them,
+// may write a file of this owner, group and mode; its owner may always, as it
+// may make the file writable first. A status that cannot be read may.
+bool CouldWrite(const std::string& proc, const struct stat& file) {
+    std::istringstream status(gameini::ReadAllThatCanBeRead(proc + "/status"));
+    std::optional<uid_t> user; // the one used for files
+    std::vector<gid_t> groups;
+    for (std::string line; std::getline(status, line);) {
+        std::istringstream fields(line);
+        std::string key;
+        fields >> key;
+        std::vector<unsigned long> numbers{std::istream_iterator<unsigned long>(fields), {}};
+        if (key == "Uid:" && numbers.size() == 4)
+            user = static_cast<uid_t>(numbers[3]);
+        else if ((key == "Gid:" && numbers.size() == 4) || key == "Groups:")
+            groups.insert(groups.end(), numbers.begin() + (key == "Gid:" ? 3 : 0), numbers.end());
+    }
+    if (!user || *user == 0 || *user == file.st_uid)
         return true;
-    // The program's folder, as the process sees its own file system.
+    if (std::find(groups.begin(), groups.end(), file.st_gid) != groups.end())
+        return file.st_mode & S_IWGRP;
+    return file.st_mode & S_IWOTH;
+}
+
+// Why the process uses the configuration, as GamesUsing says; nothing when
+// it does not.
+std::optional<std::string> Uses(const GameProcess& game, const Identity& folder,
+                                const Identity& config, const struct stat& configInfo,
+                                const struct stat& folderInfo) {
+    const std::string proc = "/proc/" + std::to_string(game.pid);
+    // What it cannot write, it cannot write back when it quits.
+    if (!CouldWrite(proc, configInfo) && !CouldWrite(proc, folderInfo))
+        return std::nullopt;
+    bool cwdDenied = false, exeDenied = false;
+    if (IdentityOf(proc + "/cwd", &cwdDenied) == folder)
+        return "its working folder is the configuration's folder";
     const std::string program = LinkText(proc + "/exe");
     if (!program.empty() &&
-        IdentityOf(proc + "/root" + gameini::FolderOf(program), &denied) == folder)
-        return true;
-    if (denied)
-        return true;
-    for (const std::string& argument :
-         Arguments(gameini::ReadAllThatCanBeRead(proc + "/cmdline"))) {
+        IdentityOf(proc + "/root" + gameini::FolderOf(program), &exeDenied) == folder)
+        return "its program's folder is the configuration's folder";
+    exeDenied |= program.empty() && errno == EACCES;
+    const bool hidden = cwdDenied || exeDenied; // another user's process
+    // Its command line can always be read: what does it tell?
+    bool told = false;
+    const std::vector<std::string> arguments =
+        Arguments(gameini::ReadAllThatCanBeRead(proc + "/cmdline"));
+    for (const std::string& argument : arguments) {
         const std::string lower = gameini::LowerCase(argument);
         const size_t key = lower.starts_with("ini=") ? 4 : lower.starts_with("-ini=") ? 5 : 0;
         if (key == 0)
             continue;
         std::string named = argument.substr(key);
         std::replace(named.begin(), named.end(), '\\', '/');
-        const std::string base = named.starts_with('/') ? proc + "/root" : proc + "/cwd/";
+        const bool absolute = named.starts_with('/');
+        if (!absolute && cwdDenied)
+            continue; // relative to a folder it does not show
+        told = true;
+        const std::string base = absolute ? (hidden ? "" : proc + "/root") : proc + "/cwd/";
         if (IdentityOf(gameini::ResolvePath(base + named)) == config)
-            return true;
+            return "its command line names it with " + argument.substr(0, key);
     }
-    return false;
+    if (!hidden)
+        return std::nullopt; // everything about it was seen
+    if (!arguments.empty() && arguments[0].starts_with('/')) {
+        told = true;
+        if (IdentityOf(gameini::FolderOf(arguments[0])) == folder)
+            return "its command line starts its program from the configuration's folder";
+    }
+    if (told)
+        return std::nullopt;
+    return "it could write the configuration, and where it runs cannot be read";
 }
 
 } // namespace
@@ -135,12 +181,18 @@ std::vector<GameProcess> RunningGames() {
 }
 
 std::vector<GameProcess> GamesUsing(const std::string& config) {
-    const std::optional<Identity> folder = IdentityOf(gameini::FolderOf(config));
-    const std::optional<Identity> file = IdentityOf(config);
+    struct stat configInfo, folderInfo;
+    if (stat(config.c_str(), &configInfo) != 0 ||
+        stat(gameini::FolderOf(config).c_str(), &folderInfo) != 0)
+        return {}; // reading it says why
+    const Identity folder{folderInfo.st_dev, folderInfo.st_ino},
+        file{configInfo.st_dev, configInfo.st_ino};
     std::vector<GameProcess> games;
-    ForEachGame([&](const GameProcess& game) {
-        if (folder && Uses(game, *folder, file.value_or(Identity{0, 0})))
-            games.push_back(game);
+    ForEachGame([&](GameProcess game) {
+        if (std::optional<std::string> why = Uses(game, folder, file, configInfo, folderInfo)) {
+            game.why = std::move(*why);
+            games.push_back(std::move(game));
+        }
     });
     return games;
 }

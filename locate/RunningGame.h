@@ -13,17 +13,21 @@ struct GameProcess {
     pid_t pid;
     std::string name;   // as the process shows it: "postal2-bin", "Postal2.exe", ...
     std::string folder; // its current folder; empty when it cannot be read
+    std::string why;    // why it uses a configuration, for GamesUsing
 };
 
 // Every game process running on this machine. Throws gameini::FileError when
 // /proc cannot be read.
 std::vector<GameProcess> RunningGames();
 
-// The game processes that use the configuration at `config`: those whose
-// current folder or program folder is the configuration's folder, or whose
-// command line names it with ini= or -ini=, relative to its current folder.
+// The game processes that may write the configuration at `config` back when
+// they quit. A process whose user and groups could not write the file or its
+// folder never does. One that could counts when its current folder or its
+// program's folder is the configuration's folder, or its command line names
+// the configuration with ini= or -ini=, relative to its current folder.
 // Folders are compared as files, so a server in a container, or reached by
-// another path, is found. A process whose folders cannot be read (another
-// user's) may use it, so it counts, with an empty folder. Throws
-// gameini::FileError when /proc cannot be read.
+// another path, is found. Where its folders cannot be read (another user's
+// process), its command line decides: it counts if it starts its program
+// from the configuration's folder, or tells nothing of where it runs. Each
+// says why it counts. Throws gameini::FileError when /proc cannot be read.
 std::vector<GameProcess> GamesUsing(const std::string& config);

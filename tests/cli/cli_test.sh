@@ -246,8 +246,8 @@ expect "a game started with ini= naming it: exit 4" "$(status -C "$sys" add Xmas
 stop_game
 start_game "$sys"
 expect "a game in its folder: exit 4" "$(status -C "$sys" add Xmas)" 4
-expect "the message names the process, its pid and its folder" \
-    "$(grep -c "postal2-bin (pid $game, in $sys) is running with $sys/postal2.ini" "$work/stderr")" 1
+expect "the message names the process, its pid and why it counts" "$(cat "$work/stderr")" \
+    "sarvelin-cli: postal2-bin (pid $game) is running with $sys/postal2.ini: its working folder is the configuration's folder. The game writes its whole configuration back when it quits, so this change would be lost. Quit it first, or use --force."
 expect "even when nothing would change" "$(status -C "$sys" add Core)" 4
 expect "a dry run still shows the change" "$(status -C "$sys" add Xmas -n)" 0
 expect "nothing changed" "$(digest "$sys")" "$before"
@@ -261,6 +261,38 @@ for wine in Postal2.exe UCC.exe; do # the Windows builds under Wine
     expect "$wine counts as the game" "$(status -C "$sys" add Xmas)" 4
     stop_game
 done
+
+# --- servers of other users
+if [ "$(id -u)" -eq 0 ]; then
+    fresh others
+    chmod 755 "$work" "$work/others"
+    chown -R 1234:1234 "$sys"
+    mkdir -p "$work/elsewhere"
+    cp "$(command -v dash)" "$work/elsewhere/postal2-bin"
+    as_user() { setpriv --reuid=1234 --regid=1234 --clear-groups "$cli" "$@" >/dev/null 2>"$work/stderr"; echo $?; }
+    start_server() { # start_server USER FOLDER PROGRAM: a server run by USER from FOLDER
+        (cd "$2" && exec setpriv --reuid="$1" --regid="$1" --clear-groups "$3" -c 'sleep 60; :') >/dev/null 2>&1 &
+        game=$!
+        sleep 0.3
+    }
+    start_server 65534 "$work/elsewhere" ./postal2-bin
+    expect "another user's server that cannot write the file does not block" "$(as_user -C "$sys" add Xmas)" 0
+    chmod 666 "$sys/Postal2.ini"
+    expect "one that could, and tells nothing of where it runs, does" \
+        "$(as_user -C "$sys" add Fire; grep -o 'it could write the configuration, and where it runs cannot be read' "$work/stderr")" \
+        "4
+it could write the configuration, and where it runs cannot be read"
+    stop_game
+    start_server 65534 "$work/elsewhere" "$work/elsewhere/postal2-bin"
+    expect "one started by its path in another install does not" "$(as_user -C "$sys" add Fire)" 0
+    stop_game
+    start_server 1234 "$sys" "$work/elsewhere/postal2-bin"
+    expect "one of the same user in this install does, saying why" \
+        "$(as_user -C "$sys" add Core.u; grep -o "is running with $sys/Postal2.ini: its working folder is the configuration's folder" "$work/stderr")" \
+        "4
+is running with $sys/Postal2.ini: its working folder is the configuration's folder"
+    stop_game
+fi
 
 # --- the dry run's diff applies with patch, and gives the saved bytes
 for shape in crlf lf cr noend; do

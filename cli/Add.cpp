@@ -3,14 +3,14 @@
 #include "PackageNames.h"
 
 void AddAddCommand(CLI::App& app, Context& context) {
-    auto names = std::make_shared<std::vector<std::string>>();
-    CLI::App* add = app.add_subcommand("add", "Add packages after the last package line");
-    AddNames(*add, *names)->required();
-    OnRun(*add, context, [&context, names] {
-        const std::vector<std::string> added = PackageNamesFrom(*names);
+    CLI::App* add = app.add_subcommand("add", "NAME...: add packages after the last package line");
+    OnRunWithNames(*add, context, [&context](const std::vector<std::string>& names) {
+        if (names.empty())
+            throw UsageError("add needs package names");
+        const std::vector<std::string> added = PackageNamesFrom(names);
         auto edit = [&](const gameini::ConfigurationContents& contents) {
             RequireSection(contents);
-            RefuseBadNames(*names, contents.encoding);
+            RefuseBadNames(names, contents.encoding);
             WarnOfPackagesNotFound(context, added, contents);
             gameini::PackageLineEdit change{gameini::Placement::AfterLastPackageLine,
                                             std::vector<bool>(contents.configured.size(), true),

@@ -11,20 +11,12 @@
 #include <iostream>
 #include <unistd.h>
 
-std::string ReadWholeFile(const std::string& path) {
-    const gameini::FileDescriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (file.fd < 0)
-        gameini::ThrowSystemError(errno, "Cannot open " + path + " for reading");
-    std::string bytes;
-    if (const int err = gameini::ReadAll(file.fd, bytes))
-        gameini::ThrowSystemError(err, "Cannot read " + path);
-    return bytes;
-}
-
-CLI::Option* AddNames(CLI::App& command, std::vector<std::string>& names) {
-    return command
-        .add_option("NAME", names, "A package (Engine) or package file (Engine.u, Sounds.uax)")
-        ->type_name("NAME");
+void OnRunWithNames(CLI::App& command, Context& context,
+                    std::function<ExitStatus(const std::vector<std::string>& names)> run) {
+    command.callback([&context, run] {
+        context.takesNames = true;
+        context.run = [&context, run] { return run(context.names); };
+    });
 }
 
 std::string BackupShown(const gameini::ConfigurationFiles& files, const std::string& backup) {
@@ -57,13 +49,12 @@ void PrintChange(const Context& context, const ChangeReport& report, const char*
     }
 }
 
-void ApplyChange(const Context& context, const gameini::EditPackages& edit) {
+void ApplyChange(const Context& context, const gameini::EditPackages& edit, const char* verb) {
     const gameini::LockedConfiguration configuration =
         context.Lock(context.dryRun ? gameini::Access::Read : gameini::Access::Write);
     const gameini::ConfigurationFiles& files = configuration.Files();
     // Even when nothing would change: scripts learn of it.
-    if (!context.dryRun)
-        context.RefuseToChange(files);
+    context.RefuseToChange(files);
     const gameini::SaveResult saved = gameini::SaveGameIni(
         configuration, edit,
         {context.dryRun ? gameini::SaveMode::DryRun : gameini::SaveMode::WhenChanged,
@@ -73,5 +64,5 @@ void ApplyChange(const Context& context, const gameini::EditPackages& edit) {
     PrintChange(context,
                 {saved.file, saved.changed, saved.backup, BackupShown(files, saved.backup),
                  saved.inPlace, saved.before, saved.after, saved.bytesBefore, saved.bytesAfter},
-                "saved");
+                verb);
 }

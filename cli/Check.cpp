@@ -1,3 +1,4 @@
+#include "Change.h"
 #include "Commands.h"
 #include "GamePath.h"
 #include "Json.h"
@@ -7,7 +8,9 @@
 #include "ServerPackages.h"
 #include "TextCase.h"
 
+#include <algorithm>
 #include <iostream>
+#include <optional>
 #include <unordered_map>
 
 namespace {
@@ -28,13 +31,6 @@ struct Scan {
     std::unordered_map<std::string, std::string> remap;    // [PackageRemap], lower-cased old name
     bool markHidesHeader = false;
 };
-
-std::string Trimmed(std::string_view text) {
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return "";
-    return std::string(text.substr(first, text.find_last_not_of(" \t") + 1 - first));
-}
 
 Scan ScanFile(const std::string& path) {
     Scan scan;
@@ -110,6 +106,13 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                  : "there is no [Engine.GameEngine] section, so the game reads no server "
                    "packages here; add the section"});
 
+    if (const std::vector<std::string> twins = gameini::CaseVariants(files.config);
+        twins.size() > 1)
+        problems.push_back({1, "case-twins", "",
+                            gameini::FolderOf(files.config) + " holds both " + twins[0] + " and " +
+                                twins[1] + ": the edits use " + gameini::NameOf(files.config) +
+                                "; remove the one the game does not read"});
+
     const PackageSearch search(scan.paths, context.Folder());
     PackageFiles packageFiles;
     auto remapped = [&](const std::string& name) {
@@ -135,6 +138,10 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                          "remove it");
             continue;
         }
+        if (problem) {
+            add("bad-name", problem->text + ", so no package has this name");
+            continue;
+        }
         const std::string_view extension = gameini::PackageExtensionOf(package.name);
         if (!extension.empty() && extension.size() < package.name.size()) {
             add("extension", "the game wants \"" + gameini::PackageNameOf(package.name) +
@@ -158,16 +165,18 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                                  "it or remove this line");
     }
     for (const auto& [number, text] : scan.unreadPackageLines) {
-        const std::string name = Trimmed(text.substr(text.find('=') + 1));
+        const std::string name(gameini::TrimmedBlanks(text.substr(text.find('=') + 1)));
         problems.push_back({number, "not-read", name,
                             text + ": the game does not read this line; write it as \"" +
                                 gameini::PackageLine(name) + "\""});
     }
-    for (const auto& [number, actor] : scan.serverActors) {
+    for (const auto& [number, value] : scan.serverActors) {
+        // "IpDrv.UdpServerUplink MasterServerAddress=...": a class, then its settings.
+        const std::string actor = value.substr(0, value.find_first_of(" \t"));
         const std::string package = actor.substr(0, actor.find('.'));
         if (search.FilesOf(package).empty())
             problems.push_back({number, "actor-missing", package,
-                                "ServerActors=" + actor + ": the server cannot start " + actor +
+                                "ServerActors=" + value + ": the server cannot start " + actor +
                                     ": no Paths= folder holds " + package});
     }
     std::stable_sort(problems.begin(), problems.end(),
@@ -175,12 +184,70 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
     return problems;
 }
 
+// What --fix does to the package lines, in file order: a blank or an
+// extension goes, a line naming a package named before goes, and a line the
+// game does not read is written so that it does. A name no package can have
+// is left, and said.
+gameini::PackageLineEdit Fixed(const Context& context,
+                               const gameini::ConfigurationContents& contents) {
+    gameini::PackageLineEdit change(gameini::Placement::AfterLastPackageLine);
+    struct Line {
+        int number;
+        std::string name;
+        std::optional<size_t> configured; // its index, when the game reads it
+    };
+    std::vector<Line> lines;
+    for (size_t i = 0; i < contents.configured.size(); ++i)
+        lines.push_back({contents.configured[i].line, contents.configured[i].name, i});
+    for (const gameini::ConfiguredPackage& unread : contents.unread)
+        lines.push_back({unread.line,
+                         std::string(gameini::TrimmedBlanks(
+                             std::string_view(unread.name).substr(unread.name.find('=') + 1))),
+                         std::nullopt});
+    std::sort(lines.begin(), lines.end(),
+              [](const Line& a, const Line& b) { return a.number < b.number; });
+    change.keep.assign(contents.configured.size(), true);
+    gameini::PackageSet seen;
+    for (const Line& line : lines) {
+        const std::string meant = gameini::PackageMeantBy(line.name);
+        if (const auto problem = gameini::PackageNameProblem(meant, contents.encoding)) {
+            context.Warn(contents.path + ":" + std::to_string(line.number) +
+                         ": bad-name: left as it is (" + problem->text + ")");
+            continue;
+        }
+        if (!seen.Insert(meant)) {
+            if (line.configured)
+                change.keep[*line.configured] = false;
+            else
+                context.Warn(contents.path + ":" + std::to_string(line.number) +
+                             ": not-read: left as it is, as " + meant + " is configured already");
+            continue;
+        }
+        if (meant != line.name || !line.configured)
+            change.rewritten.emplace(line.number, meant);
+    }
+    return change;
+}
+
 } // namespace
 
 void AddCheckCommand(CLI::App& app, Context& context) {
     CLI::App* check = app.add_subcommand(
         "check", "Find the problems that stop players from joining; exit 1 when there are any");
-    OnRun(*check, context, [&context] {
+    auto fix = std::make_shared<bool>(false);
+    check->add_flag("--fix", *fix,
+                    "Mend what needs no person: extensions, blanks, repeats and lines the "
+                    "game does not read");
+    OnRun(*check, context, [&context, fix] {
+        if (*fix) {
+            ApplyChange(
+                context,
+                [&context](const gameini::ConfigurationContents& contents) {
+                    return Fixed(context, contents);
+                },
+                "fixed");
+            return kDone;
+        }
         const gameini::LockedConfiguration configuration = context.Lock(gameini::Access::Read);
         const gameini::ConfigurationFiles& files = configuration.Files();
         const std::vector<Problem> problems = Check(context, files);

@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "GamePath.h"
+#include "Ownership.h"
 #include "RunningGame.h"
 
 #include <cerrno>
@@ -31,12 +32,14 @@ void Context::Warn(const std::string& text) const {
 }
 
 void Context::RefuseToChange(const gameini::ConfigurationFiles& files) const {
-    if (force)
+    if (force || (dryRun && !strict))
         return;
     struct stat info;
     if (stat(files.config.c_str(), &info) == 0 && (info.st_mode & 0222) == 0)
         throw gameini::ConfigurationError(gameini::NameOf(files.config) +
                                           " is read-only; use --force to change it anyway");
+    if (const auto problem = gameini::OwnershipProblem(files); problem && !files.mounted)
+        throw gameini::OwnershipError(*problem);
     const std::string lost = " The game writes its whole configuration back when it quits, so "
                              "this change would be lost. Quit it first, or use --force.";
     std::vector<GameProcess> games;

@@ -43,10 +43,13 @@ struct Context {
     bool quiet = false; // -q: no warnings
     bool json = false;
     bool dryRun = false; // -n: show the change, write nothing
+    bool strict = false; // --strict: a dry run refuses what the change would refuse
     double wait = 10;    // --wait: seconds to wait while another program saves
     // The command given, run once every word of the command line is known
     // to be right; it returns the exit status.
     std::function<ExitStatus()> run;
+    bool takesNames = false;        // the command takes package names ...
+    std::vector<std::string> names; // ... and these are the ones given
 
     // Prints "sarvelin-cli: warning: TEXT" on standard error, unless quiet.
     void Warn(const std::string& text) const;
@@ -59,8 +62,10 @@ struct Context {
     // The folder that holds the configuration and its package files.
     std::string Folder() const;
     // Unless --force: throws GameRunningError when a game process uses the
-    // configuration, or when that cannot be told; throws FileError when the
-    // configuration is read-only (no write bit for anyone), as admins make it
-    // to keep the game from rewriting it.
+    // configuration, or when that cannot be told; throws ConfigurationError
+    // when the configuration is read-only (no write bit for anyone), as
+    // admins make it to keep the game from rewriting it, and OwnershipError
+    // when a save would give it to another owner. Only a change asks, or a
+    // --strict dry run.
     void RefuseToChange(const gameini::ConfigurationFiles& files) const;
 };

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "GamePath.h"
 #include "Json.h"
 #include "PackageFile.h"
 
@@ -32,12 +33,18 @@ void AddInfoCommand(CLI::App& app, Context& context) {
     OnRun(*info, context, [&context, files] {
         ExitStatus status = kDone;
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
-        for (const std::string& file : *files) {
+        for (const std::string& given : *files) {
+            // As the other commands do, a file is found from -C's folder.
+            const std::string file =
+                given.starts_with('/') ? given : gameini::InFolder(context.Folder(), given);
             const gameini::PackageRead read = gameini::ReadPackageFile(file);
             if (const auto* damage = std::get_if<gameini::PackageDamage>(&read)) {
-                context.err << "sarvelin-cli: " << file << " is not a package file or is damaged ("
-                            << damage->reason << ")\n";
                 status = kFileError;
+                const std::string error = "not a package file or damaged (" + damage->reason + ")";
+                if (context.json)
+                    list.push_back(nlohmann::ordered_json{{"file", file}, {"error", error}});
+                else
+                    context.err << "sarvelin-cli: " << file << " is " << error << "\n";
             } else if (context.json) {
                 list.push_back(nlohmann::ordered_json{{"name", file}});
                 list.back().update(PackageJson(read));

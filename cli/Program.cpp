@@ -38,6 +38,9 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
                  "read-only, or when the new file cannot keep its owner and group");
     app.add_flag("-n,--dry-run", context.dryRun,
                  "Show the change an edit would make as a diff; change nothing");
+    app.add_flag("--strict", context.strict,
+                 "With -n: refuse as the change would, while the game runs, or for a read-only "
+                 "file or another owner");
     app.add_option("--wait", context.wait,
                    "While another program saves the configuration, wait this long for it, then "
                    "give up with exit status 5 (default 10; 0: do not wait)")
@@ -69,8 +72,15 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
         for (const std::string& argument : arguments)
             argv.push_back(argument.c_str());
         app.parse(static_cast<int>(argv.size()), argv.data());
-        std::vector<std::string> extra = app.remaining(true);
-        std::erase(extra, "--"); // where names begin, not a word of its own
+        std::vector<std::string> extra;
+        for (const std::string& word : app.remaining(true)) {
+            if (word == "--") // where names begin, not a word of its own
+                continue;
+            if (context.takesNames && !word.starts_with('-'))
+                context.names.push_back(word);
+            else
+                extra.push_back(word);
+        }
         if (!extra.empty())
             return fail(kUsage, (app.get_subcommands().empty() ? "unknown command \""
                                                                : "unexpected word \"") +

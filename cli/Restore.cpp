@@ -1,5 +1,6 @@
 #include "Change.h"
 #include "Commands.h"
+#include "FileDescriptor.h"
 #include "GamePath.h"
 #include "PackageNames.h"
 #include "ReplaceWithBackup.h"
@@ -12,8 +13,7 @@ void AddRestoreCommand(CLI::App& app, Context& context) {
         const gameini::LockedConfiguration configuration =
             context.Lock(context.dryRun ? gameini::Access::Read : gameini::Access::Write);
         const gameini::ConfigurationFiles& files = configuration.Files();
-        if (!context.dryRun)
-            context.RefuseToChange(files);
+        context.RefuseToChange(files);
         const std::string backup = gameini::ResolvePath(files.backup);
         ChangeReport report{gameini::AbsolutePath(files.config),
                             true,
@@ -25,13 +25,13 @@ void AddRestoreCommand(CLI::App& app, Context& context) {
                             {},
                             {}};
         if (context.dryRun) {
-            report.bytesBefore = ReadWholeFile(files.config);
-            report.bytesAfter = ReadWholeFile(backup);
+            report.bytesBefore = gameini::ReadWholeFile(files.config);
+            report.bytesAfter = gameini::ReadWholeFile(backup);
             report.changed = report.bytesBefore != report.bytesAfter;
             report.backup.clear();
         } else {
             gameini::RefuseCaseVariants(files);
-            gameini::RestoreBackup(configuration);
+            report.inPlace = gameini::RestoreBackup(configuration);
         }
         PrintChange(context, report, "restored");
         return kDone;

@@ -1,5 +1,6 @@
 #include "Change.h"
 #include "Commands.h"
+#include "FileDescriptor.h"
 #include "PackageNames.h"
 
 #include <iostream>
@@ -7,14 +8,15 @@
 
 namespace {
 
-// One name a line; blank lines and lines starting with ";" or "#" are skipped.
+// One name a line; ";" or "#" starts a comment, and blank lines are skipped.
 std::vector<std::string> NamesListedIn(std::istream& in) {
     std::vector<std::string> names;
     for (std::string line; std::getline(in, line);) {
-        const size_t first = line.find_first_not_of(" \t\r");
-        if (first == std::string::npos || line[first] == ';' || line[first] == '#')
-            continue;
-        names.push_back(line.substr(first, line.find_last_not_of(" \t\r") + 1 - first));
+        line.erase(std::min(line.find_first_of(";#"), line.size()));
+        if (line.ends_with('\r'))
+            line.pop_back();
+        if (const std::string_view name = gameini::TrimmedBlanks(line); !name.empty())
+            names.emplace_back(name);
     }
     return names;
 }
@@ -22,22 +24,22 @@ std::vector<std::string> NamesListedIn(std::istream& in) {
 std::vector<std::string> NamesFromFile(const std::string& path) {
     if (path == "-")
         return NamesListedIn(std::cin);
-    std::istringstream file(ReadWholeFile(path)); // a file error names it and says why
+    std::istringstream file(gameini::ReadWholeFile(path)); // a file error names it and says why
     return NamesListedIn(file);
 }
 
 } // namespace
 
 void AddSetCommand(CLI::App& app, Context& context) {
-    auto names = std::make_shared<std::vector<std::string>>();
     auto from = std::make_shared<std::string>();
-    CLI::App* set = app.add_subcommand("set", "Make the list exactly the given packages");
-    CLI::Option* nameOption = AddNames(*set, *names);
+    CLI::App* set =
+        app.add_subcommand("set", "NAME... | --from FILE: make the list exactly these packages");
     set->add_option("--from", *from, "Read the names from a file, one a line (- for stdin)")
-        ->type_name("FILE")
-        ->excludes(nameOption);
-    OnRun(*set, context, [&context, names, from] {
-        const std::vector<std::string> given = from->empty() ? *names : NamesFromFile(*from);
+        ->type_name("FILE");
+    OnRunWithNames(*set, context, [&context, from](const std::vector<std::string>& names) {
+        if (!from->empty() && !names.empty())
+            throw UsageError("set takes package names or --from, not both");
+        const std::vector<std::string> given = from->empty() ? names : NamesFromFile(*from);
         if (given.empty())
             throw UsageError("set needs at least one package name");
         std::vector<std::string> packages;

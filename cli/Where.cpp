@@ -13,6 +13,7 @@
 #include <ctime>
 #include <filesystem>
 #include <iostream>
+#include <pwd.h>
 #include <set>
 #include <sys/stat.h>
 
@@ -24,7 +25,8 @@ struct Candidate {
     std::string path;
     size_t packages;
     timespec changed;
-    bool isTemplate; // Default.ini or DefUser.ini: what the game copies, not what it reads
+    bool isTemplate;    // Default.ini or DefUser.ini: what the game copies, not what it reads
+    std::string twinOf; // the configuration the edits use, of which this is a case twin
 };
 
 bool IsTemplate(const std::string& name) {
@@ -42,8 +44,14 @@ void AddCandidates(const Context& context, const std::string& folder, std::set<s
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         const std::string name = gameini::LowerCase(it->path().filename().string());
-        if (name.ends_with(".ini") && name != gameini::kWorkFileName && it->path() != main)
+        if (name == gameini::kConfigurationName && it->path() != main) {
+            // Read by its name, it would be the other one: it is named, not read.
+            struct stat info;
+            if (stat(it->path().c_str(), &info) == 0 && S_ISREG(info.st_mode))
+                found.push_back({it->path().string(), 0, info.st_mtim, false, main});
+        } else if (name.ends_with(".ini") && name != gameini::kWorkFileName && it->path() != main) {
             paths.push_back(it->path().string());
+        }
     }
     std::sort(paths.begin() + 1, paths.end());
     for (const std::string& path : paths) {
@@ -62,7 +70,7 @@ void AddCandidates(const Context& context, const std::string& folder, std::set<s
             if (section || path == main) {
                 seen.insert(identity);
                 found.push_back(
-                    {path, packages, info.st_mtim, IsTemplate(fs::path(path).filename())});
+                    {path, packages, info.st_mtim, IsTemplate(fs::path(path).filename()), ""});
             }
         } catch (const gameini::BusyError&) {
             throw;
@@ -70,6 +78,22 @@ void AddCandidates(const Context& context, const std::string& folder, std::set<s
             // Not readable as a configuration: not one the game uses either.
         }
     }
+}
+
+// HOME=..., and under sudo also the home of the user who ran it, whose
+// installs are the ones meant.
+struct Home {
+    std::string path, said; // and how the message says it
+};
+std::vector<Home> HomesToSearch() {
+    std::vector<Home> homes;
+    if (const char* home = std::getenv("HOME"))
+        homes.push_back({home, std::string("HOME=") + home});
+    if (const char* user = std::getenv("SUDO_USER"))
+        if (const passwd* entry = getpwnam(user);
+            entry && (homes.empty() || homes.front().path != entry->pw_dir))
+            homes.push_back({entry->pw_dir, std::string(user) + "'s home " + entry->pw_dir});
+    return homes;
 }
 
 bool Before(const timespec& a, const timespec& b) {
@@ -85,25 +109,36 @@ std::string LocalTime(const timespec& time) {
 ExitStatus RunWhere(const Context& context) {
     if (!context.ini.empty())
         throw UsageError("where looks for configuration files itself; give it a folder with -C");
+    struct stat folder;
+    if (stat(context.folder.c_str(), &folder) != 0)
+        gameini::ThrowSystemError(errno, "Cannot look in " + context.folder);
+    if (!S_ISDIR(folder.st_mode))
+        gameini::ThrowSystemError(ENOTDIR, "Cannot look in " + context.folder);
     std::set<std::string> seen;
     std::vector<Candidate> found;
     AddCandidates(context, context.folder, seen, found);
-    const char* home = std::getenv("HOME");
-    for (const Postal2Install& install : FindPostal2Installs(home ? home : ""))
-        AddCandidates(context, install.systemFolder, seen, found);
+    const std::vector<Home> homes = HomesToSearch();
+    for (const Home& home : homes)
+        for (const Postal2Install& install : FindPostal2Installs(home.path))
+            AddCandidates(context, install.systemFolder, seen, found);
     if (found.empty()) {
+        std::string searched;
+        for (const Home& home : homes)
+            searched += (searched.empty() ? "" : " and ") + home.said;
         context.err << "sarvelin-cli: no configuration found in " << context.folder << " or under "
-                    << "HOME=" << (home ? home : "(not set)") << ": looked in "
+                    << (searched.empty() ? "HOME=(not set)" : searched) << ": looked in "
                     << kPostal2InstallPlaces << "\n";
         return kProblemsFound;
     }
     // Every file changed last, to the nanosecond, is the newest; templates never are.
     std::optional<timespec> newest;
     for (const Candidate& candidate : found)
-        if (!candidate.isTemplate && (!newest || Before(*newest, candidate.changed)))
+        if (!candidate.isTemplate && candidate.twinOf.empty() &&
+            (!newest || Before(*newest, candidate.changed)))
             newest = candidate.changed;
     auto isNewest = [&](const Candidate& candidate) {
-        return !candidate.isTemplate && newest && !Before(candidate.changed, *newest);
+        return !candidate.isTemplate && candidate.twinOf.empty() && newest &&
+               !Before(candidate.changed, *newest);
     };
     std::vector<GameProcess> games;
     try {
@@ -119,14 +154,22 @@ ExitStatus RunWhere(const Context& context) {
                              {"packages", candidate.packages},
                              {"changed", LocalTime(candidate.changed)},
                              {"newest", isNewest(candidate)},
-                             {"template", candidate.isTemplate}});
+                             {"template", candidate.isTemplate},
+                             {"twin_of", TextOrNull(candidate.twinOf)}});
         nlohmann::ordered_json running = nlohmann::ordered_json::array();
         for (const GameProcess& game : games)
             running.push_back({{"name", game.name}, {"pid", game.pid}, {"folder", game.folder}});
         PrintJson(context.out, {{"files", files}, {"running", running}});
         return kDone;
     }
-    for (const Candidate& candidate : found)
+    for (const Candidate& candidate : found) {
+        if (!candidate.twinOf.empty()) {
+            context.out << "  " << candidate.path << "  changed " << LocalTime(candidate.changed)
+                        << "  (the same name in other letters; the edits use "
+                        << gameini::NameOf(candidate.twinOf) << ", remove the one the game does "
+                        << "not read)\n";
+            continue;
+        }
         context.out << (isNewest(candidate) ? "* " : "  ") << candidate.path << "  "
                     << candidate.packages << (candidate.packages == 1 ? " package" : " packages")
                     << "  changed " << LocalTime(candidate.changed)
@@ -134,6 +177,7 @@ ExitStatus RunWhere(const Context& context) {
                         : candidate.isTemplate ? "  (template)"
                                                : "")
                     << "\n";
+    }
     for (const GameProcess& game : games)
         context.out << "running: " << game.name << " (pid " << game.pid << ", in "
                     << (game.folder.empty() ? "a folder that cannot be read" : game.folder)

@@ -1,5 +1,7 @@
 #include "FileDescriptor.h"
 
+#include "Error.h"
+
 #include <cerrno>
 #include <fcntl.h>
 
@@ -17,6 +19,16 @@ int ReadAll(int fd, std::string& out) {
             return 0;
         out.append(chunk, static_cast<size_t>(got));
     }
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    const FileDescriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (file.fd < 0)
+        ThrowSystemError(errno, "Cannot open " + path + " for reading");
+    std::string bytes;
+    if (const int err = ReadAll(file.fd, bytes))
+        ThrowSystemError(err, "Cannot read " + path);
+    return bytes;
 }
 
 std::string ReadAllThatCanBeRead(const std::string& path) {

@@ -27,6 +27,9 @@ struct FileDescriptor {
 // read that failed.
 int ReadAll(int fd, std::string& out);
 
+// The whole file's bytes; throws FileError naming the file.
+std::string ReadWholeFile(const std::string& path);
+
 // What can be read of a file, such as one of /proc whose process may end
 // while it is read; empty when it cannot be opened.
 std::string ReadAllThatCanBeRead(const std::string& path);

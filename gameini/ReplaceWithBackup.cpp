@@ -84,6 +84,14 @@ void ReplaceBySwap(const ConfigurationFiles& files, MadeFile& work, FileSystem& 
     }
 }
 
+// Overwrites the file's bytes with `bytes`, from its start, through a
+// descriptor that OpenForOverwrite gave.
+void Overwrite(FileSystem& fileSystem, FileDescriptor file, const std::string& path,
+               const std::string& bytes) {
+    fileSystem.Write(file.fd, bytes, path);
+    fileSystem.FinishOverwrite(file.Release(), bytes.size(), path);
+}
+
 bool SameBytes(const std::string& a, const std::string& b) {
     std::ifstream first(a, std::ios::binary), second(b, std::ios::binary);
     return first && second &&
@@ -110,6 +118,42 @@ void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem) 
     }
 }
 
+void ReplaceInPlace(const ConfigurationFiles& files, const std::string& before,
+                    const std::string& after, FileSystem& fileSystem) {
+    MadeFile work(fileSystem, files.work);
+    FileDescriptor copy{fileSystem.CreateFresh(files.work)};
+    fileSystem.Write(copy.fd, before, files.work);
+    fileSystem.Close(copy.Release(), files.work);
+    fileSystem.FlushNewFile(files.work, files.config);
+    fileSystem.RenameNoReplace(files.work, files.unfinished);
+    work.Keep();
+    MadeFile unfinished(fileSystem, files.unfinished);
+    fileSystem.FlushFolder(FolderOf(files.unfinished));
+
+    // Until the first byte is written, a failure leaves the configuration
+    // as it is; after it, the old bytes go back.
+    FileDescriptor config{fileSystem.OpenForOverwrite(files.config)};
+    fileSystem.Reserve(config.fd, after.size(), files.config);
+    try {
+        Overwrite(fileSystem, std::move(config), files.config, after);
+    } catch (const FileError& error) {
+        try {
+            Overwrite(fileSystem, FileDescriptor{fileSystem.OpenForOverwrite(files.config)},
+                      files.config, before);
+        } catch (const FileError&) {
+            unfinished.Keep();
+            throw FileError(error.number(), std::string(error.what()) +
+                                                " (the previous configuration is kept as " +
+                                                files.unfinished + ")");
+        }
+        throw FileError(error.number(),
+                        std::string(error.what()) + "; " + files.config + " was left as it was");
+    }
+    unfinished.Keep();
+    fileSystem.Rename(files.unfinished, files.backup);
+    fileSystem.FlushFolder(FolderOf(files.backup));
+}
+
 void RefuseUnfinishedSave(const ConfigurationFiles& files, FileSystem& fileSystem) {
     if (!Exists(files.unfinished))
         return;
@@ -126,7 +170,7 @@ void RefuseUnfinishedSave(const ConfigurationFiles& files, FileSystem& fileSyste
         "); then delete " + NameOf(files.unfinished) + " and save again.");
 }
 
-void RestoreBackup(const LockedConfiguration& configuration, FileSystem& fileSystem) {
+bool RestoreBackup(const LockedConfiguration& configuration, FileSystem& fileSystem) {
     const ConfigurationFiles& files = configuration.Files();
     RefuseUnfinishedSave(files, fileSystem);
     const std::string backup = ResolvePath(files.backup);
@@ -136,15 +180,35 @@ void RestoreBackup(const LockedConfiguration& configuration, FileSystem& fileSys
                                         " from its backup: " + needed + " does not exist");
     }
     const FileDescriptor incoming = HoldIncoming(backup, fileSystem);
-    if (!fileSystem.Exchange(files.config, backup)) {
-        // Through a free third name, so that neither is missing for longer
-        // than one rename.
-        const std::string aside = files.config + ".swap";
-        fileSystem.RenameNoReplace(files.config, aside);
-        fileSystem.RenameNoReplace(backup, files.config);
-        fileSystem.RenameNoReplace(aside, backup);
+    try {
+        if (!files.mounted) {
+            if (!fileSystem.Exchange(files.config, backup)) {
+                // Through a free third name, so that neither is missing for
+                // longer than one rename.
+                const std::string aside = files.config + ".swap";
+                fileSystem.RenameNoReplace(files.config, aside);
+                fileSystem.RenameNoReplace(backup, files.config);
+                fileSystem.RenameNoReplace(aside, backup);
+            }
+            fileSystem.FlushFolder(FolderOf(files.config));
+            return false;
+        }
+    } catch (const FileError& error) {
+        // A mount point that mountinfo did not show (another namespace's view).
+        if (error.number() != EBUSY)
+            throw;
     }
-    fileSystem.FlushFolder(FolderOf(files.config));
+    ConfigurationFiles inPlace = files;
+    inPlace.backup = backup; // swapped with the configuration, in whatever letter case
+    try {
+        ReplaceInPlace(inPlace, ReadWholeFile(files.config), ReadWholeFile(backup), fileSystem);
+    } catch (const FileError& error) {
+        throw FileError(error.number(), std::string(error.what()) +
+                                            "; to restore it by hand, copy its backup over it: "
+                                            "cp " +
+                                            backup + " " + files.config);
+    }
+    return true;
 }
 
 } // namespace gameini

@@ -26,6 +26,23 @@ namespace gameini {
 // configuration is in place fails, the error says that it was saved.
 void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem = RealFileSystem());
 
+// Puts `after` in the place of a configuration that cannot be replaced, only
+// overwritten (a mount point), keeping `before`, the configuration as it is,
+// as the backup:
+//   1. write `before` as the work file, flush it, and rename it to the
+//      `unfinished` name, flushing the folder: from here on the
+//      configuration as it was is whole on disk under a name of its own;
+//   2. set aside room for `after`, so that a full disk fails here;
+//   3. overwrite the configuration's bytes with `after`, cut it to their
+//      length and flush it; if that fails, put `before` back;
+//   4. rename the `unfinished` file to the backup name, replacing the older
+//      backup in the same step, and flush the folder.
+// On failure the files it made are removed, unless the configuration could
+// not be put back: then the error names the `unfinished` file, which the
+// next save refuses to pass over.
+void ReplaceInPlace(const ConfigurationFiles& files, const std::string& before,
+                    const std::string& after, FileSystem& fileSystem = RealFileSystem());
+
 // Throws ConfigurationError, before anything is written, when a save in
 // place did not finish: its `unfinished` file holds the configuration as it
 // was before, and the configuration may be damaged. A file that holds the
@@ -33,9 +50,11 @@ void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem =
 void RefuseUnfinishedSave(const ConfigurationFiles& files, FileSystem& fileSystem);
 
 // Swaps the configuration and its backup, so that running it twice leaves
-// both as they were. Fails, changing nothing, when either is missing or a
-// save in place did not finish.
-void RestoreBackup(const LockedConfiguration& configuration,
+// both as they were. A mount point has the backup's bytes written into it,
+// as ReplaceInPlace does; that returns true. Fails, changing nothing, when
+// either is missing or a save in place did not finish; where a mount point
+// cannot be written so, the error says how to restore it by hand.
+bool RestoreBackup(const LockedConfiguration& configuration,
                    FileSystem& fileSystem = RealFileSystem());
 
 } // namespace gameini

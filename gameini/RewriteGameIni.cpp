@@ -87,17 +87,23 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
         if (kind == SectionScanner::Line::SearchPath)
             searchPaths.Add(SectionScanner::SearchPathOf(input.LastLineText()));
         if (kind != SectionScanner::Line::GameEngineHeader &&
-            kind != SectionScanner::Line::PackageLine)
+            kind != SectionScanner::Line::PackageLine &&
+            kind != SectionScanner::Line::UnreadPackageLine)
             continue;
         const bool header = kind == SectionScanner::Line::GameEngineHeader;
+        const bool unread = kind == SectionScanner::Line::UnreadPackageLine;
         std::string text(input.LastLineText());
+        const int number = static_cast<int>(input.LineNumber());
         result.contents_.sectionFound |= header;
-        if (!header)
-            result.contents_.configured.push_back({std::string(SectionScanner::PackageOf(text)),
-                                                   static_cast<int>(input.LineNumber())});
+        if (unread)
+            result.contents_.unread.push_back({text, number});
+        else if (!header)
+            result.contents_.configured.push_back(
+                {std::string(SectionScanner::PackageOf(text)), number});
         const size_t length =
             stored ? line.size() + LineEndLength(end) : result.utf16Bytes_.size() - at;
-        result.slots_.push_back({at, length, header, std::move(text), end, {}, false});
+        result.slots_.push_back(
+            {at, length, number, header, unread, std::move(text), end, {}, false});
     }
     result.contents_.searchPaths = searchPaths.Take();
     result.size_ = stored ? static_cast<size_t>(result.readAs_.st_size) : result.utf16Bytes_.size();
@@ -107,10 +113,15 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
     result.endsWithoutLineEnd_ = !tail.empty() && TrailingLineEnd(tail, encoding) == 0;
 
     const PackageLineEdit change = edit(result.contents_);
-    for (const std::string& name : change.written)
+    auto refuseDamage = [&](const std::string& name) {
         if (const auto problem = PackageNameProblem(name, encoding);
             problem && problem->DamagesTheFile())
             throw ConfigurationError("Cannot write the package " + name + ": " + problem->text);
+    };
+    for (const std::string& name : change.written)
+        refuseDamage(name);
+    for (const auto& [line, name] : change.rewritten)
+        refuseDamage(name);
     std::vector<std::string> written;
     for (const std::string& name : change.written)
         written.push_back(PackageLine(name));
@@ -130,7 +141,19 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
             placed = true;
         };
         bool kept;
-        if (slot.header) {
+        const auto rewritten = change.rewritten.find(slot.line);
+        const bool isRewritten = rewritten != change.rewritten.end();
+        std::string rewrittenLine;
+        auto rewrite = [&] {
+            rewrittenLine = PackageLine(rewritten->second);
+            stand.push_back(rewrittenLine);
+            result.after_.push_back(rewritten->second);
+        };
+        if (slot.unread) {
+            kept = !isRewritten;
+            if (isRewritten)
+                rewrite();
+        } else if (slot.header) {
             kept = !replaceAll;
             stand.push_back(kept ? std::string_view(slot.text) : kHeader);
             if (replaceAll || (anchorIsHeader && !std::exchange(anchored, true)))
@@ -141,7 +164,10 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
             kept = !replaceAll && package < change.keep.size() && change.keep[package];
             if (isFirst && change.placement == Placement::AtFirstPackageLine)
                 place();
-            if (kept) {
+            if (kept && isRewritten) {
+                rewrite();
+                kept = false;
+            } else if (kept) {
                 stand.push_back(slot.text);
                 result.after_.push_back(result.contents_.configured[package].name);
             }

@@ -5,6 +5,7 @@
 #include "ServerPackages.h"
 
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,18 +26,29 @@ enum class Placement {
 
 // What an edit does to the package lines of a configuration.
 struct PackageLineEdit {
-    Placement placement = Placement::AfterEachHeader;
+    PackageLineEdit(Placement placement, std::vector<bool> keep = {},
+                    std::vector<std::string> written = {})
+        : placement(placement), keep(std::move(keep)), written(std::move(written)) {}
+
+    Placement placement;
     // Which configured package lines stay, one flag per line in file order;
     // lines past the end go. AfterEachHeader drops every one of them.
     std::vector<bool> keep;
     // The packages to write, one ServerPackages= line each.
     std::vector<std::string> written;
+    // Lines written anew where they stand, as "ServerPackages=NAME", by
+    // their number: a kept package line, or a line of the section the game
+    // does not read.
+    std::map<int, std::string> rewritten;
 };
 
 // What the rewrite read in the configuration, for an edit to decide by.
 struct ConfigurationContents {
     std::string path;                          // the configuration, as found
     std::vector<ConfiguredPackage> configured; // in file order
+    // The lines of the section that look like package lines but that the
+    // game does not read ("ServerPackages =Foo"), as written, in file order.
+    std::vector<ConfiguredPackage> unread;
     bool sectionFound = false;
     std::vector<std::string> searchPaths; // the Paths= entries of [Core.System], each once
     Encoding encoding = Encoding::Windows1252;
@@ -77,7 +89,8 @@ private:
     // unless it is kept as it is.
     struct Slot {
         size_t at, length;
-        bool header;
+        int line;
+        bool header, unread;
         std::string text;
         LineEnd end;
         std::string after;

@@ -21,56 +21,6 @@ void WriteNewFile(FileSystem& fileSystem, const std::string& path, const Rewritt
     fileSystem.Close(file.Release(), path);
 }
 
-// Overwrites the file's bytes with `bytes`, from its start, through a
-// descriptor that OpenForOverwrite gave.
-void Overwrite(FileSystem& fileSystem, FileDescriptor file, const std::string& path,
-               const std::string& bytes) {
-    fileSystem.Write(file.fd, bytes, path);
-    fileSystem.FinishOverwrite(file.Release(), bytes.size(), path);
-}
-
-// Saves a configuration that cannot be replaced, only overwritten.
-void SaveInPlace(const ConfigurationFiles& files, const RewrittenGameIni& rewrite,
-                 FileSystem& fileSystem) {
-    // The new bytes, and the old ones to put back, come from the bytes the
-    // overwrite destroys.
-    const std::string before = rewrite.Bytes(Version::Before);
-    const std::string after = rewrite.Bytes(Version::After);
-
-    // The configuration as it is, whole and on disk under a name of its own,
-    // before its first byte changes.
-    MadeFile work(fileSystem, files.work);
-    WriteNewFile(fileSystem, files.work, rewrite, Version::Before);
-    fileSystem.FlushNewFile(files.work, files.config);
-    fileSystem.RenameNoReplace(files.work, files.unfinished);
-    work.Keep();
-    MadeFile unfinished(fileSystem, files.unfinished);
-    fileSystem.FlushFolder(FolderOf(files.unfinished));
-
-    // Until the first byte is written, a failure leaves the configuration
-    // as it is; after it, the old bytes go back.
-    FileDescriptor config{fileSystem.OpenForOverwrite(files.config)};
-    fileSystem.Reserve(config.fd, after.size(), files.config);
-    try {
-        Overwrite(fileSystem, std::move(config), files.config, after);
-    } catch (const FileError& error) {
-        try {
-            Overwrite(fileSystem, FileDescriptor{fileSystem.OpenForOverwrite(files.config)},
-                      files.config, before);
-        } catch (const FileError&) {
-            unfinished.Keep();
-            throw FileError(error.number(), std::string(error.what()) +
-                                                " (the previous configuration is kept as " +
-                                                files.unfinished + ")");
-        }
-        throw FileError(error.number(),
-                        std::string(error.what()) + "; " + files.config + " was left as it was");
-    }
-    unfinished.Keep();
-    fileSystem.Rename(files.unfinished, files.backup);
-    fileSystem.FlushFolder(FolderOf(files.backup));
-}
-
 // Saves by writing a new file and putting it in the configuration's place.
 void SaveByReplacing(const ConfigurationFiles& files, const RewrittenGameIni& rewrite,
                      FileSystem& fileSystem) {
@@ -112,7 +62,8 @@ SaveResult SaveGameIni(const LockedConfiguration& configuration, const EditPacka
     result.inPlace = files.mounted;
     result.backup = AbsolutePath(files.backup);
     if (files.mounted) {
-        SaveInPlace(files, rewrite, fileSystem);
+        ReplaceInPlace(files, rewrite.Bytes(Version::Before), rewrite.Bytes(Version::After),
+                       fileSystem);
         return result;
     }
     try {
@@ -121,7 +72,8 @@ SaveResult SaveGameIni(const LockedConfiguration& configuration, const EditPacka
         // A mount point that mountinfo did not show (another namespace's view).
         if (error.number() != EBUSY || !Exists(files.config) || Exists(files.work))
             throw;
-        SaveInPlace(files, rewrite, fileSystem);
+        ReplaceInPlace(files, rewrite.Bytes(Version::Before), rewrite.Bytes(Version::After),
+                       fileSystem);
         result.inPlace = true;
         return result;
     }

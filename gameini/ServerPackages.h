@@ -107,11 +107,21 @@ std::string_view PackageExtensionOf(std::string_view name);
 // package extension is dropped.
 std::string PackageNameOf(std::string_view name);
 
+// The package a ServerPackages= value means, as a person reads it: without
+// blanks or tabs at either end, or a package extension ("Engine.u " means
+// Engine). The game reads such a value as written, and finds no package.
+std::string PackageMeantBy(std::string_view value);
+
+// The text without blanks or tabs at either end.
+std::string_view TrimmedBlanks(std::string_view text);
+
 // Why a package name cannot stand in a ServerPackages= line of a file in
-// `encoding`, if it cannot. The first kinds make a line the game reads but
-// that matches no package a user means; the last two would damage the file.
+// `encoding`, if it cannot. A name is what the engine's names hold: at most
+// 63 characters, no blank or tab at either end, none of / \ [ ] ; # = " and
+// no control character. The first kinds make a line the game reads but that
+// matches no package a user means; the last two would damage the file.
 struct NameProblem {
-    enum class Kind { Empty, Blank, Equals, LineBreak, Unstorable };
+    enum class Kind { Empty, Blank, TooLong, Character, LineBreak, Unstorable };
     Kind kind;
     std::string text; // what is wrong, to follow the name in a message
     bool DamagesTheFile() const { return kind >= Kind::LineBreak; }

@@ -144,8 +144,11 @@ TEST(CheckPackages, InfoPrintsAPackagesFactsAndRefusesADamagedOne) {
     EXPECT_NE(bad.out.find("\"imports\": [\n      \"Core\",\n      \"Engine\"\n    ]"),
               std::string::npos)
         << bad.out;
-    EXPECT_NE(bad.out.find("Bad.u is not a package file or is damaged (it does not start as a "
-                           "package does)"),
+    EXPECT_NE(bad.out.find("{\n    \"file\": \"" + game.root / "System/Bad.u" +
+                           "\",\n    \"error\": \"not a package file or damaged (it does not "
+                           "start as a package does)\"\n  }"),
               std::string::npos)
         << bad.out;
+    const Output relative = Cli("-C '" + game.root / "System" + "' info Mod.u");
+    EXPECT_EQ(relative.status, 0) << "-C's folder holds it";
 }

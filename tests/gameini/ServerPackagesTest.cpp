@@ -92,7 +92,7 @@ TEST(ReadServerPackages, TellsEachPathsEntryOfCoreSystemOnceAsTheRewriteDoes) {
     EXPECT_EQ(read, expected);
     RewriteGameIni(folder.path() + "/postal2.ini", [&](const ConfigurationContents& contents) {
         rewritten = contents.searchPaths;
-        return PackageLineEdit{};
+        return PackageLineEdit{Placement::AfterEachHeader};
     });
     EXPECT_EQ(rewritten, expected);
 }

@@ -79,7 +79,7 @@ TEST(Crash, AtEveryStepTheConfigurationSurvivesWholeAndTheNextWriterGoesOn) {
         {"add", "", "none", Left::New},
         // In place: the first try at swapping found the mount point; the
         // work file then takes the old configuration.
-        {"add", "busy", "write:work#5", Left::Old},
+        {"add", "busy", "write:work#4", Left::Old},
         {"add", "busy", "flush-new-file#1", Left::Old},
         {"add", "busy", "remove#1", Left::Old},
         {"add", "busy", "flush-new-file#2", Left::Old},

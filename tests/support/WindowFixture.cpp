@@ -11,7 +11,7 @@ WindowFixture::WindowFixture() {
 }
 
 void WindowFixture::Open() {
-    window = std::make_unique<MainWindow>(system.path(), home.path());
+    window = std::make_unique<MainWindow>(system.path(), home.path(), volumes);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     packages = window->findChild<PackageListBox*>("lbServerPackages");

@@ -25,6 +25,9 @@ protected:
     std::vector<std::string> Marked() const;
 
     TempFolder system, home;
+    // The mount table the drive list reads, as a chroot or container may
+    // give it: the root, and a volume this process cannot see.
+    std::vector<Volume> volumes = {{"/", "", "/dev/vda"}, {"/outside/this/root", "", "/dev/vdb"}};
     std::unique_ptr<MainWindow> window;
     PackageListBox* packages = nullptr;
     FolderListBox* folders = nullptr;

@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QStorageInfo>
 #include <QTest>
 #include <QToolTip>
 #include <gtest/gtest.h>
@@ -156,9 +155,45 @@ TEST_F(RealWindow, AtTheDepthOfASteamInstallEveryFolderReadsInFull) {
         << "the current folder is in view";
     for (int i = 0; i < drives->count(); ++i)
         EXPECT_FALSE(drives->itemData(i, Qt::ToolTipRole).toString().isEmpty()) << "a full path";
-    EXPECT_EQ(drives->currentData().toByteArray().toStdString(),
-              "volume:" + QStorageInfo(QString::fromStdString(deep)).rootPath().toStdString())
+    EXPECT_EQ(drives->currentData().toByteArray().toStdString(), "volume:/")
         << "outside every install the drive list shows the folder's volume";
+    EXPECT_EQ(drives->findData(QByteArray("volume:/outside/this/root")), -1)
+        << "a mount point outside this process's root is left out";
+}
+
+TEST(DriveEntries, OfferTheVolumesThisProcessCanSee) {
+    TempFolder usb, tmpfs, home;
+    const struct {
+        const char* name;
+        std::vector<Volume> table;
+        std::string start;
+        std::vector<std::string> designations; // in order
+    } cases[] = {
+        {"a full machine",
+         {{"/", "", "/dev/sda1"},
+          {QString::fromStdString(usb.path()), "GAMES", "/dev/sdb1"},
+          {QString::fromStdString(tmpfs.path()), "", "tmpfs"},
+          {"/proc", "", "proc"}},
+         usb.path(),
+         {"volume:/", "volume:" + usb.path()}},
+        {"the start folder on a volume no drive list shows",
+         {{"/", "", "/dev/sda1"}, {QString::fromStdString(tmpfs.path()), "", "tmpfs"}},
+         tmpfs.path() + "/System",
+         {"volume:/", "volume:" + tmpfs.path()}},
+        {"a chroot: the table names mount points outside its root",
+         {{"/srv/chroot", "", "/dev/sda1"}, {"/srv/chroot/proc", "", "proc"}},
+         usb.path(),
+         {"volume:/"}},
+        {"an empty table", {}, usb.path(), {"volume:/"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> designations;
+        for (const DriveEntry& entry : DriveEntries(c.table, c.start, home.path())) {
+            designations.push_back(entry.designation);
+            EXPECT_FALSE(entry.shown.isEmpty() || entry.path.isEmpty()) << c.name;
+        }
+        EXPECT_EQ(designations, c.designations) << c.name;
+    }
 }
 
 TEST_F(RealWindow, ListsCarryTheirHeadingsAsAccessibleNames) {

@@ -1,81 +1,11 @@
 #include "DriveListBox.h"
 
-#include "Postal2Installs.h"
-
 #include <QAbstractItemView>
-#include <QFileInfo>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QStorageInfo>
 #include <QStyle>
 #include <QStylePainter>
 #include <filesystem>
-#include <set>
-
-namespace {
-
-const std::string kVolumePrefix = "volume:";
-
-// Mounts the user never wants to look into for a game.
-bool IsSystemMount(const QString& mountPoint) {
-    for (const char* hidden :
-         {"/proc", "/sys", "/dev", "/run", "/snap", "/var/lib/docker", "/boot/efi"}) {
-        QString prefix = QString::fromLatin1(hidden);
-        if (mountPoint == prefix || mountPoint.startsWith(prefix + '/'))
-            return !mountPoint.startsWith(QStringLiteral("/run/media/"));
-    }
-    return false;
-}
-
-bool IsRealVolume(const QStorageInfo& volume) {
-    if (!volume.isValid() || !volume.isReady() || !QFileInfo(volume.rootPath()).isDir())
-        return false;
-    if (volume.rootPath() == QStringLiteral("/"))
-        return true;
-    return volume.device().startsWith("/dev/") && !IsSystemMount(volume.rootPath());
-}
-
-QString VolumeText(const QStorageInfo& volume) {
-    QString label = volume.name();
-    return label.isEmpty() ? volume.rootPath()
-                           : volume.rootPath() + QStringLiteral("  [") + label + ']';
-}
-
-} // namespace
-
-std::string VolumeDesignation(const std::string& mountPoint) {
-    return kVolumePrefix + mountPoint;
-}
-
-std::optional<std::string> MountPointOf(const std::string& designation) {
-    if (!designation.starts_with(kVolumePrefix))
-        return std::nullopt;
-    return designation.substr(kVolumePrefix.size());
-}
-
-std::vector<DriveEntry> DriveEntries(const std::string& startFolder, const std::string& home) {
-    std::vector<DriveEntry> entries;
-    std::set<QString> mountPoints;
-    auto addVolume = [&](const QStorageInfo& volume) {
-        if (mountPoints.insert(volume.rootPath()).second)
-            entries.push_back({VolumeText(volume),
-                               VolumeDesignation(volume.rootPath().toStdString()),
-                               volume.rootPath()});
-    };
-    QList<QStorageInfo> volumes = QStorageInfo::mountedVolumes();
-    std::sort(volumes.begin(), volumes.end(), [](const QStorageInfo& a, const QStorageInfo& b) {
-        return a.rootPath() < b.rootPath();
-    });
-    for (const QStorageInfo& volume : volumes)
-        if (IsRealVolume(volume))
-            addVolume(volume);
-    // The start folder's volume is offered even where it is no usual one.
-    addVolume(QStorageInfo(QString::fromStdString(startFolder)));
-    for (const Postal2Install& install : FindPostal2Installs(home))
-        entries.push_back({QString::fromStdString(install.label), install.systemFolder,
-                           QString::fromStdString(install.systemFolder)});
-    return entries;
-}
 
 DriveListBox::DriveListBox(const std::vector<DriveEntry>& entries, const std::string& startFolder,
                            QWidget* parent)
@@ -97,27 +27,32 @@ std::string DriveListBox::Drive() const {
 }
 
 void DriveListBox::ShowFolder(const std::string& folder) {
-    if (Holds(currentIndex(), folder))
-        return;
-    // The installation whose folders these are, else the folder's volume.
+    // The installation whose folders these are, else the volume with the
+    // deepest mount point holding it.
     int shown = -1;
-    for (int i = 0; i < count() && shown < 0; ++i)
-        if (!MountPointOf(itemData(i).toByteArray().toStdString()) && Holds(i, folder))
+    size_t deepest = 0;
+    for (int i = 0; i < count(); ++i) {
+        if (!Holds(i, folder))
+            continue;
+        const std::optional<std::string> mountPoint =
+            MountPointOf(itemData(i).toByteArray().toStdString());
+        if (!mountPoint) {
             shown = i;
-    if (shown < 0) {
-        const QString volume = QStorageInfo(QString::fromStdString(folder)).rootPath();
-        shown = findData(QByteArray::fromStdString(VolumeDesignation(volume.toStdString())));
+            break;
+        }
+        if (shown < 0 || mountPoint->size() > deepest) {
+            shown = i;
+            deepest = mountPoint->size();
+        }
     }
     QSignalBlocker quiet(this);
     setCurrentIndex(shown);
 }
 
 bool DriveListBox::Holds(int index, const std::string& folder) const {
-    if (index < 0)
-        return false;
     const std::string designation = itemData(index).toByteArray().toStdString();
     if (std::optional<std::string> mountPoint = MountPointOf(designation))
-        return QStorageInfo(QString::fromStdString(folder)).rootPath().toStdString() == *mountPoint;
+        return *mountPoint == "/" || folder == *mountPoint || folder.starts_with(*mountPoint + "/");
     // An installation holds the folders of its game folder, around its System.
     const std::string game = std::filesystem::path(designation).parent_path().string();
     return folder == game || folder.starts_with(game + "/");

@@ -43,7 +43,8 @@ QFont HeadingFont(const std::vector<std::pair<QString, QSize>>& headings) {
 
 } // namespace
 
-MainWindow::MainWindow(const std::string& startFolder, const std::string& home)
+MainWindow::MainWindow(const std::string& startFolder, const std::string& home,
+                       const std::vector<Volume>& volumes)
     : messageBox_(this), guard_(messageBox_) {
     Q_INIT_RESOURCE(sarvelin); // the resource lives in a static library
     setWindowTitle(QStringLiteral("Sarvelin"));
@@ -54,7 +55,7 @@ MainWindow::MainWindow(const std::string& startFolder, const std::string& home)
     lbServerPackages_ = new PackageListBox(this);
     dirP2SysFolder_ = new FolderListBox(startFolder, guard_, listings_, this);
     fbUFiles_ = new FileListBox(listings_, this); // listed by Form_Load, which runs at once
-    driveP2Drive_ = new DriveListBox(DriveEntries(dirP2SysFolder_->Path(), home),
+    driveP2Drive_ = new DriveListBox(DriveEntries(volumes, dirP2SysFolder_->Path(), home),
                                      dirP2SysFolder_->Path(), this);
     cbSave_ = new QPushButton(QStringLiteral("Save"), this);
     cbRevert_ = new QPushButton(QStringLiteral("Revert"), this);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DriveEntries.h"
 #include "FolderListingCache.h"
 #include "HandlerGuard.h"
 #include "QtMessageBox.h"
@@ -16,10 +17,11 @@ class QPushButton;
 
 // The program's window: builds the controls where the layout puts them, hands
 // them to the handlers and runs Form_Load. Opens on `startFolder`; the drive
-// list offers the installations found under `home`.
+// list offers `volumes` and the installations found under `home`.
 class MainWindow : public QWidget {
 public:
-    MainWindow(const std::string& startFolder, const std::string& home);
+    MainWindow(const std::string& startFolder, const std::string& home,
+               const std::vector<Volume>& volumes = MountedVolumes());
     ~MainWindow() override;
 
     frmMain& form() { return *form_; }

@@ -13,6 +13,9 @@ PROBLEMS_FOUND = 1
 GAME_RUNNING = 4
 BUSY = 5
 
+PREFIX = "sarvelin-cli: "
+WARNING = PREFIX + "warning: "
+
 TARGET_OPTIONS = dict(
     path=dict(type="path"),
     ini=dict(type="path"),
@@ -31,13 +34,19 @@ def target_arguments(module):
 
 
 def run_json(module, arguments, accepted=(0,)):
-    """Runs sarvelin-cli and returns its JSON; fails the task with the
-    program's own message and exit status when it fails."""
+    """Runs sarvelin-cli and returns its JSON; passes its warnings on to the
+    play, and fails the task with the program's own message and exit status
+    when it fails."""
     rc, out, err = module.run_command(arguments)
+    lines = err.splitlines()
+    for line in lines:
+        if line.startswith(WARNING):
+            module.warn(line[len(WARNING):])
     if rc not in accepted:
-        message = err.strip()
-        if message.startswith("sarvelin-cli: "):
-            message = message[len("sarvelin-cli: "):]
+        errors = [line for line in lines if not line.startswith(WARNING)]
+        message = "\n".join(errors).strip()
+        if message.startswith(PREFIX):
+            message = message[len(PREFIX):]
         if rc == GAME_RUNNING:  # said in the play's words
             message = message.replace(" Quit it first, or use --force.", "")
             message += " Stop the server first, or set force: true."

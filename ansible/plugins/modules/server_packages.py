@@ -32,10 +32,16 @@ options:
     description:
       - C(present) adds the names not yet configured after the last package line.
       - C(absent) removes every line that names one of them.
-      - C(exact) makes the list exactly these names, in this order.
+      - C(exact) makes the list exactly these names, in this order. An empty list
+        would remove every package line; that is refused unless C(allow_empty) is set.
     type: str
     choices: [present, absent, exact]
     default: present
+  allow_empty:
+    description:
+      - With C(state=exact) and no C(packages), remove every package line.
+    type: bool
+    default: false
   force:
     description:
       - Change the configuration even while a game or server process uses it, or
@@ -56,7 +62,10 @@ attributes:
   diff_mode:
     support: full
 notes:
-  - The task fails while the game runs with the configuration; stop the server first.
+  - The task fails while the game runs with the configuration; stop the server first,
+    or set C(force). Check mode fails the same way, as the real run would.
+  - C(force) also saves a read-only configuration, and one whose owner or group the
+    new file cannot keep (only root may give a file away); the play is warned of it.
   - Tasks that change one configuration at the same time take turns; none loses
     another's change.
 extends_documentation_fragment:
@@ -119,6 +128,7 @@ def main():
             packages=dict(type="list", elements="str", required=True),
             state=dict(type="str", choices=list(COMMANDS), default="present"),
             force=dict(type="bool", default=False),
+            allow_empty=dict(type="bool", default=False),
             wait=dict(type="float", default=30),
             **TARGET_OPTIONS
         ),
@@ -128,9 +138,12 @@ def main():
     )
     packages = module.params["packages"]
     state = module.params["state"]
-    arguments = target_arguments(module) + ["--json", "-q", "--wait", str(module.params["wait"])]
+    arguments = target_arguments(module) + ["--json", "--wait", str(module.params["wait"])]
     if module.params["force"]:
         arguments.append("--force")
+    if not packages and state == "exact" and not module.params["allow_empty"]:
+        module.fail_json(msg="state: exact with no packages would remove every package line; "
+                             "set allow_empty: true if that is meant")
     if not packages and state != "exact":
         # Nothing to add or remove: the list as it is.
         listed = run_json(module, arguments + ["list"])
@@ -138,7 +151,7 @@ def main():
                          packages=[entry["name"] for entry in listed["configured"]])
     command = [COMMANDS[state], "--"] + packages if packages else ["remove", "--all"]
     if module.check_mode:
-        command.insert(1, "-n")
+        command[1:1] = ["-n", "--strict"]
     result = run_json(module, arguments + command)
     response = dict(
         changed=result["changed"],

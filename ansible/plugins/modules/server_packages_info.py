@@ -83,7 +83,7 @@ def main():
         mutually_exclusive=[("path", "ini")],
         supports_check_mode=True,
     )
-    base = target_arguments(module) + ["--json", "-q"]
+    base = target_arguments(module) + ["--json"]
     listed = run_json(module, base + ["list"])
     problems = run_json(module, base + ["check"], accepted=(0, PROBLEMS_FOUND))
     module.exit_json(

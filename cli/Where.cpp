@@ -47,7 +47,9 @@ void AddCandidates(const Context& context, const std::string& folder, std::set<s
         if (name == gameini::kConfigurationName && it->path() != main) {
             // Read by its name, it would be the other one: it is named, not read.
             struct stat info;
-            if (stat(it->path().c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            std::error_code canonicalError;
+            if (stat(it->path().c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+                seen.insert(fs::canonical(it->path(), canonicalError).string()).second)
                 found.push_back({it->path().string(), 0, info.st_mtim, false, main});
         } else if (name.ends_with(".ini") && name != gameini::kWorkFileName && it->path() != main) {
             paths.push_back(it->path().string());

@@ -75,11 +75,16 @@ expect "add Foo.uax: the name without its extension" "$(run -C "$sys" add Sound.
 expect "add a name no Paths= folder holds: a warning" "$(run -C "$sys" add Inventroy -n >/dev/null; cat "$work/stderr")" \
     "sarvelin-cli: warning: Inventroy: no Paths= folder of [Core.System] holds this package"
 expect "options after the command: add --force X" "$(status -C "$sys" add --force Core -q)" 0
-for bad in ".u" "a=b" " Spaced " $'Tab\t' "Жара"; do
-    expect "add \"$bad\": a usage error" "$(status -C "$sys" add "$bad")" 2
+long63="$(printf 'N%.0s' $(seq 63))"
+for bad in ".u" "a=b" " Spaced " $'Tab\t' "[Section]" "[[X]]" "a/b" '..\System\Evil' ";Comment" "#Hash" \
+    'Quo"te' $'Tab\tinside' "${long63}N" "$(printf 'N%.0s' $(seq 120000))" "Жара"; do
+    expect "add \"${bad:0:20}\": a usage error" "$(status -C "$sys" add "$bad")" 2
 done
 expect "add \"Жара\": says why" "$(cat "$work/stderr")" \
     "sarvelin-cli: \"Жара\": the character \"Ж\" cannot be stored in this configuration file (Windows-1252)"
+expect "add 63 characters: the longest name the engine holds" "$(status -C "$sys" -q -n add "$long63")" 0
+expect "set --from: a comment after a name" \
+    "$(printf 'CoopMod ; the co-op mod\nNewMod#again\n' | run -C "$sys" -n -q set --from - | grep -c -e '^+ServerPackages=CoopMod.$' -e '^+ServerPackages=NewMod.$')" 2
 expect "usage errors changed nothing" "$(digest "$sys")" "$after"
 printf '[URL]\r\nPort=7777\r\n' >"$sys/Postal2.ini"
 expect "add without the section fails" "$(status -C "$sys" add Fire)" 3
@@ -353,6 +358,28 @@ expect "check: the demo finds the map pack removed from the disk" \
     "56: missing: ServerPackages=OldMapPack: no Paths= folder of [Core.System] holds this package; install it or remove this line|"
 expect "check: exit 1 on the demo" "$(status -C "$sys" check)" 1
 
+# --- mending what check finds
+fresh fix
+printf '%s\r\n' '[Core.System]' 'Paths=*.u' '[Engine.GameEngine]' 'ServerPackages=Engine' 'ServerPackages=Core.u' \
+    'ServerPackages=Fire ' 'ServerPackages=ENGINE' 'ServerPackages =Xmas' 'ServerPackages=Engine.u' \
+    'ServerPackages=a/b' 'Other=1' >"$sys/postal2.ini"
+before="$(digest "$sys")"
+expect "check --fix -n: the change as a diff, nothing written" \
+    "$(run -C "$sys" check --fix -n -q | grep -c '^[-+]Server'; digest "$sys")" "8
+$before"
+expect "check --fix: one save, and says what it left" \
+    "$(run -C "$sys" check --fix; cat "$work/stderr")" \
+    "fixed; previous configuration kept as postal2.ini.old
+sarvelin-cli: warning: $sys/postal2.ini:10: bad-name: left as it is (a package name cannot hold \"/\")"
+expect "then check finds only what needs a person" "$(run -C "$sys" check | cut -d: -f3 | tr '\n' ' ')" " bad-name "
+expect "the lines as the game reads them, in place" "$(run -C "$sys" list | tr '\n' ' ')" "Engine Core Fire Xmas a/b "
+printf '%s\r\n' '[Engine.GameEngine]' 'ServerPackages=Engine.u' 'ServerPackages=Core ' 'ServerPackages=Fire' >"$sys/Postal2.ini"
+run -C "$sys" remove engine core >/dev/null
+expect "remove by what a line means: an extension, a blank" "$(run -C "$sys" list | tr '\n' ' ')" "Fire "
+expect "remove --line: not a package line is a usage error" "$(status -C "$sys" remove --line 1)" 2
+expect "remove --line N: that line" "$(status -C "$sys" remove --line 2; run -C "$sys" list | wc -l)" "0
+0"
+
 # --- where
 home="$work/home"
 steam="$home/.local/share/Steam/steamapps/common/POSTAL2Complete/System"
@@ -382,6 +409,17 @@ expect "where: an install with only Postal2MP.ini" "$(grep -c "$server/Postal2MP
 expect "where: counts the packages" "$(grep -c 'Postal2CoOp.ini  2 packages' <<<"$listing")" 1
 expect "where -C DIR looks there first" "$(HOME="$home" run where -C "$steam" | head -1 | cut -d' ' -f3)" "$steam/Postal2.ini"
 expect "where -f: refused" "$(status where -f "$steam/Postal2.ini")" 2
+printf '[Engine.GameEngine]\r\nServerPackages=Core\r\n' >"$steam/postal2.ini"
+expect "where: both spellings, the one edits use marked" \
+    "$(HOME="$home" run where -C "$steam" | grep -c "$steam/postal2.ini  changed .*(the same name in other letters; the edits use Postal2.ini")" 1
+expect "check: the twin" "$(run -C "$steam" check | grep -c "case-twins: $steam holds both Postal2.ini and postal2.ini")" 1
+rm "$steam/postal2.ini"
+expect "where -C a missing folder: a file error" "$(status where -C "$work/none")" 3
+if getent passwd nobody >/dev/null; then
+    expect "where under sudo: the invoking user's home too" \
+        "$(cd "$work" && HOME="$work/empty" SUDO_USER=nobody status where; grep -c "under HOME=$work/empty and nobody's home" "$work/stderr")" "1
+1"
+fi
 expect "where finding nothing says where it looked" \
     "$(cd "$work" && HOME="$work/empty" status where; grep -c "no configuration found in . or under HOME=$work/empty: looked in Steam" "$work/stderr")" \
     "1

@@ -25,8 +25,8 @@ std::string BackupShown(const gameini::ConfigurationFiles& files, const std::str
 }
 
 void PrintChange(const Context& context, const ChangeReport& report, const char* verb) {
-    const bool dryRun = context.dryRun;
-    const std::string diff = dryRun && report.changed
+    const bool dryRun = context.dryRun, withDiff = dryRun || (context.diff && context.json);
+    const std::string diff = withDiff && report.changed
                                  ? UnifiedDiff(report.file, report.bytesBefore, report.bytesAfter)
                                  : "";
     if (context.json) {
@@ -35,9 +35,9 @@ void PrintChange(const Context& context, const ChangeReport& report, const char*
                                          {"backup", TextOrNull(report.backup)},
                                          {"before", report.before},
                                          {"after", report.after}};
-        if (dryRun)
+        if (withDiff)
             result["diff"] = diff;
-        PrintJson(context.out, result);
+        context.PrintResult(result);
     } else if (!report.changed) {
         context.out << "unchanged\n";
     } else if (dryRun) {
@@ -55,10 +55,10 @@ void ApplyChange(const Context& context, const gameini::EditPackages& edit, cons
     const gameini::ConfigurationFiles& files = configuration.Files();
     // Even when nothing would change: scripts learn of it.
     context.RefuseToChange(files);
-    const gameini::SaveResult saved = gameini::SaveGameIni(
-        configuration, edit,
-        {context.dryRun ? gameini::SaveMode::DryRun : gameini::SaveMode::WhenChanged,
-         context.force});
+    gameini::SaveOptions options(
+        context.dryRun ? gameini::SaveMode::DryRun : gameini::SaveMode::WhenChanged, context.force);
+    options.keepBytes = context.diff;
+    const gameini::SaveResult saved = gameini::SaveGameIni(configuration, edit, options);
     if (!saved.ownerChange.empty())
         context.Warn(saved.ownerChange);
     PrintChange(context,

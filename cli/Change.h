@@ -33,7 +33,7 @@ struct ChangeReport {
 };
 // Prints it as text, or as one JSON object with the file, whether it
 // changed, the backup, the package names before and after and, for a dry
-// run, the diff.
+// run or with --diff, the diff.
 void PrintChange(const Context& context, const ChangeReport& report, const char* verb);
 
 // How the text names a backup: by its name beside the configuration, else by

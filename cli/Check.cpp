@@ -258,7 +258,7 @@ void AddCheckCommand(CLI::App& app, Context& context) {
                                 {"kind", problem.kind},
                                 {"name", problem.name},
                                 {"message", problem.message}});
-            PrintJson(context.out, list);
+            context.PrintResult(list);
         } else {
             for (const Problem& problem : problems)
                 context.out << files.config << ":" << problem.line << ": " << problem.kind << ": "

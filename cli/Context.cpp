@@ -2,6 +2,7 @@
 
 #include "Error.h"
 #include "GamePath.h"
+#include "Json.h"
 #include "Ownership.h"
 #include "RunningGame.h"
 
@@ -11,8 +12,13 @@
 #include <sys/stat.h>
 
 gameini::LockedConfiguration Context::Lock(gameini::Access access) const {
-    return gameini::LockConfiguration(
-        Folder(), ini.empty() ? gameini::kConfigurationName : gameini::NameOf(ini), access, Wait());
+    const std::string name =
+        ini.empty() ? std::string(gameini::kConfigurationName) : gameini::NameOf(ini);
+    file = gameini::AbsolutePath(gameini::ResolvePath(gameini::InFolder(Folder(), name)));
+    gameini::LockedConfiguration configuration =
+        gameini::LockConfiguration(Folder(), name, access, Wait());
+    file = gameini::AbsolutePath(configuration.Files().config);
+    return configuration;
 }
 
 std::chrono::milliseconds Context::Wait() const {
@@ -26,7 +32,14 @@ std::string Context::Folder() const {
     return parent.empty() ? "." : parent;
 }
 
+void Context::PrintResult(nlohmann::ordered_json result) const {
+    if (result.is_object())
+        result["warnings"] = warnings;
+    PrintJson(out, result);
+}
+
 void Context::Warn(const std::string& text) const {
+    warnings.push_back(text);
     if (!quiet)
         err << "sarvelin-cli: warning: " << text << "\n";
 }
@@ -36,21 +49,22 @@ void Context::RefuseToChange(const gameini::ConfigurationFiles& files) const {
         return;
     struct stat info;
     if (stat(files.config.c_str(), &info) == 0 && (info.st_mode & 0222) == 0)
-        throw gameini::ConfigurationError(gameini::NameOf(files.config) +
-                                          " is read-only; use --force to change it anyway");
+        throw ReadOnlyError(gameini::NameOf(files.config) + " is read-only");
     if (const auto problem = gameini::OwnershipProblem(files); problem && !files.mounted)
         throw gameini::OwnershipError(*problem);
-    const std::string lost = " The game writes its whole configuration back when it quits, so "
-                             "this change would be lost. Quit it first, or use --force.";
     std::vector<GameProcess> games;
     try {
         games = GamesUsing(files.config);
     } catch (const gameini::FileError& error) {
-        throw GameRunningError(std::string(error.what()) + ". Use --force to change it anyway.");
+        throw GameRunningError(std::string(error.what()) + ".",
+                               " Use --force to change it anyway.");
     }
     if (games.empty())
         return;
     const GameProcess& game = games.front();
     throw GameRunningError(game.name + " (pid " + std::to_string(game.pid) + ") is running with " +
-                           files.config + ": " + game.why + "." + lost);
+                               files.config + ": " + game.why +
+                               ". The game writes its whole configuration back when it quits, so "
+                               "this change would be lost.",
+                           " Quit it first, or use --force.");
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "ConfigurationLock.h"
+#include "Error.h"
+
+#include <nlohmann/json.hpp>
 
 #include <chrono>
 #include <functional>
@@ -23,9 +26,18 @@ struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The game or its server is running and would write its own copy back.
+// The game or its server is running and would write its own copy back; or
+// it cannot be told. `advice` says what a user of the command line can do.
 struct GameRunningError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    GameRunningError(const std::string& message, std::string advice)
+        : std::runtime_error(message), advice(std::move(advice)) {}
+    std::string advice;
+};
+
+// The configuration is read-only, as admins make it to keep the game from
+// rewriting it.
+struct ReadOnlyError : gameini::ConfigurationError {
+    using gameini::ConfigurationError::ConfigurationError;
 };
 
 // What every command is given: which configuration, whether to go on while
@@ -44,15 +56,23 @@ struct Context {
     bool json = false;
     bool dryRun = false; // -n: show the change, write nothing
     bool strict = false; // --strict: a dry run refuses what the change would refuse
+    bool diff = false;   // --diff: a --json result of a change carries its diff
     double wait = 10;    // --wait: seconds to wait while another program saves
     // The command given, run once every word of the command line is known
     // to be right; it returns the exit status.
     std::function<ExitStatus()> run;
     bool takesNames = false;        // the command takes package names ...
     std::vector<std::string> names; // ... and these are the ones given
+    // What a --json result or error carries besides: the warnings given, and
+    // the configuration the command works on, once it is found.
+    mutable std::vector<std::string> warnings;
+    mutable std::string file;
 
-    // Prints "sarvelin-cli: warning: TEXT" on standard error, unless quiet.
+    // Prints "sarvelin-cli: warning: TEXT" on standard error, unless quiet;
+    // a --json result carries it too.
     void Warn(const std::string& text) const;
+    // Prints a --json result; an object also carries the warnings given.
+    void PrintResult(nlohmann::ordered_json result) const;
 
     // Holds the configuration, found without regard to letter case, for
     // reading or for writing, waiting up to --wait while another program

@@ -53,7 +53,7 @@ void AddInfoCommand(CLI::App& app, Context& context) {
             }
         }
         if (context.json)
-            PrintJson(context.out, list);
+            context.PrintResult(list);
         return status;
     });
 }

@@ -54,7 +54,7 @@ void RunList(const Context& context, bool all) {
             fileList.push_back({{"name", file}, {"configured", configuredSet.ContainsFile(file)}});
         const nlohmann::ordered_json result = {
             {"file", files.config}, {"configured", names}, {"files", fileList}};
-        PrintJson(context.out, result);
+        context.PrintResult(result);
         return;
     }
     gameini::PackageSet listed;

@@ -2,6 +2,7 @@
 
 #include "Commands.h"
 #include "Error.h"
+#include "Json.h"
 
 #include <cstdlib>
 
@@ -54,6 +55,9 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
             ""));
     app.add_flag("-q,--quiet", context.quiet, "Print no warnings");
     app.add_flag("--json", context.json, "Print the result as JSON");
+    app.add_flag("--diff", context.diff,
+                 "With --json: the result of a change carries it as a unified diff, as a dry "
+                 "run's does");
     AddListCommand(app, context);
     AddAddCommand(app, context);
     AddRemoveCommand(app, context);
@@ -63,8 +67,20 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
     AddWhereCommand(app, context);
     AddInfoCommand(app, context);
 
-    auto fail = [&err](int status, const std::string& message) {
-        err << "sarvelin-cli: " << message << "\n";
+    // Said on standard error; with --json also as an object that machines
+    // read by its kind, never by its words.
+    // Said on standard error with what the command line offers; with --json
+    // also as an object that machines read by its kind, never by its words.
+    auto fail = [&](ExitStatus status, const char* kind, const std::string& message,
+                    const std::string& advice = "") {
+        err << "sarvelin-cli: " << message << advice << "\n";
+        if (context.json)
+            PrintJson(out, {{"error",
+                             {{"kind", kind},
+                              {"message", message},
+                              {"file", TextOrNull(context.file)},
+                              {"status", status}}},
+                            {"warnings", context.warnings}});
         return status;
     };
     try {
@@ -82,26 +98,32 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
                 extra.push_back(word);
         }
         if (!extra.empty())
-            return fail(kUsage, (app.get_subcommands().empty() ? "unknown command \""
-                                                               : "unexpected word \"") +
-                                    extra.front() + "\"; see sarvelin-cli --help");
+            return fail(
+                kUsage, "usage",
+                (app.get_subcommands().empty() ? "unknown command \"" : "unexpected word \"") +
+                    extra.front() + "\"; see sarvelin-cli --help");
         return context.run();
     } catch (const CLI::ParseError& error) {
         if (app.get_subcommands().empty() && !app.remaining().empty())
-            return fail(kUsage, "unknown command \"" + app.remaining().front() +
-                                    "\"; see sarvelin-cli --help");
+            return fail(kUsage, "usage",
+                        "unknown command \"" + app.remaining().front() +
+                            "\"; see sarvelin-cli --help");
         if (error.get_exit_code() == 0) // --help and --version
             return app.exit(error, out, err);
-        return fail(kUsage, std::string(error.what()) + "; see sarvelin-cli --help");
+        return fail(kUsage, "usage", std::string(error.what()) + "; see sarvelin-cli --help");
     } catch (const UsageError& error) {
-        return fail(kUsage, error.what());
+        return fail(kUsage, "usage", error.what());
     } catch (const GameRunningError& error) {
-        return fail(kGameRunning, error.what());
+        return fail(kGameRunning, "game-running", error.what(), error.advice);
     } catch (const gameini::BusyError& error) {
-        return fail(kBusy, std::string(error.what()) + "; try again, or raise --wait");
+        return fail(kBusy, "busy", error.what(), "; try again, or raise --wait");
     } catch (const gameini::OwnershipError& error) {
-        return fail(kFileError, std::string(error.what()) + ", or use --force");
+        return fail(kFileError, "configuration", error.what(), ", or use --force");
+    } catch (const ReadOnlyError& error) {
+        return fail(kFileError, "configuration", error.what(), "; use --force to change it anyway");
+    } catch (const gameini::ConfigurationError& error) {
+        return fail(kFileError, "configuration", error.what());
     } catch (const std::exception& error) {
-        return fail(kFileError, error.what());
+        return fail(kFileError, "file", error.what());
     }
 }

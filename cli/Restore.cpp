@@ -24,10 +24,12 @@ void AddRestoreCommand(CLI::App& app, Context& context) {
                             NamesOf(gameini::ReadServerPackages(backup)),
                             {},
                             {}};
-        if (context.dryRun) {
+        if (context.dryRun || context.diff) {
             report.bytesBefore = gameini::ReadWholeFile(files.config);
             report.bytesAfter = gameini::ReadWholeFile(backup);
             report.changed = report.bytesBefore != report.bytesAfter;
+        }
+        if (context.dryRun) {
             report.backup.clear();
         } else {
             gameini::RefuseCaseVariants(files);

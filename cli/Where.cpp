@@ -161,7 +161,7 @@ ExitStatus RunWhere(const Context& context) {
         nlohmann::ordered_json running = nlohmann::ordered_json::array();
         for (const GameProcess& game : games)
             running.push_back({{"name", game.name}, {"pid", game.pid}, {"folder", game.folder}});
-        PrintJson(context.out, {{"files", files}, {"running", running}});
+        context.PrintResult({{"files", files}, {"running", running}});
         return kDone;
     }
     for (const Candidate& candidate : found) {

@@ -44,11 +44,12 @@ SaveResult SaveGameIni(const LockedConfiguration& configuration, const EditPacka
     result.changed = rewrite.Changed();
     result.before = rewrite.Before();
     result.after = rewrite.After();
-    if (options.mode == SaveMode::DryRun) {
+    if (options.mode == SaveMode::DryRun || options.keepBytes) {
         result.bytesBefore = rewrite.Bytes(Version::Before);
         result.bytesAfter = rewrite.Bytes(Version::After);
-        return result;
     }
+    if (options.mode == SaveMode::DryRun)
+        return result;
     if (options.mode == SaveMode::WhenChanged && !result.changed)
         return result;
 

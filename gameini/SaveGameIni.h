@@ -23,6 +23,8 @@ struct SaveOptions {
     // Save even when the new file cannot keep the configuration's owner and
     // group, or this program may not write the configuration itself.
     bool mayChangeOwner;
+    // Give the bytes before and after in the result, as a dry run does.
+    bool keepBytes = false;
 };
 
 struct SaveResult {
@@ -33,7 +35,7 @@ struct SaveResult {
     std::string backup;                     // the previous configuration's absolute path
     std::string ownerChange;                // what the save gave away, when it was allowed to
     std::vector<std::string> before, after; // the package names
-    std::string bytesBefore, bytesAfter;    // for a dry run
+    std::string bytesBefore, bytesAfter;    // for a dry run, or when kept
 };
 
 // The one save of both programs: rewrites the configuration by `edit`, and

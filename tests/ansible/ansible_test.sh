@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the Ansible collection as admins run it: Debian's ansible-playbook
 # against localhost, on temporary server folders, with sarvelin-cli from the
-# build. Then the example playbook twice (the second run changes nothing), and
-# ansible-doc on both modules.
+# build. Then the example playbook twice (the second run changes nothing),
+# ansible-doc on both modules, and the sanity rules of ansible-test that run
+# without a network.
 #
 #   ansible_test.sh SARVELIN_CLI SOURCE_FOLDER
 set -euo pipefail
@@ -50,4 +51,17 @@ for module in server_packages server_packages_info; do
     grep -q 'EXAMPLES:' "$work/doc" && grep -q 'RETURN VALUES:' "$work/doc" ||
         { echo "ansible-doc does not render $module" >&2; cat "$work/doc" >&2; exit 1; }
 done
-echo "3 passed, 0 failed"
+# ansible-test's sanity rules that need no network (the others install their
+# tools with pip, which this machine cannot reach).
+sanity="$work/sanity/ansible_collections/sarvelin/postal2"
+mkdir -p "$sanity"
+cp -r "$source/ansible/." "$sanity"
+(cd "$sanity" && git init -q . && git add -A &&
+    ansible-test sanity --python "$(python3 -c 'import sys; print("%d.%d" % sys.version_info[:2])')" \
+        --test action-plugin-docs --test compile --test empty-init --test future-import-boilerplate \
+        --test ignores --test line-endings --test metaclass-boilerplate --test no-assert \
+        --test no-basestring --test no-dict-iteritems --test no-get-exception --test no-main-display \
+        --test no-smart-quotes --test no-unicode-literals --test replace-urlopen --test shebang \
+        --test symlinks --test use-compat-six >"$work/sanity.log" 2>&1) ||
+    { cat "$work/sanity.log" >&2; exit 1; }
+echo "4 passed, 0 failed"

@@ -320,6 +320,7 @@ expect "a file without a last line end still has none" "$(tail -c 4 "$sys/Postal
 
 # --- JSON results of the edits
 fresh json
+cp "$(command -v dash)" "$work/json/postal2-bin"
 json_field() { /usr/bin/python3 -c "import json,sys; d=json.load(sys.stdin); print($1)"; }
 expect "add --json -n: the change, nothing written" \
     "$(run -C "$sys" add Xmas --json -n | json_field 'd["changed"], d["backup"], d["after"][-1], d["diff"].count("\n+ServerPackages=Xmas")')" \
@@ -330,6 +331,28 @@ expect "add --json: the files as saved, absolute, and the lists" \
 expect "add --json again: unchanged" "$(run -C "$sys" add Xmas --json | json_field 'd["changed"], d["backup"]')" "False None"
 expect "restore --json" "$(run -C "$sys" restore --json | json_field 'd["changed"], "Xmas" in d["before"], "Xmas" in d["after"]')" \
     "True True False"
+expect "--json: warnings in the result" "$(run -C "$sys" -q add Nope -n --json | json_field 'd["warnings"]')" \
+    "['Nope: no Paths= folder of [Core.System] holds this package']"
+expect "--json --diff: a real change with its diff" \
+    "$(run -C "$sys" add Xmas3 -q --json --diff | json_field 'd["diff"].count("\n+ServerPackages=Xmas3")')" 1
+error_of() { "$cli" --json "$@" 2>/dev/null | json_field 'd["error"]["kind"], d["error"]["status"], d["error"]["file"]'; }
+expect "--json error: usage" "$(error_of -C "$sys" add "a/b")" "usage 2 $sys/Postal2.ini"
+expect "--json error: file" "$(error_of -C "$work/json" list)" "file 3 $work/json/postal2.ini"
+chmod 444 "$sys/Postal2.ini"
+expect "--json error: configuration" "$(error_of -C "$sys" add Fire)" "configuration 3 $sys/Postal2.ini"
+chmod 644 "$sys/Postal2.ini"
+flock --no-fork -x "$sys/Postal2.ini" sleep 60 &
+holder=$!
+sleep 0.3
+expect "--json error: busy" "$(error_of -C "$sys" --wait 0 add Fire)" "busy 5 $sys/Postal2.ini"
+kill "$holder"
+wait "$holder" 2>/dev/null
+(cd "$sys" && exec "$work/json/postal2-bin" -c 'sleep 60; :') >/dev/null 2>&1 &
+game=$!
+sleep 0.3
+expect "--json error: game-running" "$(error_of -C "$sys" add Fire)" "game-running 4 $sys/Postal2.ini"
+pkill -P "$game"
+kill "$game" 2>/dev/null
 
 # --- check
 fresh check

@@ -8,54 +8,48 @@ __metaclass__ = type
 import json
 import os
 
-# Exit statuses of sarvelin-cli.
-PROBLEMS_FOUND = 1
-GAME_RUNNING = 4
-BUSY = 5
-
-PREFIX = "sarvelin-cli: "
-WARNING = PREFIX + "warning: "
-
 TARGET_OPTIONS = dict(
     path=dict(type="path"),
     ini=dict(type="path"),
     executable=dict(type="str", default="sarvelin-cli"),
 )
 
+# What a play can do about a failure, by the kind sarvelin-cli gives it.
+ADVICE = {
+    "game-running": " Stop the server first, or set force: true.",
+    "busy": "; try again, or raise wait.",
+}
+
 
 def target_arguments(module):
-    """The program and the option that names the configuration."""
+    """The program, its options for a machine reader, and the option that
+    names the configuration."""
     executable = module.params["executable"]
     if os.sep not in executable:
         executable = module.get_bin_path(executable, required=True)
+    # Its warnings and errors come in its JSON, so none are printed twice.
+    arguments = [executable, "--json", "-q"]
     if module.params["path"] is not None:
-        return [executable, "-C", module.params["path"]]
-    return [executable, "-f", module.params["ini"]]
+        return arguments + ["-C", module.params["path"]]
+    return arguments + ["-f", module.params["ini"]]
 
 
-def run_json(module, arguments, accepted=(0,)):
-    """Runs sarvelin-cli and returns its JSON; passes its warnings on to the
-    play, and fails the task with the program's own message and exit status
-    when it fails."""
-    rc, out, err = module.run_command(arguments)
-    lines = err.splitlines()
-    for line in lines:
-        if line.startswith(WARNING):
-            module.warn(line[len(WARNING):])
-    if rc not in accepted:
-        errors = [line for line in lines if not line.startswith(WARNING)]
-        message = "\n".join(errors).strip()
-        if message.startswith(PREFIX):
-            message = message[len(PREFIX):]
-        if rc == GAME_RUNNING:  # said in the play's words
-            message = message.replace(" Quit it first, or use --force.", "")
-            message += " Stop the server first, or set force: true."
-        if rc == BUSY:
-            message = message.replace("raise --wait", "raise wait")
-        module.fail_json(msg=message or "sarvelin-cli failed", rc=rc, stdout=out, stderr=err,
-                         cmd=arguments)
+def run_json(module, arguments):
+    """Runs sarvelin-cli and returns its JSON result; passes its warnings on
+    to the play, and fails the task by the kind of error it reports. A result
+    is a result whatever the exit status (check's 1 means it found problems)."""
+    rc, out, err = module.run_command(arguments, environ_update=dict(LC_ALL="C"))
     try:
-        return json.loads(out)
+        result = json.loads(out)
     except ValueError:
-        module.fail_json(msg="sarvelin-cli printed no JSON", rc=rc, stdout=out, stderr=err,
-                         cmd=arguments)
+        module.fail_json(msg="sarvelin-cli printed no JSON: " + err.strip(), rc=rc, stdout=out,
+                         stderr=err, cmd=arguments)
+    if isinstance(result, dict):
+        for warning in result.get("warnings", []):
+            module.warn(warning)
+        error = result.get("error")
+        if error is not None:
+            module.fail_json(msg=error["message"] + ADVICE.get(error["kind"], ""),
+                             rc=error["status"], kind=error["kind"], file=error["file"],
+                             cmd=arguments)
+    return result

@@ -95,21 +95,31 @@ EXAMPLES = r"""
 
 RETURN = r"""
 file:
-  description: The configuration file that was read, as found.
-  returned: always
+  description:
+    - The configuration file, as an absolute path; after a save, as saved.
+  returned: success
   type: str
   sample: /srv/postal2/System/Postal2.ini
 packages:
   description: The configured packages after the change, in file order.
-  returned: always
+  returned: success
   type: list
   elements: str
   sample: [Core, Engine, CoopMod]
 backup:
-  description: Where the previous configuration is kept, when the file was written.
-  returned: always
+  description:
+    - Where the previous configuration is kept, as an absolute path.
+    - Null when nothing was written (nothing changed, or check mode).
+  returned: success
   type: str
   sample: /srv/postal2/System/postal2.ini.old
+kind:
+  description:
+    - Why the task failed, as a stable word of sarvelin-cli's
+      (C(usage), C(file), C(configuration), C(game-running), C(busy)).
+  returned: failure
+  type: str
+  sample: game-running
 """
 
 from ansible.module_utils.basic import AnsibleModule
@@ -138,7 +148,9 @@ def main():
     )
     packages = module.params["packages"]
     state = module.params["state"]
-    arguments = target_arguments(module) + ["--json", "--wait", str(module.params["wait"])]
+    arguments = target_arguments(module) + ["--wait", str(module.params["wait"])]
+    if module._diff:
+        arguments.append("--diff")
     if module.params["force"]:
         arguments.append("--force")
     if not packages and state == "exact" and not module.params["allow_empty"]:
@@ -160,12 +172,8 @@ def main():
         backup=result["backup"],
     )
     if module._diff:
-        response["diff"] = dict(
-            before="".join(name + "\n" for name in result["before"]),
-            after="".join(name + "\n" for name in result["after"]),
-            before_header=result["file"] + " (server packages)",
-            after_header=result["file"] + " (server packages)",
-        )
+        # The file's own unified diff, as sarvelin-cli shows it.
+        response["diff"] = dict(prepared=result["diff"])
     module.exit_json(**response)
 
 

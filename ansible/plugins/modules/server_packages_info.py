@@ -69,7 +69,6 @@ problems:
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.sarvelin.postal2.plugins.module_utils.sarvelin_cli import (
-    PROBLEMS_FOUND,
     TARGET_OPTIONS,
     run_json,
     target_arguments,
@@ -83,9 +82,9 @@ def main():
         mutually_exclusive=[("path", "ini")],
         supports_check_mode=True,
     )
-    base = target_arguments(module) + ["--json"]
+    base = target_arguments(module)
     listed = run_json(module, base + ["list"])
-    problems = run_json(module, base + ["check"], accepted=(0, PROBLEMS_FOUND))
+    problems = run_json(module, base + ["check"])
     module.exit_json(
         changed=False,
         file=listed["file"],

@@ -53,6 +53,15 @@ TEST(PackageFile, ReadsTheHeaderAndThePackagesItImports) {
     ASSERT_TRUE(std::holds_alternative<PackageFacts>(kf)) << std::get<PackageDamage>(kf).reason;
     EXPECT_EQ(TagText(std::get<PackageFacts>(kf).tag), "9E2A83C2");
     EXPECT_EQ(TagText(facts.tag), "9E2A83C1");
+
+    // Thousands of names: an import names name 5,003, a compact index whose
+    // second byte (0x4E) has its 0x40 bit set and no "more" bit (0x80).
+    mod.version = 118;
+    mod.fillerNames = 5000;
+    const PackageRead many = Parse(PackageBytes(mod));
+    ASSERT_TRUE(std::holds_alternative<PackageFacts>(many)) << std::get<PackageDamage>(many).reason;
+    EXPECT_EQ(std::get<PackageFacts>(many).imports,
+              (std::vector<std::string>{"Engine", "BaseDialog"}));
 }
 
 TEST(PackageFile, ADamagedFileIsAProblemNeverACrash) {
@@ -86,6 +95,8 @@ TEST(PackageFile, ADamagedFileIsAProblemNeverACrash) {
         {"a compact index without end", with(names, std::string("\x40\x80\x80\x80\x80", 5)),
          "its name table holds a number too long to read"},
         {"an import naming no name", with(good.size() - 1, CompactIndex(60)),
+         "its import table names a name the name table does not hold"},
+        {"an import naming the name after the last", with(good.size() - 1, CompactIndex(4)),
          "its import table names a name the name table does not hold"},
         {"a huge generation count", with(52, U32(0x10000000)),
          "its header claims more generations than the file holds"},

@@ -123,34 +123,39 @@ int InMountNamespace(const Mounts& mounts, const std::function<bool()>& check) {
 }
 
 TEST(SaveGameIni, AMountedConfigurationIsSavedInPlace) {
-    TempFolder system, managed;
+    // Its folder's name has a blank, which the mount table writes as "\040".
+    TempFolder parent, managed;
+    const std::string system = parent / "Postal 2 System";
+    fs::create_directory(system);
+    auto read = [&](const char* name) { return ReadBytes(system + "/" + name); };
     managed.write("server.ini", kOld);
-    system.write("postal2.ini", "to be covered by the mount\r\n");
-    int outcome = InMountNamespace((Mounts{{managed / "server.ini", system / "postal2.ini"}}), [&] {
-        struct stat before, after;
-        stat((system / "postal2.ini").c_str(), &before);
-        const ConfigurationFiles files = ConfigurationFilesOf(system.path(), "postal2.ini");
-        const SaveResult added = Add(system.path());
-        stat((system / "postal2.ini").c_str(), &after);
-        const bool held = files.mounted && added.inPlace && before.st_ino == after.st_ino &&
-                          system.read("postal2.ini") == kNew &&
-                          system.read("postal2.ini.old") == kOld && !system.exists("newp2.ini");
-        // Shorter again: nothing of the longer file may stay after its end.
-        SaveGameIni(
-            LockConfiguration(system.path(), "postal2.ini", Access::Write),
-            [](const ConfigurationContents& contents) {
-                return PackageLineEdit{Placement::AfterLastPackageLine,
-                                       std::vector<bool>(contents.configured.size() - 1, true),
-                                       {}};
-            },
-            SaveMode::WhenChanged);
-        const bool shorter = system.read("postal2.ini") == kOld;
-        // Restoring swaps the bytes, as a mount point cannot be renamed.
-        const bool restored =
-            RestoreBackup(LockConfiguration(system.path(), "postal2.ini", Access::Write)) &&
-            system.read("postal2.ini") == kNew && system.read("postal2.ini.old") == kOld;
-        return held && shorter && restored;
-    });
+    WriteBytes(system + "/postal2.ini", "to be covered by the mount\r\n");
+    int outcome =
+        InMountNamespace((Mounts{{managed / "server.ini", system + "/postal2.ini"}}), [&] {
+            struct stat before, after;
+            stat((system + "/postal2.ini").c_str(), &before);
+            const ConfigurationFiles files = ConfigurationFilesOf(system, "postal2.ini");
+            const SaveResult added = Add(system);
+            stat((system + "/postal2.ini").c_str(), &after);
+            const bool held = files.mounted && added.inPlace && before.st_ino == after.st_ino &&
+                              read("postal2.ini") == kNew && read("postal2.ini.old") == kOld &&
+                              !fs::exists(system + "/newp2.ini");
+            // Shorter again: nothing of the longer file may stay after its end.
+            SaveGameIni(
+                LockConfiguration(system, "postal2.ini", Access::Write),
+                [](const ConfigurationContents& contents) {
+                    return PackageLineEdit{Placement::AfterLastPackageLine,
+                                           std::vector<bool>(contents.configured.size() - 1, true),
+                                           {}};
+                },
+                SaveMode::WhenChanged);
+            const bool shorter = read("postal2.ini") == kOld;
+            // Restoring swaps the bytes, as a mount point cannot be renamed.
+            const bool restored =
+                RestoreBackup(LockConfiguration(system, "postal2.ini", Access::Write)) &&
+                read("postal2.ini") == kNew && read("postal2.ini.old") == kOld;
+            return held && shorter && restored;
+        });
     if (outcome == kNoMountNamespace)
         GTEST_SKIP() << "this machine does not allow a mount namespace";
     EXPECT_EQ(outcome, 0);

@@ -16,6 +16,9 @@ std::string CompactIndex(int32_t value) {
 
 std::string PackageBytes(const TestPackage& package) {
     std::vector<std::string> names = {"Core", "Package", "Class"};
+    for (int i = 0; i < package.fillerNames; ++i)
+        names.push_back("Filler" + std::to_string(i));
+    const size_t firstImport = names.size();
     names.insert(names.end(), package.imports.begin(), package.imports.end());
     std::string nameTable, importTable;
     for (const std::string& name : names) {
@@ -24,8 +27,8 @@ std::string PackageBytes(const TestPackage& package) {
         nameTable += name + '\0' + U32(0);
     }
     for (size_t i = 0; i < package.imports.size(); ++i)
-        importTable +=
-            CompactIndex(0) + CompactIndex(1) + U32(0) + CompactIndex(static_cast<int32_t>(3 + i));
+        importTable += CompactIndex(0) + CompactIndex(1) + U32(0) +
+                       CompactIndex(static_cast<int32_t>(firstImport + i));
     std::string header = U32(0x9E2A83C1);
     header += {static_cast<char>(package.version), static_cast<char>(package.version >> 8), 0, 0};
     header += U32(package.flags);

@@ -11,10 +11,11 @@ struct TestPackage {
     uint32_t flags = 0x1; // AllowDownload
     uint32_t guid[4] = {0x01234567, 0x89ABCDEF, 0x0BADF00D, 0xDEADBEEF};
     std::vector<std::string> imports; // packages it depends on
+    int fillerNames = 0;              // names no import uses, before the imports
 };
 
-// The package's bytes. Its names are "Core", "Package", "Class", then the
-// imports; each import is a Package with no outer.
+// The package's bytes. Its names are "Core", "Package", "Class", the filler
+// names, then the imports; each import is a Package with no outer.
 std::string PackageBytes(const TestPackage& package);
 
 // Little-endian numbers and compact indexes, for planting damage.

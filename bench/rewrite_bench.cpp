@@ -3,6 +3,7 @@
 // same file, a process each time as a script runs it, beside grep and cp.
 
 #include "BenchFolder.h"
+#include "EditPolicies.h"
 #include "GamePath.h"
 #include "RewriteGameIni.h"
 #include "SaveGameIni.h"
@@ -77,10 +78,8 @@ void Cp(benchmark::State& state) {
 }
 
 // The window's edit: the whole list after the header.
-gameini::EditPackages WindowEdit() {
-    return [](const gameini::ConfigurationContents&) {
-        return gameini::PackageLineEdit{gameini::Placement::AfterEachHeader, {}, Config().names};
-    };
+gameini::EditPackages WholeList() {
+    return gameini::PackagesAfterEachHeader(Config().names);
 }
 
 // Reading and rewriting the file, and writing the result, as cp reads and writes it.
@@ -89,7 +88,7 @@ void RewriteGameIni(benchmark::State& state) {
     const std::string work = folder + "/newp2.ini";
     for (auto _ : state) {
         const gameini::RewrittenGameIni rewrite =
-            gameini::RewriteGameIni(folder + "/postal2.ini", WindowEdit());
+            gameini::RewriteGameIni(folder + "/postal2.ini", WholeList());
         const int fd = open(work.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         rewrite.Write(gameini::RewrittenGameIni::Version::After, [&](std::string_view piece) {
             benchmark::DoNotOptimize(write(fd, piece.data(), piece.size()));
@@ -104,7 +103,7 @@ void RewriteAndReplace(benchmark::State& state) {
     const std::string folder = Config().folder.path();
     for (auto _ : state)
         gameini::SaveGameIni(
-            gameini::LockConfiguration(folder, "postal2.ini", gameini::Access::Write), WindowEdit(),
+            gameini::LockConfiguration(folder, "postal2.ini", gameini::Access::Write), WholeList(),
             gameini::SaveMode::Always);
     state.SetBytesProcessed(state.iterations() * kConfigBytes);
 }

@@ -1,5 +1,6 @@
-#include "Change.h"
 #include "Commands.h"
+#include "EditCommand.h"
+#include "EditPolicies.h"
 #include "GamePath.h"
 #include "Json.h"
 #include "PackageFacts.h"
@@ -8,9 +9,7 @@
 #include "ServerPackages.h"
 #include "TextCase.h"
 
-#include <algorithm>
 #include <iostream>
-#include <optional>
 #include <unordered_map>
 
 namespace {
@@ -184,51 +183,6 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
     return problems;
 }
 
-// What --fix does to the package lines, in file order: a blank or an
-// extension goes, a line naming a package named before goes, and a line the
-// game does not read is written so that it does. A name no package can have
-// is left, and said.
-gameini::PackageLineEdit Fixed(const Context& context,
-                               const gameini::ConfigurationContents& contents) {
-    gameini::PackageLineEdit change(gameini::Placement::AfterLastPackageLine);
-    struct Line {
-        int number;
-        std::string name;
-        std::optional<size_t> configured; // its index, when the game reads it
-    };
-    std::vector<Line> lines;
-    for (size_t i = 0; i < contents.configured.size(); ++i)
-        lines.push_back({contents.configured[i].line, contents.configured[i].name, i});
-    for (const gameini::ConfiguredPackage& unread : contents.unread)
-        lines.push_back({unread.line,
-                         std::string(gameini::TrimmedBlanks(
-                             std::string_view(unread.name).substr(unread.name.find('=') + 1))),
-                         std::nullopt});
-    std::sort(lines.begin(), lines.end(),
-              [](const Line& a, const Line& b) { return a.number < b.number; });
-    change.keep.assign(contents.configured.size(), true);
-    gameini::PackageSet seen;
-    for (const Line& line : lines) {
-        const std::string meant = gameini::PackageMeantBy(line.name);
-        if (const auto problem = gameini::PackageNameProblem(meant, contents.encoding)) {
-            context.Warn(contents.path + ":" + std::to_string(line.number) +
-                         ": bad-name: left as it is (" + problem->text + ")");
-            continue;
-        }
-        if (!seen.Insert(meant)) {
-            if (line.configured)
-                change.keep[*line.configured] = false;
-            else
-                context.Warn(contents.path + ":" + std::to_string(line.number) +
-                             ": not-read: left as it is, as " + meant + " is configured already");
-            continue;
-        }
-        if (meant != line.name || !line.configured)
-            change.rewritten.emplace(line.number, meant);
-    }
-    return change;
-}
-
 } // namespace
 
 void AddCheckCommand(CLI::App& app, Context& context) {
@@ -240,12 +194,12 @@ void AddCheckCommand(CLI::App& app, Context& context) {
                     "game does not read");
     OnRun(*check, context, [&context, fix] {
         if (*fix) {
-            ApplyChange(
-                context,
-                [&context](const gameini::ConfigurationContents& contents) {
-                    return Fixed(context, contents);
-                },
-                "fixed");
+            RunChange(context, "fixed",
+                      SavedBy(context, [&context](const gameini::ConfigurationContents& contents) {
+                          return gameini::FixPackageLines([&](int line, const std::string& why) {
+                              context.Warn(contents.path + ":" + std::to_string(line) + ": " + why);
+                          })(contents);
+                      }));
             return kDone;
         }
         const gameini::LockedConfiguration configuration = context.Lock(gameini::Access::Read);

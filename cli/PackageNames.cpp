@@ -37,6 +37,18 @@ std::vector<std::string> NamesOf(std::vector<gameini::ConfiguredPackage> package
     return names;
 }
 
+gameini::EditPackages WritingGivenNames(const Context& context,
+                                        const std::vector<std::string>& given,
+                                        gameini::EditPackages policy) {
+    return [&context, given,
+            policy = std::move(policy)](const gameini::ConfigurationContents& contents) {
+        RequireSection(contents);
+        RefuseBadNames(given, contents.encoding);
+        WarnOfPackagesNotFound(context, PackageNamesFrom(given), contents);
+        return policy(contents);
+    };
+}
+
 void RequireSection(const gameini::ConfigurationContents& contents) {
     if (!contents.sectionFound)
         throw gameini::ConfigurationError(contents.path +

@@ -29,3 +29,10 @@ std::vector<std::string> NamesOf(std::vector<gameini::ConfiguredPackage> package
 // Throws FileError, naming the file, when it has no [Engine.GameEngine]
 // section to put packages in.
 void RequireSection(const gameini::ConfigurationContents& contents);
+
+// The edit of a command that writes the names it is given (add, set) by
+// `policy`: the file needs the section, each name must be one the file can
+// hold, and one that no Paths= folder holds is warned of.
+gameini::EditPackages WritingGivenNames(const Context& context,
+                                        const std::vector<std::string>& given,
+                                        gameini::EditPackages policy);

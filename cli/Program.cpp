@@ -11,6 +11,14 @@ void OnRun(CLI::App& command, Context& context, std::function<ExitStatus()> run)
     command.callback([&context, run] { context.run = run; });
 }
 
+void OnRunWithNames(CLI::App& command, Context& context,
+                    std::function<ExitStatus(const std::vector<std::string>& names)> run) {
+    command.callback([&context, run] {
+        context.takesNames = true;
+        context.run = [&context, run] { return run(context.names); };
+    });
+}
+
 int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     CLI::App app("Edits the server packages of a Postal 2 configuration: the ServerPackages= "
                  "lines of its [Engine.GameEngine] section.",

@@ -1,6 +1,9 @@
-#include "Change.h"
 #include "Commands.h"
+#include "EditCommand.h"
+#include "EditPolicies.h"
 #include "PackageNames.h"
+
+#include <algorithm>
 
 void AddRemoveCommand(CLI::App& app, Context& context) {
     auto all = std::make_shared<bool>(false);
@@ -15,34 +18,28 @@ void AddRemoveCommand(CLI::App& app, Context& context) {
         if (!names.empty() + *all + (*line > 0) != 1)
             throw UsageError("remove needs package names, --all or --line");
         const std::vector<std::string> removed = PackageNamesFrom(names);
-        auto edit = [&](const gameini::ConfigurationContents& contents) {
-            RefuseBadNames(names, contents.encoding);
-            if (!contents.sectionFound)
-                context.Warn(contents.path +
-                             " has no [Engine.GameEngine] section, so it has no package to remove");
-            gameini::PackageSet configured, gone;
-            for (const gameini::ConfiguredPackage& package : contents.configured)
-                configured.Insert(gameini::PackageMeantBy(package.name));
-            for (const std::string& name : removed) {
-                gone.Insert(name);
-                if (contents.sectionFound && !configured.Contains(name))
-                    context.Warn(name + " is not configured");
-            }
-            gameini::PackageLineEdit change{gameini::Placement::AfterLastPackageLine, {}, {}};
-            bool lineFound = false;
-            for (const gameini::ConfiguredPackage& package : contents.configured) {
-                // A line goes by what it means: "Engine.u" and "Engine " name Engine too.
-                const bool goes = *all || package.line == *line ||
-                                  gone.Contains(gameini::PackageMeantBy(package.name));
-                lineFound |= package.line == *line;
-                change.keep.push_back(!goes);
-            }
-            if (*line > 0 && !lineFound)
-                throw UsageError("line " + std::to_string(*line) + " of " + contents.path +
-                                 " is no ServerPackages= line of [Engine.GameEngine]");
-            return change;
-        };
-        ApplyChange(context, edit);
+        const gameini::EditPackages policy = gameini::RemovePackages({removed, *line, *all});
+        RunChange(
+            context, "saved", SavedBy(context, [&](const gameini::ConfigurationContents& contents) {
+                RefuseBadNames(names, contents.encoding);
+                const auto& configured = contents.configured;
+                if (*line > 0 && std::none_of(configured.begin(), configured.end(),
+                                              [&](const gameini::ConfiguredPackage& p) {
+                                                  return p.line == *line;
+                                              }))
+                    throw UsageError("line " + std::to_string(*line) + " of " + contents.path +
+                                     " is no ServerPackages= line of [Engine.GameEngine]");
+                if (!contents.sectionFound)
+                    context.Warn(contents.path + " has no [Engine.GameEngine] section, so "
+                                                 "it has no package to remove");
+                gameini::PackageSet meant;
+                for (const gameini::ConfiguredPackage& package : configured)
+                    meant.Insert(gameini::PackageMeantBy(package.name));
+                for (const std::string& name : removed)
+                    if (contents.sectionFound && !meant.Contains(name))
+                        context.Warn(name + " is not configured");
+                return policy(contents);
+            }));
         return kDone;
     });
 }

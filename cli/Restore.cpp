@@ -1,5 +1,5 @@
-#include "Change.h"
 #include "Commands.h"
+#include "EditCommand.h"
 #include "FileDescriptor.h"
 #include "GamePath.h"
 #include "PackageNames.h"
@@ -10,32 +10,31 @@ void AddRestoreCommand(CLI::App& app, Context& context) {
     CLI::App* restore =
         app.add_subcommand("restore", "Swap the configuration and its backup; run again to undo");
     OnRun(*restore, context, [&context] {
-        const gameini::LockedConfiguration configuration =
-            context.Lock(context.dryRun ? gameini::Access::Read : gameini::Access::Write);
-        const gameini::ConfigurationFiles& files = configuration.Files();
-        context.RefuseToChange(files);
-        const std::string backup = gameini::ResolvePath(files.backup);
-        ChangeReport report{gameini::AbsolutePath(files.config),
-                            true,
-                            gameini::AbsolutePath(backup),
-                            BackupShown(files, backup),
-                            false,
-                            NamesOf(gameini::ReadServerPackages(files.config)),
-                            NamesOf(gameini::ReadServerPackages(backup)),
-                            {},
-                            {}};
-        if (context.dryRun || context.diff) {
-            report.bytesBefore = gameini::ReadWholeFile(files.config);
-            report.bytesAfter = gameini::ReadWholeFile(backup);
-            report.changed = report.bytesBefore != report.bytesAfter;
-        }
-        if (context.dryRun) {
-            report.backup.clear();
-        } else {
-            gameini::RefuseCaseVariants(files);
-            report.inPlace = gameini::RestoreBackup(configuration);
-        }
-        PrintChange(context, report, "restored");
+        RunChange(context, "restored", [&](const gameini::LockedConfiguration& configuration) {
+            const gameini::ConfigurationFiles& files = configuration.Files();
+            const std::string backup = gameini::ResolvePath(files.backup);
+            ChangeReport report{gameini::AbsolutePath(files.config),
+                                true,
+                                gameini::AbsolutePath(backup),
+                                BackupShown(files, backup),
+                                false,
+                                NamesOf(gameini::ReadServerPackages(files.config)),
+                                NamesOf(gameini::ReadServerPackages(backup)),
+                                {},
+                                {}};
+            if (context.dryRun || context.diff) {
+                report.bytesBefore = gameini::ReadWholeFile(files.config);
+                report.bytesAfter = gameini::ReadWholeFile(backup);
+                report.changed = report.bytesBefore != report.bytesAfter;
+            }
+            if (context.dryRun) {
+                report.backup.clear();
+            } else {
+                gameini::RefuseCaseVariants(files);
+                report.inPlace = gameini::RestoreBackup(configuration);
+            }
+            return report;
+        });
         return kDone;
     });
 }

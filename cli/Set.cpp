@@ -1,5 +1,6 @@
-#include "Change.h"
 #include "Commands.h"
+#include "EditCommand.h"
+#include "EditPolicies.h"
 #include "FileDescriptor.h"
 #include "PackageNames.h"
 
@@ -42,18 +43,10 @@ void AddSetCommand(CLI::App& app, Context& context) {
         const std::vector<std::string> given = from->empty() ? names : NamesFromFile(*from);
         if (given.empty())
             throw UsageError("set needs at least one package name");
-        std::vector<std::string> packages;
-        gameini::PackageSet taken;
-        for (const std::string& name : PackageNamesFrom(given))
-            if (taken.Insert(name))
-                packages.push_back(name);
-        auto edit = [&](const gameini::ConfigurationContents& contents) {
-            RequireSection(contents);
-            RefuseBadNames(given, contents.encoding);
-            WarnOfPackagesNotFound(context, packages, contents);
-            return gameini::PackageLineEdit{gameini::Placement::AtFirstPackageLine, {}, packages};
-        };
-        ApplyChange(context, edit);
+        RunChange(
+            context, "saved",
+            SavedBy(context, WritingGivenNames(context, given,
+                                               gameini::SetPackages(PackageNamesFrom(given)))));
         return kDone;
     });
 }

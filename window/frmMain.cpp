@@ -1,17 +1,14 @@
 #include "frmMain.h"
 
 #include "ConfigurationLock.h"
+#include "EditPolicies.h"
 #include "Error.h"
 #include "GamePath.h"
 #include "SaveGameIni.h"
 #include "SequentialFile.h"
 #include "ServerPackages.h"
-#include "TextCase.h"
 
 #include <cerrno>
-#include <optional>
-#include <string_view>
-#include <unordered_set>
 
 frmMain::frmMain(DriveListControl& driveP2Drive, FolderListControl& dirP2SysFolder,
                  FileListControl& fbUFiles, ListBoxControl& lbServerPackages,
@@ -74,33 +71,13 @@ void frmMain::cbSave_Click() {
         messageBox.Show("Please locate Postal2 System Folder");
         return;
     }
-    std::vector<std::string> ticked; // entries, as the list shows them
-    gameini::PackageSet listed;
+    std::vector<std::string> ticked, listed; // entries, as the list shows them
     for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
-        const std::string entry = lbServerPackages.List(i);
-        listed.InsertFile(entry);
+        listed.push_back(lbServerPackages.List(i));
         if (lbServerPackages.Selected(i))
-            ticked.push_back(entry);
+            ticked.push_back(listed.back());
     }
-    auto edit = [&](const gameini::ConfigurationContents& contents) {
-        gameini::PackageLineEdit change{gameini::Placement::AfterEachHeader, {}, {}};
-        for (const std::string& entry : ticked) {
-            // A file's name is what the user means, so only a name that would
-            // damage the file is refused, named by the file the user ticked.
-            const std::string name = gameini::PackageNameOf(entry);
-            if (const auto problem = gameini::PackageNameProblem(name, contents.encoding);
-                problem && problem->DamagesTheFile())
-                throw gameini::ConfigurationError(entry + ": " + problem->text);
-            change.written.push_back(name);
-        }
-        // Packages the list cannot show (sounds, textures, mods found through
-        // Paths=) stay configured: only what the user unticked goes.
-        gameini::PackageSet kept;
-        for (const gameini::ConfiguredPackage& package : contents.configured)
-            if (!listed.Contains(package.name) && kept.Insert(package.name))
-                change.written.push_back(package.name);
-        return change;
-    };
+    const gameini::EditPackages edit = gameini::KeepTicked(std::move(ticked), std::move(listed));
     const gameini::LockedConfiguration configuration = Lock(gameini::Access::Write);
     const gameini::SaveResult saved =
         gameini::SaveGameIni(configuration, edit, gameini::SaveMode::Always);

@@ -10,12 +10,12 @@
 // feeds, a NUL byte, then the configuration's bytes.
 
 #include "CodePage.h"
+#include "EditPolicies.h"
 #include "Error.h"
 #include "FuzzFile.h"
 #include "RewriteGameIni.h"
 #include "ServerPackages.h"
 #include "TextCase.h"
-#include "support/Edits.h"
 
 #include <algorithm>
 #include <set>
@@ -96,9 +96,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     using Version = gameini::RewrittenGameIni::Version;
     const gameini::RewrittenGameIni byWindow =
-        gameini::RewriteGameIni(folder + "/postal2.ini", WindowEdit(names));
+        gameini::RewriteGameIni(folder + "/postal2.ini", gameini::PackagesAfterEachHeader(names));
     const gameini::RewrittenGameIni byAdd =
-        gameini::RewriteGameIni(folder + "/postal2.ini", AddEdit(names));
+        gameini::RewriteGameIni(folder + "/postal2.ini", gameini::AddPackages(names));
     Check(byWindow.Bytes(Version::Before) == configuration &&
               byAdd.Bytes(Version::Before) == configuration,
           "the version before the edit is the file");

@@ -1,7 +1,7 @@
 #include "ReplaceWithBackup.h"
+#include "EditPolicies.h"
 #include "Error.h"
 #include "SaveGameIni.h"
-#include "support/Edits.h"
 #include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 #include "support/Unprivileged.h"
@@ -65,8 +65,8 @@ TEST(ReplaceWithBackup, AFolderWithABackslashInItsName) {
     const std::string folder = parent / "odd\\name";
     fs::create_directory(folder);
     WriteBytes(folder + "/postal2.ini", kOld);
-    SaveGameIni(LockConfiguration(folder, "postal2.ini", Access::Write), WindowEdit({"New"}),
-                SaveMode::Always);
+    SaveGameIni(LockConfiguration(folder, "postal2.ini", Access::Write),
+                gameini::PackagesAfterEachHeader({"New"}), SaveMode::Always);
     EXPECT_EQ(ReadBytes(folder + "/Postal2.ini"), kNew);
     EXPECT_EQ(ReadBytes(folder + "/postal2.ini.old"), kOld);
 }
@@ -162,8 +162,8 @@ TEST(SaveSequence, AReadOnlyFolderFailsBeforeAnythingChanges) {
     const std::string path = folder.path();
     EXPECT_TRUE(RunUnprivileged([&] {
         std::string error = ErrorOf([&] {
-            SaveGameIni(LockConfiguration(path, "postal2.ini", Access::Write), WindowEdit({"A"}),
-                        SaveMode::Always);
+            SaveGameIni(LockConfiguration(path, "postal2.ini", Access::Write),
+                        gameini::PackagesAfterEachHeader({"A"}), SaveMode::Always);
         });
         return error == "Cannot create " + path + "/newp2.ini: Permission denied";
     }));
@@ -176,8 +176,8 @@ TEST(SaveSequence, AWorkFileLinkedElsewhereLeavesItsTargetAlone) {
     folder.write("postal2.ini", kOld);
     elsewhere.write("precious.txt", "precious");
     fs::create_symlink(elsewhere / "precious.txt", folder / "newp2.ini");
-    SaveGameIni(LockConfiguration(folder.path(), "postal2.ini", Access::Write), WindowEdit({"A"}),
-                SaveMode::Always);
+    SaveGameIni(LockConfiguration(folder.path(), "postal2.ini", Access::Write),
+                gameini::PackagesAfterEachHeader({"A"}), SaveMode::Always);
     EXPECT_EQ(elsewhere.read("precious.txt"), "precious");
     EXPECT_EQ(folder.read("Postal2.ini"), CrLf({"[Engine.GameEngine]", "ServerPackages=A"}));
 }

@@ -1,6 +1,6 @@
 #include "RewriteGameIni.h"
+#include "EditPolicies.h"
 #include "Error.h"
-#include "support/Edits.h"
 #include "support/TempFolder.h"
 
 #include <algorithm>
@@ -18,7 +18,7 @@ std::string Rewrite(const TempFolder& folder, const std::string& source, const E
 }
 
 std::string Rewrite(const TempFolder& folder, const std::string& source, const Names& names) {
-    return Rewrite(folder, source, WindowEdit(names));
+    return Rewrite(folder, source, gameini::PackagesAfterEachHeader(names));
 }
 
 } // namespace
@@ -144,22 +144,22 @@ TEST(RewriteGameIni, EditsInPlaceMoveNoOtherLine) {
         bool changed;
     } cases[] = {
         {"add to blocks split in two: after the last, the header's spelling kept", split,
-         AddEdit({"New"}),
+         gameini::AddPackages({"New"}),
          CrLf({"; server", "[engine.gameengine]", "ServerActors=CCHS4.CCHS", "ServerPackages=CCHS4",
                "; maps", "ServerPackages=Maps", "ServerPackages=New", "CacheSizeMegs=32",
                "[Core.System]", "Paths=..\\System\\*.u"}),
          true},
-        {"add nothing new: the same bytes", split, AddEdit({}), split, false},
+        {"add nothing new: the same bytes", split, gameini::AddPackages({}), split, false},
         {"add where there is no package line: after the first header",
-         "; x\n[Engine.GameEngine]\nA=1\n[Engine.GameEngine]\n", AddEdit({"New"}),
+         "; x\n[Engine.GameEngine]\nA=1\n[Engine.GameEngine]\n", gameini::AddPackages({"New"}),
          "; x\n[Engine.GameEngine]\nServerPackages=New\nA=1\n[Engine.GameEngine]\n", true},
         {"add after a last line without end: it ends like the file's first, the new one not",
-         "[Engine.GameEngine]\r\nServerPackages=A", AddEdit({"B", "C"}),
+         "[Engine.GameEngine]\r\nServerPackages=A", gameini::AddPackages({"B", "C"}),
          "[Engine.GameEngine]\r\nServerPackages=A\r\nServerPackages=B\r\nServerPackages=C", true},
-        {"add after a header that ends the file", "[Engine.GameEngine]", AddEdit({"B"}),
-         "[Engine.GameEngine]\r\nServerPackages=B", true},
+        {"add after a header that ends the file", "[Engine.GameEngine]",
+         gameini::AddPackages({"B"}), "[Engine.GameEngine]\r\nServerPackages=B", true},
         {"add: a new line ends like the line it follows",
-         "[Engine.GameEngine]\r\nServerPackages=A\rX=1\n", AddEdit({"B"}),
+         "[Engine.GameEngine]\r\nServerPackages=A\rX=1\n", gameini::AddPackages({"B"}),
          "[Engine.GameEngine]\r\nServerPackages=A\rServerPackages=B\rX=1\n", true},
         {"remove: only the line goes", split, remove({"CCHS4"}),
          CrLf({"; server", "[engine.gameengine]", "ServerActors=CCHS4.CCHS", "; maps",
@@ -194,7 +194,7 @@ TEST(RewriteGameIni, EditsInPlaceMoveNoOtherLine) {
          true},
         {"add to a UTF-16 file holding only its header: one byte-order mark",
          std::string("\xFF\xFE[\0E\0n\0g\0i\0n\0e\0.\0G\0a\0m\0e\0E\0n\0g\0i\0n\0e\0]\0", 40),
-         AddEdit({"X"}),
+         gameini::AddPackages({"X"}),
          std::string("\xFF\xFE[\0E\0n\0g\0i\0n\0e\0.\0G\0a\0m\0e\0E\0n\0g\0i\0n\0e\0]\0"
                      "\r\0\n\0S\0e\0r\0v\0e\0r\0P\0a\0c\0k\0a\0g\0e\0s\0=\0X\0",
                      76),
@@ -213,13 +213,15 @@ TEST(RewriteGameIni, EditsInPlaceMoveNoOtherLine) {
 
 TEST(RewriteGameIni, FailsClearlyAndChangesNothing) {
     TempFolder folder;
-    EXPECT_THROW(RewriteGameIni(folder.path() + "/postal2.ini", WindowEdit({})), FileError);
+    EXPECT_THROW(
+        RewriteGameIni(folder.path() + "/postal2.ini", gameini::PackagesAfterEachHeader({})),
+        FileError);
     EXPECT_FALSE(folder.exists("newp2.ini"));
 
     const std::string source = CrLf({"[Engine.GameEngine]", "ServerPackages=Old"});
     folder.write("postal2.ini", source);
     try {
-        RewriteGameIni(folder.path() + "/postal2.ini", WindowEdit({"Жара"}));
+        RewriteGameIni(folder.path() + "/postal2.ini", gameini::PackagesAfterEachHeader({"Жара"}));
         FAIL() << "a name Windows-1252 cannot store was written";
     } catch (const ConfigurationError& error) {
         EXPECT_NE(std::string(error.what()).find("the character \"Ж\""), std::string::npos)

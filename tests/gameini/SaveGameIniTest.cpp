@@ -1,6 +1,6 @@
 #include "SaveGameIni.h"
+#include "EditPolicies.h"
 #include "ReplaceWithBackup.h"
-#include "support/Edits.h"
 #include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 
@@ -25,8 +25,8 @@ const std::string kOld = CrLf({"[Engine.GameEngine]", "ServerPackages=Old"});
 const std::string kNew = CrLf({"[Engine.GameEngine]", "ServerPackages=Old", "ServerPackages=New"});
 
 SaveResult Add(const std::string& folder, const char* name = "postal2.ini") {
-    return SaveGameIni(LockConfiguration(folder, name, Access::Write), AddEdit({"New"}),
-                       SaveMode::WhenChanged);
+    return SaveGameIni(LockConfiguration(folder, name, Access::Write),
+                       gameini::AddPackages({"New"}), SaveMode::WhenChanged);
 }
 
 } // namespace
@@ -174,7 +174,7 @@ TEST(SaveGameIni, AFullDiskTwiceInARowLeavesTheConfigurationAndItsBackupWhole) {
         for (int attempt = 0; attempt < 2; ++attempt) {
             const std::string error = ErrorOf([&] {
                 SaveGameIni(LockConfiguration(folder, "postal2.ini", Access::Write),
-                            AddEdit({longName}), SaveMode::WhenChanged);
+                            gameini::AddPackages({longName}), SaveMode::WhenChanged);
             });
             if (error.find(expectedError) == std::string::npos)
                 return false;
@@ -234,7 +234,7 @@ TEST(SaveGameIni, AConfigurationChangedWhileBeingSavedIsLeftAsTheOtherProgramWro
             std::ofstream(folder / "postal2.ini", std::ios::binary | std::ios::in) << c.meanwhile;
             if (c.meanwhile.size() < kOld.size())
                 fs::resize_file(folder / "postal2.ini", c.meanwhile.size());
-            return AddEdit({"New"})(contents);
+            return gameini::AddPackages({"New"})(contents);
         };
         EXPECT_EQ(ErrorOf([&] {
                       SaveGameIni(LockConfiguration(folder.path(), "postal2.ini", Access::Write),

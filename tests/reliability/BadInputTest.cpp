@@ -1,7 +1,7 @@
+#include "EditPolicies.h"
 #include "Error.h"
 #include "SaveGameIni.h"
 #include "ServerPackages.h"
-#include "support/Edits.h"
 #include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 #include "support/Unprivileged.h"
@@ -21,7 +21,7 @@ namespace {
 void Save(const TempFolder& folder, const Names& names) {
     gameini::SaveGameIni(
         gameini::LockConfiguration(folder.path(), "postal2.ini", gameini::Access::Write),
-        WindowEdit(names), gameini::SaveMode::Always);
+        gameini::PackagesAfterEachHeader(names), gameini::SaveMode::Always);
 }
 
 Names ConfiguredNames(const TempFolder& folder) {

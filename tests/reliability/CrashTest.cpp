@@ -1,8 +1,8 @@
+#include "EditPolicies.h"
 #include "Error.h"
 #include "GamePath.h"
 #include "SaveGameIni.h"
 #include "ServerPackages.h"
-#include "support/Edits.h"
 #include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 
@@ -121,7 +121,7 @@ TEST(Crash, AtEveryStepTheConfigurationSurvivesWholeAndTheNextWriterGoesOn) {
         const std::string error = ErrorOf([&] {
             gameini::SaveGameIni(
                 gameini::LockConfiguration(folder.path(), "postal2.ini", gameini::Access::Write),
-                AddEdit({"Next"}), gameini::SaveMode::Always);
+                gameini::AddPackages({"Next"}), gameini::SaveMode::Always);
         });
         if (c.left == Left::Unfinished) {
             EXPECT_NE(error.find("in place did not finish: " + (folder / "postal2.ini.old.new") +

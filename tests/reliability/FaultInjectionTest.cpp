@@ -1,7 +1,7 @@
+#include "EditPolicies.h"
 #include "Error.h"
 #include "GamePath.h"
 #include "SaveGameIni.h"
-#include "support/Edits.h"
 #include "support/ErrorOf.h"
 #include "support/FaultyFileSystem.h"
 #include "support/TempFolder.h"
@@ -25,8 +25,9 @@ const struct Placement {
     gameini::EditPackages edit;
     std::string saved;
 } kPlacements[] = {
-    {"window", WindowEdit({"New"}), CrLf({"[Engine.GameEngine]", "ServerPackages=New", "Other=1"})},
-    {"add", AddEdit({"New"}),
+    {"window", gameini::PackagesAfterEachHeader({"New"}),
+     CrLf({"[Engine.GameEngine]", "ServerPackages=New", "Other=1"})},
+    {"add", gameini::AddPackages({"New"}),
      CrLf({"[Engine.GameEngine]", "ServerPackages=Old", "ServerPackages=New", "Other=1"})},
 };
 

@@ -13,10 +13,10 @@
 // line, as the command line does. "busy": swapping the configuration fails
 // with EBUSY, as a mount point's does, so the save goes on in place.
 
+#include "EditPolicies.h"
 #include "Error.h"
 #include "FileSystem.h"
 #include "SaveGameIni.h"
-#include "support/Edits.h"
 
 #include <cerrno>
 #include <csignal>
@@ -110,7 +110,8 @@ int main(int argc, char** argv) {
         gameini::LockConfiguration(argv[1], "postal2.ini", gameini::Access::Write);
     KillingFileSystem fileSystem(argv[2], configuration.Files().config, busy);
     gameini::SaveGameIni(configuration,
-                         placement == "add" ? AddEdit({"New"}) : WindowEdit({"Engine", "New"}),
+                         placement == "add" ? gameini::AddPackages({"New"})
+                                            : gameini::PackagesAfterEachHeader({"Engine", "New"}),
                          gameini::SaveMode::Always, fileSystem);
     return 0;
 }

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "ConfigurationFiles.h"
+#include "Context.h"
+
+#include <string>
+#include <vector>
+
+// What a change of the configuration did, or for a dry run would do.
+struct ChangeReport {
+    std::string file; // absolute
+    bool changed = false;
+    std::string backup;      // where the previous configuration is kept, absolute; empty: none
+    std::string backupShown; // ... as the text names it
+    bool inPlace = false;
+    std::vector<std::string> before, after;
+    std::string bytesBefore, bytesAfter; // a dry run's, or with --diff
+};
+
+// Prints it as text, or as one JSON object with the file, whether it
+// changed, the backup, the package names before and after and, for a dry
+// run or with --diff, the diff.
+void PrintChange(const Context& context, const ChangeReport& report, const char* verb);
+
+// How the text names a backup: by its name beside the configuration, else by
+// its path.
+std::string BackupShown(const gameini::ConfigurationFiles& files, const std::string& backup);

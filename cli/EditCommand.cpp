@@ -1,0 +1,27 @@
+#include "EditCommand.h"
+
+#include "SaveGameIni.h"
+
+void RunChange(const Context& context, const char* verb, const Change& change) {
+    const gameini::LockedConfiguration configuration =
+        context.Lock(context.dryRun ? gameini::Access::Read : gameini::Access::Write);
+    context.RefuseToChange(configuration.Files());
+    PrintChange(context, change(configuration), verb);
+}
+
+Change SavedBy(const Context& context, gameini::EditPackages edit) {
+    return [&context, edit = std::move(edit)](const gameini::LockedConfiguration& configuration) {
+        gameini::SaveOptions options(context.dryRun ? gameini::SaveMode::DryRun
+                                                    : gameini::SaveMode::WhenChanged,
+                                     context.force);
+        options.keepBytes = context.diff;
+        const gameini::SaveResult saved = gameini::SaveGameIni(configuration, edit, options);
+        if (!saved.ownerChange.empty())
+            context.Warn(saved.ownerChange);
+        return ChangeReport{saved.file,      saved.changed,
+                            saved.backup,    BackupShown(configuration.Files(), saved.backup),
+                            saved.inPlace,   saved.before,
+                            saved.after,     saved.bytesBefore,
+                            saved.bytesAfter};
+    };
+}

@@ -1,0 +1,124 @@
+#include "EditPolicies.h"
+
+#include "Error.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace gameini {
+
+EditPackages PackagesAfterEachHeader(std::vector<std::string> names) {
+    return [names = std::move(names)](const ConfigurationContents&) {
+        return PackageLineEdit(Placement::AfterEachHeader, {}, names);
+    };
+}
+
+EditPackages KeepTicked(std::vector<std::string> tickedFiles,
+                        std::vector<std::string> listedFiles) {
+    return [ticked = std::move(tickedFiles),
+            listedFiles = std::move(listedFiles)](const ConfigurationContents& contents) {
+        std::vector<std::string> names;
+        for (const std::string& file : ticked) {
+            // A file's name is what the user means, so only a name that would
+            // damage the file is refused, named by the file the user ticked.
+            const std::string name = PackageNameOf(file);
+            if (const auto problem = PackageNameProblem(name, contents.encoding);
+                problem && problem->DamagesTheFile())
+                throw ConfigurationError(file + ": " + problem->text);
+            names.push_back(name);
+        }
+        PackageSet listed, kept;
+        for (const std::string& file : listedFiles)
+            listed.InsertFile(file);
+        for (const ConfiguredPackage& package : contents.configured)
+            if (!listed.Contains(package.name) && kept.Insert(package.name))
+                names.push_back(package.name);
+        return PackageLineEdit(Placement::AfterEachHeader, {}, std::move(names));
+    };
+}
+
+EditPackages AddPackages(std::vector<std::string> names) {
+    return [names = std::move(names)](const ConfigurationContents& contents) {
+        PackageLineEdit change(Placement::AfterLastPackageLine,
+                               std::vector<bool>(contents.configured.size(), true));
+        // Only the names given are looked up among the configured ones.
+        PackageSet given, taken;
+        for (const std::string& name : names)
+            given.Insert(name);
+        for (const ConfiguredPackage& package : contents.configured)
+            if (given.Contains(package.name))
+                taken.Insert(package.name);
+        for (const std::string& name : names)
+            if (taken.Insert(name))
+                change.written.push_back(name);
+        return change;
+    };
+}
+
+EditPackages RemovePackages(Removal removal) {
+    return [removal = std::move(removal)](const ConfigurationContents& contents) {
+        PackageSet gone;
+        for (const std::string& name : removal.names)
+            gone.Insert(name);
+        PackageLineEdit change(Placement::AfterLastPackageLine);
+        for (const ConfiguredPackage& package : contents.configured)
+            change.keep.push_back(!removal.all && package.line != removal.line &&
+                                  !gone.Contains(PackageMeantBy(package.name)));
+        return change;
+    };
+}
+
+EditPackages SetPackages(std::vector<std::string> names) {
+    return [names = std::move(names)](const ConfigurationContents&) {
+        std::vector<std::string> once;
+        PackageSet taken;
+        for (const std::string& name : names)
+            if (taken.Insert(name))
+                once.push_back(name);
+        return PackageLineEdit(Placement::AtFirstPackageLine, {}, std::move(once));
+    };
+}
+
+EditPackages FixPackageLines(std::function<void(int line, const std::string& why)> leftAlone) {
+    return [leftAlone = std::move(leftAlone)](const ConfigurationContents& contents) {
+        struct Line {
+            int number;
+            std::string name;
+            std::optional<size_t> configured; // its index, when the game reads it
+        };
+        std::vector<Line> lines;
+        for (size_t i = 0; i < contents.configured.size(); ++i)
+            lines.push_back({contents.configured[i].line, contents.configured[i].name, i});
+        for (const ConfiguredPackage& unread : contents.unread) {
+            const std::string_view text = unread.name;
+            lines.push_back({unread.line,
+                             std::string(TrimmedBlanks(text.substr(text.find('=') + 1))),
+                             std::nullopt});
+        }
+        std::sort(lines.begin(), lines.end(),
+                  [](const Line& a, const Line& b) { return a.number < b.number; });
+        PackageLineEdit change(Placement::AfterLastPackageLine,
+                               std::vector<bool>(contents.configured.size(), true));
+        PackageSet seen;
+        for (const Line& line : lines) {
+            const std::string meant = PackageMeantBy(line.name);
+            if (const auto problem = PackageNameProblem(meant, contents.encoding)) {
+                leftAlone(line.number, "bad-name: left as it is (" + problem->text + ")");
+                continue;
+            }
+            if (!seen.Insert(meant)) {
+                if (line.configured)
+                    change.keep[*line.configured] = false;
+                else
+                    leftAlone(line.number,
+                              "not-read: left as it is, as " + meant + " is configured already");
+                continue;
+            }
+            if (meant != line.name || !line.configured)
+                change.rewritten.emplace(line.number, meant);
+        }
+        return change;
+    };
+}
+
+} // namespace gameini

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "RewriteGameIni.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace gameini {
+
+// The edits of the package lines the programs make, each the rule of one
+// command, as a function of what the configuration holds. Callers put their
+// own checks and words around them.
+
+// The rewriter's own placement: `names`, one line each, right after every
+// [Engine.GameEngine] header, and every old package line gone.
+EditPackages PackagesAfterEachHeader(std::vector<std::string> names);
+
+// The window's Save: the packages of the ticked files, in list order, then
+// the configured packages the list does not show (sounds, textures, mods
+// found through Paths=), each once, placed as PackagesAfterEachHeader does.
+// Only what the user unticked goes. Throws ConfigurationError, naming the
+// file, for a ticked file whose name would damage the configuration.
+EditPackages KeepTicked(std::vector<std::string> tickedFiles, std::vector<std::string> listedFiles);
+
+// add: the packages not configured yet, each once, right after the last
+// package line; every line stays.
+EditPackages AddPackages(std::vector<std::string> names);
+
+// remove: every package line that means one of `names` (PackageMeantBy:
+// "Engine.u" and "Engine " name Engine too), the line numbered `line`, or
+// with `all`, every package line.
+struct Removal {
+    std::vector<std::string> names;
+    int line = 0;
+    bool all = false;
+};
+EditPackages RemovePackages(Removal removal);
+
+// set: exactly `names`, each once, where the first package line stood.
+EditPackages SetPackages(std::vector<std::string> names);
+
+// check --fix: in file order, a blank or an extension goes, a line naming a
+// package named before goes, and a line the game does not read is written so
+// that it does. A name no package can have is left, and so is a line the
+// game does not read that names a package named before; `leftAlone` hears of
+// each, by its line and why.
+EditPackages FixPackageLines(std::function<void(int line, const std::string& why)> leftAlone);
+
+} // namespace gameini

@@ -1,4 +1,4 @@
-#include "MainWindow.h"
+#include "window/qt/MainWindow.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -3,10 +3,10 @@
 // same file, a process each time as a script runs it, beside grep and cp.
 
 #include "BenchFolder.h"
-#include "EditPolicies.h"
-#include "GamePath.h"
-#include "RewriteGameIni.h"
-#include "SaveGameIni.h"
+#include "gameini/EditPolicies.h"
+#include "gameini/GamePath.h"
+#include "gameini/RewriteGameIni.h"
+#include "gameini/SaveGameIni.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -87,10 +87,10 @@ void RewriteGameIni(benchmark::State& state) {
     const std::string folder = Config().folder.path();
     const std::string work = folder + "/newp2.ini";
     for (auto _ : state) {
-        const gameini::RewrittenGameIni rewrite =
+        const gameini::RewritePlan rewrite =
             gameini::RewriteGameIni(folder + "/postal2.ini", WholeList());
         const int fd = open(work.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        rewrite.Write(gameini::RewrittenGameIni::Version::After, [&](std::string_view piece) {
+        rewrite.Write(gameini::RewritePlan::Version::After, [&](std::string_view piece) {
             benchmark::DoNotOptimize(write(fd, piece.data(), piece.size()));
         });
         close(fd);

@@ -13,8 +13,8 @@
 //   window_bench child bare            (internal) start the bare window, report
 
 #include "BenchFolder.h"
-#include "MainWindow.h"
-#include "PackageListBox.h"
+#include "window/qt/MainWindow.h"
+#include "window/qt/PackageListBox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
-#include "Commands.h"
-#include "EditCommand.h"
-#include "EditPolicies.h"
-#include "PackageNames.h"
+#include "cli/Commands.h"
+#include "cli/EditCommand.h"
+#include "cli/GivenNames.h"
+#include "gameini/EditPolicies.h"
 
 void AddAddCommand(CLI::App& app, Context& context) {
     CLI::App* add = app.add_subcommand("add", "NAME...: add packages after the last package line");

@@ -1,8 +1,8 @@
-#include "ChangeReport.h"
+#include "cli/ChangeReport.h"
 
-#include "Diff.h"
-#include "GamePath.h"
-#include "Json.h"
+#include "cli/Diff.h"
+#include "cli/Json.h"
+#include "gameini/GamePath.h"
 
 #include <iostream>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ConfigurationFiles.h"
-#include "Context.h"
+#include "cli/Context.h"
+#include "gameini/ConfigurationFiles.h"
 
 #include <string>
 #include <vector>

@@ -1,13 +1,16 @@
-#include "Commands.h"
-#include "EditCommand.h"
-#include "EditPolicies.h"
-#include "GamePath.h"
-#include "Json.h"
-#include "PackageFacts.h"
-#include "PackageSearch.h"
-#include "SequentialFile.h"
-#include "ServerPackages.h"
-#include "TextCase.h"
+#include "cli/Commands.h"
+#include "cli/EditCommand.h"
+#include "cli/Json.h"
+#include "gameini/EditPolicies.h"
+#include "gameini/GamePath.h"
+#include "gameini/LineRules.h"
+#include "gameini/PackageNames.h"
+#include "gameini/SearchPathList.h"
+#include "gameini/SequentialFile.h"
+#include "gameini/ServerPackages.h"
+#include "gameini/TextCase.h"
+#include "locate/PackageFiles.h"
+#include "locate/PackageSearch.h"
 
 #include <iostream>
 #include <unordered_map>
@@ -112,7 +115,7 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                                 twins[1] + ": the edits use " + gameini::NameOf(files.config) +
                                 "; remove the one the game does not read"});
 
-    const PackageSearch search(scan.paths, context.Folder());
+    const PackageSearch search(scan.paths, context.ConfigurationFolder());
     PackageFiles packageFiles;
     auto remapped = [&](const std::string& name) {
         const auto to = scan.remap.find(gameini::LowerCase(name));

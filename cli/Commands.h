@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Context.h"
+#include "cli/Context.h"
 
 #include <CLI/CLI.hpp>
 #include <functional>

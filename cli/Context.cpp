@@ -1,10 +1,10 @@
-#include "Context.h"
+#include "cli/Context.h"
 
-#include "Error.h"
-#include "GamePath.h"
-#include "Json.h"
-#include "Ownership.h"
-#include "RunningGame.h"
+#include "cli/Json.h"
+#include "gameini/Error.h"
+#include "gameini/GamePath.h"
+#include "gameini/Ownership.h"
+#include "locate/RunningGame.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -14,9 +14,10 @@
 gameini::LockedConfiguration Context::Lock(gameini::Access access) const {
     const std::string name =
         ini.empty() ? std::string(gameini::kConfigurationName) : gameini::NameOf(ini);
-    file = gameini::AbsolutePath(gameini::ResolvePath(gameini::InFolder(Folder(), name)));
+    file =
+        gameini::AbsolutePath(gameini::ResolvePath(gameini::InFolder(ConfigurationFolder(), name)));
     gameini::LockedConfiguration configuration =
-        gameini::LockConfiguration(Folder(), name, access, Wait());
+        gameini::LockConfiguration(ConfigurationFolder(), name, access, Wait());
     file = gameini::AbsolutePath(configuration.Files().config);
     return configuration;
 }
@@ -25,9 +26,9 @@ std::chrono::milliseconds Context::Wait() const {
     return std::chrono::milliseconds(static_cast<long long>(wait * 1000));
 }
 
-std::string Context::Folder() const {
+std::string Context::ConfigurationFolder() const {
     if (ini.empty())
-        return folder;
+        return systemFolder;
     const std::string parent = std::filesystem::path(ini).parent_path().string();
     return parent.empty() ? "." : parent;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ConfigurationLock.h"
-#include "Error.h"
+#include "gameini/ConfigurationLock.h"
+#include "gameini/Error.h"
 
 #include <nlohmann/json.hpp>
 
@@ -47,10 +47,10 @@ struct Context {
     explicit Context(std::ostream& out = std::cout, std::ostream& err = std::cerr)
         : out(out), err(err) {}
 
-    std::ostream& out;        // results
-    std::ostream& err;        // warnings
-    std::string folder = "."; // -C: a System folder, whose postal2.ini is meant
-    std::string ini;          // -f: any other configuration file
+    std::ostream& out;              // results
+    std::ostream& err;              // warnings
+    std::string systemFolder = "."; // -C: a System folder, whose postal2.ini is meant
+    std::string ini;                // -f: any other configuration file
     bool force = false;
     bool quiet = false; // -q: no warnings
     bool json = false;
@@ -79,8 +79,8 @@ struct Context {
     // holds it.
     gameini::LockedConfiguration Lock(gameini::Access access) const;
     std::chrono::milliseconds Wait() const;
-    // The folder that holds the configuration and its package files.
-    std::string Folder() const;
+    // The folder that holds the configuration and its package files: -C's, or -f's file's.
+    std::string ConfigurationFolder() const;
     // Unless --force: throws GameRunningError when a game process uses the
     // configuration, or when that cannot be told; throws ConfigurationError
     // when the configuration is read-only (no write bit for anyone), as

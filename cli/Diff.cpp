@@ -1,6 +1,6 @@
-#include "Diff.h"
+#include "cli/Diff.h"
 
-#include "CodePage.h"
+#include "gameini/CodePage.h"
 
 #include <algorithm>
 #include <dtl/dtl.hpp>

@@ -1,6 +1,6 @@
-#include "EditCommand.h"
+#include "cli/EditCommand.h"
 
-#include "SaveGameIni.h"
+#include "gameini/SaveGameIni.h"
 
 void RunChange(const Context& context, const char* verb, const Change& change) {
     const gameini::LockedConfiguration configuration =

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ChangeReport.h"
-#include "ConfigurationLock.h"
-#include "Context.h"
-#include "RewriteGameIni.h"
+#include "cli/ChangeReport.h"
+#include "cli/Context.h"
+#include "gameini/ConfigurationLock.h"
+#include "gameini/RewriteGameIni.h"
 
 #include <functional>
 

@@ -1,7 +1,7 @@
-#include "Commands.h"
-#include "GamePath.h"
-#include "Json.h"
-#include "PackageFile.h"
+#include "cli/Commands.h"
+#include "cli/Json.h"
+#include "gameini/GamePath.h"
+#include "gameini/PackageFile.h"
 
 #include <iostream>
 
@@ -35,8 +35,9 @@ void AddInfoCommand(CLI::App& app, Context& context) {
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const std::string& given : *files) {
             // As the other commands do, a file is found from -C's folder.
-            const std::string file =
-                given.starts_with('/') ? given : gameini::InFolder(context.Folder(), given);
+            const std::string file = given.starts_with('/')
+                                         ? given
+                                         : gameini::InFolder(context.ConfigurationFolder(), given);
             const gameini::PackageRead read = gameini::ReadPackageFile(file);
             if (const auto* damage = std::get_if<gameini::PackageDamage>(&read)) {
                 status = kFileError;

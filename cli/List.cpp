@@ -1,8 +1,9 @@
-#include "Commands.h"
-#include "FolderContents.h"
-#include "Json.h"
-#include "PackageNames.h"
-#include "PackageSearch.h"
+#include "cli/Commands.h"
+#include "cli/GivenNames.h"
+#include "cli/Json.h"
+#include "gameini/PackageNames.h"
+#include "locate/FolderContents.h"
+#include "locate/PackageSearch.h"
 
 #include <filesystem>
 #include <iostream>
@@ -34,9 +35,9 @@ void RunList(const Context& context, bool all) {
     gameini::PackageSet configuredSet;
     for (const std::string& name : configured)
         configuredSet.Insert(name);
-    const std::shared_ptr<const FolderListing> listing = ReadFolder(context.Folder());
+    const std::shared_ptr<const FolderListing> listing = ReadFolder(context.ConfigurationFolder());
     const std::vector<std::string>& packageFiles = listing->packageFiles;
-    const PackageSearch search(searchPaths, context.Folder());
+    const PackageSearch search(searchPaths, context.ConfigurationFolder());
 
     if (context.json) {
         nlohmann::ordered_json names = nlohmann::ordered_json::array();
@@ -44,8 +45,9 @@ void RunList(const Context& context, bool all) {
             const std::vector<std::string> found = search.FilesOf(name);
             names.push_back(
                 {{"name", name},
-                 {"found",
-                  TextOrNull(found.empty() ? "" : SeenFrom(context.Folder(), found.front()))}});
+                 {"found", TextOrNull(found.empty() ? ""
+                                                    : SeenFrom(context.ConfigurationFolder(),
+                                                               found.front()))}});
             if (!found.empty()) // the file the game loads, and what it says of itself
                 names.back().update(PackageJson(gameini::ReadPackageFile(found.front())));
         }
@@ -67,7 +69,8 @@ void RunList(const Context& context, bool all) {
             continue;
         const std::vector<std::string> found = search.FilesOf(name);
         context.out << "[x] " << name << "  ("
-                    << (found.empty() ? "not found" : SeenFrom(context.Folder(), found.front()))
+                    << (found.empty() ? "not found"
+                                      : SeenFrom(context.ConfigurationFolder(), found.front()))
                     << ")\n";
     }
 }

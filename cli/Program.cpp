@@ -1,8 +1,8 @@
-#include "Program.h"
+#include "cli/Program.h"
 
-#include "Commands.h"
-#include "Error.h"
-#include "Json.h"
+#include "cli/Commands.h"
+#include "cli/Json.h"
+#include "gameini/Error.h"
 
 #include <cstdlib>
 
@@ -34,7 +34,7 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
     app.allow_extras();
     Context context(out, err);
     CLI::Option* folder =
-        app.add_option("-C,--folder", context.folder,
+        app.add_option("-C,--folder", context.systemFolder,
                        "The System folder (default: the current folder); its postal2.ini in any "
                        "letter case")
             ->type_name("DIR");

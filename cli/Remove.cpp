@@ -1,7 +1,8 @@
-#include "Commands.h"
-#include "EditCommand.h"
-#include "EditPolicies.h"
-#include "PackageNames.h"
+#include "cli/Commands.h"
+#include "cli/EditCommand.h"
+#include "cli/GivenNames.h"
+#include "gameini/EditPolicies.h"
+#include "gameini/PackageNames.h"
 
 #include <algorithm>
 

@@ -1,10 +1,11 @@
-#include "Commands.h"
-#include "EditCommand.h"
-#include "FileDescriptor.h"
-#include "GamePath.h"
-#include "PackageNames.h"
-#include "ReplaceWithBackup.h"
-#include "ServerPackages.h"
+#include "cli/Commands.h"
+#include "cli/EditCommand.h"
+#include "cli/GivenNames.h"
+#include "gameini/FileDescriptor.h"
+#include "gameini/GamePath.h"
+#include "gameini/ReplaceWithBackup.h"
+#include "gameini/RestoreBackup.h"
+#include "gameini/ServerPackages.h"
 
 void AddRestoreCommand(CLI::App& app, Context& context) {
     CLI::App* restore =

@@ -1,8 +1,9 @@
-#include "Commands.h"
-#include "EditCommand.h"
-#include "EditPolicies.h"
-#include "FileDescriptor.h"
-#include "PackageNames.h"
+#include "cli/Commands.h"
+#include "cli/EditCommand.h"
+#include "cli/GivenNames.h"
+#include "gameini/EditPolicies.h"
+#include "gameini/FileDescriptor.h"
+#include "gameini/PackageNames.h"
 
 #include <iostream>
 #include <sstream>

@@ -1,12 +1,12 @@
-#include "Commands.h"
-#include "ConfigurationLock.h"
-#include "Error.h"
-#include "GamePath.h"
-#include "Json.h"
-#include "Postal2Installs.h"
-#include "RunningGame.h"
-#include "ServerPackages.h"
-#include "TextCase.h"
+#include "cli/Commands.h"
+#include "cli/Json.h"
+#include "gameini/ConfigurationLock.h"
+#include "gameini/Error.h"
+#include "gameini/GamePath.h"
+#include "gameini/ServerPackages.h"
+#include "gameini/TextCase.h"
+#include "locate/Postal2Installs.h"
+#include "locate/RunningGame.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -112,13 +112,13 @@ ExitStatus RunWhere(const Context& context) {
     if (!context.ini.empty())
         throw UsageError("where looks for configuration files itself; give it a folder with -C");
     struct stat folder;
-    if (stat(context.folder.c_str(), &folder) != 0)
-        gameini::ThrowSystemError(errno, "Cannot look in " + context.folder);
+    if (stat(context.systemFolder.c_str(), &folder) != 0)
+        gameini::ThrowSystemError(errno, "Cannot look in " + context.systemFolder);
     if (!S_ISDIR(folder.st_mode))
-        gameini::ThrowSystemError(ENOTDIR, "Cannot look in " + context.folder);
+        gameini::ThrowSystemError(ENOTDIR, "Cannot look in " + context.systemFolder);
     std::set<std::string> seen;
     std::vector<Candidate> found;
-    AddCandidates(context, context.folder, seen, found);
+    AddCandidates(context, context.systemFolder, seen, found);
     const std::vector<Home> homes = HomesToSearch();
     for (const Home& home : homes)
         for (const Postal2Install& install : FindPostal2Installs(home.path))
@@ -127,9 +127,9 @@ ExitStatus RunWhere(const Context& context) {
         std::string searched;
         for (const Home& home : homes)
             searched += (searched.empty() ? "" : " and ") + home.said;
-        context.err << "sarvelin-cli: no configuration found in " << context.folder << " or under "
-                    << (searched.empty() ? "HOME=(not set)" : searched) << ": looked in "
-                    << kPostal2InstallPlaces << "\n";
+        context.err << "sarvelin-cli: no configuration found in " << context.systemFolder
+                    << " or under " << (searched.empty() ? "HOME=(not set)" : searched)
+                    << ": looked in " << kPostal2InstallPlaces << "\n";
         return kProblemsFound;
     }
     // Every file changed last, to the nanosecond, is the newest; templates never are.

@@ -1,7 +1,7 @@
 // sarvelin-cli: the server packages of a Postal 2 configuration, from a
 // terminal. Results go to standard output, messages to standard error.
 
-#include "Program.h"
+#include "cli/Program.h"
 
 #include <iostream>
 

@@ -1,4 +1,4 @@
-#include "CodePage.h"
+#include "gameini/CodePage.h"
 
 #include <array>
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "ConfigurationFiles.h"
+#include "gameini/ConfigurationFiles.h"
 
-#include "Error.h"
-#include "GamePath.h"
-#include "TextCase.h"
+#include "gameini/Error.h"
+#include "gameini/GamePath.h"
+#include "gameini/TextCase.h"
 
 #include <cerrno>
 #include <climits>

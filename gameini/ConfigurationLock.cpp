@@ -1,6 +1,6 @@
-#include "ConfigurationLock.h"
+#include "gameini/ConfigurationLock.h"
 
-#include "Error.h"
+#include "gameini/Error.h"
 
 #include <algorithm>
 #include <cerrno>

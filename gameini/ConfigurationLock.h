@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ConfigurationFiles.h"
-#include "FileDescriptor.h"
-#include "FileSystem.h"
+#include "gameini/ConfigurationFiles.h"
+#include "gameini/FileDescriptor.h"
+#include "gameini/FileSystem.h"
 
 #include <chrono>
 #include <string_view>

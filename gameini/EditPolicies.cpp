@@ -1,6 +1,7 @@
-#include "EditPolicies.h"
+#include "gameini/EditPolicies.h"
+#include "gameini/PackageNames.h"
 
-#include "Error.h"
+#include "gameini/Error.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RewriteGameIni.h"
+#include "gameini/RewriteGameIni.h"
 
 #include <functional>
 #include <string>

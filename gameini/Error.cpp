@@ -1,4 +1,4 @@
-#include "Error.h"
+#include "gameini/Error.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "FileDescriptor.h"
+#include "gameini/FileDescriptor.h"
 
-#include "Error.h"
+#include "gameini/Error.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,7 +1,7 @@
-#include "FileSystem.h"
+#include "gameini/FileSystem.h"
 
-#include "Error.h"
-#include "FileDescriptor.h"
+#include "gameini/Error.h"
+#include "gameini/FileDescriptor.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "GamePath.h"
+#include "gameini/GamePath.h"
 
-#include "TextCase.h"
+#include "gameini/TextCase.h"
 
 #include <algorithm>
 #include <dirent.h>

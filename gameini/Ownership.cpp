@@ -1,6 +1,6 @@
-#include "Ownership.h"
+#include "gameini/Ownership.h"
 
-#include "GamePath.h"
+#include "gameini/GamePath.h"
 
 #include <algorithm>
 #include <fcntl.h>

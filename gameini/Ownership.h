@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ConfigurationFiles.h"
+#include "gameini/ConfigurationFiles.h"
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
-#include "PackageFile.h"
+#include "gameini/PackageFile.h"
 
-#include "CodePage.h"
-#include "Error.h"
-#include "FileDescriptor.h"
+#include "gameini/CodePage.h"
+#include "gameini/Error.h"
+#include "gameini/FileDescriptor.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "ConfigurationFiles.h"
-#include "ConfigurationLock.h"
-#include "FileSystem.h"
+#include "gameini/ConfigurationFiles.h"
+#include "gameini/FileSystem.h"
 
 namespace gameini {
 
@@ -48,13 +47,5 @@ void ReplaceInPlace(const ConfigurationFiles& files, const std::string& before,
 // was before, and the configuration may be damaged. A file that holds the
 // same bytes as the configuration is only left over, and is deleted.
 void RefuseUnfinishedSave(const ConfigurationFiles& files, FileSystem& fileSystem);
-
-// Swaps the configuration and its backup, so that running it twice leaves
-// both as they were. A mount point has the backup's bytes written into it,
-// as ReplaceInPlace does; that returns true. Fails, changing nothing, when
-// either is missing or a save in place did not finish; where a mount point
-// cannot be written so, the error says how to restore it by hand.
-bool RestoreBackup(const LockedConfiguration& configuration,
-                   FileSystem& fileSystem = RealFileSystem());
 
 } // namespace gameini

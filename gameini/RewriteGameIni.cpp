@@ -1,6 +1,9 @@
-#include "RewriteGameIni.h"
+#include "gameini/RewriteGameIni.h"
+#include "gameini/LineRules.h"
+#include "gameini/PackageNames.h"
+#include "gameini/SearchPathList.h"
 
-#include "Error.h"
+#include "gameini/Error.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -49,8 +52,8 @@ size_t TrailingLineEnd(std::string_view bytes, Encoding encoding) {
 
 } // namespace
 
-RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edit) {
-    RewrittenGameIni result;
+RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit) {
+    RewritePlan result;
     SequentialFile input = SequentialFile::OpenInput(source);
     result.path_ = input.Path();
     result.contents_.path = input.Path();
@@ -109,7 +112,7 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
     result.size_ = stored ? static_cast<size_t>(result.readAs_.st_size) : result.utf16Bytes_.size();
     result.file_ = input.TakeFile();
     input.Close();
-    const std::string tail = result.LineEndRoom(0, result.size_);
+    const std::string tail = result.LastBytes(0, result.size_);
     result.endsWithoutLineEnd_ = !tail.empty() && TrailingLineEnd(tail, encoding) == 0;
 
     const PackageLineEdit change = edit(result.contents_);
@@ -132,7 +135,7 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
     const LineEnd firstEnd = firstLineEnd.value_or(LineEnd::CrLf);
     bool anchored = false;
     size_t package = 0;
-    for (RewrittenGameIni::Slot& slot : result.slots_) {
+    for (RewritePlan::Slot& slot : result.slots_) {
         std::vector<std::string_view> stand; // the lines that stand here after the edit
         bool placed = false;
         auto place = [&] {
@@ -183,7 +186,7 @@ RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edi
     return result;
 }
 
-bool RewrittenGameIni::Changed() const {
+bool RewritePlan::Changed() const {
     // Lines next to each other are compared together: set writes its whole
     // list where the first package line stood.
     std::string before, after, own;
@@ -203,14 +206,14 @@ bool RewrittenGameIni::Changed() const {
     return false;
 }
 
-std::vector<std::string> RewrittenGameIni::Before() const {
+std::vector<std::string> RewritePlan::Before() const {
     std::vector<std::string> names;
     for (const ConfiguredPackage& package : contents_.configured)
         names.push_back(package.name);
     return names;
 }
 
-void RewrittenGameIni::ReadBytes(size_t at, size_t length, char* into) const {
+void RewritePlan::ReadBytes(size_t at, size_t length, char* into) const {
     if (contents_.encoding != Encoding::Windows1252) {
         std::memcpy(into, utf16Bytes_.data() + at, length);
         return;
@@ -229,13 +232,13 @@ void RewrittenGameIni::ReadBytes(size_t at, size_t length, char* into) const {
     }
 }
 
-std::string RewrittenGameIni::LineEndRoom(size_t from, size_t to) const {
+std::string RewritePlan::LastBytes(size_t from, size_t to) const {
     std::string room(std::min<size_t>(4, to - from), '\0');
     ReadBytes(to - room.size(), room.size(), room.data());
     return room;
 }
 
-void RewrittenGameIni::RefuseIfChanged() const {
+void RewritePlan::RefuseIfChanged() const {
     struct stat now;
     if (fstat(file_.fd, &now) != 0)
         ThrowSystemError(errno, "Cannot read " + path_);
@@ -247,14 +250,14 @@ void RewrittenGameIni::RefuseIfChanged() const {
         RefuseChanged();
 }
 
-void RewrittenGameIni::RefuseChanged() const {
+void RewritePlan::RefuseChanged() const {
     throw ConfigurationError("Cannot save " + path_ +
                              ": another program changed it while it was being saved, so it "
                              "was left as that program wrote it");
 }
 
-size_t RewrittenGameIni::Write(Version version,
-                               const std::function<void(std::string_view)>& sink) const {
+size_t RewritePlan::Write(Version version,
+                          const std::function<void(std::string_view)>& sink) const {
     // The runs of the version: bytes of the file, or bytes the edit wrote.
     struct Run {
         size_t at, length; // of the file
@@ -283,8 +286,8 @@ size_t RewrittenGameIni::Write(Version version,
         if (endsWithoutLineEnd_ && !runs.empty()) {
             Run& last = runs.back();
             if (last.written.empty()) {
-                last.length -= TrailingLineEnd(LineEndRoom(last.at, last.at + last.length),
-                                               contents_.encoding);
+                last.length -=
+                    TrailingLineEnd(LastBytes(last.at, last.at + last.length), contents_.encoding);
             } else {
                 last.written.remove_suffix(TrailingLineEnd(last.written, contents_.encoding));
             }
@@ -320,7 +323,7 @@ size_t RewrittenGameIni::Write(Version version,
     return total;
 }
 
-std::string RewrittenGameIni::Bytes(Version version) const {
+std::string RewritePlan::Bytes(Version version) const {
     std::string bytes;
     Write(version, [&](std::string_view piece) { bytes += piece; });
     return bytes;

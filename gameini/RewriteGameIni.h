@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FileDescriptor.h"
-#include "SequentialFile.h"
-#include "ServerPackages.h"
+#include "gameini/FileDescriptor.h"
+#include "gameini/SequentialFile.h"
+#include "gameini/ServerPackages.h"
 
 #include <functional>
 #include <map>
@@ -63,7 +63,7 @@ using EditPackages = std::function<PackageLineEdit(const ConfigurationContents& 
 // line that had no end and is now followed by another takes the file's first
 // line end, or CR LF when it has none; a file that did not end with a line
 // end still does not. The rewrite keeps the file's encoding.
-class RewrittenGameIni {
+class RewritePlan {
 public:
     // The configuration's bytes, as they were or as rewritten.
     enum class Version { Before, After };
@@ -82,7 +82,7 @@ public:
     std::string Bytes(Version version) const;
 
 private:
-    friend RewrittenGameIni RewriteGameIni(std::string_view, const EditPackages&);
+    friend RewritePlan RewriteGameIni(std::string_view, const EditPackages&);
 
     // A section header or package line: where its bytes stand in the file,
     // its text and line end, and the bytes that stand there after the edit,
@@ -99,7 +99,7 @@ private:
     // Copies `length` bytes of the file from `at` to `into`.
     void ReadBytes(size_t at, size_t length, char* into) const;
     // The last bytes from `from` to `to`, up to four: room for any line end.
-    std::string LineEndRoom(size_t from, size_t to) const;
+    std::string LastBytes(size_t from, size_t to) const;
     void RefuseIfChanged() const;
     [[noreturn]] void RefuseChanged() const;
 
@@ -118,6 +118,6 @@ private:
 // Reads the configuration at `source` and rewrites it by `edit`. Throws
 // FileError naming the file; a package name the file's encoding cannot store,
 // or that holds a line break, is refused.
-RewrittenGameIni RewriteGameIni(std::string_view source, const EditPackages& edit);
+RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit);
 
 } // namespace gameini

@@ -1,9 +1,9 @@
-#include "SaveGameIni.h"
+#include "gameini/SaveGameIni.h"
 
-#include "Error.h"
-#include "GamePath.h"
-#include "Ownership.h"
-#include "ReplaceWithBackup.h"
+#include "gameini/Error.h"
+#include "gameini/GamePath.h"
+#include "gameini/Ownership.h"
+#include "gameini/ReplaceWithBackup.h"
 
 #include <cerrno>
 #include <stdexcept>
@@ -11,10 +11,10 @@
 namespace gameini {
 namespace {
 
-using Version = RewrittenGameIni::Version;
+using Version = RewritePlan::Version;
 
 // Writes one version of the configuration as a new file.
-void WriteNewFile(FileSystem& fileSystem, const std::string& path, const RewrittenGameIni& rewrite,
+void WriteNewFile(FileSystem& fileSystem, const std::string& path, const RewritePlan& rewrite,
                   Version version) {
     FileDescriptor file{fileSystem.CreateFresh(path)};
     rewrite.Write(version, [&](std::string_view piece) { fileSystem.Write(file.fd, piece, path); });
@@ -22,7 +22,7 @@ void WriteNewFile(FileSystem& fileSystem, const std::string& path, const Rewritt
 }
 
 // Saves by writing a new file and putting it in the configuration's place.
-void SaveByReplacing(const ConfigurationFiles& files, const RewrittenGameIni& rewrite,
+void SaveByReplacing(const ConfigurationFiles& files, const RewritePlan& rewrite,
                      FileSystem& fileSystem) {
     MadeFile work(fileSystem, files.work);
     WriteNewFile(fileSystem, files.work, rewrite, Version::After);
@@ -38,7 +38,7 @@ SaveResult SaveGameIni(const LockedConfiguration& configuration, const EditPacka
     if (options.mode != SaveMode::DryRun && configuration.GetAccess() != Access::Write)
         throw std::logic_error("a save needs the configuration locked for writing");
     const ConfigurationFiles& files = configuration.Files();
-    const RewrittenGameIni rewrite = RewriteGameIni(files.config, edit);
+    const RewritePlan rewrite = RewriteGameIni(files.config, edit);
     SaveResult result;
     result.file = AbsolutePath(files.config);
     result.changed = rewrite.Changed();

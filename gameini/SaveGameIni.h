@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ConfigurationLock.h"
-#include "FileSystem.h"
-#include "RewriteGameIni.h"
+#include "gameini/ConfigurationLock.h"
+#include "gameini/FileSystem.h"
+#include "gameini/RewriteGameIni.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
-#include "SequentialFile.h"
+#include "gameini/SequentialFile.h"
 
-#include "CodePage.h"
-#include "Error.h"
-#include "GamePath.h"
+#include "gameini/CodePage.h"
+#include "gameini/Error.h"
+#include "gameini/GamePath.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FileDescriptor.h"
-#include "FileSystem.h"
+#include "gameini/FileDescriptor.h"
+#include "gameini/FileSystem.h"
 
 #include <cstdint>
 #include <optional>

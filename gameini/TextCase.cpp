@@ -1,4 +1,4 @@
-#include "TextCase.h"
+#include "gameini/TextCase.h"
 
 #include <cstdint>
 #include <cstring>

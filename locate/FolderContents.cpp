@@ -1,8 +1,9 @@
-#include "FolderContents.h"
+#include "locate/FolderContents.h"
+#include "gameini/PackageNames.h"
 
-#include "Error.h"
-#include "ServerPackages.h"
-#include "TextCase.h"
+#include "gameini/Error.h"
+#include "gameini/ServerPackages.h"
+#include "gameini/TextCase.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
-#include "PackageSearch.h"
+#include "locate/PackageSearch.h"
 
-#include "GamePath.h"
-#include "TextCase.h"
+#include "gameini/GamePath.h"
+#include "gameini/TextCase.h"
 
 #include <algorithm>
 #include <dirent.h>

@@ -1,7 +1,7 @@
-#include "Postal2Installs.h"
+#include "locate/Postal2Installs.h"
 
-#include "GamePath.h"
-#include "TextCase.h"
+#include "gameini/GamePath.h"
+#include "gameini/TextCase.h"
 
 #include <algorithm>
 #include <filesystem>

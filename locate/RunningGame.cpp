@@ -1,9 +1,9 @@
-#include "RunningGame.h"
+#include "locate/RunningGame.h"
 
-#include "Error.h"
-#include "FileDescriptor.h"
-#include "GamePath.h"
-#include "TextCase.h"
+#include "gameini/Error.h"
+#include "gameini/FileDescriptor.h"
+#include "gameini/GamePath.h"
+#include "gameini/TextCase.h"
 
 #include <algorithm>
 #include <array>

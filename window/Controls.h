@@ -36,12 +36,13 @@ class ListBoxControl {
 public:
     virtual ~ListBoxControl() = default;
     virtual void Clear() = 0;
-    // Appends an unmarked entry.
+    // Appends an entry, not ticked.
     virtual void AddItem(const std::string& text) = 0;
     virtual int ListCount() const = 0;
     virtual std::string List(int index) const = 0;
+    // Whether an entry is ticked.
     virtual bool Selected(int index) const = 0;
-    virtual void SetSelected(int index, bool marked) = 0;
+    virtual void SetSelected(int index, bool ticked) = 0;
 };
 
 class MessageBoxControl {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FolderContents.h"
+#include "locate/FolderContents.h"
 
 #include <memory>
 #include <string>

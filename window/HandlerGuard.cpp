@@ -1,6 +1,6 @@
-#include "HandlerGuard.h"
+#include "window/HandlerGuard.h"
 
-#include "Error.h"
+#include "gameini/Error.h"
 
 #include <cctype>
 #include <cerrno>

@@ -1,12 +1,13 @@
-#include "frmMain.h"
+#include "window/frmMain.h"
+#include "gameini/PackageNames.h"
 
-#include "ConfigurationLock.h"
-#include "EditPolicies.h"
-#include "Error.h"
-#include "GamePath.h"
-#include "SaveGameIni.h"
-#include "SequentialFile.h"
-#include "ServerPackages.h"
+#include "gameini/ConfigurationLock.h"
+#include "gameini/EditPolicies.h"
+#include "gameini/Error.h"
+#include "gameini/GamePath.h"
+#include "gameini/SaveGameIni.h"
+#include "gameini/SequentialFile.h"
+#include "gameini/ServerPackages.h"
 
 #include <cerrno>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ConfigurationLock.h"
-#include "Controls.h"
+#include "gameini/ConfigurationLock.h"
+#include "window/Controls.h"
 
 #include <functional>
 

@@ -1,4 +1,4 @@
-#include "Program.h"
+#include "cli/Program.h"
 #include "support/PackageBuilder.h"
 #include "support/TempFolder.h"
 

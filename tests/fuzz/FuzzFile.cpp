@@ -1,6 +1,6 @@
 #include "FuzzFile.h"
 
-#include "SequentialFile.h"
+#include "gameini/SequentialFile.h"
 
 #include <cstdio>
 #include <cstdlib>

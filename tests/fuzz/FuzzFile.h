@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SequentialFile.h"
+#include "gameini/SequentialFile.h"
 
 #include <cstdint>
 #include <string>

@@ -2,9 +2,9 @@
 // end, come back byte for byte; and the lines end where the game's reader
 // ends them: at every CR LF, lone CR and lone LF.
 
-#include "Error.h"
 #include "FuzzFile.h"
-#include "SequentialFile.h"
+#include "gameini/Error.h"
+#include "gameini/SequentialFile.h"
 
 #include <vector>
 

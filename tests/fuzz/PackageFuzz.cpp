@@ -3,7 +3,7 @@
 // says why the file is damaged.
 
 #include "FuzzFile.h"
-#include "PackageFile.h"
+#include "gameini/PackageFile.h"
 
 #include <cstring>
 

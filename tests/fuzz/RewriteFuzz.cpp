@@ -9,13 +9,13 @@
 // Input: a count of names (first byte, 0..7), the names separated by line
 // feeds, a NUL byte, then the configuration's bytes.
 
-#include "CodePage.h"
-#include "EditPolicies.h"
-#include "Error.h"
 #include "FuzzFile.h"
-#include "RewriteGameIni.h"
-#include "ServerPackages.h"
-#include "TextCase.h"
+#include "gameini/CodePage.h"
+#include "gameini/EditPolicies.h"
+#include "gameini/Error.h"
+#include "gameini/RewriteGameIni.h"
+#include "gameini/ServerPackages.h"
+#include "gameini/TextCase.h"
 
 #include <algorithm>
 #include <set>
@@ -94,10 +94,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const gameini::Error&) {
         return 0; // an odd-sized UTF-16 file: the reader's own fuzzer covers it
     }
-    using Version = gameini::RewrittenGameIni::Version;
-    const gameini::RewrittenGameIni byWindow =
+    using Version = gameini::RewritePlan::Version;
+    const gameini::RewritePlan byWindow =
         gameini::RewriteGameIni(folder + "/postal2.ini", gameini::PackagesAfterEachHeader(names));
-    const gameini::RewrittenGameIni byAdd =
+    const gameini::RewritePlan byAdd =
         gameini::RewriteGameIni(folder + "/postal2.ini", gameini::AddPackages(names));
     Check(byWindow.Bytes(Version::Before) == configuration &&
               byAdd.Bytes(Version::Before) == configuration,

@@ -1,4 +1,4 @@
-#include "PackageFile.h"
+#include "gameini/PackageFile.h"
 #include "support/PackageBuilder.h"
 #include "support/TempFolder.h"
 

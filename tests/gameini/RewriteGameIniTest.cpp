@@ -1,6 +1,6 @@
-#include "RewriteGameIni.h"
-#include "EditPolicies.h"
-#include "Error.h"
+#include "gameini/RewriteGameIni.h"
+#include "gameini/EditPolicies.h"
+#include "gameini/Error.h"
 #include "support/TempFolder.h"
 
 #include <algorithm>
@@ -13,8 +13,7 @@ namespace {
 
 std::string Rewrite(const TempFolder& folder, const std::string& source, const EditPackages& edit) {
     folder.write("postal2.ini", source);
-    return RewriteGameIni(folder.path() + "/postal2.ini", edit)
-        .Bytes(RewrittenGameIni::Version::After);
+    return RewriteGameIni(folder.path() + "/postal2.ini", edit).Bytes(RewritePlan::Version::After);
 }
 
 std::string Rewrite(const TempFolder& folder, const std::string& source, const Names& names) {
@@ -204,9 +203,9 @@ TEST(RewriteGameIni, EditsInPlaceMoveNoOtherLine) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         folder.write("postal2.ini", c.before);
-        const RewrittenGameIni rewrite = RewriteGameIni(folder.path() + "/postal2.ini", c.edit);
-        EXPECT_EQ(rewrite.Bytes(RewrittenGameIni::Version::After), c.after);
-        EXPECT_EQ(rewrite.Bytes(RewrittenGameIni::Version::Before), c.before);
+        const RewritePlan rewrite = RewriteGameIni(folder.path() + "/postal2.ini", c.edit);
+        EXPECT_EQ(rewrite.Bytes(RewritePlan::Version::After), c.after);
+        EXPECT_EQ(rewrite.Bytes(RewritePlan::Version::Before), c.before);
         EXPECT_EQ(rewrite.Changed(), c.changed);
     }
 }

@@ -1,6 +1,7 @@
-#include "SaveGameIni.h"
-#include "EditPolicies.h"
-#include "ReplaceWithBackup.h"
+#include "gameini/SaveGameIni.h"
+#include "gameini/EditPolicies.h"
+#include "gameini/ReplaceWithBackup.h"
+#include "gameini/RestoreBackup.h"
 #include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 

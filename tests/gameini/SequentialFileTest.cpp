@@ -1,7 +1,7 @@
-#include "SequentialFile.h"
-#include "CodePage.h"
-#include "Error.h"
-#include "TextCase.h"
+#include "gameini/SequentialFile.h"
+#include "gameini/CodePage.h"
+#include "gameini/Error.h"
+#include "gameini/TextCase.h"
 #include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 

@@ -1,5 +1,5 @@
-#include "ServerPackages.h"
-#include "RewriteGameIni.h"
+#include "gameini/ServerPackages.h"
+#include "gameini/RewriteGameIni.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>

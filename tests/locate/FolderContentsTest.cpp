@@ -1,6 +1,6 @@
-#include "FolderContents.h"
-#include "Error.h"
-#include "Postal2Installs.h"
+#include "locate/FolderContents.h"
+#include "gameini/Error.h"
+#include "locate/Postal2Installs.h"
 #include "support/TempFolder.h"
 
 #include <fcntl.h>

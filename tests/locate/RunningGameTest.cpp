@@ -1,5 +1,5 @@
-#include "RunningGame.h"
-#include "Error.h"
+#include "locate/RunningGame.h"
+#include "gameini/Error.h"
 #include "support/TempFolder.h"
 
 #include <csignal>

@@ -1,6 +1,6 @@
-#include "FileListBox.h"
 #include "support/ModalAnswer.h"
 #include "support/WindowFixture.h"
+#include "window/qt/FileListBox.h"
 
 #include <QListWidget>
 #include <fcntl.h>
@@ -87,7 +87,7 @@ TEST_F(BadInputWindow, FoldersWithOddNamesOpenAndList) {
     }
 }
 
-TEST_F(BadInputWindow, AHundredThousandPackagesAreListedAndMarked) {
+TEST_F(BadInputWindow, AHundredThousandPackagesAreListedAndTicked) {
     std::string config = "[Engine.GameEngine]\r\n";
     for (int i = 0; i < 100000; ++i) {
         std::string name = "P" + std::to_string(i);
@@ -99,7 +99,7 @@ TEST_F(BadInputWindow, AHundredThousandPackagesAreListedAndMarked) {
     system.write("postal2.ini", config);
     Open();
     EXPECT_EQ(packages->ListCount(), 100004);
-    EXPECT_EQ(Marked().size(), 50000u);
+    EXPECT_EQ(Ticked().size(), 50000u);
 }
 
 TEST_F(BadInputWindow, AHalfCharacterAtTheEndOfAUtf16ConfigurationIsReportedAtStart) {

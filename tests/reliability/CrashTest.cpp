@@ -1,8 +1,8 @@
-#include "EditPolicies.h"
-#include "Error.h"
-#include "GamePath.h"
-#include "SaveGameIni.h"
-#include "ServerPackages.h"
+#include "gameini/EditPolicies.h"
+#include "gameini/Error.h"
+#include "gameini/GamePath.h"
+#include "gameini/SaveGameIni.h"
+#include "gameini/ServerPackages.h"
 #include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 

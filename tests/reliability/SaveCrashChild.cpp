@@ -13,10 +13,10 @@
 // line, as the command line does. "busy": swapping the configuration fails
 // with EBUSY, as a mount point's does, so the save goes on in place.
 
-#include "EditPolicies.h"
-#include "Error.h"
-#include "FileSystem.h"
-#include "SaveGameIni.h"
+#include "gameini/EditPolicies.h"
+#include "gameini/Error.h"
+#include "gameini/FileSystem.h"
+#include "gameini/SaveGameIni.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Error.h"
+#include "gameini/Error.h"
 
 #include <string>
 

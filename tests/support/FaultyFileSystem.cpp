@@ -1,6 +1,6 @@
 #include "FaultyFileSystem.h"
 
-#include "Error.h"
+#include "gameini/Error.h"
 
 #include <cerrno>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileSystem.h"
+#include "gameini/FileSystem.h"
 
 #include <map>
 #include <set>

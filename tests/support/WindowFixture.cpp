@@ -31,10 +31,10 @@ QStringList WindowFixture::Press(const char* buttonName) {
     return answer.texts();
 }
 
-std::vector<std::string> WindowFixture::Marked() const {
-    std::vector<std::string> marked;
+std::vector<std::string> WindowFixture::Ticked() const {
+    std::vector<std::string> ticked;
     for (int i = 0; i < packages->ListCount(); ++i)
         if (packages->Selected(i))
-            marked.push_back(packages->List(i));
-    return marked;
+            ticked.push_back(packages->List(i));
+    return ticked;
 }

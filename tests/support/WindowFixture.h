@@ -1,10 +1,10 @@
 #pragma once
 
-#include "DriveListBox.h"
-#include "FolderListBox.h"
-#include "MainWindow.h"
-#include "PackageListBox.h"
 #include "support/TempFolder.h"
+#include "window/qt/DriveListBox.h"
+#include "window/qt/FolderListBox.h"
+#include "window/qt/MainWindow.h"
+#include "window/qt/PackageListBox.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>
@@ -22,7 +22,7 @@ protected:
     // Clicks a button and returns the texts of the message boxes it showed,
     // each answered with OK.
     QStringList Press(const char* buttonName);
-    std::vector<std::string> Marked() const;
+    std::vector<std::string> Ticked() const;
 
     TempFolder system, home;
     // The mount table the drive list reads, as a chroot or container may

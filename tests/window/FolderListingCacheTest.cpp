@@ -1,4 +1,4 @@
-#include "FolderListingCache.h"
+#include "window/FolderListingCache.h"
 #include "support/TempFolder.h"
 
 #include <fcntl.h>

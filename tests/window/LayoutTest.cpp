@@ -1,5 +1,5 @@
-#include "MainWindow.h"
 #include "support/TempFolder.h"
+#include "window/qt/MainWindow.h"
 
 #include <QFontDatabase>
 #include <QLabel>

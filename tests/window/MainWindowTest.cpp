@@ -1,12 +1,12 @@
-#include "MainWindow.h"
-#include "DriveListBox.h"
-#include "FileListBox.h"
-#include "FolderListBox.h"
-#include "Layout.h"
-#include "PackageListBox.h"
+#include "window/qt/MainWindow.h"
 #include "support/ModalAnswer.h"
 #include "support/TempFolder.h"
 #include "support/WindowFixture.h"
+#include "window/Layout.h"
+#include "window/qt/DriveListBox.h"
+#include "window/qt/FileListBox.h"
+#include "window/qt/FolderListBox.h"
+#include "window/qt/PackageListBox.h"
 
 #include <QApplication>
 #include <QHelpEvent>
@@ -28,12 +28,12 @@ using Names = std::vector<std::string>;
 
 } // namespace
 
-TEST_F(RealWindow, StartsInTheSystemFolderWithTheConfiguredPackagesMarked) {
+TEST_F(RealWindow, StartsInTheSystemFolderWithTheConfiguredPackagesTicked) {
     system.write("postal2.ini", kConfig);
     Open();
     EXPECT_EQ(folders->Path(), system.path());
     EXPECT_EQ(packages->ListCount(), 4);
-    EXPECT_EQ(Marked(), (Names{"Core.u", "Engine.u"}));
+    EXPECT_EQ(Ticked(), (Names{"Core.u", "Engine.u"}));
     EXPECT_EQ(window->focusWidget(), packages) << "focus starts on the package list";
 }
 
@@ -42,16 +42,16 @@ TEST_F(RealWindow, AClickOrSpaceTogglesARow) {
     Open();
     ClickRow(0);
     ClickRow(1);
-    EXPECT_EQ(Marked(), (Names{"AWPStuff.u", "Engine.u"}));
+    EXPECT_EQ(Ticked(), (Names{"AWPStuff.u", "Engine.u"}));
     packages->setCurrentIndex(packages->model()->index(3, 0));
     QTest::keyClick(packages, Qt::Key_Space);
-    EXPECT_EQ(Marked(), (Names{"AWPStuff.u", "Engine.u", "Fire.u"}));
+    EXPECT_EQ(Ticked(), (Names{"AWPStuff.u", "Engine.u", "Fire.u"}));
     QTest::keyClick(packages, Qt::Key_Home);
     QTest::keyClick(packages, Qt::Key_Space);
-    EXPECT_EQ(Marked(), (Names{"Engine.u", "Fire.u"}));
+    EXPECT_EQ(Ticked(), (Names{"Engine.u", "Fire.u"}));
 
     Press("cbRevert");
-    EXPECT_EQ(Marked(), (Names{"Core.u", "Engine.u"}));
+    EXPECT_EQ(Ticked(), (Names{"Core.u", "Engine.u"}));
 }
 
 TEST_F(RealWindow, WritingTheFolderPathNotifiesOnceAndOnlyOnAChange) {
@@ -67,11 +67,11 @@ TEST_F(RealWindow, WritingTheFolderPathNotifiesOnceAndOnlyOnAChange) {
     };
     folders->SetPath(system / "Other");
     EXPECT_EQ(notifications, 1);
-    EXPECT_EQ(Marked(), (Names{"Core.u"})) << "the handler ran inside the write";
+    EXPECT_EQ(Ticked(), (Names{"Core.u"})) << "the handler ran inside the write";
     ClickRow(0);
     folders->SetPath(system / "Other"); // opening the current folder again
     EXPECT_EQ(notifications, 1);
-    EXPECT_TRUE(Marked().empty()) << "the unsaved untick stays";
+    EXPECT_TRUE(Ticked().empty()) << "the unsaved untick stays";
 }
 
 TEST_F(RealWindow, OpeningAFolderMovesTheFileList) {
@@ -106,7 +106,7 @@ TEST_F(RealWindow, AnErrorIsReportedAndTheWindowStaysUsable) {
     EXPECT_TRUE(Press("cbSave").value(0).contains("Please locate Postal2 System Folder"));
     system.write("postal2.ini", kConfig);
     Press("cbRevert");
-    EXPECT_EQ(Marked(), (Names{"Core.u", "Engine.u"}));
+    EXPECT_EQ(Ticked(), (Names{"Core.u", "Engine.u"}));
 }
 
 TEST_F(RealWindow, ChoosingADriveEmptiesTheListAndRemembersTheFolder) {
@@ -121,7 +121,7 @@ TEST_F(RealWindow, ChoosingADriveEmptiesTheListAndRemembersTheFolder) {
     EXPECT_EQ(folders->Path(), home / ".lgp/postal2/System");
     EXPECT_EQ(packages->ListCount(), 0) << "emptied after a drive change; Revert loads it";
     Press("cbRevert");
-    EXPECT_EQ(Marked(), (Names{"Core.u"}));
+    EXPECT_EQ(Ticked(), (Names{"Core.u"}));
 }
 
 TEST_F(RealWindow, AVolumeThatCannotBeReadIsReportedAndNothingMoves) {

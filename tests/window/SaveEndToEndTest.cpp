@@ -1,10 +1,10 @@
-#include "MainWindow.h"
-#include "PackageListBox.h"
 #include "support/ModalAnswer.h"
 #include "support/TempFolder.h"
 #include "support/WindowFixture.h"
+#include "window/qt/MainWindow.h"
+#include "window/qt/PackageListBox.h"
 
-#include "FileDescriptor.h"
+#include "gameini/FileDescriptor.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -84,7 +84,7 @@ TEST_F(SaveEndToEnd, TogglesAndRevertReachTheFile) {
         << "the second backup is the first result";
 }
 
-TEST_F(SaveEndToEnd, NoneMarkedLeavesTheSectionWithoutPackages) {
+TEST_F(SaveEndToEnd, NoneTickedLeavesTheSectionWithoutPackages) {
     system.write("postal2.ini", kConfig);
     Open();
     ClickRow(1);

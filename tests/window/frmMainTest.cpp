@@ -1,9 +1,9 @@
-#include "frmMain.h"
-#include "Error.h"
-#include "HandlerGuard.h"
-#include "ServerPackages.h"
+#include "window/frmMain.h"
+#include "gameini/Error.h"
+#include "gameini/ServerPackages.h"
 #include "support/TempFolder.h"
 #include "support/Unprivileged.h"
+#include "window/HandlerGuard.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -62,13 +62,13 @@ struct FakeListBox : ListBoxControl {
     int ListCount() const override { return static_cast<int>(entries.size()); }
     std::string List(int index) const override { return entries.at(index).first; }
     bool Selected(int index) const override { return entries.at(index).second; }
-    void SetSelected(int index, bool marked) override { entries.at(index).second = marked; }
-    std::vector<std::string> Marked() const {
-        std::vector<std::string> marked;
+    void SetSelected(int index, bool ticked) override { entries.at(index).second = ticked; }
+    std::vector<std::string> Ticked() const {
+        std::vector<std::string> ticked;
         for (const auto& [text, on] : entries)
             if (on)
-                marked.push_back(text);
-        return marked;
+                ticked.push_back(text);
+        return ticked;
     }
 };
 
@@ -106,7 +106,7 @@ TEST_F(Handlers, StartUpInASystemFolderFillsAndMarksTheList) {
     form.Form_Load();
     EXPECT_EQ(listBox.ListCount(), 5);
     EXPECT_EQ(listBox.List(4), "MyMod.U") << "the file list's order and letter case";
-    EXPECT_EQ(listBox.Marked(), (std::vector<std::string>{"Core.u", "Engine.u", "MyMod.U"}));
+    EXPECT_EQ(listBox.Ticked(), (std::vector<std::string>{"Core.u", "Engine.u", "MyMod.U"}));
     EXPECT_EQ(log.front(), "files.SetPath " + folder.path());
     EXPECT_TRUE(messageBox.shown.empty());
 }
@@ -153,7 +153,7 @@ TEST_F(Handlers, RevertReplacesTheUsersMarksWithTheFiles) {
     listBox.SetSelected(2, false);
     fileList.names.push_back("Late.u"); // listed since; Revert uses the list as it is
     form.cbRevert_Click();
-    EXPECT_EQ(listBox.Marked(), (std::vector<std::string>{"Core.u", "Engine.u", "MyMod.U"}));
+    EXPECT_EQ(listBox.Ticked(), (std::vector<std::string>{"Core.u", "Engine.u", "MyMod.U"}));
     EXPECT_EQ(listBox.ListCount(), 6);
 }
 
@@ -191,7 +191,7 @@ TEST_F(Handlers, SaveWithAnEmptyListOnlyAsksForTheFolder) {
     EXPECT_FALSE(folder.exists("postal2.ini.old"));
 }
 
-TEST_F(Handlers, SaveWritesTheMarkedEntriesInListOrder) {
+TEST_F(Handlers, SaveWritesTheTickedEntriesInListOrder) {
     folder.write("postal2.ini", kConfig);
     form.Form_Load();
     listBox.SetSelected(0, true);
@@ -204,7 +204,7 @@ TEST_F(Handlers, SaveWritesTheMarkedEntriesInListOrder) {
               CrLf({"[Engine.GameEngine]", "ServerPackages=AWPStuff", "ServerPackages=Core",
                     "ServerPackages=MyMod", "ServerPackages=Missing"}));
     EXPECT_EQ(folder.read("postal2.ini.old"), kConfig);
-    EXPECT_EQ(listBox.Marked(), (std::vector<std::string>{"AWPStuff.u", "Core.u", "MyMod.U"}))
+    EXPECT_EQ(listBox.Ticked(), (std::vector<std::string>{"AWPStuff.u", "Core.u", "MyMod.U"}))
         << "the marks stay as they are";
 }
 
@@ -240,8 +240,8 @@ TEST_F(Handlers, SaveKeepsThePackagesTheListCannotShow) {
             config.push_back("ServerPackages=" + name);
         folder.write("postal2.ini", CrLf(config));
         form.Form_Load();
-        for (auto [row, marked] : c.ticks)
-            listBox.SetSelected(row, marked);
+        for (auto [row, ticked] : c.ticks)
+            listBox.SetSelected(row, ticked);
         form.cbSave_Click();
         Lines expected{"[Engine.GameEngine]"};
         for (const std::string& name : c.saved)
@@ -291,7 +291,7 @@ TEST_F(Handlers, SaveRefusesTwoConfigurationsDifferingInLetterCase) {
     folder.write("Postal2.ini", CrLf({"[Engine.GameEngine]", "ServerPackages=Fire"}));
     folder.write("postal2.ini", kConfig);
     form.Form_Load();
-    EXPECT_EQ(listBox.Marked(), std::vector<std::string>{"Fire.u"}) << "the file the game reads";
+    EXPECT_EQ(listBox.Ticked(), std::vector<std::string>{"Fire.u"}) << "the file the game reads";
     try {
         form.cbSave_Click();
         ADD_FAILURE() << "saved";
@@ -302,7 +302,7 @@ TEST_F(Handlers, SaveRefusesTwoConfigurationsDifferingInLetterCase) {
     }
     EXPECT_EQ(folder.read("postal2.ini"), kConfig);
     EXPECT_FALSE(folder.exists("newp2.ini"));
-    EXPECT_EQ(listBox.Marked(), std::vector<std::string>{"Fire.u"}) << "the ticks stay";
+    EXPECT_EQ(listBox.Ticked(), std::vector<std::string>{"Fire.u"}) << "the ticks stay";
 }
 
 TEST_F(Handlers, SaveRefusesToGiveTheConfigurationToAnotherOwner) {
@@ -318,7 +318,7 @@ TEST_F(Handlers, SaveRefusesToGiveTheConfigurationToAnotherOwner) {
             return std::string(error.what()) ==
                        "postal2.ini belongs to root:root; saving it as nobody would give it to "
                        "nobody:nogroup: run as root" &&
-                   listBox.Marked().size() == 3;
+                   listBox.Ticked().size() == 3;
         }
         return false;
     }));

@@ -1,4 +1,4 @@
-#include "CutOffToolTip.h"
+#include "window/qt/CutOffToolTip.h"
 
 #include <QAbstractItemView>
 #include <QHelpEvent>

@@ -1,6 +1,6 @@
-#include "DriveEntries.h"
+#include "window/qt/DriveEntries.h"
 
-#include "Postal2Installs.h"
+#include "locate/Postal2Installs.h"
 
 #include <QFileInfo>
 #include <QStorageInfo>

@@ -1,4 +1,4 @@
-#include "DriveListBox.h"
+#include "window/qt/DriveListBox.h"
 
 #include <QAbstractItemView>
 #include <QScreen>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Controls.h"
-#include "DriveEntries.h"
+#include "window/Controls.h"
+#include "window/qt/DriveEntries.h"
 
 #include <QComboBox>
 #include <functional>

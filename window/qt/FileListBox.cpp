@@ -1,7 +1,7 @@
-#include "FileListBox.h"
+#include "window/qt/FileListBox.h"
 
-#include "CutOffToolTip.h"
-#include "QtText.h"
+#include "window/qt/CutOffToolTip.h"
+#include "window/qt/QtText.h"
 
 void PackageFileModel::SetListing(std::shared_ptr<const FolderListing> listing) {
     beginResetModel();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Controls.h"
-#include "FolderListingCache.h"
+#include "window/Controls.h"
+#include "window/FolderListingCache.h"
 
 #include <QAbstractListModel>
 #include <QListView>

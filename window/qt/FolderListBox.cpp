@@ -1,11 +1,11 @@
-#include "FolderListBox.h"
+#include "window/qt/FolderListBox.h"
 
-#include "DriveListBox.h"
-#include "Error.h"
-#include "FolderContents.h"
-#include "FolderListingCache.h"
-#include "HandlerGuard.h"
-#include "QtText.h"
+#include "gameini/Error.h"
+#include "locate/FolderContents.h"
+#include "window/FolderListingCache.h"
+#include "window/HandlerGuard.h"
+#include "window/qt/DriveListBox.h"
+#include "window/qt/QtText.h"
 
 #include <QStyle>
 #include <QStyledItemDelegate>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Controls.h"
+#include "window/Controls.h"
 
 #include <QListWidget>
 #include <functional>

@@ -1,10 +1,10 @@
-#include "MainWindow.h"
+#include "window/qt/MainWindow.h"
 
-#include "DriveListBox.h"
-#include "FileListBox.h"
-#include "FolderListBox.h"
-#include "Layout.h"
-#include "PackageListBox.h"
+#include "window/Layout.h"
+#include "window/qt/DriveListBox.h"
+#include "window/qt/FileListBox.h"
+#include "window/qt/FolderListBox.h"
+#include "window/qt/PackageListBox.h"
 
 #include <QFontDatabase>
 #include <QLabel>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "DriveEntries.h"
-#include "FolderListingCache.h"
-#include "HandlerGuard.h"
-#include "QtMessageBox.h"
-#include "frmMain.h"
+#include "window/FolderListingCache.h"
+#include "window/HandlerGuard.h"
+#include "window/frmMain.h"
+#include "window/qt/DriveEntries.h"
+#include "window/qt/QtMessageBox.h"
 
 #include <QWidget>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "PackageListBox.h"
+#include "window/qt/PackageListBox.h"
 
-#include "CutOffToolTip.h"
+#include "window/qt/CutOffToolTip.h"
 #include <QKeyEvent>
 
 int PackageListModel::rowCount(const QModelIndex& parent) const {
@@ -14,7 +14,7 @@ QVariant PackageListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole)
         return QString::fromUtf8(entry.text);
     if (role == Qt::CheckStateRole)
-        return entry.marked ? Qt::Checked : Qt::Unchecked;
+        return entry.ticked ? Qt::Checked : Qt::Unchecked;
     return {};
 }
 
@@ -38,11 +38,11 @@ void PackageListModel::AddItem(const std::string& text) {
     endInsertRows();
 }
 
-void PackageListModel::SetMarked(int row, bool marked) {
+void PackageListModel::SetTicked(int row, bool ticked) {
     Entry& entry = entries_.at(row);
-    if (entry.marked == marked)
+    if (entry.ticked == ticked)
         return;
-    entry.marked = marked;
+    entry.ticked = ticked;
     emit dataChanged(index(row), index(row), {Qt::CheckStateRole});
 }
 

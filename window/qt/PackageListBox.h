@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Controls.h"
+#include "window/Controls.h"
 
 #include <QAbstractListModel>
 #include <QListView>
@@ -19,13 +19,13 @@ public:
     void AddItem(const std::string& text);
     int Count() const { return static_cast<int>(entries_.size()); }
     const std::string& Text(int row) const { return entries_.at(row).text; }
-    bool Marked(int row) const { return entries_.at(row).marked; }
-    void SetMarked(int row, bool marked);
+    bool Ticked(int row) const { return entries_.at(row).ticked; }
+    void SetTicked(int row, bool ticked);
 
 private:
     struct Entry {
         std::string text;
-        bool marked = false;
+        bool ticked = false;
     };
     std::vector<Entry> entries_;
 };
@@ -38,8 +38,8 @@ public:
     void AddItem(const std::string& text) override { model_.AddItem(text); }
     int ListCount() const override { return model_.Count(); }
     std::string List(int index) const override { return model_.Text(index); }
-    bool Selected(int index) const override { return model_.Marked(index); }
-    void SetSelected(int index, bool marked) override { model_.SetMarked(index, marked); }
+    bool Selected(int index) const override { return model_.Ticked(index); }
+    void SetSelected(int index, bool ticked) override { model_.SetTicked(index, ticked); }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

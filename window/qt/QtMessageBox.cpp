@@ -1,4 +1,4 @@
-#include "QtMessageBox.h"
+#include "window/qt/QtMessageBox.h"
 
 #include <QMessageBox>
 

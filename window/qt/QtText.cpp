@@ -1,4 +1,4 @@
-#include "QtText.h"
+#include "window/qt/QtText.h"
 
 QString DisplayName(const std::string& name) {
     return QString::fromUtf8(name).replace(QLatin1Char('\n'), QChar(0x2424));

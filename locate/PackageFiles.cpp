@@ -1,4 +1,4 @@
-#include "PackageFacts.h"
+#include "locate/PackageFiles.h"
 
 const gameini::PackageRead& PackageFiles::Read(const std::string& path) {
     auto found = read_.find(path);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PackageFile.h"
+#include "gameini/PackageFile.h"
 
 #include <map>
 #include <string>

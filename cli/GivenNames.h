@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Context.h"
-#include "RewriteGameIni.h"
-#include "SequentialFile.h"
-#include "ServerPackages.h"
+#include "cli/Context.h"
+#include "gameini/RewriteGameIni.h"
+#include "gameini/SequentialFile.h"
+#include "gameini/ServerPackages.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,10 @@
-#include "PackageNames.h"
+#include "cli/GivenNames.h"
+#include "gameini/PackageNames.h"
 
-#include "Context.h"
-#include "Error.h"
-#include "PackageSearch.h"
-#include "SequentialFile.h"
+#include "cli/Context.h"
+#include "gameini/Error.h"
+#include "gameini/SequentialFile.h"
+#include "locate/PackageSearch.h"
 
 #include <cerrno>
 
@@ -23,7 +24,7 @@ void RefuseBadNames(const std::vector<std::string>& given, gameini::Encoding enc
 
 void WarnOfPackagesNotFound(const Context& context, const std::vector<std::string>& names,
                             const gameini::ConfigurationContents& contents) {
-    const PackageSearch search(contents.searchPaths, context.Folder());
+    const PackageSearch search(contents.searchPaths, context.ConfigurationFolder());
     for (const std::string& name : names)
         if (search.FilesOf(name).empty())
             context.Warn(name + ": no Paths= folder of [Core.System] holds this package");

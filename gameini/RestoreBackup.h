@@ -1,0 +1,16 @@
+#pragma once
+
+#include "gameini/ConfigurationLock.h"
+#include "gameini/FileSystem.h"
+
+namespace gameini {
+
+// Swaps the configuration and its backup, so that running it twice leaves
+// both as they were. A mount point has the backup's bytes written into it,
+// as ReplaceInPlace does; that returns true. Fails, changing nothing, when
+// either is missing or a save in place did not finish; where a mount point
+// cannot be written so, the error says how to restore it by hand.
+bool RestoreBackup(const LockedConfiguration& configuration,
+                   FileSystem& fileSystem = RealFileSystem());
+
+} // namespace gameini

@@ -21,8 +21,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Sarvelin"));
     const char* home = std::getenv("HOME");
     try {
-        MainWindow window(CurrentFolder(), home ? home : "");
-        window.show();
+        window::MainWindow mainWindow(CurrentFolder(), home ? home : "");
+        mainWindow.show();
         return app.exec();
     } catch (const std::exception& error) {
         // The start folder itself could not be shown.

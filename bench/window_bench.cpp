@@ -30,6 +30,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace window;
+
 namespace {
 
 constexpr int kRuns = 9;

@@ -3,6 +3,8 @@
 #include "cli/GivenNames.h"
 #include "gameini/EditPolicies.h"
 
+namespace cli {
+
 void AddAddCommand(CLI::App& app, Context& context) {
     CLI::App* add = app.add_subcommand("add", "NAME...: add packages after the last package line");
     OnRunWithNames(*add, context, [&context](const std::vector<std::string>& names) {
@@ -15,3 +17,5 @@ void AddAddCommand(CLI::App& app, Context& context) {
         return kDone;
     });
 }
+
+} // namespace cli

@@ -6,6 +6,8 @@
 
 #include <iostream>
 
+namespace cli {
+
 std::string BackupShown(const gameini::ConfigurationFiles& files, const std::string& backup) {
     // Beside the configuration a backup goes by its name; a linked one's, by its path.
     return files.linked || backup.empty() ? backup : gameini::NameOf(backup);
@@ -35,3 +37,5 @@ void PrintChange(const Context& context, const ChangeReport& report, const char*
                     << "; previous configuration kept as " << report.backupShown << "\n";
     }
 }
+
+} // namespace cli

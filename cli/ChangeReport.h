@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace cli {
+
 // What a change of the configuration did, or for a dry run would do.
 struct ChangeReport {
     std::string file; // absolute
@@ -25,3 +27,5 @@ void PrintChange(const Context& context, const ChangeReport& report, const char*
 // How the text names a backup: by its name beside the configuration, else by
 // its path.
 std::string BackupShown(const gameini::ConfigurationFiles& files, const std::string& backup);
+
+} // namespace cli

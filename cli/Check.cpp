@@ -15,6 +15,8 @@
 #include <iostream>
 #include <unordered_map>
 
+namespace cli {
+
 namespace {
 
 struct Problem {
@@ -70,8 +72,8 @@ Scan ScanFile(const std::string& path) {
 // What a configured package's own file says: whether it is a package, and
 // whether players can load what it imports.
 template <class Remapped, class Add>
-void CheckImports(const std::string& name, const std::string& file, const PackageSearch& search,
-                  PackageFiles& packageFiles, const Remapped& remapped, const Add& add) {
+void CheckImports(const std::string& name, const std::string& file, const locate::PackageSearch& search,
+                  locate::PackageFiles& packageFiles, const Remapped& remapped, const Add& add) {
     const gameini::PackageRead& read = packageFiles.Read(file);
     if (const auto* damage = std::get_if<gameini::PackageDamage>(&read)) {
         add("damaged", gameini::NameOf(file) + " is not a package file or is damaged (" +
@@ -115,8 +117,8 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                                 twins[1] + ": the edits use " + gameini::NameOf(files.config) +
                                 "; remove the one the game does not read"});
 
-    const PackageSearch search(scan.paths, context.ConfigurationFolder());
-    PackageFiles packageFiles;
+    const locate::PackageSearch search(scan.paths, context.ConfigurationFolder());
+    locate::PackageFiles packageFiles;
     auto remapped = [&](const std::string& name) {
         const auto to = scan.remap.find(gameini::LowerCase(name));
         return to == scan.remap.end() ? name : to->second;
@@ -150,8 +152,8 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                                  "\", without \"" + std::string(extension) + "\"");
             continue;
         }
-        const std::vector<PackageSearch::Found> found = search.Find(package.name);
-        for (const PackageSearch::Found& file : found)
+        const std::vector<locate::PackageSearch::Found> found = search.Find(package.name);
+        for (const locate::PackageSearch::Found& file : found)
             if (file.variants.size() > 1)
                 add("case-twins", gameini::FolderOf(file.path) + " holds both " + file.variants[0] +
                                       " and " + file.variants[1] + "; remove the one not needed");
@@ -224,3 +226,5 @@ void AddCheckCommand(CLI::App& app, Context& context) {
         return problems.empty() ? kDone : kProblemsFound;
     });
 }
+
+} // namespace cli

@@ -5,6 +5,8 @@
 #include <CLI/CLI.hpp>
 #include <functional>
 
+namespace cli {
+
 // Runs `run` when the command is given; what it returns is the program's
 // exit status. Errors leave it as exceptions.
 void OnRun(CLI::App& command, Context& context, std::function<ExitStatus()> run);
@@ -25,3 +27,5 @@ void AddRestoreCommand(CLI::App& app, Context& context);
 void AddCheckCommand(CLI::App& app, Context& context);
 void AddWhereCommand(CLI::App& app, Context& context);
 void AddInfoCommand(CLI::App& app, Context& context);
+
+} // namespace cli

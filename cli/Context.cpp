@@ -11,6 +11,8 @@
 #include <iostream>
 #include <sys/stat.h>
 
+namespace cli {
+
 gameini::LockedConfiguration Context::Lock(gameini::Access access) const {
     const std::string name =
         ini.empty() ? std::string(gameini::kConfigurationName) : gameini::NameOf(ini);
@@ -53,19 +55,21 @@ void Context::RefuseToChange(const gameini::ConfigurationFiles& files) const {
         throw ReadOnlyError(gameini::NameOf(files.config) + " is read-only");
     if (const auto problem = gameini::OwnershipProblem(files); problem && !files.mounted)
         throw gameini::OwnershipError(*problem);
-    std::vector<GameProcess> games;
+    std::vector<locate::GameProcess> games;
     try {
-        games = GamesUsing(files.config);
+        games = locate::GamesUsing(files.config);
     } catch (const gameini::FileError& error) {
         throw GameRunningError(std::string(error.what()) + ".",
                                " Use --force to change it anyway.");
     }
     if (games.empty())
         return;
-    const GameProcess& game = games.front();
+    const locate::GameProcess& game = games.front();
     throw GameRunningError(game.name + " (pid " + std::to_string(game.pid) + ") is running with " +
                                files.config + ": " + game.why +
                                ". The game writes its whole configuration back when it quits, so "
                                "this change would be lost.",
                            " Quit it first, or use --force.");
 }
+
+} // namespace cli

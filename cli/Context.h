@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace cli {
+
 // Exit statuses, the same for every command.
 enum ExitStatus {
     kDone = 0,
@@ -89,3 +91,5 @@ struct Context {
     // --strict dry run.
     void RefuseToChange(const gameini::ConfigurationFiles& files) const;
 };
+
+} // namespace cli

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace cli {
+
 namespace {
 
 constexpr size_t kContext = 3;
@@ -116,3 +118,5 @@ std::string UnifiedDiff(const std::string& path, const std::string& before,
     }
     return out;
 }
+
+} // namespace cli

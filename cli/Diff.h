@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace cli {
+
 // A unified diff from `before` to `after`, two versions of the configuration
 // at `path`, in the format of GNU diff with three lines of context. Lines are
 // split at line feeds, as patch reads them, and shown with every byte of
@@ -10,3 +12,5 @@
 // file is shown as UTF-8 text, which patch cannot apply.
 std::string UnifiedDiff(const std::string& path, const std::string& before,
                         const std::string& after);
+
+} // namespace cli

@@ -2,6 +2,8 @@
 
 #include "gameini/SaveGameIni.h"
 
+namespace cli {
+
 void RunChange(const Context& context, const char* verb, const Change& change) {
     const gameini::LockedConfiguration configuration =
         context.Lock(context.dryRun ? gameini::Access::Read : gameini::Access::Write);
@@ -25,3 +27,5 @@ Change SavedBy(const Context& context, gameini::EditPackages edit) {
                             saved.bytesAfter};
     };
 }
+
+} // namespace cli

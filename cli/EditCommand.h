@@ -7,6 +7,8 @@
 
 #include <functional>
 
+namespace cli {
+
 // A command's own part of a change, once the configuration is held: it
 // changes it (or, for a dry run, says how it would) and reports.
 using Change = std::function<ChangeReport(const gameini::LockedConfiguration& configuration)>;
@@ -21,3 +23,5 @@ void RunChange(const Context& context, const char* verb, const Change& change);
 // The change that saves through the one save both programs share, by `edit`;
 // a dry run or --diff keeps the bytes for the diff.
 Change SavedBy(const Context& context, gameini::EditPackages edit);
+
+} // namespace cli

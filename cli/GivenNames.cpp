@@ -8,6 +8,8 @@
 
 #include <cerrno>
 
+namespace cli {
+
 std::vector<std::string> PackageNamesFrom(const std::vector<std::string>& given) {
     std::vector<std::string> names;
     for (const std::string& argument : given)
@@ -24,7 +26,7 @@ void RefuseBadNames(const std::vector<std::string>& given, gameini::Encoding enc
 
 void WarnOfPackagesNotFound(const Context& context, const std::vector<std::string>& names,
                             const gameini::ConfigurationContents& contents) {
-    const PackageSearch search(contents.searchPaths, context.ConfigurationFolder());
+    const locate::PackageSearch search(contents.searchPaths, context.ConfigurationFolder());
     for (const std::string& name : names)
         if (search.FilesOf(name).empty())
             context.Warn(name + ": no Paths= folder of [Core.System] holds this package");
@@ -56,3 +58,5 @@ void RequireSection(const gameini::ConfigurationContents& contents) {
                                           " has no [Engine.GameEngine] section, so it has "
                                           "no server packages to change; nothing was changed");
 }
+
+} // namespace cli

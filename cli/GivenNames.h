@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace cli {
+
 // The package names given on the command line, as the configuration writes
 // them: "Engine.u", "Engine.U" and "Engine" all give "Engine", as
 // "BaseDialog.uax" gives "BaseDialog".
@@ -36,3 +38,5 @@ void RequireSection(const gameini::ConfigurationContents& contents);
 gameini::EditPackages WritingGivenNames(const Context& context,
                                         const std::vector<std::string>& given,
                                         gameini::EditPackages policy);
+
+} // namespace cli

@@ -5,6 +5,8 @@
 
 #include <iostream>
 
+namespace cli {
+
 namespace {
 
 void PrintText(std::ostream& out, const std::string& file, const gameini::PackageFacts& facts) {
@@ -58,3 +60,5 @@ void AddInfoCommand(CLI::App& app, Context& context) {
         return status;
     });
 }
+
+} // namespace cli

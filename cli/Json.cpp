@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+namespace cli {
+
 nlohmann::ordered_json TextOrNull(const std::string& text) {
     return text.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(text);
 }
@@ -25,3 +27,5 @@ nlohmann::ordered_json PackageJson(const gameini::PackageRead& read) {
             {"generations", generations},
             {"imports", facts.imports}};
 }
+
+} // namespace cli

@@ -5,6 +5,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+namespace cli {
+
 // A text, or null where there is none.
 nlohmann::ordered_json TextOrNull(const std::string& text);
 
@@ -15,3 +17,5 @@ void PrintJson(std::ostream& out, const nlohmann::ordered_json& json);
 // What a package file says of itself: version, licensee, flags (by name),
 // GUID, generations and imports; or, for a damaged file, why.
 nlohmann::ordered_json PackageJson(const gameini::PackageRead& read);
+
+} // namespace cli

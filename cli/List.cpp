@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <iostream>
 
+namespace cli {
+
 namespace {
 
 // A file as seen from the configuration's folder ("../Sounds/BaseDialog.uax").
@@ -35,9 +37,9 @@ void RunList(const Context& context, bool all) {
     gameini::PackageSet configuredSet;
     for (const std::string& name : configured)
         configuredSet.Insert(name);
-    const std::shared_ptr<const FolderListing> listing = ReadFolder(context.ConfigurationFolder());
+    const std::shared_ptr<const locate::FolderListing> listing = locate::ReadFolder(context.ConfigurationFolder());
     const std::vector<std::string>& packageFiles = listing->packageFiles;
-    const PackageSearch search(searchPaths, context.ConfigurationFolder());
+    const locate::PackageSearch search(searchPaths, context.ConfigurationFolder());
 
     if (context.json) {
         nlohmann::ordered_json names = nlohmann::ordered_json::array();
@@ -88,3 +90,5 @@ void AddListCommand(CLI::App& app, Context& context) {
         return kDone;
     });
 }
+
+} // namespace cli

@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+namespace cli {
+
 void OnRun(CLI::App& command, Context& context, std::function<ExitStatus()> run) {
     // Kept for later: a word after the command may still be wrong.
     command.callback([&context, run] { context.run = run; });
@@ -135,3 +137,5 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
         return fail(kFileError, "file", error.what());
     }
 }
+
+} // namespace cli

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace cli {
+
 void AddRemoveCommand(CLI::App& app, Context& context) {
     auto all = std::make_shared<bool>(false);
     auto line = std::make_shared<int>(0);
@@ -44,3 +46,5 @@ void AddRemoveCommand(CLI::App& app, Context& context) {
         return kDone;
     });
 }
+
+} // namespace cli

@@ -7,6 +7,8 @@
 #include "gameini/RestoreBackup.h"
 #include "gameini/ServerPackages.h"
 
+namespace cli {
+
 void AddRestoreCommand(CLI::App& app, Context& context) {
     CLI::App* restore =
         app.add_subcommand("restore", "Swap the configuration and its backup; run again to undo");
@@ -39,3 +41,5 @@ void AddRestoreCommand(CLI::App& app, Context& context) {
         return kDone;
     });
 }
+
+} // namespace cli

@@ -8,6 +8,8 @@
 #include <iostream>
 #include <sstream>
 
+namespace cli {
+
 namespace {
 
 // One name a line; ";" or "#" starts a comment, and blank lines are skipped.
@@ -51,3 +53,5 @@ void AddSetCommand(CLI::App& app, Context& context) {
         return kDone;
     });
 }
+
+} // namespace cli

@@ -17,6 +17,8 @@
 #include <set>
 #include <sys/stat.h>
 
+namespace cli {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -121,7 +123,7 @@ ExitStatus RunWhere(const Context& context) {
     AddCandidates(context, context.systemFolder, seen, found);
     const std::vector<Home> homes = HomesToSearch();
     for (const Home& home : homes)
-        for (const Postal2Install& install : FindPostal2Installs(home.path))
+        for (const locate::Postal2Install& install : locate::FindPostal2Installs(home.path))
             AddCandidates(context, install.systemFolder, seen, found);
     if (found.empty()) {
         std::string searched;
@@ -129,7 +131,7 @@ ExitStatus RunWhere(const Context& context) {
             searched += (searched.empty() ? "" : " and ") + home.said;
         context.err << "sarvelin-cli: no configuration found in " << context.systemFolder
                     << " or under " << (searched.empty() ? "HOME=(not set)" : searched)
-                    << ": looked in " << kPostal2InstallPlaces << "\n";
+                    << ": looked in " << locate::kPostal2InstallPlaces << "\n";
         return kProblemsFound;
     }
     // Every file changed last, to the nanosecond, is the newest; templates never are.
@@ -142,9 +144,9 @@ ExitStatus RunWhere(const Context& context) {
         return !candidate.isTemplate && candidate.twinOf.empty() && newest &&
                !Before(candidate.changed, *newest);
     };
-    std::vector<GameProcess> games;
+    std::vector<locate::GameProcess> games;
     try {
-        games = RunningGames();
+        games = locate::RunningGames();
     } catch (const gameini::FileError&) {
         // Without /proc there is nothing to tell of; the edits refuse then.
     }
@@ -159,7 +161,7 @@ ExitStatus RunWhere(const Context& context) {
                              {"template", candidate.isTemplate},
                              {"twin_of", TextOrNull(candidate.twinOf)}});
         nlohmann::ordered_json running = nlohmann::ordered_json::array();
-        for (const GameProcess& game : games)
+        for (const locate::GameProcess& game : games)
             running.push_back({{"name", game.name}, {"pid", game.pid}, {"folder", game.folder}});
         context.PrintResult({{"files", files}, {"running", running}});
         return kDone;
@@ -180,7 +182,7 @@ ExitStatus RunWhere(const Context& context) {
                                                : "")
                     << "\n";
     }
-    for (const GameProcess& game : games)
+    for (const locate::GameProcess& game : games)
         context.out << "running: " << game.name << " (pid " << game.pid << ", in "
                     << (game.folder.empty() ? "a folder that cannot be read" : game.folder)
                     << "); it writes its configuration back when it quits\n";
@@ -195,3 +197,5 @@ void AddWhereCommand(CLI::App& app, Context& context) {
                  "found");
     OnRun(*where, context, [&context] { return RunWhere(context); });
 }
+
+} // namespace cli

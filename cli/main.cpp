@@ -6,5 +6,5 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
-    return RunProgram(std::vector<std::string>(argv, argv + argc), std::cout, std::cerr);
+    return cli::RunProgram(std::vector<std::string>(argv, argv + argc), std::cout, std::cerr);
 }

@@ -10,6 +10,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+namespace locate {
+
 namespace {
 
 unsigned char TypeOf(const std::string& folder, const dirent& entry) {
@@ -65,3 +67,5 @@ std::vector<std::string> FolderChain(const std::string& folder) {
     }
     return chain;
 }
+
+} // namespace locate

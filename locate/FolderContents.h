@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace locate {
+
 // What the folder list and the file list show of a folder. Names are the file
 // system's bytes, sorted by their lower-case form, then by the name itself.
 struct FolderListing {
@@ -20,3 +22,5 @@ std::shared_ptr<const FolderListing> ReadFolder(const std::string& folder);
 
 // The folder and its parents, from the root down: "/", "/home", "/home/me".
 std::vector<std::string> FolderChain(const std::string& folder);
+
+} // namespace locate

@@ -1,8 +1,12 @@
 #include "locate/PackageFiles.h"
 
+namespace locate {
+
 const gameini::PackageRead& PackageFiles::Read(const std::string& path) {
     auto found = read_.find(path);
     if (found == read_.end())
         found = read_.emplace(path, gameini::ReadPackageFile(path)).first;
     return found->second;
 }
+
+} // namespace locate

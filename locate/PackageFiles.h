@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 
+namespace locate {
+
 // Package files read once each: a check follows the same stock packages from
 // every mod that imports them.
 class PackageFiles {
@@ -16,3 +18,5 @@ public:
 private:
     std::map<std::string, gameini::PackageRead> read_;
 };
+
+} // namespace locate

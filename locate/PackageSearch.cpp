@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <sys/stat.h>
 
+namespace locate {
+
 namespace {
 
 bool Exists(const std::string& path) {
@@ -84,3 +86,5 @@ std::vector<std::string> PackageSearch::FilesOf(std::string_view name) const {
         files.push_back(std::move(found.path));
     return files;
 }
+
+} // namespace locate

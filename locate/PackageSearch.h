@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+namespace locate {
+
 // Where the game looks for packages: the Paths= entries of [Core.System],
 // such as "..\Sounds\*.uax", each folder resolved against the
 // configuration's folder part by part without regard to letter case, as on
@@ -40,3 +42,5 @@ private:
     std::vector<Folder> folders_;
     bool followsEntries_;
 };
+
+} // namespace locate

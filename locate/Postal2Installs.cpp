@@ -10,6 +10,8 @@
 #include <set>
 #include <sys/stat.h>
 
+namespace locate {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -126,3 +128,5 @@ std::vector<Postal2Install> FindPostal2Installs(const std::string& home) {
         return {};
     return Search(home).Run();
 }
+
+} // namespace locate

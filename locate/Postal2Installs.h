@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace locate {
+
 struct Postal2Install {
     std::string label;        // "POSTAL 2 – POSTAL2Complete (Steam, ~/.local/share/Steam)"
     std::string systemFolder; // its System folder
@@ -20,3 +22,5 @@ std::vector<Postal2Install> FindPostal2Installs(const std::string& home);
 // The places FindPostal2Installs looks in, for telling a user where nothing
 // was found.
 extern const char* const kPostal2InstallPlaces;
+
+} // namespace locate

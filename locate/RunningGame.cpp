@@ -18,6 +18,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace locate {
+
 namespace {
 
 bool IsGameProgram(std::string_view name) {
@@ -196,3 +198,5 @@ std::vector<GameProcess> GamesUsing(const std::string& config) {
     });
     return games;
 }
+
+} // namespace locate

@@ -4,6 +4,8 @@
 #include <sys/types.h>
 #include <vector>
 
+namespace locate {
+
 // A running process of the game or its dedicated server: postal2-bin,
 // ucc-bin, Postal2.exe or UCC.exe in any letter case, by the process's name
 // or by the last part of its first argument (under Wine a Windows path). The
@@ -31,3 +33,5 @@ std::vector<GameProcess> RunningGames();
 // from the configuration's folder, or tells nothing of where it runs. Each
 // says why it counts. Throws gameini::FileError when /proc cannot be read.
 std::vector<GameProcess> GamesUsing(const std::string& config);
+
+} // namespace locate

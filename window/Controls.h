@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace window {
+
 // The controls the window's handlers work through. The handlers see only
 // these operations; the Qt widgets behind them, or test fakes, do the rest.
 // Texts are UTF-8, paths are the file system's bytes.
@@ -52,3 +54,5 @@ public:
     // user has closed it. CR LF starts a new line.
     virtual void Show(const std::string& text) = 0;
 };
+
+} // namespace window

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+namespace window {
+
 namespace {
 
 // File systems stamp a change no finer than this (FAT: two seconds). A folder
@@ -16,12 +18,12 @@ bool SameFolderUnchanged(const struct stat& a, const struct stat& b) {
 
 } // namespace
 
-std::shared_ptr<const FolderListing> FolderListingCache::Read(const std::string& folder) {
+std::shared_ptr<const locate::FolderListing> FolderListingCache::Read(const std::string& folder) {
     struct stat identity {};
     const bool known = stat(folder.c_str(), &identity) == 0;
     if (known && listing_ && folder_ == folder && SameFolderUnchanged(identity, identity_))
         return listing_;
-    std::shared_ptr<const FolderListing> listing = ReadFolder(folder);
+    std::shared_ptr<const locate::FolderListing> listing = locate::ReadFolder(folder);
     const bool quietBeforeReading =
         known && identity.st_mtim.tv_sec + kTimestampSeconds < std::time(nullptr);
     folder_ = folder;
@@ -29,3 +31,5 @@ std::shared_ptr<const FolderListing> FolderListingCache::Read(const std::string&
     listing_ = quietBeforeReading ? listing : nullptr;
     return listing;
 }
+
+} // namespace window

@@ -7,6 +7,8 @@
 #include <new>
 #include <string>
 
+namespace window {
+
 void HandlerGuard::Run(const std::function<void()>& handler) {
     if (depth_ > 0) {
         handler();
@@ -42,3 +44,5 @@ void HandlerGuard::Run(const std::function<void()>& handler) {
         messageBox_.Show(number == 0 ? description
                                      : "Error " + std::to_string(number) + ": " + description);
 }
+
+} // namespace window

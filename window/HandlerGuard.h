@@ -4,6 +4,8 @@
 
 #include <functional>
 
+namespace window {
+
 // Runs the handlers the toolkit calls. An error that leaves the outermost
 // handler is reported in a message box naming its number and description, and
 // the program goes on with the window as the handler left it. A handler that
@@ -19,3 +21,5 @@ private:
     MessageBoxControl& messageBox_;
     int depth_ = 0;
 };
+
+} // namespace window

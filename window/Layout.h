@@ -1,5 +1,7 @@
 #pragma once
 
+namespace window {
+
 // The window's designed layout, in twips (15 twips are one pixel at 96 dpi).
 // Positions are of each control's top-left corner in the client area.
 
@@ -30,3 +32,5 @@ constexpr int TwipsToPixels(int twips) {
 constexpr const char* kHeadingFont = "Comic Sans MS";
 constexpr const char* kHeadingFontAlike = "Comic Neue";
 constexpr double kHeadingPointSize = 14.25;
+
+} // namespace window

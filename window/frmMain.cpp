@@ -11,6 +11,8 @@
 
 #include <cerrno>
 
+namespace window {
+
 frmMain::frmMain(DriveListControl& driveP2Drive, FolderListControl& dirP2SysFolder,
                  FileListControl& fbUFiles, ListBoxControl& lbServerPackages,
                  MessageBoxControl& messageBox)
@@ -108,3 +110,5 @@ void frmMain::EmptyListOnError(const std::function<void()>& body) {
         throw;
     }
 }
+
+} // namespace window

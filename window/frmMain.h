@@ -5,6 +5,8 @@
 
 #include <functional>
 
+namespace window {
+
 // The main window's handlers: plain code over the controls, called by the
 // window on the controls' notifications and button clicks. Errors leave them
 // as exceptions, for the caller's error report; every handler but Save then
@@ -36,3 +38,5 @@ private:
     ListBoxControl& lbServerPackages;
     MessageBoxControl& messageBox;
 };
+
+} // namespace window

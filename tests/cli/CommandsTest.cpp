@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <sstream>
 
+using namespace cli;
+
 // Commands run in-process, their output read from the streams they print to.
 
 namespace {

@@ -21,17 +21,18 @@ TEST(FolderContents, ListsPackageFilesAndSubfoldersAsTheListsShowThem) {
     fs::create_directory(folder / "line\nbreak");
     fs::create_symlink(folder / "b.u", folder / "Linked.u");
     fs::create_symlink(folder / "nowhere", folder / "dangling.u");
-    std::shared_ptr<const FolderListing> listing = ReadFolder(folder.path());
+    std::shared_ptr<const locate::FolderListing> listing = locate::ReadFolder(folder.path());
     EXPECT_EQ(listing->packageFiles, (Names{"A.U", "a.u", "b.u", "Linked.u", "Ärger.u",
                                             "\xFF"
                                             "bad.u"}));
     EXPECT_EQ(listing->subfolders, (Names{".steam", "Folder.u", "line\nbreak"}));
-    EXPECT_THROW(ReadFolder(folder / "missing"), gameini::FileError);
+    EXPECT_THROW(locate::ReadFolder(folder / "missing"), gameini::FileError);
 }
 
 TEST(FolderContents, ChainsTheFoldersFromTheRoot) {
-    EXPECT_EQ(FolderChain("/"), (Names{"/"}));
-    EXPECT_EQ(FolderChain("/home/me/System"), (Names{"/", "/home", "/home/me", "/home/me/System"}));
+    EXPECT_EQ(locate::FolderChain("/"), (Names{"/"}));
+    EXPECT_EQ(locate::FolderChain("/home/me/System"),
+              (Names{"/", "/home", "/home/me", "/home/me/System"}));
 }
 
 TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
@@ -58,9 +59,9 @@ TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
                                  home / ".lgp/postal2"); // an install reached by a second path
     makeSystem(home / ".wine/drive_c/GOG Games/POSTAL 2/System", "postal2.ini");
 
-    std::vector<Postal2Install> installs = FindPostal2Installs(home.path());
+    std::vector<locate::Postal2Install> installs = locate::FindPostal2Installs(home.path());
     std::vector<std::string> labels;
-    for (const Postal2Install& install : installs)
+    for (const locate::Postal2Install& install : installs)
         labels.push_back(install.label);
     EXPECT_EQ(labels, (Names{"POSTAL 2 – POSTAL2Complete (Steam, ~/.local/share/Steam)",
                              "POSTAL 2 – Postal 2 Mod (Steam, " + library.path() + ")",
@@ -69,5 +70,5 @@ TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
                              "POSTAL 2 – POSTAL 2 (GOG, Wine, ~/.wine)"}))
         << "two libraries' installs of one name tell their places apart";
     EXPECT_EQ(installs[1].systemFolder, library / "steamapps/common/Postal 2 Mod/SYSTEM");
-    EXPECT_TRUE(FindPostal2Installs((home / "nobody")).empty());
+    EXPECT_TRUE(locate::FindPostal2Installs((home / "nobody")).empty());
 }

@@ -61,8 +61,8 @@ TEST(RunningGame, TwoFoldersAreOneOnlyOnOneDevice) {
         WriteBytes(edited / "postal2.ini", "[Engine.GameEngine]\r\n");
         WriteBytes(running / "postal2.ini", "[Engine.GameEngine]\r\n");
         const pid_t server = StartServer(running.path());
-        const bool elsewhere = GamesUsing(edited / "postal2.ini").empty();
-        const bool here = GamesUsing(running / "postal2.ini").size() == 1;
+        const bool elsewhere = locate::GamesUsing(edited / "postal2.ini").empty();
+        const bool here = locate::GamesUsing(running / "postal2.ini").size() == 1;
         Stop(server);
         return elsewhere && here;
     });
@@ -81,7 +81,7 @@ TEST(RunningGame, AProcFolderThatCannotBeReadIsAnErrorNotNoGame) {
             setresuid(65534, 65534, 65534) != 0)
             return geteuid() != 0; // only root can hide it
         try {
-            GamesUsing(folder / "postal2.ini");
+            locate::GamesUsing(folder / "postal2.ini");
         } catch (const gameini::FileError& error) {
             return std::string(error.what()).starts_with("Cannot tell whether the game is running");
         }

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace window;
+
 // The window meeting bad input: every case ends in a clear message or goes
 // through, nothing on disk is lost, and the window stays usable.
 

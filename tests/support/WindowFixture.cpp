@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTest>
 
+using namespace window;
+
 WindowFixture::WindowFixture() {
     for (const char* name : {"AWPStuff.u", "Core.u", "Engine.u", "Fire.u"})
         system.write(name, "");

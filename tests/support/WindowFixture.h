@@ -27,9 +27,10 @@ protected:
     TempFolder system, home;
     // The mount table the drive list reads, as a chroot or container may
     // give it: the root, and a volume this process cannot see.
-    std::vector<Volume> volumes = {{"/", "", "/dev/vda"}, {"/outside/this/root", "", "/dev/vdb"}};
-    std::unique_ptr<MainWindow> window;
-    PackageListBox* packages = nullptr;
-    FolderListBox* folders = nullptr;
-    DriveListBox* drives = nullptr;
+    std::vector<window::Volume> volumes = {{"/", "", "/dev/vda"},
+                                           {"/outside/this/root", "", "/dev/vdb"}};
+    std::unique_ptr<window::MainWindow> window;
+    window::PackageListBox* packages = nullptr;
+    window::FolderListBox* folders = nullptr;
+    window::DriveListBox* drives = nullptr;
 };

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+using namespace window;
+
 using Names = std::vector<std::string>;
 
 TEST(FolderListingCache, ReadsAFolderAgainOnlyWhenItMayHaveChanged) {
@@ -16,7 +18,7 @@ TEST(FolderListingCache, ReadsAFolderAgainOnlyWhenItMayHaveChanged) {
 
     const timespec longAgo[2] = {{1000000000, 0}, {1000000000, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, folder.path().c_str(), longAgo, 0), 0);
-    std::shared_ptr<const FolderListing> first = listings.Read(folder.path());
+    std::shared_ptr<const locate::FolderListing> first = listings.Read(folder.path());
     EXPECT_EQ(listings.Read(folder.path()), first) << "unchanged for long: the same listing";
 
     folder.write("b.u", "");

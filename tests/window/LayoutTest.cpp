@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+using namespace window;
+
 // The designed layout, in pixels at 96 dpi (twips / 15).
 TEST(Layout, EveryControlSitsWhereTheDesignPutsIt) {
     TempFolder system, home;

@@ -17,6 +17,8 @@
 #include <QToolTip>
 #include <gtest/gtest.h>
 
+using namespace window;
+
 namespace {
 
 const std::string kConfig = CrLf(

@@ -14,6 +14,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+using namespace window;
+
 // The user's whole path through a save: the real window in a System folder,
 // rows clicked with the mouse, Save pressed, the message answered, and the
 // files compared byte for byte.

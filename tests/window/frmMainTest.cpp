@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+using namespace window;
+
 namespace {
 
 // Every fake writes what is done to it into one shared log, so that tests can

@@ -4,6 +4,8 @@
 #include <QHelpEvent>
 #include <QToolTip>
 
+namespace window {
+
 bool CutOffToolTip::helpEvent(QHelpEvent* event, QAbstractItemView* view,
                               const QStyleOptionViewItem& option, const QModelIndex& index) {
     if (event->type() != QEvent::ToolTip)
@@ -17,3 +19,5 @@ bool CutOffToolTip::helpEvent(QHelpEvent* event, QAbstractItemView* view,
         QToolTip::hideText();
     return true;
 }
+
+} // namespace window

@@ -2,6 +2,8 @@
 
 #include <QStyledItemDelegate>
 
+namespace window {
+
 // Shows a row's full text as its tooltip when the row is too narrow for it.
 class CutOffToolTip : public QStyledItemDelegate {
 public:
@@ -9,3 +11,5 @@ public:
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
 };
+
+} // namespace window

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <set>
 
+namespace window {
+
 namespace {
 
 const std::string kVolumePrefix = "volume:";
@@ -88,8 +90,10 @@ std::vector<DriveEntry> DriveEntries(const std::vector<Volume>& volumes,
             add(volume);
     if (!holding)
         add(root);
-    for (const Postal2Install& install : FindPostal2Installs(home))
+    for (const locate::Postal2Install& install : locate::FindPostal2Installs(home))
         entries.push_back({QString::fromStdString(install.label), install.systemFolder,
                            QString::fromStdString(install.systemFolder)});
     return entries;
 }
+
+} // namespace window

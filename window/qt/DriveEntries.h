@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace window {
+
 // A mounted volume as the mount table names it.
 struct Volume {
     QString mountPoint;
@@ -36,3 +38,5 @@ std::optional<std::string> MountPointOf(const std::string& designation);
 // left holds the start folder, "/" is offered.
 std::vector<DriveEntry> DriveEntries(const std::vector<Volume>& volumes,
                                      const std::string& startFolder, const std::string& home);
+
+} // namespace window

@@ -7,6 +7,8 @@
 #include <QStylePainter>
 #include <filesystem>
 
+namespace window {
+
 DriveListBox::DriveListBox(const std::vector<DriveEntry>& entries, const std::string& startFolder,
                            QWidget* parent)
     : QComboBox(parent) {
@@ -77,3 +79,5 @@ void DriveListBox::showPopup() {
     view()->setMinimumWidth(widest);
     QComboBox::showPopup();
 }
+
+} // namespace window

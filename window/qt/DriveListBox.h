@@ -6,6 +6,8 @@
 #include <QComboBox>
 #include <functional>
 
+namespace window {
+
 // The drive list. Starts on the installation or else the volume holding the
 // start folder, and raises onChange only when the user picks another entry. The closed field
 // elides a long entry; the opened list is as wide as its longest entry.
@@ -28,3 +30,5 @@ protected:
 private:
     bool Holds(int index, const std::string& folder) const;
 };
+
+} // namespace window

@@ -3,7 +3,9 @@
 #include "window/qt/CutOffToolTip.h"
 #include "window/qt/QtText.h"
 
-void PackageFileModel::SetListing(std::shared_ptr<const FolderListing> listing) {
+namespace window {
+
+void PackageFileModel::SetListing(std::shared_ptr<const locate::FolderListing> listing) {
     beginResetModel();
     listing_ = std::move(listing);
     endResetModel();
@@ -34,3 +36,5 @@ FileListBox::FileListBox(FolderListingCache& listings, QWidget* parent)
 void FileListBox::SetPath(const std::string& folder) {
     model_.SetListing(listings_.Read(folder));
 }
+
+} // namespace window

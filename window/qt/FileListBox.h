@@ -7,17 +7,19 @@
 #include <QListView>
 #include <memory>
 
+namespace window {
+
 // The file list's rows: the package files of a folder listing, converted for
 // display only as they are shown.
 class PackageFileModel : public QAbstractListModel {
 public:
-    void SetListing(std::shared_ptr<const FolderListing> listing);
+    void SetListing(std::shared_ptr<const locate::FolderListing> listing);
     const std::vector<std::string>& Names() const;
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
 private:
-    std::shared_ptr<const FolderListing> listing_ = std::make_shared<FolderListing>();
+    std::shared_ptr<const locate::FolderListing> listing_ = std::make_shared<locate::FolderListing>();
 };
 
 // The file list: the package files of one folder, listed when its path is set.
@@ -33,3 +35,5 @@ private:
     FolderListingCache& listings_;
     PackageFileModel model_;
 };
+
+} // namespace window

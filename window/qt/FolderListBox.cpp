@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <sys/stat.h>
 
+namespace window {
+
 namespace {
 
 constexpr int kPathRole = Qt::UserRole;
@@ -90,8 +92,8 @@ void FolderListBox::SetPath(const std::string& pathOrDrive) {
 }
 
 void FolderListBox::Show(const std::string& folder) {
-    const std::shared_ptr<const FolderListing> listing = listings_.Read(folder);
-    const std::vector<std::string> chain = FolderChain(folder);
+    const std::shared_ptr<const locate::FolderListing> listing = listings_.Read(folder);
+    const std::vector<std::string> chain = locate::FolderChain(folder);
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closed = style()->standardIcon(QStyle::SP_DirIcon);
     auto add = [this](const QIcon& icon, size_t depth, const std::string& path) {
@@ -117,3 +119,5 @@ void FolderListBox::Show(const std::string& folder) {
     if (stat(folder.c_str(), &info) == 0)
         lastFolderOnVolume_[info.st_dev] = folder;
 }
+
+} // namespace window

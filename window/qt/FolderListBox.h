@@ -7,6 +7,8 @@
 #include <map>
 #include <sys/types.h>
 
+namespace window {
+
 class FolderListingCache;
 class HandlerGuard;
 
@@ -32,3 +34,5 @@ private:
     // The folder last current on each volume, by device number.
     std::map<dev_t, std::string> lastFolderOnVolume_;
 };
+
+} // namespace window

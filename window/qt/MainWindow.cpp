@@ -12,6 +12,13 @@
 #include <map>
 #include <string_view>
 
+// Outside any namespace, as Qt asks: the resource lives in a static library.
+static void LoadResources() {
+    Q_INIT_RESOURCE(sarvelin);
+}
+
+namespace window {
+
 namespace {
 
 // The headings' font: the designed one whenever it is installed, else a
@@ -46,7 +53,7 @@ QFont HeadingFont(const std::vector<std::pair<QString, QSize>>& headings) {
 MainWindow::MainWindow(const std::string& startFolder, const std::string& home,
                        const std::vector<Volume>& volumes)
     : messageBox_(this), guard_(messageBox_) {
-    Q_INIT_RESOURCE(sarvelin); // the resource lives in a static library
+    LoadResources();
     setWindowTitle(QStringLiteral("Sarvelin"));
     setWindowIcon(QIcon(QStringLiteral(":/sarvelin.png")));
 
@@ -112,3 +119,5 @@ MainWindow::MainWindow(const std::string& startFolder, const std::string& home,
 }
 
 MainWindow::~MainWindow() = default;
+
+} // namespace window

@@ -9,11 +9,14 @@
 #include <QWidget>
 #include <memory>
 
+class QPushButton;
+
+namespace window {
+
 class DriveListBox;
 class FileListBox;
 class FolderListBox;
 class PackageListBox;
-class QPushButton;
 
 // The program's window: builds the controls where the layout puts them, hands
 // them to the handlers and runs Form_Load. Opens on `startFolder`; the drive
@@ -38,3 +41,5 @@ private:
     QPushButton* cbRevert_;
     std::unique_ptr<frmMain> form_;
 };
+
+} // namespace window

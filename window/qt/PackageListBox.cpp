@@ -3,6 +3,8 @@
 #include "window/qt/CutOffToolTip.h"
 #include <QKeyEvent>
 
+namespace window {
+
 int PackageListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : Count();
 }
@@ -69,3 +71,5 @@ void PackageListBox::Toggle(const QModelIndex& index) {
     if (index.isValid())
         SetSelected(index.row(), !Selected(index.row()));
 }
+
+} // namespace window

@@ -6,6 +6,8 @@
 #include <QListView>
 #include <vector>
 
+namespace window {
+
 // The package list: a row per entry with a check box showing its mark. A
 // click on a row, or Space on the current row, toggles the mark. Entries live
 // in a plain model, so tens of thousands stay fast.
@@ -49,3 +51,5 @@ private:
 
     PackageListModel model_;
 };
+
+} // namespace window

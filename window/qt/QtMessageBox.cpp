@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+namespace window {
+
 void QtMessageBox::Show(const std::string& text) {
     QString shown = QString::fromUtf8(text);
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -10,3 +12,5 @@ void QtMessageBox::Show(const std::string& text) {
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }
+
+} // namespace window

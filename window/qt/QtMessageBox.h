@@ -4,6 +4,8 @@
 
 class QWidget;
 
+namespace window {
+
 // A modal message box with an OK button and no icon, captioned "Sarvelin".
 class QtMessageBox : public MessageBoxControl {
 public:
@@ -13,3 +15,5 @@ public:
 private:
     QWidget* parent_;
 };
+
+} // namespace window

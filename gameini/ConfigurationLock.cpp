@@ -95,7 +95,7 @@ LockedConfiguration LockConfiguration(std::string_view folder, std::string_view 
                 continue;
             ThrowSystemError(err, "Cannot open " + files.config + " for reading");
         }
-        if (fileSystem.TryLock(lock.fd, access == Access::Write, files.config)) {
+        if (fileSystem.TryLock(lock, access == Access::Write, files.config)) {
             // A save that ended while this one waited put another file under
             // the name: hold that one instead.
             if (SameFile(lock.fd, files.config))
@@ -115,7 +115,7 @@ FileDescriptor HoldIncoming(const std::string& path, FileSystem& fileSystem) {
         FileDescriptor lock = OpenToLock(path);
         if (lock.fd < 0)
             ThrowSystemError(errno, "Cannot open " + path + " for reading");
-        if (fileSystem.TryLock(lock.fd, true, path))
+        if (fileSystem.TryLock(lock, true, path))
             return lock;
         if (!waiting.Wait())
             throw BusyError("another program is " + Holder(lock.fd, path));

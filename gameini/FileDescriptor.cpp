@@ -7,17 +7,44 @@
 
 namespace gameini {
 
-int ReadAll(int fd, std::string& out) {
-    char chunk[64 << 10];
-    for (;;) {
-        const ssize_t got = read(fd, chunk, sizeof chunk);
+ReadResult ReadFully(int fd, char* out, size_t size, std::optional<uint64_t> offset) {
+    ReadResult result;
+    while (result.got < size) {
+        const ssize_t got = offset ? pread(fd, out + result.got, size - result.got,
+                                           static_cast<off_t>(*offset + result.got))
+                                   : read(fd, out + result.got, size - result.got);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
+            result.error = errno;
+        if (got <= 0)
+            break;
+        result.got += static_cast<size_t>(got);
+    }
+    return result;
+}
+
+int WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t put = write(fd, bytes.data(), bytes.size());
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put < 0)
             return errno;
-        if (got == 0)
-            return 0;
-        out.append(chunk, static_cast<size_t>(got));
+        bytes.remove_prefix(static_cast<size_t>(put));
+    }
+    return 0;
+}
+
+int ReadAll(int fd, std::string& out) {
+    constexpr size_t kChunk = 64 << 10;
+    for (;;) {
+        const size_t had = out.size();
+        out.resize(had + kChunk);
+        const ReadResult read = ReadFully(fd, out.data() + had, kChunk);
+        out.resize(had + read.got);
+        if (read.error != 0 || read.got < kChunk)
+            return read.error;
     }
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 #include <utility>
 
@@ -15,13 +18,24 @@ struct FileDescriptor {
         std::swap(fd, other.fd); // the other closes what this held
         return *this;
     }
-    // Hands the descriptor over to a call that closes it.
-    int Release() { return std::exchange(fd, -1); }
     ~FileDescriptor() {
         if (fd >= 0)
             close(fd);
     }
 };
+
+// The one loop that reads: fills `out` with up to `size` bytes, from
+// `offset` or else from where the file stands, until they are all there or
+// the file ends. Gives how many came, and the errno of a read that failed.
+struct ReadResult {
+    size_t got = 0;
+    int error = 0;
+};
+ReadResult ReadFully(int fd, char* out, size_t size, std::optional<uint64_t> offset = std::nullopt);
+
+// The one loop that writes: all of `bytes`, where the file stands. Gives the
+// errno of a write that failed, else 0.
+int WriteAll(int fd, std::string_view bytes);
 
 // Appends the rest of the open file to `out`; returns 0, or the errno of the
 // read that failed.

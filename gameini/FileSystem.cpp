@@ -9,46 +9,42 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace gameini {
 
-int FileSystem::CreateFresh(const std::string& path) {
+FileDescriptor FileSystem::CreateFresh(const std::string& path) {
     const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-    int fd = open(path.c_str(), flags, 0666);
-    if (fd < 0 && errno == EEXIST) {
+    FileDescriptor file{open(path.c_str(), flags, 0666)};
+    if (file.fd < 0 && errno == EEXIST) {
         struct stat info;
         if (lstat(path.c_str(), &info) == 0 && (S_ISREG(info.st_mode) || S_ISLNK(info.st_mode)) &&
             unlink(path.c_str()) == 0)
-            fd = open(path.c_str(), flags, 0666);
+            file = FileDescriptor{open(path.c_str(), flags, 0666)};
         else
             errno = EEXIST;
     }
-    if (fd < 0)
+    if (file.fd < 0)
         ThrowSystemError(errno, "Cannot create " + path);
-    return fd;
+    return file;
 }
 
-void FileSystem::Write(int fd, std::string_view bytes, const std::string& path) {
-    const off_t from = lseek(fd, 0, SEEK_CUR);
+void FileSystem::Write(const FileDescriptor& file, std::string_view bytes,
+                       const std::string& path) {
+    const off_t from = lseek(file.fd, 0, SEEK_CUR);
     const auto to = from + static_cast<off_t>(bytes.size());
-    while (!bytes.empty()) {
-        ssize_t put = write(fd, bytes.data(), bytes.size());
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put < 0)
-            ThrowSystemError(errno, "Cannot write " + path);
-        bytes.remove_prefix(static_cast<size_t>(put));
-    }
+    if (const int err = WriteAll(file.fd, bytes))
+        ThrowSystemError(err, "Cannot write " + path);
     // Every few MiB of a large file, writing to disk starts while the rest is
     // still being written, so that the flush at the end waits far less. A
     // failure shows in that flush.
     constexpr off_t kWriteBackEvery = 8 << 20;
     if (from >= 0 && to / kWriteBackEvery > from / kWriteBackEvery)
-        sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+        sync_file_range(file.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
 }
 
-void FileSystem::Close(int fd, const std::string& path) {
-    if (close(fd) != 0)
+void FileSystem::Close(FileDescriptor file, const std::string& path) {
+    if (close(std::exchange(file.fd, -1)) != 0)
         ThrowSystemError(errno, "Cannot write " + path);
 }
 
@@ -118,28 +114,27 @@ bool FileSystem::Exchange(const std::string& first, const std::string& second) {
     return false;
 }
 
-int FileSystem::OpenForOverwrite(const std::string& path) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
+FileDescriptor FileSystem::OpenForOverwrite(const std::string& path) {
+    FileDescriptor file{open(path.c_str(), O_WRONLY | O_CLOEXEC)};
+    if (file.fd < 0)
         ThrowSystemError(errno, "Cannot open " + path + " for writing");
-    return fd;
+    return file;
 }
 
-void FileSystem::Reserve(int fd, size_t length, const std::string& path) {
-    const int err = fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(length));
+void FileSystem::Reserve(const FileDescriptor& file, size_t length, const std::string& path) {
+    const int err = fallocate(file.fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(length));
     if (err != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
         ThrowSystemError(errno, "Cannot make room for " + path);
 }
 
-void FileSystem::FinishOverwrite(int fd, size_t length, const std::string& path) {
-    FileDescriptor file{fd};
+void FileSystem::FinishOverwrite(FileDescriptor file, size_t length, const std::string& path) {
     if (ftruncate(file.fd, static_cast<off_t>(length)) != 0 || fsync(file.fd) != 0)
         ThrowSystemError(errno, "Cannot write " + path);
 }
 
-bool FileSystem::TryLock(int fd, bool exclusive, const std::string& path) {
+bool FileSystem::TryLock(const FileDescriptor& file, bool exclusive, const std::string& path) {
     for (;;) {
-        if (flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0)
+        if (flock(file.fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0)
             return true;
         if (errno == EWOULDBLOCK)
             return false;

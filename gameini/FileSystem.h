@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gameini/FileDescriptor.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -13,14 +15,14 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
-    // Creates the file afresh for writing and returns its descriptor. A file
-    // or symbolic link of that name is removed first, so a link is never
-    // followed.
-    virtual int CreateFresh(const std::string& path);
+    // Creates the file afresh for writing. A file or symbolic link of that
+    // name is removed first, so a link is never followed.
+    virtual FileDescriptor CreateFresh(const std::string& path);
     // Writes all of `bytes` to the open file.
-    virtual void Write(int fd, std::string_view bytes, const std::string& path);
-    // Closes the descriptor, even when this fails.
-    virtual void Close(int fd, const std::string& path);
+    virtual void Write(const FileDescriptor& file, std::string_view bytes, const std::string& path);
+    // Closes the file, reporting a write the system finished only then. The
+    // descriptor is gone even when this fails.
+    virtual void Close(FileDescriptor file, const std::string& path);
     // Gives a file just written the owner, group and permission bits of
     // `like` (the owner and group as far as the system allows), then flushes
     // its data to disk.
@@ -36,17 +38,17 @@ public:
     virtual bool Exchange(const std::string& first, const std::string& second);
     // Opens an existing file to write its bytes afresh from the start, keeping
     // the file itself (a mount point cannot be replaced).
-    virtual int OpenForOverwrite(const std::string& path);
+    virtual FileDescriptor OpenForOverwrite(const std::string& path);
     // Sets aside room for `length` bytes of the open file without changing
     // it, so that a full disk shows before a byte is overwritten. A file
     // system that cannot is left to show it while writing.
-    virtual void Reserve(int fd, size_t length, const std::string& path);
+    virtual void Reserve(const FileDescriptor& file, size_t length, const std::string& path);
     // Cuts the overwritten file to `length` bytes, flushes it and closes it.
-    // The descriptor is closed even when this fails.
-    virtual void FinishOverwrite(int fd, size_t length, const std::string& path);
+    // The descriptor is gone even when this fails.
+    virtual void FinishOverwrite(FileDescriptor file, size_t length, const std::string& path);
     // Takes the kernel's lock of the open file, shared or exclusive, without
     // waiting: false when another open file holds it against this one.
-    virtual bool TryLock(int fd, bool exclusive, const std::string& path);
+    virtual bool TryLock(const FileDescriptor& file, bool exclusive, const std::string& path);
 
 protected:
     // The kernel's rename that refuses to replace; false with errno set when

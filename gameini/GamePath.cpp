@@ -1,9 +1,10 @@
 #include "gameini/GamePath.h"
 
+#include "gameini/Directory.h"
+
 #include "gameini/TextCase.h"
 
 #include <algorithm>
-#include <dirent.h>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -50,15 +51,12 @@ std::vector<std::string> CaseVariants(std::string_view path) {
     const std::string native = NativePath(path);
     const std::string wanted = LowerCase(NameOf(native));
     std::vector<std::string> variants;
-    DIR* dir = opendir(FolderOf(native).c_str());
-    if (dir == nullptr)
-        return variants;
-    while (const dirent* entry = readdir(dir)) {
+    Directory folder(FolderOf(native));
+    while (const dirent* entry = folder.Next()) {
         std::string_view name = entry->d_name;
         if (name.size() == wanted.size() && LowerCase(name) == wanted)
             variants.emplace_back(name);
     }
-    closedir(dir);
     std::sort(variants.begin(), variants.end());
     return variants;
 }

@@ -226,18 +226,9 @@ PackageRead ReadPackageFile(const std::string& path) {
     int error = 0;
     PackageRead read = ParsePackage(
         static_cast<uint64_t>(info.st_size), [&](uint64_t offset, size_t size, char* out) {
-            for (size_t done = 0; done < size;) {
-                const ssize_t got =
-                    pread(file.fd, out + done, size - done, static_cast<off_t>(offset + done));
-                if (got < 0 && errno == EINTR)
-                    continue;
-                if (got <= 0) {
-                    error = got < 0 ? errno : 0;
-                    return false;
-                }
-                done += static_cast<size_t>(got);
-            }
-            return true;
+            const ReadResult read = ReadFully(file.fd, out, size, offset);
+            error = read.error;
+            return read.got == size;
         });
     if (error != 0)
         ThrowSystemError(error, "Cannot read " + path);

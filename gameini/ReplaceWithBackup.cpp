@@ -89,8 +89,8 @@ void ReplaceBySwap(const ConfigurationFiles& files, MadeFile& work, FileSystem& 
 // descriptor that OpenForOverwrite gave.
 void Overwrite(FileSystem& fileSystem, FileDescriptor file, const std::string& path,
                const std::string& bytes) {
-    fileSystem.Write(file.fd, bytes, path);
-    fileSystem.FinishOverwrite(file.Release(), bytes.size(), path);
+    fileSystem.Write(file, bytes, path);
+    fileSystem.FinishOverwrite(std::move(file), bytes.size(), path);
 }
 
 bool SameBytes(const std::string& a, const std::string& b) {
@@ -122,9 +122,9 @@ void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem) 
 void ReplaceInPlace(const ConfigurationFiles& files, const std::string& before,
                     const std::string& after, FileSystem& fileSystem) {
     MadeFile work(fileSystem, files.work);
-    FileDescriptor copy{fileSystem.CreateFresh(files.work)};
-    fileSystem.Write(copy.fd, before, files.work);
-    fileSystem.Close(copy.Release(), files.work);
+    FileDescriptor copy = fileSystem.CreateFresh(files.work);
+    fileSystem.Write(copy, before, files.work);
+    fileSystem.Close(std::move(copy), files.work);
     fileSystem.FlushNewFile(files.work, files.config);
     fileSystem.RenameNoReplace(files.work, files.unfinished);
     work.Keep();
@@ -133,14 +133,13 @@ void ReplaceInPlace(const ConfigurationFiles& files, const std::string& before,
 
     // Until the first byte is written, a failure leaves the configuration
     // as it is; after it, the old bytes go back.
-    FileDescriptor config{fileSystem.OpenForOverwrite(files.config)};
-    fileSystem.Reserve(config.fd, after.size(), files.config);
+    FileDescriptor config = fileSystem.OpenForOverwrite(files.config);
+    fileSystem.Reserve(config, after.size(), files.config);
     try {
         Overwrite(fileSystem, std::move(config), files.config, after);
     } catch (const FileError& error) {
         try {
-            Overwrite(fileSystem, FileDescriptor{fileSystem.OpenForOverwrite(files.config)},
-                      files.config, before);
+            Overwrite(fileSystem, fileSystem.OpenForOverwrite(files.config), files.config, before);
         } catch (const FileError&) {
             unfinished.Keep();
             throw FileError(error.number(), std::string(error.what()) +

@@ -218,18 +218,11 @@ void RewritePlan::ReadBytes(size_t at, size_t length, char* into) const {
         std::memcpy(into, utf16Bytes_.data() + at, length);
         return;
     }
-    while (length > 0) {
-        const ssize_t got = pread(file_.fd, into, length, static_cast<off_t>(at));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            ThrowSystemError(errno, "Cannot read " + path_);
-        if (got == 0) // it became shorter
-            RefuseChanged();
-        at += static_cast<size_t>(got);
-        into += got;
-        length -= static_cast<size_t>(got);
-    }
+    const ReadResult read = ReadFully(file_.fd, into, length, at);
+    if (read.error != 0)
+        ThrowSystemError(read.error, "Cannot read " + path_);
+    if (read.got < length) // it became shorter
+        RefuseChanged();
 }
 
 std::string RewritePlan::LastBytes(size_t from, size_t to) const {

@@ -16,9 +16,9 @@ using Version = RewritePlan::Version;
 // Writes one version of the configuration as a new file.
 void WriteNewFile(FileSystem& fileSystem, const std::string& path, const RewritePlan& rewrite,
                   Version version) {
-    FileDescriptor file{fileSystem.CreateFresh(path)};
-    rewrite.Write(version, [&](std::string_view piece) { fileSystem.Write(file.fd, piece, path); });
-    fileSystem.Close(file.Release(), path);
+    FileDescriptor file = fileSystem.CreateFresh(path);
+    rewrite.Write(version, [&](std::string_view piece) { fileSystem.Write(file, piece, path); });
+    fileSystem.Close(std::move(file), path);
 }
 
 // Saves by writing a new file and putting it in the configuration's place.

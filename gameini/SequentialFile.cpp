@@ -106,33 +106,23 @@ std::optional<std::string> EncodeLine(std::string_view text, LineEnd lineEnd, En
     return problem;
 }
 
-SequentialFile::SequentialFile(Mode mode, std::string path, TextFormat format)
-    : mode_(mode), path_(std::move(path)), format_(format) {}
-
 SequentialFile::SequentialFile(SequentialFile&& other) noexcept
-    : mode_(other.mode_), path_(std::move(other.path_)), format_(other.format_),
-      open_(std::exchange(other.open_, false)), fd_(std::exchange(other.fd_, -1)),
-      openedAs_(other.openedAs_), fileSystem_(other.fileSystem_), buffer_(std::move(other.buffer_)),
-      begin_(other.begin_), end_(other.end_), windowOffset_(other.windowOffset_),
-      lastLineOffset_(other.lastLineOffset_), endOfFile_(other.endOfFile_),
-      oddByteAtEnd_(other.oddByteAtEnd_), lastLineEnd_(other.lastLineEnd_),
-      lineNumber_(other.lineNumber_), lastLineBytes_(other.lastLineBytes_),
-      lastLineDecoded_(std::move(other.lastLineDecoded_)) {}
-
-SequentialFile::~SequentialFile() {
-    // Only reached open on an error path; the error already on its way wins.
-    if (fd_ >= 0)
-        close(fd_);
-}
+    : path_(std::move(other.path_)), format_(other.format_),
+      open_(std::exchange(other.open_, false)), file_(std::move(other.file_)),
+      openedAs_(other.openedAs_), buffer_(std::move(other.buffer_)), begin_(other.begin_),
+      end_(other.end_), windowOffset_(other.windowOffset_), lastLineOffset_(other.lastLineOffset_),
+      endOfFile_(other.endOfFile_), oddByteAtEnd_(other.oddByteAtEnd_),
+      lastLineEnd_(other.lastLineEnd_), lineNumber_(other.lineNumber_),
+      lastLineBytes_(other.lastLineBytes_), lastLineDecoded_(std::move(other.lastLineDecoded_)) {}
 
 SequentialFile SequentialFile::OpenInput(std::string_view path) {
-    SequentialFile file(Mode::Input, ResolvePath(path), {});
+    SequentialFile file(ResolvePath(path));
     const std::string action = "Cannot open " + file.path_ + " for reading";
-    file.fd_ = open(file.path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (file.fd_ < 0)
+    file.file_ = FileDescriptor{open(file.path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    if (file.file_.fd < 0)
         ThrowSystemError(errno, action);
     struct stat& info = file.openedAs_;
-    if (fstat(file.fd_, &info) != 0)
+    if (fstat(file.file_.fd, &info) != 0)
         ThrowSystemError(errno, action);
     if (!S_ISREG(info.st_mode)) {
         bool folder = S_ISDIR(info.st_mode);
@@ -172,36 +162,17 @@ bool SequentialFile::Refill(size_t wanted) {
         }
         if (buffer_.size() < end_ + kChunk)
             buffer_.resize(end_ + kChunk);
-        ssize_t got = read(fd_, buffer_.data() + end_, buffer_.size() - end_);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            ThrowSystemError(errno, "Cannot read " + path_);
-        if (got == 0)
-            endOfFile_ = true;
-        end_ += static_cast<size_t>(got);
+        const ReadResult read = ReadFully(file_.fd, buffer_.data() + end_, buffer_.size() - end_);
+        if (read.error != 0)
+            ThrowSystemError(read.error, "Cannot read " + path_);
+        endOfFile_ = read.got < buffer_.size() - end_;
+        end_ += read.got;
     }
     return end_ - begin_ >= wanted;
 }
 
-SequentialFile SequentialFile::OpenOutput(std::string_view path, TextFormat format,
-                                          FileSystem& fileSystem) {
-    SequentialFile file(Mode::Output, ResolvePath(path), format);
-    file.fileSystem_ = &fileSystem;
-    file.fd_ = fileSystem.CreateFresh(file.path_);
-    file.WriteByteOrderMark();
-    return file;
-}
-
-void SequentialFile::WriteByteOrderMark() {
-    if (format_.encoding == Encoding::Utf16LE)
-        buffer_ += "\xFF\xFE";
-    else if (format_.encoding == Encoding::Utf16BE)
-        buffer_ += "\xFE\xFF";
-}
-
 bool SequentialFile::AtEndOfFile() {
-    if (mode_ != Mode::Input || !open_)
+    if (!open_)
         return true;
     if (Fill(1))
         return false;
@@ -306,39 +277,10 @@ std::string_view SequentialFile::LastLineText() const {
     return *lastLineDecoded_;
 }
 
-void SequentialFile::WriteLine(std::string_view text, LineEnd lineEnd) {
-    if (!open_ || mode_ != Mode::Output)
-        throw FileError(EBADF, "Cannot write " + path_ + ": the file is not open for writing");
-    if (std::optional<std::string> problem = EncodeLine(text, lineEnd, format_.encoding, buffer_))
-        throw ConfigurationError("Cannot write " + path_ + ": " + *problem +
-                                 " cannot be stored in " + EncodingName(format_.encoding));
-    FlushWhenFull();
-}
-
-void SequentialFile::FlushWhenFull() {
-    if (buffer_.size() >= kChunk)
-        Flush();
-}
-
-void SequentialFile::Flush() {
-    fileSystem_->Write(fd_, buffer_, path_);
-    buffer_.clear();
-}
-
 void SequentialFile::Close() {
-    if (!open_)
-        return;
     open_ = false;
-    if (mode_ == Mode::Output)
-        Flush();
     buffer_.clear();
-    int fd = std::exchange(fd_, -1);
-    if (mode_ == Mode::Input) {
-        if (fd >= 0) // unless the caller took the file over
-            close(fd);
-    } else {
-        fileSystem_->Close(fd, path_);
-    }
+    file_ = FileDescriptor{}; // unless the caller took the file over
 }
 
 } // namespace gameini

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "gameini/FileDescriptor.h"
-#include "gameini/FileSystem.h"
 
 #include <cstdint>
 #include <optional>
@@ -44,31 +43,22 @@ const char* EncodingName(Encoding encoding);
 std::optional<std::string> EncodeLine(std::string_view text, LineEnd lineEnd, Encoding encoding,
                                       std::string& out);
 
-// One text file opened for reading or for writing, line by line.
+// One text file read line by line. A line ends where the game's own reader
+// ends it, at the first CR LF, lone CR or lone LF, and remembers which of
+// them it was. A file starting with FF FE or FE FF is UTF-16 (framed by code
+// units); anything else is Windows-1252. Lines are UTF-8 inside.
 //
-// Reading: a line ends where the game's own reader ends it, at the first
-// CR LF, lone CR or lone LF, and remembers which of them it was. A file
-// starting with FF FE or FE FF is UTF-16 (framed by code units); anything else
-// is Windows-1252. Lines are UTF-8 inside.
-//
-// Writing: each line is written with the line end it is given.
-//
-// Every failure throws FileError naming the file.
+// A failure of the system throws FileError naming the file; a UTF-16 file
+// with an odd number of bytes, ConfigurationError.
 class SequentialFile {
 public:
     // Opens an existing regular file; never creates one and never blocks on a
     // FIFO or device. The name is looked up without regard to letter case.
-    // Input moves along the file in a window of a few hundred KiB.
+    // It moves along the file in a window of a few hundred KiB.
     static SequentialFile OpenInput(std::string_view path);
-    // Creates the file afresh in the given format. A file or symbolic link of
-    // that name is removed first, so a link is never followed. Writes go
-    // through `fileSystem`.
-    static SequentialFile OpenOutput(std::string_view path, TextFormat format = {},
-                                     FileSystem& fileSystem = RealFileSystem());
 
     SequentialFile(SequentialFile&& other) noexcept;
     SequentialFile& operator=(SequentialFile&&) = delete;
-    ~SequentialFile();
 
     const TextFormat& Format() const { return format_; }
     // The path as found, in the letter case the file system stores.
@@ -90,46 +80,38 @@ public:
     size_t LineNumber() const { return lineNumber_; }
     // In Windows-1252: where the line read last starts in the file.
     size_t LastLineOffset() const { return lastLineOffset_; }
-    // Input: the file as it was when opened, and the open file itself, which
-    // the caller takes over once reading is done.
+    // The file as it was when opened, and the open file itself, which the
+    // caller takes over once reading is done.
     const struct stat& OpenedAs() const { return openedAs_; }
-    FileDescriptor TakeFile() { return FileDescriptor(std::exchange(fd_, -1)); }
+    FileDescriptor TakeFile() { return std::move(file_); }
     // The line end of the line ReadLine returned last.
     LineEnd LastLineEnd() const { return lastLineEnd_; }
-    void WriteLine(std::string_view text, LineEnd lineEnd = LineEnd::CrLf);
     void Close();
 
 private:
-    enum class Mode { Input, Output };
-    SequentialFile(Mode mode, std::string path, TextFormat format);
-    void FlushWhenFull();
-    void Flush();
-    void WriteByteOrderMark();
+    explicit SequentialFile(std::string path) : path_(std::move(path)) {}
 
-    Mode mode_;
     std::string path_;
     TextFormat format_;
     bool open_ = true;
-    // Input: makes `wanted` bytes past begin_ available in the window unless
-    // the file ends first; false when it does.
+    // Makes `wanted` bytes past begin_ available in the window unless the
+    // file ends first; false when it does.
     bool Fill(size_t wanted) { return end_ - begin_ >= wanted || Refill(wanted); }
     bool Refill(size_t wanted);
     bool AtEndOfFile();
     void DetectFormat();
 
-    int fd_ = -1;
+    FileDescriptor file_;
     struct stat openedAs_ = {};
-    FileSystem* fileSystem_ = nullptr; // output
-    // Input: a window on the file, read a chunk at a time (or all of it);
-    // bytes as stored for Windows-1252 (a line is decoded when its text is
-    // asked for), and the whole text as UTF-8 for UTF-16. Output: the encoded
-    // bytes not yet written.
+    // A window on the file, read a chunk at a time (or all of it); bytes as
+    // stored for Windows-1252 (a line is decoded when its text is asked
+    // for), and the whole text as UTF-8 for UTF-16.
     std::string buffer_;
     size_t begin_ = 0, end_ = 0;
     size_t windowOffset_ = 0; // where in the file buffer_ starts
     size_t lastLineOffset_ = 0;
     bool endOfFile_ = false;
-    // Input: which of the bytes from `from` up to `to` (offsets in the window,
+    // Which of the bytes from `from` up to `to` (offsets in the window,
     // at most 64 apart) are line breaks (CR or LF), and which CRs; one look
     // serves several short lines.
     struct Marks {

@@ -1,4 +1,5 @@
 #include "locate/FolderContents.h"
+#include "gameini/Directory.h"
 #include "gameini/PackageNames.h"
 
 #include "gameini/Error.h"
@@ -7,7 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
 #include <sys/stat.h>
 
 namespace locate {
@@ -36,11 +36,11 @@ void SortForDisplay(std::vector<std::string>& names) {
 } // namespace
 
 std::shared_ptr<const FolderListing> ReadFolder(const std::string& folder) {
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr)
+    gameini::Directory dir(folder);
+    if (!dir.IsOpen())
         gameini::ThrowSystemError(errno, "Cannot list the folder " + folder);
     auto listing = std::make_shared<FolderListing>();
-    while (const dirent* entry = readdir(dir)) {
+    while (const dirent* entry = dir.Next()) {
         std::string_view name = entry->d_name;
         if (name == "." || name == "..")
             continue;
@@ -50,7 +50,6 @@ std::shared_ptr<const FolderListing> ReadFolder(const std::string& folder) {
         else if (type == DT_REG && name[0] != '.' && gameini::IsPackageFileName(name))
             listing->packageFiles.emplace_back(name);
     }
-    closedir(dir);
     SortForDisplay(listing->packageFiles);
     SortForDisplay(listing->subfolders);
     return listing;

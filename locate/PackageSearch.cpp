@@ -1,10 +1,10 @@
 #include "locate/PackageSearch.h"
 
+#include "gameini/Directory.h"
 #include "gameini/GamePath.h"
 #include "gameini/TextCase.h"
 
 #include <algorithm>
-#include <dirent.h>
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -58,14 +58,12 @@ std::vector<PackageSearch::Found> PackageSearch::Find(std::string_view name) con
         if (!folder.listed) {
             folder.listed = true;
             const std::string extension = gameini::LowerCase(folder.extension);
-            DIR* dir = opendir(folder.path.c_str());
-            while (const dirent* entry = dir ? readdir(dir) : nullptr) {
+            gameini::Directory dir(folder.path);
+            while (const dirent* entry = dir.Next()) {
                 const std::string lower = gameini::LowerCase(entry->d_name);
                 if (lower.ends_with(extension) && entry->d_type != DT_DIR)
                     folder.files[lower].emplace_back(entry->d_name);
             }
-            if (dir)
-                closedir(dir);
             for (auto& [lower, names] : folder.files)
                 std::sort(names.begin(), names.end());
         }

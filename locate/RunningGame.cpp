@@ -1,5 +1,6 @@
 #include "locate/RunningGame.h"
 
+#include "gameini/Directory.h"
 #include "gameini/Error.h"
 #include "gameini/FileDescriptor.h"
 #include "gameini/GamePath.h"
@@ -10,7 +11,6 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
-#include <dirent.h>
 #include <iterator>
 #include <optional>
 #include <sstream>
@@ -91,14 +91,13 @@ std::optional<GameProcess> GameAt(const dirent& entry) {
 }
 
 template <class Take> void ForEachGame(Take take) {
-    DIR* proc = opendir("/proc");
-    if (proc == nullptr)
+    gameini::Directory proc("/proc");
+    if (!proc.IsOpen())
         gameini::ThrowSystemError(errno,
                                   "Cannot tell whether the game is running: cannot read /proc");
-    while (const dirent* entry = readdir(proc))
+    while (const dirent* entry = proc.Next())
         if (std::optional<GameProcess> game = GameAt(*entry))
             take(*game);
-    closedir(proc);
 }
 
 // Whether the process's user and groups, as /proc/PID/status gives them,

@@ -5,6 +5,7 @@
 #include "FuzzFile.h"
 #include "gameini/Error.h"
 #include "gameini/SequentialFile.h"
+#include "support/LineWriter.h"
 
 #include <vector>
 
@@ -49,11 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReadBack read;
     try {
         read = ReadAllLines(in);
-        SequentialFile output =
-            SequentialFile::OpenOutput(out, SequentialFile::OpenInput(in).Format());
+        LineWriter output(SequentialFile::OpenInput(in).Format());
         for (const auto& [line, end] : read.lines)
             output.WriteLine(line, end);
-        output.Close();
+        Store(out, output.Bytes());
     } catch (const gameini::Error&) {
         Check(StartsAsUtf16(bytes) && size % 2 == 1, "only an odd-sized UTF-16 file is refused");
         return 0;

@@ -13,6 +13,7 @@
 #include "gameini/CodePage.h"
 #include "gameini/EditPolicies.h"
 #include "gameini/Error.h"
+#include "gameini/PackageNames.h"
 #include "gameini/RewriteGameIni.h"
 #include "gameini/ServerPackages.h"
 #include "gameini/TextCase.h"
@@ -119,13 +120,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         read.push_back(package.name);
     Check(read == expectedRead, "reading back gives the names written, once per section header");
 
-    // add keeps every line it read, in order, and adds one package line a
-    // name where the file has the section; nothing else.
+    // add keeps every line it read, in order, and adds one package line for
+    // each name not configured yet, once, where the file has the section;
+    // nothing else.
     Store(folder + "/added.ini", byAdd.Bytes(Version::After));
     const ReadBack added = ReadAllLines(folder + "/added.ini");
+    gameini::PackageSet taken;
+    for (const gameini::ConfiguredPackage& package :
+         gameini::ReadServerPackages(folder + "/postal2.ini"))
+        taken.Insert(package.name);
     std::set<std::string> addedLines;
     for (const std::string& name : names)
-        addedLines.insert("ServerPackages=" + name);
+        if (taken.Insert(name))
+            addedLines.insert("ServerPackages=" + name);
     const bool hasSection =
         std::any_of(source.lines.begin(), source.lines.end(), [](const auto& line) {
             return AsciiLower(line.first) == "[engine.gameengine]";
@@ -141,7 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         onlyPackageLines = onlyPackageLines && addedLines.contains(line.first);
     }
     Check(kept == source.lines.size() && onlyPackageLines &&
-              extra == (hasSection ? names.size() : 0),
+              extra == (hasSection ? addedLines.size() : 0),
           "add keeps every line and adds only package lines");
     return 0;
 }

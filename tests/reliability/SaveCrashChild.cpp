@@ -31,15 +31,16 @@ public:
     KillingFileSystem(std::string point, std::string config, bool busy)
         : point_(std::move(point)), config_(std::move(config)), busy_(busy) {}
 
-    void Write(int fd, std::string_view bytes, const std::string& path) override {
+    void Write(const gameini::FileDescriptor& file, std::string_view bytes,
+               const std::string& path) override {
         if (Due(path == config_ ? "write:config" : "write:work")) {
-            FileSystem::Write(fd, bytes.substr(0, bytes.size() / 2), path);
+            FileSystem::Write(file, bytes.substr(0, bytes.size() / 2), path);
             raise(SIGKILL);
         }
-        FileSystem::Write(fd, bytes, path);
+        FileSystem::Write(file, bytes, path);
     }
-    void Close(int fd, const std::string& path) override {
-        FileSystem::Close(fd, path);
+    void Close(gameini::FileDescriptor file, const std::string& path) override {
+        FileSystem::Close(std::move(file), path);
         KillIfDue("close");
     }
     void FlushNewFile(const std::string& path, const std::string& like) override {
@@ -69,17 +70,19 @@ public:
         FileSystem::FlushFolder(folder);
         KillIfDue("flush-folder");
     }
-    int OpenForOverwrite(const std::string& path) override {
-        const int fd = FileSystem::OpenForOverwrite(path);
+    gameini::FileDescriptor OpenForOverwrite(const std::string& path) override {
+        gameini::FileDescriptor file = FileSystem::OpenForOverwrite(path);
         KillIfDue("open-for-overwrite");
-        return fd;
+        return file;
     }
-    void Reserve(int fd, size_t length, const std::string& path) override {
-        FileSystem::Reserve(fd, length, path);
+    void Reserve(const gameini::FileDescriptor& file, size_t length,
+                 const std::string& path) override {
+        FileSystem::Reserve(file, length, path);
         KillIfDue("reserve");
     }
-    void FinishOverwrite(int fd, size_t length, const std::string& path) override {
-        FileSystem::FinishOverwrite(fd, length, path);
+    void FinishOverwrite(gameini::FileDescriptor file, size_t length,
+                         const std::string& path) override {
+        FileSystem::FinishOverwrite(std::move(file), length, path);
         KillIfDue("finish-overwrite");
     }
 

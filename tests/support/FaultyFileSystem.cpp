@@ -23,17 +23,16 @@ void FaultyFileSystem::Step(const std::string& step, const std::string& action) 
         gameini::ThrowSystemError(error, action);
 }
 
-void FaultyFileSystem::Write(int fd, std::string_view bytes, const std::string& path) {
+void FaultyFileSystem::Write(const gameini::FileDescriptor& file, std::string_view bytes,
+                             const std::string& path) {
     Step("write", "Cannot write " + path);
-    FileSystem::Write(fd, bytes, path);
+    FileSystem::Write(file, bytes, path);
 }
 
-void FaultyFileSystem::Close(int fd, const std::string& path) {
-    if (const int error = Due("close")) {
-        close(fd); // the descriptor is gone even when close reports an error
+void FaultyFileSystem::Close(gameini::FileDescriptor file, const std::string& path) {
+    if (const int error = Due("close")) // the descriptor is gone even then
         gameini::ThrowSystemError(error, "Cannot write " + path);
-    }
-    FileSystem::Close(fd, path);
+    FileSystem::Close(std::move(file), path);
 }
 
 void FaultyFileSystem::FlushNewFile(const std::string& path, const std::string& like) {
@@ -69,25 +68,26 @@ void FaultyFileSystem::FlushFolder(const std::string& folder) {
     FileSystem::FlushFolder(folder);
 }
 
-int FaultyFileSystem::OpenForOverwrite(const std::string& path) {
+gameini::FileDescriptor FaultyFileSystem::OpenForOverwrite(const std::string& path) {
     Step("open for overwrite", "Cannot open " + path + " for writing");
     return FileSystem::OpenForOverwrite(path);
 }
 
-void FaultyFileSystem::Reserve(int fd, size_t length, const std::string& path) {
+void FaultyFileSystem::Reserve(const gameini::FileDescriptor& file, size_t length,
+                               const std::string& path) {
     Step("reserve", "Cannot make room for " + path);
-    FileSystem::Reserve(fd, length, path);
+    FileSystem::Reserve(file, length, path);
 }
 
-void FaultyFileSystem::FinishOverwrite(int fd, size_t length, const std::string& path) {
-    if (const int error = Due("finish overwrite")) {
-        close(fd);
+void FaultyFileSystem::FinishOverwrite(gameini::FileDescriptor file, size_t length,
+                                       const std::string& path) {
+    if (const int error = Due("finish overwrite")) // the descriptor is gone even then
         gameini::ThrowSystemError(error, "Cannot write " + path);
-    }
-    FileSystem::FinishOverwrite(fd, length, path);
+    FileSystem::FinishOverwrite(std::move(file), length, path);
 }
 
-bool FaultyFileSystem::TryLock(int fd, bool exclusive, const std::string& path) {
+bool FaultyFileSystem::TryLock(const gameini::FileDescriptor& file, bool exclusive,
+                               const std::string& path) {
     Step("lock", "Cannot lock " + path);
-    return FileSystem::TryLock(fd, exclusive, path);
+    return FileSystem::TryLock(file, exclusive, path);
 }

@@ -22,17 +22,21 @@ public:
     }
     FaultyFileSystem(const std::string& step, int error) : faults_{{step, error}} {}
 
-    void Write(int fd, std::string_view bytes, const std::string& path) override;
-    void Close(int fd, const std::string& path) override;
+    void Write(const gameini::FileDescriptor& file, std::string_view bytes,
+               const std::string& path) override;
+    void Close(gameini::FileDescriptor file, const std::string& path) override;
     void FlushNewFile(const std::string& path, const std::string& like) override;
     void Remove(const std::string& path) override;
     void RenameNoReplace(const std::string& from, const std::string& to) override;
     void Rename(const std::string& from, const std::string& to) override;
     void FlushFolder(const std::string& folder) override;
-    int OpenForOverwrite(const std::string& path) override;
-    void Reserve(int fd, size_t length, const std::string& path) override;
-    void FinishOverwrite(int fd, size_t length, const std::string& path) override;
-    bool TryLock(int fd, bool exclusive, const std::string& path) override;
+    gameini::FileDescriptor OpenForOverwrite(const std::string& path) override;
+    void Reserve(const gameini::FileDescriptor& file, size_t length,
+                 const std::string& path) override;
+    void FinishOverwrite(gameini::FileDescriptor file, size_t length,
+                         const std::string& path) override;
+    bool TryLock(const gameini::FileDescriptor& file, bool exclusive,
+                 const std::string& path) override;
 
 protected:
     bool KernelExchange(const std::string& first, const std::string& second) override;

@@ -7,7 +7,6 @@
 #include "locate/RunningGame.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <iostream>
 #include <sys/stat.h>
 
@@ -31,8 +30,7 @@ std::chrono::milliseconds Context::Wait() const {
 std::string Context::ConfigurationFolder() const {
     if (ini.empty())
         return systemFolder;
-    const std::string parent = std::filesystem::path(ini).parent_path().string();
-    return parent.empty() ? "." : parent;
+    return gameini::FolderOf(ini);
 }
 
 void Context::PrintResult(nlohmann::ordered_json result) const {

@@ -84,7 +84,7 @@ struct Context {
     // The folder that holds the configuration and its package files: -C's, or -f's file's.
     std::string ConfigurationFolder() const;
     // Unless --force: throws GameRunningError when a game process uses the
-    // configuration, or when that cannot be told; throws ConfigurationError
+    // configuration, or when that cannot be told; throws ReadOnlyError
     // when the configuration is read-only (no write bit for anyone), as
     // admins make it to keep the game from rewriting it, and OwnershipError
     // when a save would give it to another owner. Only a change asks, or a

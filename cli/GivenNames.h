@@ -28,7 +28,7 @@ void WarnOfPackagesNotFound(const Context& context, const std::vector<std::strin
 // The names of the configured packages, in file order, as written.
 std::vector<std::string> NamesOf(std::vector<gameini::ConfiguredPackage> packages);
 
-// Throws FileError, naming the file, when it has no [Engine.GameEngine]
+// Throws ConfigurationError, naming the file, when it has no [Engine.GameEngine]
 // section to put packages in.
 void RequireSection(const gameini::ConfigurationContents& contents);
 

@@ -1,11 +1,11 @@
 #include "cli/Commands.h"
 #include "cli/GivenNames.h"
 #include "cli/Json.h"
+#include "gameini/GamePath.h"
 #include "gameini/PackageNames.h"
 #include "locate/FolderContents.h"
 #include "locate/PackageSearch.h"
 
-#include <filesystem>
 #include <iostream>
 
 namespace cli {
@@ -14,8 +14,7 @@ namespace {
 
 // A file as seen from the configuration's folder ("../Sounds/BaseDialog.uax").
 std::string SeenFrom(const std::string& folder, const std::string& file) {
-    const std::filesystem::path base = std::filesystem::absolute(folder).lexically_normal();
-    const std::string relative = std::filesystem::path(file).lexically_relative(base);
+    const std::string relative = gameini::RelativePath(file, gameini::AbsolutePath(folder));
     return relative.empty() ? file : relative;
 }
 
@@ -37,7 +36,8 @@ void RunList(const Context& context, bool all) {
     gameini::PackageSet configuredSet;
     for (const std::string& name : configured)
         configuredSet.Insert(name);
-    const std::shared_ptr<const locate::FolderListing> listing = locate::ReadFolder(context.ConfigurationFolder());
+    const std::shared_ptr<const locate::FolderListing> listing =
+        locate::ReadFolder(context.ConfigurationFolder());
     const std::vector<std::string>& packageFiles = listing->packageFiles;
     const locate::PackageSearch search(searchPaths, context.ConfigurationFolder());
 

@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "gameini/ConfigurationLock.h"
+#include "gameini/Directory.h"
 #include "gameini/Error.h"
 #include "gameini/GamePath.h"
 #include "gameini/ServerPackages.h"
@@ -11,15 +12,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
-#include <filesystem>
 #include <iostream>
+#include <optional>
 #include <pwd.h>
 #include <set>
 #include <sys/stat.h>
 
 namespace cli {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -43,27 +42,27 @@ void AddCandidates(const Context& context, const std::string& folder, std::set<s
     const std::string main =
         gameini::ResolvePath(gameini::InFolder(folder, gameini::kConfigurationName));
     std::vector<std::string> paths{main};
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = gameini::LowerCase(it->path().filename().string());
-        if (name == gameini::kConfigurationName && it->path() != main) {
+    gameini::Directory dir(folder);
+    while (const dirent* entry = dir.Next()) {
+        const std::string path = gameini::InFolder(folder, entry->d_name);
+        const std::string name = gameini::LowerCase(entry->d_name);
+        if (name == gameini::kConfigurationName && path != main) {
             // Read by its name, it would be the other one: it is named, not read.
             struct stat info;
-            std::error_code canonicalError;
-            if (stat(it->path().c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-                seen.insert(fs::canonical(it->path(), canonicalError).string()).second)
-                found.push_back({it->path().string(), 0, info.st_mtim, false, main});
-        } else if (name.ends_with(".ini") && name != gameini::kWorkFileName && it->path() != main) {
-            paths.push_back(it->path().string());
+            const std::optional<std::string> identity = gameini::RealPath(path);
+            if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && identity &&
+                seen.insert(*identity).second)
+                found.push_back({path, 0, info.st_mtim, false, main});
+        } else if (name.ends_with(".ini") && name != gameini::kWorkFileName && path != main) {
+            paths.push_back(path);
         }
     }
     std::sort(paths.begin() + 1, paths.end());
     for (const std::string& path : paths) {
         struct stat info;
-        std::error_code canonicalError;
-        const std::string identity = fs::canonical(path, canonicalError).string();
-        if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || canonicalError ||
-            seen.contains(identity))
+        const std::optional<std::string> identity = gameini::RealPath(path);
+        if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || !identity ||
+            seen.contains(*identity))
             continue;
         try {
             const gameini::LockedConfiguration held =
@@ -72,9 +71,9 @@ void AddCandidates(const Context& context, const std::string& folder, std::set<s
             bool section = false;
             const size_t packages = gameini::ReadServerPackages(path, &section).size();
             if (section || path == main) {
-                seen.insert(identity);
+                seen.insert(*identity);
                 found.push_back(
-                    {path, packages, info.st_mtim, IsTemplate(fs::path(path).filename()), ""});
+                    {path, packages, info.st_mtim, IsTemplate(gameini::NameOf(path)), ""});
             }
         } catch (const gameini::BusyError&) {
             throw;

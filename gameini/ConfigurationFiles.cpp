@@ -17,15 +17,10 @@
 namespace gameini {
 namespace {
 
-std::string RealPath(const std::string& path) {
-    std::unique_ptr<char, decltype(&free)> real(realpath(path.c_str(), nullptr), &free);
-    return real ? std::string(real.get()) : std::string();
-}
-
 // The final target of a symbolic link, or FileError when it leads nowhere.
 std::string FollowLink(const std::string& link) {
-    if (std::string target = RealPath(link); !target.empty())
-        return target;
+    if (std::optional<std::string> target = RealPath(link))
+        return *target;
     const int err = errno;
     char text[PATH_MAX];
     const ssize_t length = readlink(link.c_str(), text, sizeof text - 1);
@@ -54,12 +49,13 @@ std::string Unescaped(const std::string& field) {
 } // namespace
 
 bool IsMountPoint(const std::string& path) {
-    const std::string real = RealPath(path);
+    const std::optional<std::string> real = RealPath(path);
     std::ifstream mounts("/proc/self/mountinfo");
-    for (std::string line; !real.empty() && std::getline(mounts, line);) {
+    for (std::string line; real && std::getline(mounts, line);) {
         std::istringstream fields(line);
         std::string id, parent, device, root, mountPoint;
-        if (fields >> id >> parent >> device >> root >> mountPoint && Unescaped(mountPoint) == real)
+        if (fields >> id >> parent >> device >> root >> mountPoint &&
+            Unescaped(mountPoint) == *real)
             return true;
     }
     return false;

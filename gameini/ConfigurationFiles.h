@@ -38,7 +38,7 @@ enum class Lookup { ForSaving, ForReading };
 ConfigurationFiles ConfigurationFilesOf(std::string_view folder, std::string_view name,
                                         Lookup lookup = Lookup::ForSaving);
 
-// Throws FileError, before anything is written, when the folder holds the
+// Throws ConfigurationError, before anything is written, when the folder holds the
 // configuration under more than one letter case: a save could not tell which
 // one the game reads.
 void RefuseCaseVariants(const ConfigurationFiles& files);

@@ -1,11 +1,15 @@
 #include "gameini/GamePath.h"
 
 #include "gameini/Directory.h"
-
+#include "gameini/FileDescriptor.h"
 #include "gameini/TextCase.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 
 namespace gameini {
@@ -39,12 +43,41 @@ std::string NameOf(std::string_view path) {
 }
 
 std::string AbsolutePath(std::string_view path) {
-    return std::filesystem::absolute(path).lexically_normal().string();
+    std::string absolute = std::filesystem::absolute(path).lexically_normal().string();
+    if (absolute.size() > 1 && absolute.ends_with('/'))
+        absolute.pop_back();
+    return absolute;
 }
 
-bool Exists(const std::string& path) {
+std::optional<std::string> RealPath(const std::string& path) {
+    const std::unique_ptr<char, decltype(&free)> real(realpath(path.c_str(), nullptr), &free);
+    if (!real)
+        return std::nullopt; // errno says why
+    return std::string(real.get());
+}
+
+std::string RelativePath(std::string_view path, std::string_view folder) {
+    return std::filesystem::path(path).lexically_relative(folder).string();
+}
+
+bool IsWithin(std::string_view path, std::string_view folder) {
+    return folder == "/" || path == folder ||
+           (path.starts_with(folder) && path[folder.size()] == '/');
+}
+
+bool ExistsNotFollowingLinks(const std::string& path) {
     struct stat info;
     return lstat(path.c_str(), &info) == 0;
+}
+
+ReadAccess ReadAccessOf(const std::string& path) {
+    // Non-blocking, so that a FIFO under the name does not hold the caller.
+    const FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.fd < 0)
+        return errno == EACCES || errno == EPERM ? ReadAccess::Denied : ReadAccess::NoFile;
+    struct stat info;
+    return fstat(file.fd, &info) == 0 && S_ISREG(info.st_mode) ? ReadAccess::Readable
+                                                               : ReadAccess::NoFile;
 }
 
 std::vector<std::string> CaseVariants(std::string_view path) {
@@ -66,9 +99,9 @@ std::string ResolvePath(std::string_view path) {
     const std::string folder = FolderOf(native);
     const std::string wanted = LowerCase(NameOf(native));
     if (wanted == LowerCase(kSavedConfigurationName) &&
-        Exists(InFolder(folder, kSavedConfigurationName)))
+        ExistsNotFollowingLinks(InFolder(folder, kSavedConfigurationName)))
         return InFolder(folder, kSavedConfigurationName);
-    if (Exists(native))
+    if (ExistsNotFollowingLinks(native))
         return native;
     const std::vector<std::string> variants = CaseVariants(native);
     return variants.empty() ? native : InFolder(folder, variants.front());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,11 +26,28 @@ std::string NativePath(std::string_view path);
 std::string FolderOf(std::string_view path);
 std::string NameOf(std::string_view path);
 
-// The path from the root, with no "." or ".." left in it.
+// The path from the root, with no "." or ".." left in it and no separator
+// at its end.
 std::string AbsolutePath(std::string_view path);
 
-// Whether anything stands under the name, a link that leads nowhere too.
-bool Exists(const std::string& path);
+// The path's one real place: from the root, every link followed; nothing
+// when a part of it does not exist, and errno says why.
+std::optional<std::string> RealPath(const std::string& path);
+
+// The path as seen from `folder` ("../Sounds/BaseDialog.uax"), both taken
+// from the root.
+std::string RelativePath(std::string_view path, std::string_view folder);
+
+// Whether the path is the folder or lies inside it; both from the root.
+bool IsWithin(std::string_view path, std::string_view folder);
+
+// Whether anything stands under the name itself: a link counts, even one
+// that leads nowhere.
+bool ExistsNotFollowingLinks(const std::string& path);
+
+// Whether a regular file can be opened for reading: an answer, not a fault.
+enum class ReadAccess { Readable, NoFile, Denied };
+ReadAccess ReadAccessOf(const std::string& path);
 
 // Finds the file the path names without regard to letter case, as the game's
 // home platform does. For "postal2.ini", "Postal2.ini" wins, as it is the one

@@ -26,7 +26,7 @@ namespace {
 // rename onto it must fail rather than leave two configurations side by side.
 void RenameOntoFreeName(FileSystem& fileSystem, const std::string& from, const std::string& to) {
     const std::string taken = ResolvePath(to);
-    if (Exists(taken))
+    if (ExistsNotFollowingLinks(taken))
         throw ConfigurationError("Cannot rename " + from + " to " + to + ": " + taken +
                                  " already exists");
     fileSystem.RenameNoReplace(from, to);
@@ -155,7 +155,7 @@ void ReplaceInPlace(const ConfigurationFiles& files, const std::string& before,
 }
 
 void RefuseUnfinishedSave(const ConfigurationFiles& files, FileSystem& fileSystem) {
-    if (!Exists(files.unfinished))
+    if (!ExistsNotFollowingLinks(files.unfinished))
         return;
     // Stopped before the first byte was overwritten, or after they were all
     // put back.

@@ -22,7 +22,9 @@ namespace gameini {
 // replaces a file there, and when the last fails the backup is renamed back.
 // On failure the work file is removed, unless it is the only copy of a
 // configuration, which the error then names. When only a step after the
-// configuration is in place fails, the error says that it was saved.
+// configuration is in place fails, the error says that it was saved. A
+// failing step throws FileError, a name taken by another file
+// ConfigurationError.
 void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem = RealFileSystem());
 
 // Puts `after` in the place of a configuration that cannot be replaced, only
@@ -38,7 +40,7 @@ void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem =
 //      backup in the same step, and flush the folder.
 // On failure the files it made are removed, unless the configuration could
 // not be put back: then the error names the `unfinished` file, which the
-// next save refuses to pass over.
+// next save refuses to pass over. A failing step throws FileError.
 void ReplaceInPlace(const ConfigurationFiles& files, const std::string& before,
                     const std::string& after, FileSystem& fileSystem = RealFileSystem());
 

@@ -14,7 +14,7 @@ bool RestoreBackup(const LockedConfiguration& configuration, FileSystem& fileSys
     RefuseUnfinishedSave(files, fileSystem);
     const std::string backup = ResolvePath(files.backup);
     for (const std::string& needed : {files.config, backup}) {
-        if (!Exists(needed))
+        if (!ExistsNotFollowingLinks(needed))
             throw FileError(ENOENT, "Cannot restore " + files.config +
                                         " from its backup: " + needed + " does not exist");
     }

@@ -71,7 +71,8 @@ SaveResult SaveGameIni(const LockedConfiguration& configuration, const EditPacka
         SaveByReplacing(files, rewrite, fileSystem);
     } catch (const FileError& error) {
         // A mount point that mountinfo did not show (another namespace's view).
-        if (error.number() != EBUSY || !Exists(files.config) || Exists(files.work))
+        if (error.number() != EBUSY || !ExistsNotFollowingLinks(files.config) ||
+            ExistsNotFollowingLinks(files.work))
             throw;
         ReplaceInPlace(files, rewrite.Bytes(Version::Before), rewrite.Bytes(Version::After),
                        fileSystem);

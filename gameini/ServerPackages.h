@@ -17,6 +17,8 @@ struct ConfiguredPackage {
 // Reads the configuration and returns its configured packages in file order,
 // duplicates kept. Tells through `sectionFound` whether it has the section,
 // and through `searchPaths` the Paths= entries of [Core.System], each once.
+// Throws FileError naming the file when it cannot be read, and
+// ConfigurationError for a UTF-16 file of an odd length.
 std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path,
                                                   bool* sectionFound = nullptr,
                                                   std::vector<std::string>* searchPaths = nullptr);

@@ -8,20 +8,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <sys/stat.h>
 
 namespace locate {
 
 namespace {
-
-unsigned char TypeOf(const std::string& folder, const dirent& entry) {
-    if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK)
-        return entry.d_type;
-    struct stat info; // follows links: a link to a file lists as a file
-    if (stat((folder + "/" + entry.d_name).c_str(), &info) != 0)
-        return DT_UNKNOWN;
-    return S_ISREG(info.st_mode) ? DT_REG : S_ISDIR(info.st_mode) ? DT_DIR : DT_UNKNOWN;
-}
 
 void SortForDisplay(std::vector<std::string>& names) {
     std::vector<std::pair<std::string, std::string>> keyed; // lower-case form, name
@@ -41,13 +31,12 @@ std::shared_ptr<const FolderListing> ReadFolder(const std::string& folder) {
         gameini::ThrowSystemError(errno, "Cannot list the folder " + folder);
     auto listing = std::make_shared<FolderListing>();
     while (const dirent* entry = dir.Next()) {
-        std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        unsigned char type = TypeOf(folder, *entry);
-        if (type == DT_DIR)
+        const std::string_view name = entry->d_name;
+        const gameini::EntryKind kind = dir.KindOf(*entry);
+        if (kind == gameini::EntryKind::Folder)
             listing->subfolders.emplace_back(name);
-        else if (type == DT_REG && name[0] != '.' && gameini::IsPackageFileName(name))
+        else if (kind == gameini::EntryKind::File && name[0] != '.' &&
+                 gameini::IsPackageFileName(name))
             listing->packageFiles.emplace_back(name);
     }
     SortForDisplay(listing->packageFiles);

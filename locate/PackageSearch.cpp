@@ -6,24 +6,12 @@
 
 #include <algorithm>
 
-#include <filesystem>
-#include <sys/stat.h>
-
 namespace locate {
-
-namespace {
-
-bool Exists(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
-
-} // namespace
 
 PackageSearch::PackageSearch(const std::vector<std::string>& entries,
                              const std::string& configFolder)
     : followsEntries_(!entries.empty()) {
-    const std::string base = std::filesystem::absolute(configFolder).lexically_normal().string();
+    const std::string base = gameini::AbsolutePath(configFolder);
     if (entries.empty())
         folders_.push_back({base, ".u", {}, false});
     for (const std::string& entry : entries) {
@@ -33,17 +21,15 @@ PackageSearch::PackageSearch(const std::vector<std::string>& entries,
                       pattern.starts_with("*.") ? pattern.substr(1) : "",
                       {},
                       false};
-        if (folder.path.size() > 1 && folder.path.ends_with('/'))
-            folder.path.pop_back();
         for (size_t start = 0; last != std::string::npos && start < last && !folder.path.empty();) {
             const size_t end = entry.find_first_of("/\\", start);
             const std::string part = entry.substr(start, end - start);
             start = end + 1;
             if (part.empty() || part == ".")
                 continue;
-            folder.path = part == ".." ? std::filesystem::path(folder.path).parent_path().string()
+            folder.path = part == ".." ? gameini::FolderOf(folder.path)
                                        : gameini::ResolvePath(gameini::InFolder(folder.path, part));
-            if (!Exists(folder.path))
+            if (!gameini::ExistsNotFollowingLinks(folder.path))
                 folder.path.clear();
         }
         folders_.push_back(folder);
@@ -61,7 +47,7 @@ std::vector<PackageSearch::Found> PackageSearch::Find(std::string_view name) con
             gameini::Directory dir(folder.path);
             while (const dirent* entry = dir.Next()) {
                 const std::string lower = gameini::LowerCase(entry->d_name);
-                if (lower.ends_with(extension) && entry->d_type != DT_DIR)
+                if (lower.ends_with(extension) && dir.KindOf(*entry) != gameini::EntryKind::Folder)
                     folder.files[lower].emplace_back(entry->d_name);
             }
             for (auto& [lower, names] : folder.files)
@@ -73,7 +59,8 @@ std::vector<PackageSearch::Found> PackageSearch::Find(std::string_view name) con
             continue;
         const std::vector<std::string>& variants = names->second;
         const bool exact = std::find(variants.begin(), variants.end(), wanted) != variants.end();
-        found.push_back({folder.path + "/" + (exact ? wanted : variants.front()), variants});
+        found.push_back(
+            {gameini::InFolder(folder.path, exact ? wanted : variants.front()), variants});
     }
     return found;
 }

@@ -1,18 +1,16 @@
 #include "locate/Postal2Installs.h"
 
+#include "gameini/Directory.h"
 #include "gameini/GamePath.h"
 #include "gameini/TextCase.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <regex>
 #include <set>
-#include <sys/stat.h>
 
 namespace locate {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -21,24 +19,32 @@ constexpr int kMostFoldersRead = 2000;
 
 class Search {
 public:
-    explicit Search(const std::string& home) : home_(home) {}
+    explicit Search(const std::string& home) : home_(gameini::AbsolutePath(home)) {}
 
     std::vector<Postal2Install> Run() {
         for (const char* root : {".local/share/Steam", ".steam/steam",
                                  ".var/app/com.valvesoftware.Steam/.local/share/Steam",
                                  ".var/app/com.valvesoftware.Steam/data/Steam"})
-            SteamRoot(home_ / root);
-        AddIfSystemFolder(home_ / ".lgp/postal2/System", "postal2", "Linux port", home_ / ".lgp");
-        for (const fs::path& game : Subfolders(home_ / ".wine/drive_c/GOG Games"))
-            AddIfSystemFolder(gameini::ResolvePath(gameini::InFolder(game.string(), "System")),
-                              game.filename().string(), "GOG, Wine", home_ / ".wine");
+            SteamRoot(InHome(root));
+        AddIfSystemFolder(InHome(".lgp/postal2/System"), "postal2", "Linux port", InHome(".lgp"));
+        const std::string gogGames = InHome(".wine/drive_c/GOG Games");
+        for (const std::string& game : Subfolders(gogGames))
+            AddIfSystemFolder(SystemFolderOf(gogGames, game), game, "GOG, Wine", InHome(".wine"));
         return found_;
     }
 
 private:
-    void SteamRoot(const fs::path& root) {
-        std::vector<fs::path> libraries{root};
-        std::ifstream vdf(root / "steamapps/libraryfolders.vdf");
+    std::string InHome(std::string_view path) const { return gameini::InFolder(home_, path); }
+
+    // A game's System folder sits right in its install folder, named in any
+    // letter case.
+    static std::string SystemFolderOf(const std::string& folder, const std::string& game) {
+        return gameini::ResolvePath(gameini::InFolder(gameini::InFolder(folder, game), "System"));
+    }
+
+    void SteamRoot(const std::string& root) {
+        std::vector<std::string> libraries{root};
+        std::ifstream vdf(gameini::InFolder(root, "steamapps/libraryfolders.vdf"));
         static const std::regex kPathLine(R"re(^\s*"path"\s+"(.*)"\s*$)re");
         for (std::string line; std::getline(vdf, line);) {
             std::smatch match;
@@ -46,72 +52,64 @@ private:
                 libraries.push_back(
                     std::regex_replace(match[1].str(), std::regex(R"(\\\\)"), "\\"));
         }
-        for (const fs::path& library : libraries) {
-            std::error_code error;
-            fs::path canonical = fs::canonical(library, error);
-            if (error || !librariesSeen_.insert(canonical.string()).second)
+        for (const std::string& library : libraries) {
+            const std::optional<std::string> real = gameini::RealPath(library);
+            if (!real || !librariesSeen_.insert(*real).second)
                 continue;
-            // A game's System folder sits right in its install folder, two
-            // levels below common/, named in any letter case.
-            for (const fs::path& game : Subfolders(canonical / "steamapps/common"))
-                AddIfSystemFolder(gameini::ResolvePath(gameini::InFolder(game.string(), "System")),
-                                  game.filename().string(), "Steam", library);
+            const std::string common = gameini::InFolder(*real, "steamapps/common");
+            for (const std::string& game : Subfolders(common))
+                AddIfSystemFolder(SystemFolderOf(common, game), game, "Steam", library);
         }
     }
 
     // `place` tells installs of the same name apart: the Steam library or
     // the prefix they are in.
-    void AddIfSystemFolder(const fs::path& folder, const std::string& name, const std::string& kind,
-                           const fs::path& place) {
+    void AddIfSystemFolder(const std::string& folder, const std::string& name,
+                           const std::string& kind, const std::string& place) {
         if (!HoldsTheGame(folder))
             return;
-        std::error_code error;
-        fs::path canonical = fs::canonical(folder, error);
-        if (error || !installsSeen_.insert(canonical.string()).second)
+        const std::optional<std::string> real = gameini::RealPath(folder);
+        if (!real || !installsSeen_.insert(*real).second)
             return;
         found_.push_back(
-            {"POSTAL 2 – " + name + " (" + kind + ", " + Shortened(place) + ")", folder.string()});
+            {"POSTAL 2 – " + name + " (" + kind + ", " + Shortened(place) + ")", folder});
     }
 
     // Whether the folder holds one of the game's configurations or its program.
-    static bool HoldsTheGame(const fs::path& folder) {
-        std::error_code error;
-        for (fs::directory_iterator it(folder, error), end; !error && it != end;
-             it.increment(error)) {
-            const std::string name = gameini::LowerCase(it->path().filename().string());
-            std::error_code typeError;
-            if (it->is_regular_file(typeError) &&
-                ((name.starts_with("postal2") && name.ends_with(".ini")) || name == "postal2-bin" ||
-                 name == "postal2.exe"))
+    static bool HoldsTheGame(const std::string& folder) {
+        gameini::Directory dir(folder);
+        while (const dirent* entry = dir.Next()) {
+            const std::string name = gameini::LowerCase(entry->d_name);
+            if (((name.starts_with("postal2") && name.ends_with(".ini")) || name == "postal2-bin" ||
+                 name == "postal2.exe") &&
+                dir.KindOf(*entry) == gameini::EntryKind::File)
                 return true;
         }
         return false;
     }
 
     // The path with the home folder written as "~".
-    std::string Shortened(const fs::path& path) const {
-        const std::string text = path.lexically_normal().string(), home = home_.string();
-        if (text.starts_with(home + "/"))
-            return "~" + text.substr(home.size());
-        return text;
+    std::string Shortened(const std::string& path) const {
+        const std::string normal = gameini::NativePath(path);
+        if (normal != home_ && gameini::IsWithin(normal, home_))
+            return "~" + normal.substr(home_.size());
+        return normal;
     }
 
-    std::vector<fs::path> Subfolders(const fs::path& folder) {
-        std::vector<fs::path> subfolders;
+    // The names of the folder's subfolders, in byte order.
+    std::vector<std::string> Subfolders(const std::string& folder) {
+        std::vector<std::string> subfolders;
         if (foldersRead_++ >= kMostFoldersRead)
             return subfolders;
-        std::error_code error;
-        for (fs::directory_iterator it(folder, error), end; !error && it != end;
-             it.increment(error)) {
-            std::error_code typeError;
-            if (it->is_directory(typeError))
-                subfolders.push_back(it->path());
-        }
+        gameini::Directory dir(folder);
+        while (const dirent* entry = dir.Next())
+            if (dir.KindOf(*entry) == gameini::EntryKind::Folder)
+                subfolders.emplace_back(entry->d_name);
         std::sort(subfolders.begin(), subfolders.end());
         return subfolders;
     }
 
-    fs::path home_;
+    std::string home_;
     int foldersRead_ = 0;
     std::set<std::string> librariesSeen_, installsSeen_;
     std::vector<Postal2Install> found_;

@@ -32,10 +32,11 @@ bool IsGameProgram(std::string_view name) {
     return false;
 }
 
-// The last part of a path written with either separator.
-std::string_view BaseName(std::string_view path) {
-    const size_t separator = path.find_last_of("/\\");
-    return separator == std::string_view::npos ? path : path.substr(separator + 1);
+// The program's name in a command line's first word, which under Wine is a
+// Windows path ("C:\\Postal2\\System\\Postal2.exe").
+std::string ProgramName(std::string word) {
+    std::replace(word.begin(), word.end(), '\\', '/');
+    return gameini::NameOf(word);
 }
 
 // The arguments of a command line as /proc gives it, NUL after each.
@@ -84,7 +85,7 @@ std::optional<GameProcess> GameAt(const dirent& entry) {
         comm.pop_back();
     const std::vector<std::string> arguments =
         Arguments(gameini::ReadAllThatCanBeRead(proc + "/cmdline"));
-    const std::string first = arguments.empty() ? "" : std::string(BaseName(arguments[0]));
+    const std::string first = arguments.empty() ? "" : ProgramName(arguments[0]);
     if (!IsGameProgram(comm) && !IsGameProgram(first))
         return std::nullopt;
     return GameProcess{pid, IsGameProgram(first) ? first : comm, LinkText(proc + "/cwd"), {}};

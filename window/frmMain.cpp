@@ -6,10 +6,7 @@
 #include "gameini/Error.h"
 #include "gameini/GamePath.h"
 #include "gameini/SaveGameIni.h"
-#include "gameini/SequentialFile.h"
 #include "gameini/ServerPackages.h"
-
-#include <cerrno>
 
 namespace window {
 
@@ -35,16 +32,11 @@ void frmMain::dirP2SysFolder_Change() {
     EmptyListOnError([this] {
         fbUFiles.SetPath(dirP2SysFolder.Path());
         lbServerPackages.Clear();
-        try {
-            gameini::SequentialFile probe = gameini::SequentialFile::OpenInput(ConfigurationPath());
-            probe.Close();
-        } catch (const gameini::FileError& error) {
-            // Not a System folder: the package list stays empty. One whose
-            // configuration cannot be read is, and the user must hear of it.
-            if (error.number() == EACCES || error.number() == EPERM)
-                throw;
+        // Not a System folder: the package list stays empty. One whose
+        // configuration cannot be read is, and reading it tells the user why.
+        if (gameini::ReadAccessOf(gameini::ResolvePath(ConfigurationPath())) ==
+            gameini::ReadAccess::NoFile)
             return;
-        }
         cbRevert_Click();
     });
 }

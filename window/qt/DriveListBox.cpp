@@ -1,11 +1,11 @@
 #include "window/qt/DriveListBox.h"
+#include "gameini/GamePath.h"
 
 #include <QAbstractItemView>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStylePainter>
-#include <filesystem>
 
 namespace window {
 
@@ -54,10 +54,9 @@ void DriveListBox::ShowFolder(const std::string& folder) {
 bool DriveListBox::Holds(int index, const std::string& folder) const {
     const std::string designation = itemData(index).toByteArray().toStdString();
     if (std::optional<std::string> mountPoint = MountPointOf(designation))
-        return *mountPoint == "/" || folder == *mountPoint || folder.starts_with(*mountPoint + "/");
+        return gameini::IsWithin(folder, *mountPoint);
     // An installation holds the folders of its game folder, around its System.
-    const std::string game = std::filesystem::path(designation).parent_path().string();
-    return folder == game || folder.starts_with(game + "/");
+    return gameini::IsWithin(folder, gameini::FolderOf(designation));
 }
 
 void DriveListBox::paintEvent(QPaintEvent*) {

@@ -1,6 +1,7 @@
 #include "window/qt/FolderListBox.h"
 
 #include "gameini/Error.h"
+#include "gameini/GamePath.h"
 #include "locate/FolderContents.h"
 #include "window/FolderListingCache.h"
 #include "window/HandlerGuard.h"
@@ -10,7 +11,6 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <cerrno>
-#include <filesystem>
 #include <sys/stat.h>
 
 namespace window {
@@ -44,15 +44,9 @@ private:
     }
 };
 
-std::string NormalFolder(const std::string& path) {
-    std::string normal = std::filesystem::absolute(path).lexically_normal().string();
-    while (normal.size() > 1 && normal.back() == '/')
-        normal.pop_back();
-    return normal;
-}
-
-std::string LastName(const std::string& folder) {
-    return folder == "/" ? folder : folder.substr(folder.rfind('/') + 1);
+// How a folder shows in the list: the root as "/", any other by its name.
+std::string ShownName(const std::string& folder) {
+    return folder == "/" ? folder : gameini::NameOf(folder);
 }
 
 } // namespace
@@ -63,7 +57,7 @@ FolderListBox::FolderListBox(const std::string& startFolder, HandlerGuard& guard
     setItemDelegate(new IndentDelegate(this));
     setTextElideMode(Qt::ElideNone); // a long name scrolls rather than loses letters
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    Show(NormalFolder(startFolder));
+    Show(gameini::AbsolutePath(startFolder));
     connect(this, &QListWidget::itemActivated, this, [this, &guard](QListWidgetItem* item) {
         std::string folder = item->data(kPathRole).toByteArray().toStdString();
         guard.Run([this, folder] { SetPath(folder); });
@@ -84,7 +78,7 @@ void FolderListBox::SetPath(const std::string& pathOrDrive) {
         folder = lastStillThere ? last->second : *mountPoint;
     }
     const std::string before = path_;
-    Show(NormalFolder(folder));
+    Show(gameini::AbsolutePath(folder));
     // Opening the folder that is already current must not reload the list
     // and throw away unsaved ticks.
     if (path_ != before && onChange)
@@ -97,7 +91,7 @@ void FolderListBox::Show(const std::string& folder) {
     const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closed = style()->standardIcon(QStyle::SP_DirIcon);
     auto add = [this](const QIcon& icon, size_t depth, const std::string& path) {
-        auto* item = new QListWidgetItem(icon, DisplayName(LastName(path)));
+        auto* item = new QListWidgetItem(icon, DisplayName(ShownName(path)));
         item->setToolTip(DisplayName(path));
         item->setData(kPathRole, QByteArray::fromStdString(path));
         item->setData(kDepthRole, static_cast<int>(depth));
@@ -108,9 +102,8 @@ void FolderListBox::Show(const std::string& folder) {
     QListWidgetItem* current = nullptr;
     for (size_t depth = 0; depth < chain.size(); ++depth)
         current = add(open, depth, chain[depth]);
-    const std::string prefix = folder == "/" ? folder : folder + "/";
     for (const std::string& name : listing->subfolders)
-        add(closed, chain.size(), prefix + name);
+        add(closed, chain.size(), gameini::InFolder(folder, name));
     setCurrentItem(current);
     scrollToItem(current);
 

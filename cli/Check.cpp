@@ -37,31 +37,41 @@ struct Scan {
 };
 
 Scan ScanFile(const std::string& path) {
+    using Scanner = gameini::SectionScanner;
     Scan scan;
     gameini::SequentialFile file = gameini::SequentialFile::OpenInput(path);
-    gameini::SectionScanner engine;
+    Scanner scanner(Scanner::kSearchPaths | Scanner::kActorsAndRemaps);
     gameini::SearchPathList paths;
-    bool inRemap = false;
     for (int number = 1; !file.AtEnd(); ++number) {
-        const std::string_view line = file.ReadLine();
-        const std::string lower = gameini::LowerCase(line);
-        if (number == 1 && lower == "ï»¿[engine.gameengine]") // a UTF-8 mark
+        const Scanner::Line kind = scanner.Next(file.ReadLineUndecoded());
+        const std::string_view line = file.LastLineText();
+        switch (kind) {
+        case Scanner::Line::GameEngineHeader:
+            scan.sectionFound = true;
+            break;
+        case Scanner::Line::HiddenGameEngineHeader:
             scan.markHidesHeader = true;
-        const gameini::SectionScanner::Line kind = engine.Next(line);
-        scan.sectionFound |= kind == gameini::SectionScanner::Line::GameEngineHeader;
-        if (kind == gameini::SectionScanner::Line::PackageLine)
-            scan.configured.push_back(
-                {std::string(gameini::SectionScanner::PackageOf(line)), number});
-        if (gameini::IsSectionHeader(line))
-            inRemap = lower == "[packageremap]";
-        else if (inRemap && line.find('=') != std::string_view::npos)
-            scan.remap[lower.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
-        if (engine.InSection() && lower.starts_with("serveractors="))
-            scan.serverActors.emplace_back(number, line.substr(13));
-        if (kind == gameini::SectionScanner::Line::SearchPath)
-            paths.Add(gameini::SectionScanner::SearchPathOf(line));
-        if (kind == gameini::SectionScanner::Line::UnreadPackageLine)
+            break;
+        case Scanner::Line::PackageLine:
+            scan.configured.push_back({std::string(Scanner::PackageOf(line)), number});
+            break;
+        case Scanner::Line::UnreadPackageLine:
             scan.unreadPackageLines.emplace_back(number, std::string(line));
+            break;
+        case Scanner::Line::SearchPath:
+            paths.Add(Scanner::SearchPathOf(line));
+            break;
+        case Scanner::Line::ServerActor:
+            scan.serverActors.emplace_back(number, Scanner::ServerActorOf(line));
+            break;
+        case Scanner::Line::PackageRemap: {
+            const auto [from, to] = Scanner::RemapOf(line);
+            scan.remap[gameini::LowerCase(from)] = to;
+            break;
+        }
+        case Scanner::Line::Other:
+            break;
+        }
     }
     scan.paths = paths.Take();
     scan.encoding = file.Format().encoding;
@@ -72,8 +82,9 @@ Scan ScanFile(const std::string& path) {
 // What a configured package's own file says: whether it is a package, and
 // whether players can load what it imports.
 template <class Remapped, class Add>
-void CheckImports(const std::string& name, const std::string& file, const locate::PackageSearch& search,
-                  locate::PackageFiles& packageFiles, const Remapped& remapped, const Add& add) {
+void CheckImports(const std::string& name, const std::string& file,
+                  const locate::PackageSearch& search, locate::PackageFiles& packageFiles,
+                  const Remapped& remapped, const Add& add) {
     const gameini::PackageRead& read = packageFiles.Read(file);
     if (const auto* damage = std::get_if<gameini::PackageDamage>(&read)) {
         add("damaged", gameini::NameOf(file) + " is not a package file or is damaged (" +

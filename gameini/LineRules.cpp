@@ -6,12 +6,13 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace gameini {
 namespace {
 
-// A fixed text of ASCII small letters and signs, which a line may start
-// with in any letter case. Lower-casing maps no other byte onto ASCII, and
+// A fixed text of ASCII letters and signs, which a line may start with in
+// any letter case. Lower-casing maps no other byte onto ASCII, and
 // setting bit 5 turns a capital into its small letter and leaves the small
 // letter as it is; so where the text has a letter, a line's byte is compared
 // with that bit set, and anywhere else as it is. Eight bytes are compared at
@@ -19,11 +20,17 @@ namespace {
 class AnyCaseText {
 public:
     // Up to 24 bytes: a longer text does not compile.
-    constexpr explicit AnyCaseText(std::string_view lower) : text_(lower) {
-        if (text_.size() >= 8)
-            for (size_t at = 0; at < text_.size(); at += 8)
-                words_[count_++] = WordAt(std::min(at, text_.size() - 8));
+    constexpr explicit AnyCaseText(std::string_view text) : size_(text.size()) {
+        for (size_t i = 0; i < size_; ++i)
+            lower_.at(i) =
+                text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] + 32) : text[i];
+        text_ = std::string_view(lower_.data(), size_);
+        if (size_ >= 8)
+            for (size_t at = 0; at < size_; at += 8)
+                words_[count_++] = WordAt(std::min(at, size_ - 8));
     }
+    constexpr AnyCaseText(const AnyCaseText&) = delete;
+    // The text in small letters.
     constexpr std::string_view Text() const { return text_; }
     bool StartOf(std::string_view line) const {
         if (line.size() < text_.size())
@@ -56,41 +63,43 @@ private:
         }
         return {at, std::bit_cast<uint64_t>(text), std::bit_cast<uint64_t>(fold)};
     }
+    std::array<char, 24> lower_{};
+    size_t size_;
     std::string_view text_;
     std::array<Word, 3> words_{};
     size_t count_ = 0;
 };
 
-constexpr AnyCaseText kHeader("[engine.gameengine]");
-constexpr AnyCaseText kKey("serverpackages=");
-constexpr AnyCaseText kSystemHeader("[core.system]");
-constexpr AnyCaseText kPaths("paths=");
+constexpr AnyCaseText kHeader(kGameEngineHeader);
+constexpr AnyCaseText kKey(kPackageKey);
+constexpr AnyCaseText kSystemHeader("[Core.System]");
+constexpr AnyCaseText kPaths("Paths=");
+constexpr AnyCaseText kRemapHeader("[PackageRemap]");
+constexpr AnyCaseText kActors("ServerActors=");
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+bool IsWhole(const AnyCaseText& text, std::string_view line) {
+    return line.size() == text.Text().size() && text.StartOf(line);
+}
 
 } // namespace
 
-bool IsGameEngineHeader(std::string_view line) {
-    return line.size() == kHeader.Text().size() && kHeader.StartOf(line);
-}
-
-bool IsSectionHeader(std::string_view line) {
-    return !line.empty() && line[0] == '[';
-}
-
-bool IsServerPackagesLine(std::string_view line) {
-    return kKey.StartOf(line);
-}
-
 SectionScanner::Line SectionScanner::Classify(std::string_view line) {
-    if (IsGameEngineHeader(line)) { // a second header keeps the section open
+    const bool first = std::exchange(firstLine_, false);
+    const bool all = tell_ & kActorsAndRemaps;
+    if (IsWhole(kHeader, line)) { // a second header keeps the section open
         inSection_ = true;
-        inSystem_ = false;
+        inSystem_ = inRemap_ = false;
         return Line::GameEngineHeader;
     }
-    if (IsSectionHeader(line)) {
+    if (line[0] == '[') {
         inSection_ = false;
-        inSystem_ = line.size() == kSystemHeader.Text().size() && kSystemHeader.StartOf(line);
-    } else if (inSection_ && IsServerPackagesLine(line)) {
+        inSystem_ = IsWhole(kSystemHeader, line);
+        inRemap_ = IsWhole(kRemapHeader, line);
+    } else if (inSection_ && kKey.StartOf(line)) {
         return Line::PackageLine;
+    } else if (inSection_ && all && kActors.StartOf(line)) {
+        return Line::ServerActor;
     } else if (inSection_ && line.find('=') != std::string_view::npos) {
         std::string key(line.substr(0, line.find('=')));
         std::erase_if(key, [](char c) { return c == ' ' || c == '\t'; });
@@ -98,6 +107,11 @@ SectionScanner::Line SectionScanner::Classify(std::string_view line) {
             return Line::UnreadPackageLine;
     } else if (inSystem_ && kPaths.StartOf(line)) {
         return Line::SearchPath;
+    } else if (inRemap_ && all && line.find('=') != std::string_view::npos) {
+        return Line::PackageRemap;
+    } else if (first && all && line.starts_with(kUtf8Mark) &&
+               IsWhole(kHeader, line.substr(kUtf8Mark.size()))) {
+        return Line::HiddenGameEngineHeader;
     }
     return Line::Other;
 }
@@ -106,8 +120,17 @@ std::string_view SectionScanner::SearchPathOf(std::string_view searchPathLine) {
     return searchPathLine.substr(kPaths.Text().size());
 }
 
+std::string_view SectionScanner::ServerActorOf(std::string_view serverActorLine) {
+    return serverActorLine.substr(kActors.Text().size());
+}
+
+std::pair<std::string_view, std::string_view> SectionScanner::RemapOf(std::string_view remapLine) {
+    const size_t equals = remapLine.find('=');
+    return {remapLine.substr(0, equals), remapLine.substr(equals + 1)};
+}
+
 std::string PackageLine(std::string_view name) {
-    return "ServerPackages=" + std::string(name);
+    return std::string(kPackageKey) + std::string(name);
 }
 
 std::string_view SectionScanner::PackageOf(std::string_view packageLine) {

@@ -2,38 +2,58 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "gameini/SequentialFile.h"
 
 namespace gameini {
 
-// The rules by which a configuration line is recognised; the reader and the
-// rewriter share them. Nothing is trimmed: blanks are part of the line.
-bool IsGameEngineHeader(std::string_view line);
-bool IsSectionHeader(std::string_view line);
-bool IsServerPackagesLine(std::string_view line);
+// The section and the key, as the programs write them. The game matches
+// both in any letter case; nothing is trimmed: blanks are part of the line.
+constexpr std::string_view kGameEngineHeader = "[Engine.GameEngine]";
+constexpr std::string_view kPackageKey = "ServerPackages=";
 
-// What each line of a configuration is, by the section rules above: the
-// reader and the rewriter follow a file through one of these. It also tells
-// the Paths= lines of [Core.System], where the game looks for packages, and
-// the lines of the section that look like package lines but that the game
-// does not read ("ServerPackages =Foo").
+// What each line of a configuration is: the reader, the rewriter and check
+// follow a file through one of these. Besides the section's header and
+// package lines it tells the lines of the section that look like package
+// lines but that the game does not read ("ServerPackages =Foo"), and what
+// the reader asks for: the Paths= lines of [Core.System], where the game
+// looks for packages; ServerActors= lines; [PackageRemap]'s lines; and a
+// first line that would be the header but for a UTF-8 byte-order mark in
+// front of it, which hides it from the game.
 class SectionScanner {
 public:
-    enum class Line { GameEngineHeader, PackageLine, UnreadPackageLine, SearchPath, Other };
-    // A reader that wants no Paths= lines lets the scanner pass them over.
-    explicit SectionScanner(bool tellSearchPaths = true) : tellSearchPaths_(tellSearchPaths) {}
+    enum class Line {
+        GameEngineHeader,
+        PackageLine,
+        UnreadPackageLine,
+        SearchPath,
+        ServerActor,
+        PackageRemap,
+        HiddenGameEngineHeader,
+        Other
+    };
+    enum Tell : unsigned { kSearchPaths = 1, kActorsAndRemaps = 2 };
+    // A reader that wants fewer kinds lets the scanner pass more lines over.
+    // With kActorsAndRemaps every line is to be given, in order.
+    explicit SectionScanner(unsigned tell = kSearchPaths) : tell_(tell) {}
     // Inline for the lines that matter to no rule, nearly all of a file.
     Line Next(std::string_view line) {
-        if (line.empty() || !LineStartsThatMatter().Contains(line[0]))
+        if (line.empty() || !LineStartsThatMatter().Contains(line[0])) {
+            firstLine_ = false;
             return Line::Other;
+        }
         return Classify(line);
     }
     // The bytes a line can start with and still matter here: a header, and
     // in the sections above their keys (or blanks before a key).
     const ByteSet& LineStartsThatMatter() const {
-        static constexpr ByteSet kAnywhere("["), kInSection("[Ss \t"), kInSystem("[Pp");
-        return inSection_ ? kInSection : inSystem_ && tellSearchPaths_ ? kInSystem : kAnywhere;
+        static constexpr ByteSet kAnywhere("["), kInSection("[Ss \t"), kInSystem("[Pp"),
+            kEvery = ByteSet::Every();
+        return (tell_ & kActorsAndRemaps)            ? kEvery
+               : inSection_                          ? kInSection
+               : inSystem_ && (tell_ & kSearchPaths) ? kInSystem
+                                                     : kAnywhere;
     }
     // Whether the line given last lies in the section (a header included).
     bool InSection() const { return inSection_; }
@@ -41,12 +61,18 @@ public:
     static std::string_view PackageOf(std::string_view packageLine);
     // The folder and pattern a Paths= line names ("..\System\*.u").
     static std::string_view SearchPathOf(std::string_view searchPathLine);
+    // The actor a ServerActors= line starts, with its settings after it.
+    static std::string_view ServerActorOf(std::string_view serverActorLine);
+    // The package a [PackageRemap] line maps, and the one it maps it to.
+    static std::pair<std::string_view, std::string_view> RemapOf(std::string_view remapLine);
 
 private:
     Line Classify(std::string_view line);
     bool inSection_ = false;
     bool inSystem_ = false; // in [Core.System]
-    bool tellSearchPaths_;
+    bool inRemap_ = false;  // in [PackageRemap]
+    bool firstLine_ = true;
+    unsigned tell_;
 };
 
 // The line that configures a package, as both programs write it.

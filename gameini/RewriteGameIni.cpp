@@ -15,7 +15,6 @@ namespace gameini {
 namespace {
 
 constexpr size_t kPiece = 256 << 10;
-constexpr std::string_view kHeader = "[Engine.GameEngine]";
 
 // The lines that stand where one header or package line stood. All but the
 // last end with `end`, or with the file's first line end where the line had
@@ -158,7 +157,7 @@ RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit) {
                 rewrite();
         } else if (slot.header) {
             kept = !replaceAll;
-            stand.push_back(kept ? std::string_view(slot.text) : kHeader);
+            stand.push_back(kept ? std::string_view(slot.text) : kGameEngineHeader);
             if (replaceAll || (anchorIsHeader && !std::exchange(anchored, true)))
                 place();
         } else {

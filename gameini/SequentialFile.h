@@ -22,6 +22,12 @@ public:
             contains_[static_cast<unsigned char>(byte)] = true;
     }
     constexpr bool Contains(char byte) const { return contains_[static_cast<unsigned char>(byte)]; }
+    static constexpr ByteSet Every() {
+        ByteSet every("");
+        for (bool& contains : every.contains_)
+            contains = true;
+        return every;
+    }
 
 private:
     bool contains_[256] = {}; // one look, for every line start a reader passes

@@ -10,7 +10,7 @@ std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path, bool* s
                                                   std::vector<std::string>* searchPaths) {
     std::vector<ConfiguredPackage> packages;
     SequentialFile file = SequentialFile::OpenInput(path);
-    SectionScanner scanner(searchPaths != nullptr);
+    SectionScanner scanner(searchPaths ? SectionScanner::kSearchPaths : 0u);
     SearchPathList paths;
     bool found = false;
     while (file.SkipToLineStartingWith(scanner.LineStartsThatMatter())) {

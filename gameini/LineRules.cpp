@@ -84,18 +84,29 @@ bool IsWhole(const AnyCaseText& text, std::string_view line) {
 
 } // namespace
 
+const ByteSet& SectionScanner::Starts() const {
+    static constexpr ByteSet kAnywhere("["), kInSection("[Ss \t"), kInSystem("[Pp"),
+        kEvery = ByteSet::Every();
+    return (tell_ & kActorsAndRemaps)            ? kEvery
+           : inSection_                          ? kInSection
+           : inSystem_ && (tell_ & kSearchPaths) ? kInSystem
+                                                 : kAnywhere;
+}
+
 SectionScanner::Line SectionScanner::Classify(std::string_view line) {
     const bool first = std::exchange(firstLine_, false);
     const bool all = tell_ & kActorsAndRemaps;
     if (IsWhole(kHeader, line)) { // a second header keeps the section open
         inSection_ = true;
         inSystem_ = inRemap_ = false;
+        starts_ = &Starts();
         return Line::GameEngineHeader;
     }
     if (line[0] == '[') {
         inSection_ = false;
         inSystem_ = IsWhole(kSystemHeader, line);
         inRemap_ = IsWhole(kRemapHeader, line);
+        starts_ = &Starts();
     } else if (inSection_ && kKey.StartOf(line)) {
         return Line::PackageLine;
     } else if (inSection_ && all && kActors.StartOf(line)) {

@@ -36,7 +36,7 @@ public:
     enum Tell : unsigned { kSearchPaths = 1, kActorsAndRemaps = 2 };
     // A reader that wants fewer kinds lets the scanner pass more lines over.
     // With kActorsAndRemaps every line is to be given, in order.
-    explicit SectionScanner(unsigned tell = kSearchPaths) : tell_(tell) {}
+    explicit SectionScanner(unsigned tell = kSearchPaths) : tell_(tell) { starts_ = &Starts(); }
     // Inline for the lines that matter to no rule, nearly all of a file.
     Line Next(std::string_view line) {
         if (line.empty() || !LineStartsThatMatter().Contains(line[0])) {
@@ -47,14 +47,7 @@ public:
     }
     // The bytes a line can start with and still matter here: a header, and
     // in the sections above their keys (or blanks before a key).
-    const ByteSet& LineStartsThatMatter() const {
-        static constexpr ByteSet kAnywhere("["), kInSection("[Ss \t"), kInSystem("[Pp"),
-            kEvery = ByteSet::Every();
-        return (tell_ & kActorsAndRemaps)            ? kEvery
-               : inSection_                          ? kInSection
-               : inSystem_ && (tell_ & kSearchPaths) ? kInSystem
-                                                     : kAnywhere;
-    }
+    const ByteSet& LineStartsThatMatter() const { return *starts_; }
     // Whether the line given last lies in the section (a header included).
     bool InSection() const { return inSection_; }
     // The package a package line names: its value, as written.
@@ -68,6 +61,9 @@ public:
 
 private:
     Line Classify(std::string_view line);
+    // What LineStartsThatMatter gives in the section the scanner is in.
+    const ByteSet& Starts() const;
+    const ByteSet* starts_;
     bool inSection_ = false;
     bool inSystem_ = false; // in [Core.System]
     bool inRemap_ = false;  // in [PackageRemap]

@@ -1,5 +1,4 @@
 #include "cli/Commands.h"
-#include "cli/EditCommand.h"
 #include "cli/GivenNames.h"
 #include "gameini/EditPolicies.h"
 
@@ -10,10 +9,7 @@ void AddAddCommand(CLI::App& app, Context& context) {
     OnRunWithNames(*add, context, [&context](const std::vector<std::string>& names) {
         if (names.empty())
             throw UsageError("add needs package names");
-        RunChange(
-            context, "saved",
-            SavedBy(context, WritingGivenNames(context, names,
-                                               gameini::AddPackages(PackageNamesFrom(names)))));
+        SaveGivenNames(context, names, gameini::AddPackages);
         return kDone;
     });
 }

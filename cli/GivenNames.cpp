@@ -2,6 +2,7 @@
 #include "gameini/PackageNames.h"
 
 #include "cli/Context.h"
+#include "cli/EditCommand.h"
 #include "gameini/Error.h"
 #include "gameini/SequentialFile.h"
 #include "locate/PackageSearch.h"
@@ -9,6 +10,29 @@
 #include <cerrno>
 
 namespace cli {
+
+namespace {
+
+// Warns of each name that no Paths= folder of the configuration holds: a
+// typing error, or a package not installed.
+void WarnOfPackagesNotFound(const Context& context, const std::vector<std::string>& names,
+                            const gameini::ConfigurationContents& contents) {
+    const locate::PackageSearch search(contents.searchPaths, context.ConfigurationFolder());
+    for (const std::string& name : names)
+        if (search.FilesOf(name).empty())
+            context.Warn(name + ": no Paths= folder of [Core.System] holds this package");
+}
+
+// Throws ConfigurationError, naming the file, when it has no [Engine.GameEngine]
+// section to put packages in.
+void RequireSection(const gameini::ConfigurationContents& contents) {
+    if (!contents.sectionFound)
+        throw gameini::ConfigurationError(contents.path +
+                                          " has no [Engine.GameEngine] section, so it has "
+                                          "no server packages to change; nothing was changed");
+}
+
+} // namespace
 
 std::vector<std::string> PackageNamesFrom(const std::vector<std::string>& given) {
     std::vector<std::string> names;
@@ -24,14 +48,6 @@ void RefuseBadNames(const std::vector<std::string>& given, gameini::Encoding enc
             throw UsageError("\"" + argument + "\": " + problem->text);
 }
 
-void WarnOfPackagesNotFound(const Context& context, const std::vector<std::string>& names,
-                            const gameini::ConfigurationContents& contents) {
-    const locate::PackageSearch search(contents.searchPaths, context.ConfigurationFolder());
-    for (const std::string& name : names)
-        if (search.FilesOf(name).empty())
-            context.Warn(name + ": no Paths= folder of [Core.System] holds this package");
-}
-
 std::vector<std::string> NamesOf(std::vector<gameini::ConfiguredPackage> packages) {
     std::vector<std::string> names;
     names.reserve(packages.size());
@@ -40,23 +56,17 @@ std::vector<std::string> NamesOf(std::vector<gameini::ConfiguredPackage> package
     return names;
 }
 
-gameini::EditPackages WritingGivenNames(const Context& context,
-                                        const std::vector<std::string>& given,
-                                        gameini::EditPackages policy) {
-    return [&context, given,
-            policy = std::move(policy)](const gameini::ConfigurationContents& contents) {
-        RequireSection(contents);
-        RefuseBadNames(given, contents.encoding);
-        WarnOfPackagesNotFound(context, PackageNamesFrom(given), contents);
-        return policy(contents);
-    };
-}
-
-void RequireSection(const gameini::ConfigurationContents& contents) {
-    if (!contents.sectionFound)
-        throw gameini::ConfigurationError(contents.path +
-                                          " has no [Engine.GameEngine] section, so it has "
-                                          "no server packages to change; nothing was changed");
+void SaveGivenNames(const Context& context, const std::vector<std::string>& given,
+                    gameini::EditPackages (*policy)(std::vector<std::string> names)) {
+    const std::vector<std::string> names = PackageNamesFrom(given);
+    const gameini::EditPackages edit = policy(names);
+    RunChange(context, "saved",
+              SavedBy(context, [&](const gameini::ConfigurationContents& contents) {
+                  RequireSection(contents);
+                  RefuseBadNames(given, contents.encoding);
+                  WarnOfPackagesNotFound(context, names, contents);
+                  return edit(contents);
+              }));
 }
 
 } // namespace cli

@@ -20,23 +20,13 @@ std::vector<std::string> PackageNamesFrom(const std::vector<std::string>& given)
 // `encoding` cannot store.
 void RefuseBadNames(const std::vector<std::string>& given, gameini::Encoding encoding);
 
-// Warns of each name that no Paths= folder of the configuration holds: a
-// typing error, or a package not installed.
-void WarnOfPackagesNotFound(const Context& context, const std::vector<std::string>& names,
-                            const gameini::ConfigurationContents& contents);
-
 // The names of the configured packages, in file order, as written.
 std::vector<std::string> NamesOf(std::vector<gameini::ConfiguredPackage> packages);
 
-// Throws ConfigurationError, naming the file, when it has no [Engine.GameEngine]
-// section to put packages in.
-void RequireSection(const gameini::ConfigurationContents& contents);
-
-// The edit of a command that writes the names it is given (add, set) by
-// `policy`: the file needs the section, each name must be one the file can
-// hold, and one that no Paths= folder holds is warned of.
-gameini::EditPackages WritingGivenNames(const Context& context,
-                                        const std::vector<std::string>& given,
-                                        gameini::EditPackages policy);
+// Saves the names a command is given (add, set) by the edit `policy` makes
+// of their package names: the file needs the section, each name must be one
+// the file can hold, and one that no Paths= folder holds is warned of.
+void SaveGivenNames(const Context& context, const std::vector<std::string>& given,
+                    gameini::EditPackages (*policy)(std::vector<std::string> names));
 
 } // namespace cli

@@ -1,5 +1,4 @@
 #include "cli/Commands.h"
-#include "cli/EditCommand.h"
 #include "cli/GivenNames.h"
 #include "gameini/EditPolicies.h"
 #include "gameini/FileDescriptor.h"
@@ -46,10 +45,7 @@ void AddSetCommand(CLI::App& app, Context& context) {
         const std::vector<std::string> given = from->empty() ? names : NamesFromFile(*from);
         if (given.empty())
             throw UsageError("set needs at least one package name");
-        RunChange(
-            context, "saved",
-            SavedBy(context, WritingGivenNames(context, given,
-                                               gameini::SetPackages(PackageNamesFrom(given)))));
+        SaveGivenNames(context, given, gameini::SetPackages);
         return kDone;
     });
 }

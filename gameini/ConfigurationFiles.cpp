@@ -46,8 +46,8 @@ std::string Unescaped(const std::string& field) {
     return text;
 }
 
-} // namespace
-
+// Whether /proc/self/mountinfo lists the file, by its real path, as a mount
+// point.
 bool IsMountPoint(const std::string& path) {
     const std::optional<std::string> real = RealPath(path);
     std::ifstream mounts("/proc/self/mountinfo");
@@ -60,6 +60,8 @@ bool IsMountPoint(const std::string& path) {
     }
     return false;
 }
+
+} // namespace
 
 ConfigurationFiles ConfigurationFilesOf(std::string_view folder, std::string_view name,
                                         Lookup lookup) {

@@ -43,8 +43,4 @@ ConfigurationFiles ConfigurationFilesOf(std::string_view folder, std::string_vie
 // one the game reads.
 void RefuseCaseVariants(const ConfigurationFiles& files);
 
-// Whether /proc/self/mountinfo lists the file, by its real path, as a mount
-// point.
-bool IsMountPoint(const std::string& path);
-
 } // namespace gameini

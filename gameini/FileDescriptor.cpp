@@ -36,6 +36,10 @@ int WriteAll(int fd, std::string_view bytes) {
     return 0;
 }
 
+namespace {
+
+// Appends the rest of the open file to `out`; returns 0, or the errno of the
+// read that failed.
 int ReadAll(int fd, std::string& out) {
     constexpr size_t kChunk = 64 << 10;
     for (;;) {
@@ -47,6 +51,8 @@ int ReadAll(int fd, std::string& out) {
             return read.error;
     }
 }
+
+} // namespace
 
 std::string ReadWholeFile(const std::string& path) {
     const FileDescriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};

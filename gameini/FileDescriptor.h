@@ -37,10 +37,6 @@ ReadResult ReadFully(int fd, char* out, size_t size, std::optional<uint64_t> off
 // errno of a write that failed, else 0.
 int WriteAll(int fd, std::string_view bytes);
 
-// Appends the rest of the open file to `out`; returns 0, or the errno of the
-// read that failed.
-int ReadAll(int fd, std::string& out);
-
 // The whole file's bytes; throws FileError naming the file.
 std::string ReadWholeFile(const std::string& path);
 

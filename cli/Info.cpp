@@ -2,6 +2,7 @@
 #include "cli/Json.h"
 #include "gameini/GamePath.h"
 #include "gameini/PackageFile.h"
+#include "redirect/Uz2.h"
 
 #include <iostream>
 
@@ -29,7 +30,9 @@ void AddInfoCommand(CLI::App& app, Context& context) {
     CLI::App* info = app.add_subcommand(
         "info", "Print what package files say of themselves: version, flags, GUID, generations "
                 "and the packages they import");
-    info->add_option("FILE", *files, "A package file (Engine.u, BaseDialog.uax)")
+    info->add_option(
+            "FILE", *files,
+            "A package file (Engine.u, BaseDialog.uax), or a compressed one (Engine.u.uz2)")
         ->type_name("FILE")
         ->required();
     OnRun(*info, context, [&context, files] {
@@ -40,7 +43,9 @@ void AddInfoCommand(CLI::App& app, Context& context) {
             const std::string file = given.starts_with('/')
                                          ? given
                                          : gameini::InFolder(context.ConfigurationFolder(), given);
-            const gameini::PackageRead read = gameini::ReadPackageFile(file);
+            const gameini::PackageRead read = redirect::IsUz2FileName(file)
+                                                  ? redirect::ReadUz2Package(file)
+                                                  : gameini::ReadPackageFile(file);
             if (const auto* damage = std::get_if<gameini::PackageDamage>(&read)) {
                 status = kFileError;
                 const std::string error = "not a package file or damaged (" + damage->reason + ")";

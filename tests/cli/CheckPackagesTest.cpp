@@ -2,6 +2,7 @@
 #include "support/TempFolder.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/wait.h>
@@ -151,4 +152,23 @@ TEST(CheckPackages, InfoPrintsAPackagesFactsAndRefusesADamagedOne) {
         << bad.out;
     const Output relative = Cli("-C '" + game.root / "System" + "' info Mod.u");
     EXPECT_EQ(relative.status, 0) << "-C's folder holds it";
+
+    // A download compressed by another program: info reads the package inside.
+    ASSERT_EQ(std::system(("cd '" + game.root / "System" +
+                           "' && python3 -c 'import sys, zlib, struct; d = open(\"Mod.u\", "
+                           "\"rb\").read(); c = zlib.compress(d); "
+                           "sys.stdout.buffer.write(struct.pack(\"<II\", len(c), len(d)) + c)' "
+                           "> Mod.u.uz2")
+                              .c_str()),
+              0);
+    const Output uz2 = Cli("-C '" + game.root / "System" + "' info Mod.u.uz2");
+    EXPECT_EQ(uz2.status, 0);
+    EXPECT_EQ(uz2.out.substr(uz2.out.find('\n')), good.out.substr(good.out.find('\n')));
+    game.root.write("System/Cut.u.uz2", std::string("\x10\x00\x00\x00\x20\x00\x00\x00x", 9));
+    const Output cut = Cli("-C '" + game.root / "System" + "' info Cut.u.uz2");
+    EXPECT_EQ(cut.status, 3);
+    EXPECT_NE(cut.out.find("its .uz2 chunk at byte 0: a chunk says 16 compressed bytes, but only "
+                           "1 are left"),
+              std::string::npos)
+        << cut.out;
 }

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "gameini/PackageFile.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace redirect {
+
+// The .uz2 format the engine downloads a compressed package in: no header and
+// no name, only chunks, each a little-endian u32 compressed size, a u32
+// uncompressed size, then one zlib stream (header and Adler-32) of at most
+// kChunkInput bytes. The engine refuses a chunk over either limit.
+constexpr size_t kChunkInput = 32768;
+constexpr size_t kChunkMostCompressed = 33096;
+
+// The level chosen by measurement: libdeflate's output at this level is no
+// larger than zlib's at 6 over the same chunks, in less time.
+constexpr int kDefaultLevel = 6;
+
+// The .uz2 bytes of a package, its chunks compressed on `threads` threads.
+std::string CompressUz2(std::string_view package, int level, unsigned threads);
+
+// Where and why a .uz2 cannot be read: the first bad chunk's offset.
+struct Uz2Damage {
+    size_t offset;
+    std::string reason; // "a chunk says 40000 compressed bytes; the engine takes at most 33096"
+};
+
+// The package a .uz2 holds. The bytes come from strangers: every size is
+// checked against the engine's limits and the bytes left before use, and
+// the output never grows past `mostBytes`.
+std::variant<std::string, Uz2Damage> DecompressUz2(std::string_view uz2, size_t mostBytes);
+
+// The most bytes a package read from a .uz2 may have: a few bytes of a
+// stranger's file must not make gigabytes.
+constexpr size_t kMostPackageBytes = size_t{1} << 30;
+
+// Reads the package inside the .uz2 file at `path`, as ReadPackageFile reads
+// a package file; a .uz2 that cannot be decompressed is damage, named by the
+// offset of its first bad chunk. Throws FileError when it cannot be read.
+gameini::PackageRead ReadUz2Package(const std::string& path);
+
+// Whether a file name is that of a .uz2, in any letter case.
+bool IsUz2FileName(std::string_view name);
+
+} // namespace redirect

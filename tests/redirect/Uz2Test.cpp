@@ -1,0 +1,124 @@
+#include "redirect/Uz2.h"
+
+#include "support/PackageBuilder.h"
+#include "support/TempFolder.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <random>
+#include <zlib.h>
+
+using namespace redirect;
+
+namespace {
+
+// Words, names and binary runs, as packages hold them.
+std::string PackageLike(size_t size) {
+    std::mt19937 random(static_cast<unsigned>(size));
+    static const char* const kWords[] = {"Actor", "Pawn", "ServerPackages", "Engine", "Texture"};
+    std::string bytes = PackageBytes({});
+    while (bytes.size() < size) {
+        bytes += kWords[random() % 5];
+        for (int i = random() % 24; i > 0; --i)
+            bytes += static_cast<char>(random());
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
+// An independent reader: zlib's own uncompress() on each chunk.
+std::string UncompressWithZlib(const std::string& uz2) {
+    std::string package;
+    for (size_t at = 0; at < uz2.size();) {
+        uint32_t compressed = 0, size = 0;
+        std::memcpy(&compressed, uz2.data() + at, 4);
+        std::memcpy(&size, uz2.data() + at + 4, 4);
+        EXPECT_LE(compressed, kChunkMostCompressed);
+        EXPECT_LE(size, kChunkInput);
+        std::string chunk(size, '\0');
+        uLongf got = size;
+        EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(chunk.data()), &got,
+                             reinterpret_cast<const Bytef*>(uz2.data() + at + 8), compressed),
+                  Z_OK);
+        EXPECT_EQ(got, size);
+        package += chunk;
+        at += 8 + compressed;
+    }
+    return package;
+}
+
+std::string Chunk(uint32_t compressed, uint32_t size, const std::string& stream) {
+    return U32(compressed) + U32(size) + stream;
+}
+
+} // namespace
+
+TEST(Uz2, EveryPackageComesBackByteForByteAndZlibReadsItToo) {
+    std::mt19937 random(7);
+    std::string noise(100000, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(random());
+    for (const std::string& package :
+         {std::string(), PackageBytes({}), PackageLike(32767), PackageLike(32768),
+          PackageLike(32769), PackageLike(300000), noise}) {
+        const std::string uz2 = CompressUz2(package, kDefaultLevel, 1);
+        EXPECT_EQ(CompressUz2(package, kDefaultLevel, 4), uz2) << "threads change nothing";
+        EXPECT_EQ(std::get<std::string>(DecompressUz2(uz2, package.size())), package);
+        EXPECT_EQ(UncompressWithZlib(uz2), package);
+    }
+}
+
+TEST(Uz2, AStrangersFileStopsAtItsFirstBadChunkWithTheOffset) {
+    const std::string good = CompressUz2(PackageLike(40000), kDefaultLevel, 1);
+    uint32_t firstCompressed = 0;
+    std::memcpy(&firstCompressed, good.data(), 4);
+    const size_t second = 8 + firstCompressed;
+    const std::string small = CompressUz2("xxx", kDefaultLevel, 1);
+    auto sayingSize = [&](uint32_t size) {
+        return small.substr(0, 4) + U32(size) + small.substr(8);
+    };
+    struct Case {
+        const char* what;
+        std::string uz2;
+        size_t offset;
+        const char* reason;
+    } cases[] = {
+        {"cut inside the sizes", good.substr(0, 4), 0, "ends inside a chunk's sizes"},
+        {"compressed size past the limit", Chunk(33097, 100, ""), 0, "at most 33096"},
+        {"size past the limit", Chunk(100, 32769, ""), 0, "at most 32768"},
+        {"the last chunk cut short", good.substr(0, good.size() - 1), second, "are left"},
+        {"a stream shorter than it says", sayingSize(32768), 0, "holds 3 bytes, not the 32768"},
+        {"a stream longer than it says", sayingSize(2), 0, "not a whole zlib stream"},
+        {"not zlib at all", Chunk(4, 4, "abcd"), 0, "not a whole zlib stream"},
+        {"a bad chunk after a good one", good + Chunk(40000, 1, ""), good.size(), "at most 33096"},
+    };
+    for (const Case& c : cases) {
+        const auto read = DecompressUz2(c.uz2, kMostPackageBytes);
+        ASSERT_TRUE(std::holds_alternative<Uz2Damage>(read)) << c.what;
+        const Uz2Damage& damage = std::get<Uz2Damage>(read);
+        EXPECT_EQ(damage.offset, c.offset) << c.what;
+        EXPECT_NE(damage.reason.find(c.reason), std::string::npos)
+            << c.what << ": " << damage.reason;
+    }
+    EXPECT_EQ(std::get<std::string>(DecompressUz2("", 0)), "") << "an empty file holds nothing";
+    EXPECT_TRUE(std::holds_alternative<Uz2Damage>(DecompressUz2(good, 39999)))
+        << "never more than the bytes allowed";
+}
+
+TEST(Uz2, InfoReadsThePackageInsideAndNamesDamageByItsOffset) {
+    TempFolder folder;
+    TestPackage facts;
+    facts.imports = {"Engine", "NicksCoopSounds"};
+    folder.write("NicksCoop.u.uz2", CompressUz2(PackageBytes(facts), kDefaultLevel, 2));
+    const auto read = ReadUz2Package(folder / "NicksCoop.u.uz2");
+    ASSERT_TRUE(std::holds_alternative<gameini::PackageFacts>(read));
+    EXPECT_EQ(std::get<gameini::PackageFacts>(read).imports, facts.imports);
+
+    folder.write("Cut.u.uz2", CompressUz2(PackageBytes(facts), kDefaultLevel, 1).substr(0, 20));
+    const auto cut = ReadUz2Package(folder / "Cut.u.uz2");
+    ASSERT_TRUE(std::holds_alternative<gameini::PackageDamage>(cut));
+    EXPECT_NE(std::get<gameini::PackageDamage>(cut).reason.find("chunk at byte 0"),
+              std::string::npos);
+    EXPECT_TRUE(IsUz2FileName("NicksCoop.u.UZ2"));
+    EXPECT_FALSE(IsUz2FileName(".uz2x"));
+}

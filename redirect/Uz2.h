@@ -16,8 +16,9 @@ namespace redirect {
 constexpr size_t kChunkInput = 32768;
 constexpr size_t kChunkMostCompressed = 33096;
 
-// The level chosen by measurement: libdeflate's output at this level is no
-// larger than zlib's at 6 over the same chunks, in less time.
+// The level chosen by measurement: over 32 KB chunks, libdeflate's output at
+// 6 is no larger than zlib's at 6 (0.9998 of it) in 0.63 of the time; at 5
+// it is larger (1.0013).
 constexpr int kDefaultLevel = 6;
 
 // The .uz2 bytes of a package, its chunks compressed on `threads` threads.

@@ -91,7 +91,13 @@ void CheckImports(const std::string& name, const std::string& file,
                            damage->reason + ")");
         return;
     }
-    for (const std::string& import : std::get<gameini::PackageFacts>(read).imports) {
+    const gameini::PackageFacts& facts = std::get<gameini::PackageFacts>(read);
+    if (!(facts.flags & gameini::kAllowDownload))
+        add("not-downloadable", name +
+                                    " lacks the AllowDownload flag, so a player without it is "
+                                    "refused (\"Downloading '" +
+                                    name + "' not allowed\")");
+    for (const std::string& import : facts.imports) {
         const std::string wanted = remapped(import);
         const std::vector<std::string> found = search.FilesOf(wanted);
         if (found.empty()) {
@@ -100,12 +106,18 @@ void CheckImports(const std::string& name, const std::string& file,
                                       name);
             continue;
         }
-        const auto* facts = std::get_if<gameini::PackageFacts>(&packageFiles.Read(found.front()));
-        if (facts && (facts->flags & gameini::kServerSideOnly))
+        const auto* imported =
+            std::get_if<gameini::PackageFacts>(&packageFiles.Read(found.front()));
+        if (imported && (imported->flags & gameini::kServerSideOnly))
             add("server-only-import", name + " imports " + wanted +
                                           ", which is marked server-side only; players never "
                                           "receive " +
                                           wanted + ", so they cannot load " + name);
+        else if (imported && !(imported->flags & gameini::kAllowDownload))
+            add("not-downloadable", name + " imports " + wanted +
+                                        ", which lacks the AllowDownload flag, so a player "
+                                        "without it is refused (\"Downloading '" +
+                                        wanted + "' not allowed\")");
     }
 }
 

@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -45,19 +46,29 @@ Lines ModelRewrite(const Lines& lines, const std::vector<std::string>& names) {
             break;
         }
     Lines out;
-    bool inSection = false;
+    bool inSection = false, removed = false;
     for (const auto& [line, end] : lines) {
         if (AsciiLower(line) == "[engine.gameengine]") {
             inSection = true;
+            removed = false;
             out.emplace_back("[Engine.GameEngine]", end);
             for (const std::string& name : names)
                 out.emplace_back("ServerPackages=" + name, end);
             continue;
         }
-        if (!line.empty() && line[0] == '[' && inSection)
+        if (!line.empty() && line[0] == '[' && inSection) {
             inSection = false;
-        else if (inSection && AsciiLower(line.substr(0, 15)) == "serverpackages=")
+        } else if (inSection && AsciiLower(line.substr(0, 15)) == "serverpackages=") {
+            removed = true;
             continue;
+        }
+        // A lone CR before removed lines and an empty line's LF after them
+        // meet: read again they are one CR LF, as any reader takes them.
+        if (std::exchange(removed, false) && line.empty() && end == gameini::LineEnd::Lf &&
+            !out.empty() && out.back().second == gameini::LineEnd::Cr) {
+            out.back().second = gameini::LineEnd::CrLf;
+            continue;
+        }
         out.emplace_back(line, end);
     }
     for (size_t i = 0; i + 1 < out.size(); ++i)

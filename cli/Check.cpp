@@ -5,9 +5,8 @@
 #include "gameini/GamePath.h"
 #include "gameini/LineRules.h"
 #include "gameini/PackageNames.h"
-#include "gameini/SearchPathList.h"
-#include "gameini/SequentialFile.h"
 #include "gameini/ServerPackages.h"
+#include "gameini/ServerSetup.h"
 #include "gameini/TextCase.h"
 #include "locate/PackageFiles.h"
 #include "locate/PackageSearch.h"
@@ -23,61 +22,6 @@ struct Problem {
     int line;
     std::string kind, name, message;
 };
-
-// What one pass over the file finds.
-struct Scan {
-    gameini::Encoding encoding;
-    std::vector<gameini::ConfiguredPackage> configured;
-    bool sectionFound = false;
-    std::vector<std::string> paths; // Paths= values
-    std::vector<std::pair<int, std::string>> unreadPackageLines;
-    std::vector<std::pair<int, std::string>> serverActors; // ServerActors= values
-    std::unordered_map<std::string, std::string> remap;    // [PackageRemap], lower-cased old name
-    bool markHidesHeader = false;
-};
-
-Scan ScanFile(const std::string& path) {
-    using Scanner = gameini::SectionScanner;
-    Scan scan;
-    gameini::SequentialFile file = gameini::SequentialFile::OpenInput(path);
-    Scanner scanner(Scanner::kSearchPaths | Scanner::kActorsAndRemaps);
-    gameini::SearchPathList paths;
-    for (int number = 1; !file.AtEnd(); ++number) {
-        const Scanner::Line kind = scanner.Next(file.ReadLineUndecoded());
-        const std::string_view line = file.LastLineText();
-        switch (kind) {
-        case Scanner::Line::GameEngineHeader:
-            scan.sectionFound = true;
-            break;
-        case Scanner::Line::HiddenGameEngineHeader:
-            scan.markHidesHeader = true;
-            break;
-        case Scanner::Line::PackageLine:
-            scan.configured.push_back({std::string(Scanner::PackageOf(line)), number});
-            break;
-        case Scanner::Line::UnreadPackageLine:
-            scan.unreadPackageLines.emplace_back(number, std::string(line));
-            break;
-        case Scanner::Line::SearchPath:
-            paths.Add(Scanner::SearchPathOf(line));
-            break;
-        case Scanner::Line::ServerActor:
-            scan.serverActors.emplace_back(number, Scanner::ServerActorOf(line));
-            break;
-        case Scanner::Line::PackageRemap: {
-            const auto [from, to] = Scanner::RemapOf(line);
-            scan.remap[gameini::LowerCase(from)] = to;
-            break;
-        }
-        case Scanner::Line::Other:
-            break;
-        }
-    }
-    scan.paths = paths.Take();
-    scan.encoding = file.Format().encoding;
-    file.Close();
-    return scan;
-}
 
 // What a configured package's own file says: whether it is a package, and
 // whether players can load what it imports.
@@ -122,12 +66,12 @@ void CheckImports(const std::string& name, const std::string& file,
 }
 
 std::vector<Problem> Check(const Context& context, const gameini::ConfigurationFiles& files) {
-    const Scan scan = ScanFile(files.config);
+    const gameini::ServerSetup setup = gameini::ReadServerSetup(files.config);
     std::vector<Problem> problems;
-    if (!scan.sectionFound)
+    if (!setup.sectionFound)
         problems.push_back(
             {1, "no-section", "",
-             scan.markHidesHeader
+             setup.markHidesHeader
                  ? "a UTF-8 byte-order mark in front of the first line hides [Engine.GameEngine] "
                    "from the game; save the file without the mark"
                  : "there is no [Engine.GameEngine] section, so the game reads no server "
@@ -140,15 +84,15 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                                 twins[1] + ": the edits use " + gameini::NameOf(files.config) +
                                 "; remove the one the game does not read"});
 
-    const locate::PackageSearch search(scan.paths, context.ConfigurationFolder());
+    const locate::PackageSearch search(setup.searchPaths, context.ConfigurationFolder());
     locate::PackageFiles packageFiles;
     auto remapped = [&](const std::string& name) {
-        const auto to = scan.remap.find(gameini::LowerCase(name));
-        return to == scan.remap.end() ? name : to->second;
+        const auto to = setup.remap.find(gameini::LowerCase(name));
+        return to == setup.remap.end() ? name : to->second;
     };
 
     std::unordered_map<std::string, int> firstLine; // lower-cased name
-    for (const gameini::ConfiguredPackage& package : scan.configured) {
+    for (const gameini::ConfiguredPackage& package : setup.configured) {
         const std::string line = gameini::PackageLine(package.name);
         auto add = [&](const char* kind, const std::string& message) {
             problems.push_back({package.line, kind, package.name, line + ": " + message});
@@ -159,7 +103,7 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                                  "; remove this line");
             continue;
         }
-        const auto problem = gameini::PackageNameProblem(package.name, scan.encoding);
+        const auto problem = gameini::PackageNameProblem(package.name, setup.encoding);
         if (problem && problem->kind == gameini::NameProblem::Kind::Blank) {
             add("blank", "the blank or tab becomes part of the name, which then matches no file; "
                          "remove it");
@@ -191,13 +135,13 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                                : "no Paths= folder of [Core.System] holds this package; install "
                                  "it or remove this line");
     }
-    for (const auto& [number, text] : scan.unreadPackageLines) {
+    for (const auto& [number, text] : setup.unreadPackageLines) {
         const std::string name(gameini::TrimmedBlanks(text.substr(text.find('=') + 1)));
         problems.push_back({number, "not-read", name,
                             text + ": the game does not read this line; write it as \"" +
                                 gameini::PackageLine(name) + "\""});
     }
-    for (const auto& [number, value] : scan.serverActors) {
+    for (const auto& [number, value] : setup.serverActors) {
         // "IpDrv.UdpServerUplink MasterServerAddress=...": a class, then its settings.
         const std::string actor = value.substr(0, value.find_first_of(" \t"));
         const std::string package = actor.substr(0, actor.find('.'));

@@ -87,15 +87,17 @@ bool IsWhole(const AnyCaseText& text, std::string_view line) {
 const ByteSet& SectionScanner::Starts() const {
     static constexpr ByteSet kAnywhere("["), kInSection("[Ss \t"), kInSystem("[Pp"),
         kEvery = ByteSet::Every();
-    return (tell_ & kActorsAndRemaps)            ? kEvery
-           : inSection_                          ? kInSection
-           : inSystem_ && (tell_ & kSearchPaths) ? kInSystem
-                                                 : kAnywhere;
+    return (tell_ & (kActorsAndRemaps | kSettings)) ? kEvery
+           : inSection_                             ? kInSection
+           : inSystem_ && (tell_ & kSearchPaths)    ? kInSystem
+                                                    : kAnywhere;
 }
 
 SectionScanner::Line SectionScanner::Classify(std::string_view line) {
     const bool first = std::exchange(firstLine_, false);
     const bool all = tell_ & kActorsAndRemaps;
+    if (line[0] == '[' && (tell_ & kSettings))
+        section_ = LowerCase(line);
     if (IsWhole(kHeader, line)) { // a second header keeps the section open
         inSection_ = true;
         inSystem_ = inRemap_ = false;
@@ -123,6 +125,8 @@ SectionScanner::Line SectionScanner::Classify(std::string_view line) {
     } else if (first && all && line.starts_with(kUtf8Mark) &&
                IsWhole(kHeader, line.substr(kUtf8Mark.size()))) {
         return Line::HiddenGameEngineHeader;
+    } else if ((tell_ & kSettings) && !inSection_ && line.find('=') != std::string_view::npos) {
+        return Line::Setting;
     }
     return Line::Other;
 }

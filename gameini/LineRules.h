@@ -31,11 +31,12 @@ public:
         ServerActor,
         PackageRemap,
         HiddenGameEngineHeader,
+        Setting, // KEY=VALUE of another section: SectionOf tells which
         Other
     };
-    enum Tell : unsigned { kSearchPaths = 1, kActorsAndRemaps = 2 };
+    enum Tell : unsigned { kSearchPaths = 1, kActorsAndRemaps = 2, kSettings = 4 };
     // A reader that wants fewer kinds lets the scanner pass more lines over.
-    // With kActorsAndRemaps every line is to be given, in order.
+    // With kActorsAndRemaps or kSettings every line is to be given, in order.
     explicit SectionScanner(unsigned tell = kSearchPaths) : tell_(tell) { starts_ = &Starts(); }
     // Inline for the lines that matter to no rule, nearly all of a file.
     Line Next(std::string_view line) {
@@ -58,6 +59,9 @@ public:
     static std::string_view ServerActorOf(std::string_view serverActorLine);
     // The package a [PackageRemap] line maps, and the one it maps it to.
     static std::pair<std::string_view, std::string_view> RemapOf(std::string_view remapLine);
+    // With kSettings, the header of the section the line given last lies in,
+    // in small letters ("[url]"); empty before the first header.
+    const std::string& Section() const { return section_; }
 
 private:
     Line Classify(std::string_view line);
@@ -68,6 +72,7 @@ private:
     bool inSystem_ = false; // in [Core.System]
     bool inRemap_ = false;  // in [PackageRemap]
     bool firstLine_ = true;
+    std::string section_;
     unsigned tell_;
 };
 

@@ -27,5 +27,6 @@ void AddRestoreCommand(CLI::App& app, Context& context);
 void AddCheckCommand(CLI::App& app, Context& context);
 void AddWhereCommand(CLI::App& app, Context& context);
 void AddInfoCommand(CLI::App& app, Context& context);
+void AddRedirectCommand(CLI::App& app, Context& context);
 
 } // namespace cli

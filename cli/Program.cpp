@@ -76,6 +76,7 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
     AddCheckCommand(app, context);
     AddWhereCommand(app, context);
     AddInfoCommand(app, context);
+    AddRedirectCommand(app, context);
 
     // Said on standard error; with --json also as an object that machines
     // read by its kind, never by its words.

@@ -41,18 +41,7 @@ std::vector<PackageSearch::Found> PackageSearch::Find(std::string_view name) con
     for (const Folder& folder : folders_) {
         if (folder.path.empty() || folder.extension.empty())
             continue;
-        if (!folder.listed) {
-            folder.listed = true;
-            const std::string extension = gameini::LowerCase(folder.extension);
-            gameini::Directory dir(folder.path);
-            while (const dirent* entry = dir.Next()) {
-                const std::string lower = gameini::LowerCase(entry->d_name);
-                if (lower.ends_with(extension) && dir.KindOf(*entry) != gameini::EntryKind::Folder)
-                    folder.files[lower].emplace_back(entry->d_name);
-            }
-            for (auto& [lower, names] : folder.files)
-                std::sort(names.begin(), names.end());
-        }
+        List(folder);
         const std::string wanted = std::string(name) + folder.extension;
         const auto names = folder.files.find(gameini::LowerCase(wanted));
         if (names == folder.files.end())
@@ -63,6 +52,34 @@ std::vector<PackageSearch::Found> PackageSearch::Find(std::string_view name) con
             {gameini::InFolder(folder.path, exact ? wanted : variants.front()), variants});
     }
     return found;
+}
+
+void PackageSearch::List(const Folder& folder) {
+    if (folder.listed)
+        return;
+    folder.listed = true;
+    const std::string extension = gameini::LowerCase(folder.extension);
+    gameini::Directory dir(folder.path);
+    while (const dirent* entry = dir.Next()) {
+        const std::string lower = gameini::LowerCase(entry->d_name);
+        if (lower.ends_with(extension) && dir.KindOf(*entry) != gameini::EntryKind::Folder)
+            folder.files[lower].emplace_back(entry->d_name);
+    }
+    for (auto& [lower, names] : folder.files)
+        std::sort(names.begin(), names.end());
+}
+
+std::vector<std::string> PackageSearch::FilesWithExtension(std::string_view extension) const {
+    std::vector<std::string> files;
+    const std::string wanted = "." + gameini::LowerCase(extension);
+    for (const Folder& folder : folders_) {
+        if (folder.path.empty() || gameini::LowerCase(folder.extension) != wanted)
+            continue;
+        List(folder);
+        for (const auto& [lower, names] : folder.files)
+            files.push_back(gameini::InFolder(folder.path, names.front()));
+    }
+    return files;
 }
 
 std::vector<std::string> PackageSearch::FilesOf(std::string_view name) const {

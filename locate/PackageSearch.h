@@ -27,6 +27,9 @@ public:
     // then the first in byte order.
     std::vector<Found> Find(std::string_view name) const;
     std::vector<std::string> FilesOf(std::string_view name) const;
+    // Every file the entries for this extension ("fuk") find, in the
+    // entries' order, one of names that differ only in letter case.
+    std::vector<std::string> FilesWithExtension(std::string_view extension) const;
     // Whether the search follows Paths= entries rather than the folder alone.
     bool FollowsPathsEntries() const { return followsEntries_; }
 
@@ -39,6 +42,8 @@ private:
         mutable std::map<std::string, std::vector<std::string>> files;
         mutable bool listed = false;
     };
+    // Lists the folder's files with its extension, once.
+    static void List(const Folder& folder);
     std::vector<Folder> folders_;
     bool followsEntries_;
 };

@@ -2,7 +2,7 @@
 # Runs the Ansible collection as admins run it: Debian's ansible-playbook
 # against localhost, on temporary server folders, with sarvelin-cli from the
 # build. Then the example playbook twice (the second run changes nothing),
-# ansible-doc on both modules, and the sanity rules of ansible-test that run
+# ansible-doc on every module, and the sanity rules of ansible-test that run
 # without a network.
 #
 #   ansible_test.sh SARVELIN_CLI SOURCE_FOLDER
@@ -46,7 +46,7 @@ done
 grep -q 'localhost *: ok=3 *changed=1 ' "$work/first.log" || { echo "the first run changed nothing" >&2; exit 1; }
 grep -q 'localhost *: ok=3 *changed=0 ' "$work/second.log" || { echo "the second run changed something" >&2; exit 1; }
 
-for module in server_packages server_packages_info; do
+for module in server_packages server_packages_info server_redirect; do
     ansible-doc "sarvelin.postal2.$module" >"$work/doc"
     grep -q 'EXAMPLES:' "$work/doc" && grep -q 'RETURN VALUES:' "$work/doc" ||
         { echo "ansible-doc does not render $module" >&2; cat "$work/doc" >&2; exit 1; }

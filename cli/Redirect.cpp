@@ -1,0 +1,172 @@
+#include "cli/Commands.h"
+#include "gameini/ServerSetup.h"
+#include "redirect/RedirectFolder.h"
+#include "redirect/Uz2.h"
+
+#include <chrono>
+#include <cstdio>
+#include <iomanip>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+
+namespace cli {
+
+namespace {
+
+using redirect::RedirectOutcome;
+
+std::string Megabytes(uint64_t bytes) {
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(1) << static_cast<double>(bytes) / 1e6 << " MB";
+    return text.str();
+}
+
+std::string Duration(double seconds) {
+    const auto whole = static_cast<long long>(seconds + 0.5);
+    std::ostringstream text;
+    if (whole >= 3600)
+        text << whole / 3600 << " h " << whole % 3600 / 60 << " min";
+    else if (whole >= 60)
+        text << whole / 60 << " min " << whole % 60 << " s";
+    else
+        text << whole << " s";
+    return text.str();
+}
+
+// A line on standard error that says how far the run is, rewritten in place.
+class ProgressLine {
+public:
+    explicit ProgressLine(bool shown) : shown_(shown), start_(std::chrono::steady_clock::now()) {}
+    ~ProgressLine() {
+        if (shown_ && drawn_)
+            std::fputs("\r\033[K", stderr);
+    }
+    void Show(size_t done, size_t count, uint64_t bytesDone, uint64_t bytesAll) {
+        if (!shown_)
+            return;
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        const double rate = seconds > 0 ? static_cast<double>(bytesDone) / seconds : 0;
+        const double left = rate > 0 ? static_cast<double>(bytesAll - bytesDone) / rate : 0;
+        std::fprintf(stderr, "\r\033[K%zu/%zu files, %s of %s, %s/s, %s left", done, count,
+                     Megabytes(bytesDone).c_str(), Megabytes(bytesAll).c_str(),
+                     Megabytes(static_cast<uint64_t>(rate)).c_str(), Duration(left).c_str());
+        drawn_ = true;
+    }
+
+private:
+    bool shown_, drawn_ = false;
+    std::chrono::steady_clock::time_point start_;
+};
+
+nlohmann::ordered_json ResultJson(const std::string& folder, const redirect::RedirectResult& result,
+                                  bool pruned) {
+    nlohmann::ordered_json packages = nlohmann::ordered_json::array();
+    for (const RedirectOutcome& outcome : result.packages)
+        packages.push_back({{"name", outcome.name},
+                            {"file", outcome.file},
+                            {"uz2", outcome.uz2},
+                            {"size", outcome.size},
+                            {"compressed", outcome.compressed},
+                            {"action", redirect::DoneName(outcome.done)}});
+    return {{"dir", folder},
+            {"packages", packages},
+            {pruned ? "pruned" : "unneeded", result.unneeded},
+            {"bytes_in", result.bytesIn},
+            {"bytes_out", result.bytesOut}};
+}
+
+// "written 12, unchanged 230, oversize 1, not downloadable 3, 181.2 MB → 64.0 MB"
+std::string Summary(const redirect::RedirectResult& result, bool dryRun) {
+    std::map<RedirectOutcome::Done, size_t> counts;
+    for (const RedirectOutcome& outcome : result.packages)
+        ++counts[outcome.done];
+    std::string text;
+    for (const auto done : {RedirectOutcome::Done::Written, RedirectOutcome::Done::Unchanged,
+                            RedirectOutcome::Done::Oversize, RedirectOutcome::Done::NotDownloadable,
+                            RedirectOutcome::Done::ServerOnly, RedirectOutcome::Done::Excluded}) {
+        if (counts[done] == 0 && done != RedirectOutcome::Done::Written)
+            continue;
+        std::string word = redirect::DoneName(done);
+        std::replace(word.begin(), word.end(), '-', ' ');
+        if (dryRun && done == RedirectOutcome::Done::Written)
+            word = "to write";
+        text += (text.empty() ? "" : ", ") + word + " " + std::to_string(counts[done]);
+    }
+    return text + ", " + Megabytes(result.bytesIn) + " → " + Megabytes(result.bytesOut);
+}
+
+} // namespace
+
+void AddRedirectCommand(CLI::App& app, Context& context) {
+    struct Options {
+        std::string folder;
+        std::vector<std::string> maps, excluded;
+        bool prune = false, verify = false;
+        unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+        int level = redirect::kDefaultLevel;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* command = app.add_subcommand(
+        "redirect", "DIR: make DIR the folder of compressed packages (.uz2) that players "
+                    "download from a web server");
+    command->add_option("DIR", options->folder, "The redirect folder, made if missing")
+        ->type_name("DIR")
+        ->required();
+    command->add_option("--map", options->maps, "Only this map, and what it imports (repeatable)")
+        ->type_name("NAME");
+    command->add_option("--exclude", options->excluded, "Leave this package out (repeatable)")
+        ->type_name("NAME");
+    command->add_flag("--prune", options->prune, "Delete the .uz2 files no longer needed");
+    command->add_flag("--verify", options->verify,
+                      "Decompress every .uz2 and compare it with its package");
+    command->add_option("-j", options->threads, "Compress on N threads (default: every core)")
+        ->type_name("N")
+        ->check(CLI::Range(1u, 1024u));
+    command->add_option("--level", options->level, "Compression level, 1 to 12 (default 6)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 12));
+    OnRun(*command, context, [&context, options] {
+        gameini::ServerSetup setup;
+        {
+            const gameini::LockedConfiguration configuration = context.Lock(gameini::Access::Read);
+            setup = gameini::ReadServerSetup(configuration.Files().config);
+            context.file = configuration.Files().config;
+        }
+        const redirect::DownloadSet set = redirect::PackagesPlayersNeed(
+            setup, context.ConfigurationFolder(), options->maps, options->excluded);
+        for (const std::string& problem : set.problems)
+            context.Warn(problem);
+        ProgressLine line(!context.quiet && !context.json && isatty(STDERR_FILENO));
+        const redirect::RedirectResult result = redirect::UpdateRedirectFolder(
+            set, options->folder,
+            {options->level, options->threads, context.dryRun, options->prune, options->verify},
+            [&line](size_t done, size_t count, uint64_t bytesDone, uint64_t bytesAll) {
+                line.Show(done, count, bytesDone, bytesAll);
+            });
+        if (context.json) {
+            context.PrintResult(ResultJson(options->folder, result, options->prune));
+            return kDone;
+        }
+        for (const RedirectOutcome& outcome : result.packages)
+            if (outcome.done != RedirectOutcome::Done::Unchanged)
+                context.out << (context.dryRun && outcome.done == RedirectOutcome::Done::Written
+                                    ? "to write"
+                                    : redirect::DoneName(outcome.done))
+                            << "  " << outcome.uz2 << "\n";
+        for (const std::string& name : result.unneeded)
+            context.out << (options->prune && !context.dryRun ? "pruned  " : "unneeded  ") << name
+                        << "\n";
+        context.out << Summary(result, context.dryRun) << "\n";
+        const std::string rate =
+            setup.Setting("[IpDrv.TcpNetDriver]", "MaxClientRate").value_or("");
+        if (const double bytesPerSecond = std::atof(rate.c_str()); bytesPerSecond > 0)
+            context.out << "without a redirect, a player missing all of it downloads "
+                        << Megabytes(result.bytesIn) << " at MaxClientRate " << rate
+                        << " bytes a second: " << Duration(result.bytesIn / bytesPerSecond) << "\n";
+        return kDone;
+    });
+}
+
+} // namespace cli

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "gameini/PackageFile.h"
+#include "gameini/ServerSetup.h"
+
+#include <string>
+#include <vector>
+
+namespace redirect {
+
+// What becomes of a package a joining player may need.
+enum class Action {
+    Send,            // it goes in the redirect folder
+    NotDownloadable, // no AllowDownload flag: the engine refuses to send it
+    ServerOnly,      // marked server-side only: never sent
+    Excluded,        // left out with --exclude
+};
+
+struct Download {
+    std::string name; // the package, as configured or imported
+    std::string file; // its package file, as on disk
+    gameini::PackageFacts facts;
+    Action action;
+};
+
+struct DownloadSet {
+    std::vector<Download> packages;    // configured first, then maps, then imports
+    std::vector<std::string> problems; // a package no folder holds, or a damaged one
+};
+
+// Every package a joining player may need: the configured ones; the maps the
+// Paths= entries for the map extension (MapExt= of [URL]) find, or only
+// `maps`; and, through their import tables, everything they import, after
+// [PackageRemap], found as check finds imports. A package not sent is not
+// followed further. Throws FileError when a package file cannot be read.
+DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup, const std::string& configFolder,
+                                const std::vector<std::string>& maps,
+                                const std::vector<std::string>& excluded);
+
+} // namespace redirect

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "redirect/DownloadSet.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace redirect {
+
+// The file in a redirect folder that remembers what each .uz2 was made from.
+constexpr const char* kManifestName = ".sarvelin-redirect.json";
+
+struct RedirectOptions {
+    int level;
+    unsigned threads;
+    bool dryRun = false; // say what would be written and deleted; write nothing
+    bool prune = false;  // delete the .uz2 files no longer needed
+    bool verify = false; // decompress every .uz2 and compare it with its package
+};
+
+// What became of one package.
+struct RedirectOutcome {
+    enum class Done { Written, Unchanged, Oversize, NotDownloadable, ServerOnly, Excluded };
+    std::string name, file, uz2; // the package, its file, its .uz2 in the folder
+    uint64_t size = 0, compressed = 0;
+    Done done;
+};
+// The word --json and the summary use: "written", "not-downloadable", ...
+const char* DoneName(RedirectOutcome::Done done);
+
+struct RedirectResult {
+    std::vector<RedirectOutcome> packages;
+    std::vector<std::string> unneeded;  // .uz2 files no package needs; deleted with prune
+    uint64_t bytesIn = 0, bytesOut = 0; // of the packages sent, and of their .uz2 files
+};
+
+// Called after each package compressed: packages and bytes done so far, of all.
+using RedirectProgress =
+    std::function<void(size_t done, size_t count, uint64_t bytesDone, uint64_t bytesAll)>;
+
+// Makes `folder` the flat redirect folder of `set`: each package sent as
+// <its file name>.uz2, written under a temporary name and renamed into
+// place, the folder flushed once at the end. A package unchanged since the
+// manifest says it was compressed, whose .uz2 is as the manifest left it, is
+// neither read nor written. A .uz2 longer than its package is not written
+// (the client would cut it off), and an older one is deleted. Nothing but
+// .uz2 files and the manifest is touched. Holds the folder's lock: throws
+// BusyError while another run updates it, FileError when a file cannot be
+// read or written.
+RedirectResult UpdateRedirectFolder(const DownloadSet& set, const std::string& folder,
+                                    const RedirectOptions& options,
+                                    const RedirectProgress& progress);
+
+} // namespace redirect

@@ -1,0 +1,215 @@
+#include "redirect/RedirectFolder.h"
+#include "redirect/Uz2.h"
+
+#include "gameini/FileDescriptor.h"
+#include "support/PackageBuilder.h"
+#include "support/TempFolder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <random>
+#include <sys/stat.h>
+
+using namespace redirect;
+
+namespace {
+
+TestPackage Importing(std::vector<std::string> imports, uint32_t flags = 0x1) {
+    TestPackage package;
+    package.imports = std::move(imports);
+    package.flags = flags;
+    package.fillerNames = 2000; // enough bytes to compress well
+    return package;
+}
+
+// A game folder with System, Sounds and Maps, and its configuration.
+struct Game {
+    TempFolder root;
+    Game() {
+        for (const char* folder : {"System", "Sounds", "Maps"})
+            std::filesystem::create_directories(root / folder);
+        Put("System/Core.u", Importing({}));
+        Put("System/Engine.u", Importing({"Core"}));
+    }
+    void Put(const std::string& file, const TestPackage& package) const {
+        root.write(file, PackageBytes(package));
+    }
+    DownloadSet Needed(const std::vector<std::string>& engine,
+                       const std::vector<std::string>& remap = {},
+                       const std::vector<std::string>& maps = {},
+                       const std::vector<std::string>& excluded = {}) const {
+        std::vector<std::string> lines = {"[URL]",
+                                          "MapExt=fuk",
+                                          "[Core.System]",
+                                          "Paths=..\\System\\*.u",
+                                          "Paths=..\\Sounds\\*.uax",
+                                          "Paths=..\\Maps\\*.fuk",
+                                          "[PackageRemap]"};
+        lines.insert(lines.end(), remap.begin(), remap.end());
+        lines.push_back("[Engine.GameEngine]");
+        lines.insert(lines.end(), engine.begin(), engine.end());
+        root.write("System/postal2.ini", CrLf(lines));
+        return PackagesPlayersNeed(gameini::ReadServerSetup(root / "System/postal2.ini"),
+                                   root / "System", maps, excluded);
+    }
+};
+
+// "Name: action" for each package, in the order found.
+std::vector<std::string> Actions(const DownloadSet& set) {
+    static const char* const kWords[] = {"send", "not-downloadable", "server-only", "excluded"};
+    std::vector<std::string> actions;
+    for (const Download& download : set.packages)
+        actions.push_back(download.name + ": " + kWords[static_cast<int>(download.action)]);
+    return actions;
+}
+
+struct stat Stat(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+    return info;
+}
+
+RedirectResult Update(const Game& game, const std::string& folder, RedirectOptions options = {}) {
+    if (options.level == 0)
+        options = {kDefaultLevel, 2};
+    return UpdateRedirectFolder(game.Needed({"ServerPackages=Mod"}), folder, options,
+                                [](size_t, size_t, uint64_t, uint64_t) {});
+}
+
+std::map<std::string, std::string> Done(const RedirectResult& result) {
+    std::map<std::string, std::string> done;
+    for (const RedirectOutcome& outcome : result.packages)
+        done[outcome.uz2] = DoneName(outcome.done);
+    return done;
+}
+
+} // namespace
+
+TEST(Redirect, PlayersGetWhatTheyNeedAndNothingTheEngineWouldNotSend) {
+    const struct {
+        const char* what;
+        std::map<std::string, TestPackage> packages;
+        std::vector<std::string> engine, remap, maps, excluded, actions;
+    } cases[] = {
+        {"an import and an import of an import",
+         {{"System/Mod.u", Importing({"Engine", "ModSounds"})},
+          {"Sounds/ModSounds.uax", Importing({"Core"})}},
+         {"ServerPackages=Mod"},
+         {},
+         {},
+         {},
+         {"Mod: send", "Engine: send", "ModSounds: send", "Core: send"}},
+        {"a remapped import",
+         {{"System/Mod.u", Importing({"OldName"})}, {"System/NewName.u", Importing({})}},
+         {"ServerPackages=Mod"},
+         {"OldName=NewName"},
+         {},
+         {},
+         {"Mod: send", "NewName: send"}},
+        {"a server-only import and one without AllowDownload, neither followed",
+         {{"System/Mod.u", Importing({"Secret", "Locked"})},
+          {"System/Secret.u", Importing({"Core"}, 0x5)},
+          {"System/Locked.u", Importing({"Engine"}, 0x0)}},
+         {"ServerPackages=Mod"},
+         {},
+         {},
+         {},
+         {"Mod: send", "Secret: server-only", "Locked: not-downloadable"}},
+        {"every map and what it imports",
+         {{"Maps/MyMap.fuk", Importing({"MapTextures"})}, {"System/MapTextures.u", Importing({})}},
+         {"ServerPackages=Core"},
+         {},
+         {},
+         {},
+         {"MyMap: send", "Core: send", "MapTextures: send"}},
+        {"only the maps asked for, and an excluded package",
+         {{"Maps/MyMap.fuk", Importing({})}, {"Maps/Other.fuk", Importing({})}},
+         {"ServerPackages=Engine"},
+         {},
+         {"MyMap"},
+         {"Engine"},
+         {"Engine: excluded", "MyMap: send"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Game game;
+        for (const auto& [file, package] : c.packages)
+            game.Put(file, package);
+        const DownloadSet set = game.Needed(c.engine, c.remap, c.maps, c.excluded);
+        EXPECT_EQ(Actions(set), c.actions);
+        EXPECT_TRUE(set.problems.empty()) << set.problems.front();
+    }
+    Game game;
+    game.Put("System/Mod.u", Importing({"Gone"}));
+    EXPECT_EQ(game.Needed({"ServerPackages=Mod"}).problems,
+              std::vector<std::string>{"Gone: no Paths= folder holds it (Mod imports it)"});
+}
+
+TEST(Redirect, TheFolderIsKeptInStepAndASecondRunTouchesNothing) {
+    Game game;
+    game.Put("System/Mod.u", Importing({"Engine"}));
+    const std::string web = game.root / "web";
+
+    EXPECT_EQ(Done(Update(game, web)),
+              (std::map<std::string, std::string>{{"Mod.u.uz2", "written"},
+                                                  {"Engine.u.uz2", "written"},
+                                                  {"Core.u.uz2", "written"}}));
+    for (const char* package : {"System/Mod.u", "System/Engine.u", "System/Core.u"}) {
+        const std::string uz2 =
+            web + "/" + std::filesystem::path(package).filename().string() + ".uz2";
+        EXPECT_EQ(std::get<std::string>(DecompressUz2(gameini::ReadWholeFile(uz2), 1 << 20)),
+                  game.root.read(package));
+    }
+    const struct stat before = Stat(web + "/Mod.u.uz2");
+    const struct stat manifest = Stat(web + "/" + kManifestName);
+    EXPECT_EQ(Done(Update(game, web))["Mod.u.uz2"], "unchanged");
+    const struct stat after = Stat(web + "/Mod.u.uz2");
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    EXPECT_EQ(Stat(web + "/" + kManifestName).st_ino, manifest.st_ino) << "nothing written";
+
+    game.Put("System/Mod.u", Importing({"Engine", "Core"})); // an update
+    std::filesystem::remove(web + "/Core.u.uz2");
+    EXPECT_EQ(Done(Update(game, web)),
+              (std::map<std::string, std::string>{{"Mod.u.uz2", "written"},
+                                                  {"Engine.u.uz2", "unchanged"},
+                                                  {"Core.u.uz2", "written"}}));
+    game.root.write("web/Engine.u.uz2", "damaged by hand");
+    EXPECT_EQ(Done(Update(game, web))["Engine.u.uz2"], "written") << "a .uz2 not as left";
+
+    game.root.write("web/Old.u.uz2", "no longer needed");
+    game.root.write("web/index.html", "not ours");
+    EXPECT_EQ(Update(game, web).unneeded, std::vector<std::string>{"Old.u.uz2"});
+    EXPECT_TRUE(game.root.exists("web/Old.u.uz2")) << "listed, not deleted";
+    Update(game, web, {kDefaultLevel, 1, false, true});
+    EXPECT_FALSE(game.root.exists("web/Old.u.uz2"));
+    EXPECT_TRUE(game.root.exists("web/index.html"));
+
+    game.root.write("web/Core.u.uz2", "changed behind the manifest");
+    Update(game, web, {kDefaultLevel, 1, false, false, true});
+    EXPECT_EQ(
+        std::get<std::string>(DecompressUz2(gameini::ReadWholeFile(web + "/Core.u.uz2"), 1 << 20)),
+        game.root.read("System/Core.u"))
+        << "--verify finds what sizes cannot";
+}
+
+TEST(Redirect, APackageThatGrowsIsLeftToTheGameServerAndADryRunWritesNothing) {
+    Game game;
+    std::string noise = PackageBytes({});
+    std::mt19937 random(1);
+    while (noise.size() < 70000)
+        noise += static_cast<char>(random());
+    game.root.write("System/Mod.u", noise);
+    const std::string web = game.root / "web";
+    const RedirectResult dry = Update(game, web, {kDefaultLevel, 1, true});
+    EXPECT_EQ(Done(dry)["Mod.u.uz2"], "written");
+    EXPECT_FALSE(std::filesystem::exists(web)) << "a dry run makes nothing";
+
+    std::filesystem::create_directories(web);
+    game.root.write("web/Mod.u.uz2", "an older one");
+    const RedirectResult result = Update(game, web);
+    EXPECT_EQ(Done(result)["Mod.u.uz2"], "oversize");
+    EXPECT_FALSE(std::filesystem::exists(web + "/Mod.u.uz2")) << "the client would cut it off";
+    EXPECT_EQ(Done(Update(game, web))["Mod.u.uz2"], "oversize") << "and is not tried again";
+}

@@ -10,6 +10,8 @@
 #include "gameini/TextCase.h"
 #include "locate/PackageFiles.h"
 #include "locate/PackageSearch.h"
+#include "redirect/DownloadSet.h"
+#include "redirect/RedirectCheck.h"
 
 #include <iostream>
 #include <unordered_map>
@@ -65,7 +67,33 @@ void CheckImports(const std::string& name, const std::string& file,
     }
 }
 
-std::vector<Problem> Check(const Context& context, const gameini::ConfigurationFiles& files) {
+// What keeps players from getting the packages from the redirect folder, and
+// the settings that keep the game from sending them there.
+void CheckRedirect(const Context& context, const gameini::ServerSetup& setup,
+                   const std::string& folder, std::vector<Problem>& problems) {
+    const std::string url = setup.Setting("[IpDrv.HTTPDownload]", "RedirectToURL").value_or("");
+    if (url.empty() || !url.ends_with('/'))
+        context.Warn("RedirectToURL= of [IpDrv.HTTPDownload] is \"" + url +
+                     "\": set it to the web address that serves " + folder + ", ending in \"/\"");
+    if (gameini::LowerCase(setup.Setting("[IpDrv.HTTPDownload]", "UseCompression").value_or("")) !=
+        "true")
+        context.Warn("UseCompression= of [IpDrv.HTTPDownload] is not True, so players ask for "
+                     "the packages themselves, not their .uz2 files");
+    std::unordered_map<std::string, int> configuredLine; // lower-cased name
+    for (const gameini::ConfiguredPackage& package : setup.configured)
+        configuredLine.emplace(gameini::LowerCase(gameini::PackageMeantBy(package.name)),
+                               package.line);
+    const redirect::DownloadSet set =
+        redirect::PackagesPlayersNeed(setup, context.ConfigurationFolder(), {}, {});
+    for (const redirect::RedirectProblem& problem : redirect::CheckRedirectFolder(set, folder)) {
+        const auto line = configuredLine.find(gameini::LowerCase(problem.name));
+        problems.push_back({line == configuredLine.end() ? 1 : line->second, problem.kind,
+                            problem.name, problem.message});
+    }
+}
+
+std::vector<Problem> Check(const Context& context, const gameini::ConfigurationFiles& files,
+                           const std::string& redirectFolder) {
     const gameini::ServerSetup setup = gameini::ReadServerSetup(files.config);
     std::vector<Problem> problems;
     if (!setup.sectionFound)
@@ -150,6 +178,8 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                                 "ServerActors=" + value + ": the server cannot start " + actor +
                                     ": no Paths= folder holds " + package});
     }
+    if (!redirectFolder.empty())
+        CheckRedirect(context, setup, redirectFolder, problems);
     std::stable_sort(problems.begin(), problems.end(),
                      [](const Problem& a, const Problem& b) { return a.line < b.line; });
     return problems;
@@ -164,7 +194,12 @@ void AddCheckCommand(CLI::App& app, Context& context) {
     check->add_flag("--fix", *fix,
                     "Mend what needs no person: extensions, blanks, repeats and lines the "
                     "game does not read");
-    OnRun(*check, context, [&context, fix] {
+    auto redirectFolder = std::make_shared<std::string>();
+    check
+        ->add_option("--redirect", *redirectFolder,
+                     "Also check the redirect folder DIR that players download packages from")
+        ->type_name("DIR");
+    OnRun(*check, context, [&context, fix, redirectFolder] {
         if (*fix) {
             RunChange(context, "fixed",
                       SavedBy(context, [&context](const gameini::ConfigurationContents& contents) {
@@ -176,7 +211,7 @@ void AddCheckCommand(CLI::App& app, Context& context) {
         }
         const gameini::LockedConfiguration configuration = context.Lock(gameini::Access::Read);
         const gameini::ConfigurationFiles& files = configuration.Files();
-        const std::vector<Problem> problems = Check(context, files);
+        const std::vector<Problem> problems = Check(context, files, *redirectFolder);
         if (context.json) {
             nlohmann::ordered_json list = nlohmann::ordered_json::array();
             for (const Problem& problem : problems)

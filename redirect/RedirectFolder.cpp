@@ -4,9 +4,8 @@
 #include "gameini/Error.h"
 #include "gameini/FileDescriptor.h"
 #include "gameini/GamePath.h"
+#include "redirect/Manifest.h"
 #include "redirect/Uz2.h"
-
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cerrno>
@@ -21,58 +20,6 @@ namespace redirect {
 namespace {
 
 using Done = RedirectOutcome::Done;
-
-// What the manifest remembers of one .uz2: the package it was made from,
-// as it was then, and the .uz2's own size.
-struct Made {
-    std::string source, guid;
-    uint64_t size = 0;
-    int64_t changedSeconds = 0, changedNanoseconds = 0;
-    uint64_t uz2Size = 0;
-    bool oversize = false;
-    bool operator==(const Made&) const = default;
-};
-
-Made MadeFrom(const Download& download, const struct stat& info) {
-    return {download.file,
-            download.facts.guid,
-            static_cast<uint64_t>(info.st_size),
-            info.st_ctim.tv_sec,
-            info.st_ctim.tv_nsec,
-            0,
-            false};
-}
-
-std::map<std::string, Made> ReadManifest(const std::string& path) {
-    std::map<std::string, Made> manifest;
-    if (gameini::ReadAccessOf(path) != gameini::ReadAccess::Readable)
-        return manifest;
-    // Ours, but edited or cut by anyone: what cannot be read is made again.
-    const nlohmann::json json = nlohmann::json::parse(gameini::ReadWholeFile(path), nullptr, false);
-    if (!json.is_object() || !json.contains("files") || !json["files"].is_object())
-        return manifest;
-    for (const auto& [uz2, entry] : json["files"].items()) {
-        try {
-            manifest[uz2] = {entry.at("source"),        entry.at("guid"),
-                             entry.at("size"),          entry.at("changed").at(0),
-                             entry.at("changed").at(1), entry.at("uz2_size"),
-                             entry.at("oversize")};
-        } catch (const nlohmann::json::exception&) {
-            // an entry not as written: its package is compressed again
-        }
-    }
-    return manifest;
-}
-
-std::string ManifestText(const std::map<std::string, Made>& manifest) {
-    nlohmann::ordered_json files = nlohmann::ordered_json::object();
-    for (const auto& [uz2, made] : manifest)
-        files[uz2] = {
-            {"source", made.source},    {"guid", made.guid},
-            {"size", made.size},        {"changed", {made.changedSeconds, made.changedNanoseconds}},
-            {"uz2_size", made.uz2Size}, {"oversize", made.oversize}};
-    return nlohmann::ordered_json{{"version", 1}, {"files", files}}.dump(2) + "\n";
-}
 
 // Writes the bytes under a temporary name beside the file, flushes them and
 // renames them into place: a kill at any moment leaves the old file or the
@@ -180,14 +127,8 @@ RedirectResult UpdateRedirectFolder(const DownloadSet& set, const std::string& f
         struct stat uz2Info;
         const bool uz2There = lstat(uz2Path.c_str(), &uz2Info) == 0 && S_ISREG(uz2Info.st_mode);
         if (known != manifest.end()) {
-            Made before = known->second;
-            made.uz2Size = before.uz2Size;
-            made.oversize = before.oversize;
-            const bool asLeft =
-                before.oversize
-                    ? !uz2There
-                    : uz2There && static_cast<uint64_t>(uz2Info.st_size) == before.uz2Size;
-            if (before == made && asLeft) {
+            const Made& before = known->second;
+            if (UpToDate(before, made, uz2Path)) {
                 std::string package;
                 if (options.verify && !before.oversize)
                     package = gameini::ReadWholeFile(download.file);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "redirect/DownloadSet.h"
+#include "redirect/Manifest.h"
 
 #include <cstdint>
 #include <functional>
@@ -8,9 +9,6 @@
 #include <vector>
 
 namespace redirect {
-
-// The file in a redirect folder that remembers what each .uz2 was made from.
-constexpr const char* kManifestName = ".sarvelin-redirect.json";
 
 struct RedirectOptions {
     int level;

@@ -1,4 +1,5 @@
 #include "redirect/RedirectFolder.h"
+#include "redirect/RedirectCheck.h"
 #include "redirect/Uz2.h"
 
 #include "gameini/FileDescriptor.h"
@@ -212,4 +213,25 @@ TEST(Redirect, APackageThatGrowsIsLeftToTheGameServerAndADryRunWritesNothing) {
     EXPECT_EQ(Done(result)["Mod.u.uz2"], "oversize");
     EXPECT_FALSE(std::filesystem::exists(web + "/Mod.u.uz2")) << "the client would cut it off";
     EXPECT_EQ(Done(Update(game, web))["Mod.u.uz2"], "oversize") << "and is not tried again";
+}
+
+TEST(Redirect, CheckFindsWhatKeepsPlayersFromTheFolder) {
+    Game game;
+    game.Put("System/Mod.u", Importing({"Engine"}));
+    const std::string web = game.root / "web";
+    Update(game, web);
+    auto kinds = [&] {
+        std::map<std::string, std::string> found;
+        for (const RedirectProblem& problem :
+             CheckRedirectFolder(game.Needed({"ServerPackages=Mod"}), web))
+            found[problem.name] = problem.kind;
+        return found;
+    };
+    EXPECT_TRUE(kinds().empty());
+    std::filesystem::remove(web + "/Core.u.uz2");
+    game.root.write("web/Engine.u.uz2", std::string(100000, 'x'));
+    game.Put("System/Mod.u", Importing({"Engine", "Core"})); // updated, not compressed again
+    EXPECT_EQ(kinds(), (std::map<std::string, std::string>{{"Core", "redirect-missing"},
+                                                           {"Engine", "redirect-oversize"},
+                                                           {"Mod", "redirect-stale"}}));
 }

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "redirect/DownloadSet.h"
+
+#include <string>
+#include <vector>
+
+namespace redirect {
+
+struct RedirectProblem {
+    std::string name;    // the package
+    std::string kind;    // redirect-missing, redirect-stale or redirect-oversize
+    std::string message; // what is wrong and what to do
+};
+
+// What keeps players from getting a package from the redirect folder: a
+// package sent without a .uz2; a .uz2 that does not decompress to the
+// package's size and GUID; one longer than its package, which the client
+// cuts off. A .uz2 the manifest says was made from the package as it is
+// now, and left as written, is taken as it is without being read.
+std::vector<RedirectProblem> CheckRedirectFolder(const DownloadSet& set, const std::string& folder);
+
+} // namespace redirect

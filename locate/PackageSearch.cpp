@@ -71,7 +71,8 @@ void PackageSearch::List(const Folder& folder) {
 
 std::vector<std::string> PackageSearch::FilesWithExtension(std::string_view extension) const {
     std::vector<std::string> files;
-    const std::string wanted = "." + gameini::LowerCase(extension);
+    std::string wanted = gameini::LowerCase(extension);
+    wanted.insert(wanted.begin(), '.');
     for (const Folder& folder : folders_) {
         if (folder.path.empty() || gameini::LowerCase(folder.extension) != wanted)
             continue;

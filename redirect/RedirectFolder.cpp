@@ -25,8 +25,9 @@ using Done = RedirectOutcome::Done;
 // renames them into place: a kill at any moment leaves the old file or the
 // new one under the name, never a part of one.
 void PutFile(const std::string& path, std::string_view bytes) {
-    const std::string part =
-        gameini::InFolder(gameini::FolderOf(path), "." + gameini::NameOf(path) + ".part");
+    std::string name = gameini::NameOf(path);
+    name.insert(name.begin(), '.');
+    const std::string part = gameini::InFolder(gameini::FolderOf(path), name + ".part");
     {
         const gameini::FileDescriptor file(
             open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));

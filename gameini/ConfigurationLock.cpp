@@ -107,19 +107,21 @@ LockedConfiguration LockConfiguration(std::string_view folder, std::string_view 
     }
 }
 
+void LockWaiting(const FileDescriptor& file, bool exclusive, const std::string& path,
+                 std::chrono::milliseconds wait, FileSystem& fileSystem) {
+    for (Waiting waiting(wait); !fileSystem.TryLock(file, exclusive, path);)
+        if (!waiting.Wait())
+            throw BusyError("another program is " + Holder(file.fd, path));
+}
+
 FileDescriptor HoldIncoming(const std::string& path, FileSystem& fileSystem) {
+    FileDescriptor lock = OpenToLock(path);
+    if (lock.fd < 0)
+        ThrowSystemError(errno, "Cannot open " + path + " for reading");
     // Only a program that found this file under the configuration's name a
     // moment ago, and is about to let go of it, may hold it.
-    Waiting waiting(std::chrono::seconds(2));
-    for (;;) {
-        FileDescriptor lock = OpenToLock(path);
-        if (lock.fd < 0)
-            ThrowSystemError(errno, "Cannot open " + path + " for reading");
-        if (fileSystem.TryLock(lock, true, path))
-            return lock;
-        if (!waiting.Wait())
-            throw BusyError("another program is " + Holder(lock.fd, path));
-    }
+    LockWaiting(lock, true, path, std::chrono::seconds(2), fileSystem);
+    return lock;
 }
 
 } // namespace gameini

@@ -46,6 +46,13 @@ LockedConfiguration LockConfiguration(std::string_view folder, std::string_view 
                                       std::chrono::milliseconds wait = {},
                                       FileSystem& fileSystem = RealFileSystem());
 
+// Takes the kernel's lock of the open file at `path`, shared or exclusive,
+// waiting up to `wait` while another program holds it. Throws BusyError
+// naming that program when the wait runs out, and FileError when the file
+// cannot be locked.
+void LockWaiting(const FileDescriptor& file, bool exclusive, const std::string& path,
+                 std::chrono::milliseconds wait, FileSystem& fileSystem = RealFileSystem());
+
 // Holds a file that is about to take the configuration's name (a save's
 // work file, a backup being restored) for the rest of the save, so that a
 // program that finds it there waits until the save is complete. Throws as

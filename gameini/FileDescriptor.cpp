@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace gameini {
 
@@ -39,15 +40,19 @@ int WriteAll(int fd, std::string_view bytes) {
 namespace {
 
 // Appends the rest of the open file to `out`; returns 0, or the errno of the
-// read that failed.
+// read that failed. A file whose size is known is read in one piece; one
+// that grows meanwhile, or one of /proc that says it has none, in steps.
 int ReadAll(int fd, std::string& out) {
-    constexpr size_t kChunk = 64 << 10;
-    for (;;) {
+    size_t step = 64 << 10;
+    struct stat info;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
+        step = static_cast<size_t>(info.st_size) + 1;
+    for (;; step = 64 << 10) {
         const size_t had = out.size();
-        out.resize(had + kChunk);
-        const ReadResult read = ReadFully(fd, out.data() + had, kChunk);
+        out.resize(had + step);
+        const ReadResult read = ReadFully(fd, out.data() + had, step);
         out.resize(had + read.got);
-        if (read.error != 0 || read.got < kChunk)
+        if (read.error != 0 || read.got < step)
             return read.error;
     }
 }

@@ -16,9 +16,14 @@ namespace {
 
 using redirect::RedirectOutcome;
 
-std::string Megabytes(uint64_t bytes) {
+// "181.2 MB", or "4.8 KB" below a megabyte.
+std::string SizeText(uint64_t bytes) {
     std::ostringstream text;
-    text << std::fixed << std::setprecision(1) << static_cast<double>(bytes) / 1e6 << " MB";
+    text << std::fixed << std::setprecision(1);
+    if (bytes < 1000000)
+        text << static_cast<double>(bytes) / 1e3 << " KB";
+    else
+        text << static_cast<double>(bytes) / 1e6 << " MB";
     return text.str();
 }
 
@@ -50,8 +55,8 @@ public:
         const double rate = seconds > 0 ? static_cast<double>(bytesDone) / seconds : 0;
         const double left = rate > 0 ? static_cast<double>(bytesAll - bytesDone) / rate : 0;
         std::fprintf(stderr, "\r\033[K%zu/%zu files, %s of %s, %s/s, %s left", done, count,
-                     Megabytes(bytesDone).c_str(), Megabytes(bytesAll).c_str(),
-                     Megabytes(static_cast<uint64_t>(rate)).c_str(), Duration(left).c_str());
+                     SizeText(bytesDone).c_str(), SizeText(bytesAll).c_str(),
+                     SizeText(static_cast<uint64_t>(rate)).c_str(), Duration(left).c_str());
         drawn_ = true;
     }
 
@@ -94,7 +99,9 @@ std::string Summary(const redirect::RedirectResult& result, bool dryRun) {
             word = "to write";
         text += (text.empty() ? "" : ", ") + word + " " + std::to_string(counts[done]);
     }
-    return text + ", " + Megabytes(result.bytesIn) + " → " + Megabytes(result.bytesOut);
+    if (dryRun) // nothing compressed, so no size to give
+        return text + ", " + SizeText(result.bytesIn);
+    return text + ", " + SizeText(result.bytesIn) + " → " + SizeText(result.bytesOut);
 }
 
 } // namespace
@@ -124,7 +131,7 @@ void AddRedirectCommand(CLI::App& app, Context& context) {
     command->add_option("-j", options->threads, "Compress on N threads (default: every core)")
         ->type_name("N")
         ->check(CLI::Range(1u, 1024u));
-    command->add_option("--level", options->level, "Compression level, 1 to 12 (default 6)")
+    command->add_option("--level", options->level, "Compression level, 1 to 12 (default 4)")
         ->type_name("N")
         ->check(CLI::Range(1, 12));
     OnRun(*command, context, [&context, options] {
@@ -134,14 +141,16 @@ void AddRedirectCommand(CLI::App& app, Context& context) {
             setup = gameini::ReadServerSetup(configuration.Files().config);
             context.file = configuration.Files().config;
         }
+        locate::PackageFiles packageFiles;
         const redirect::DownloadSet set = redirect::PackagesPlayersNeed(
-            setup, context.ConfigurationFolder(), options->maps, options->excluded);
+            setup, context.ConfigurationFolder(), options->maps, options->excluded, packageFiles);
         for (const std::string& problem : set.problems)
             context.Warn(problem);
         ProgressLine line(!context.quiet && !context.json && isatty(STDERR_FILENO));
         const redirect::RedirectResult result = redirect::UpdateRedirectFolder(
             set, options->folder,
-            {options->level, options->threads, context.dryRun, options->prune, options->verify},
+            {options->level, options->threads, context.dryRun, options->prune, options->verify,
+             context.Wait()},
             [&line](size_t done, size_t count, uint64_t bytesDone, uint64_t bytesAll) {
                 line.Show(done, count, bytesDone, bytesAll);
             });
@@ -163,7 +172,7 @@ void AddRedirectCommand(CLI::App& app, Context& context) {
             setup.Setting("[IpDrv.TcpNetDriver]", "MaxClientRate").value_or("");
         if (const double bytesPerSecond = std::atof(rate.c_str()); bytesPerSecond > 0)
             context.out << "without a redirect, a player missing all of it downloads "
-                        << Megabytes(result.bytesIn) << " at MaxClientRate " << rate
+                        << SizeText(result.bytesIn) << " at MaxClientRate " << rate
                         << " bytes a second: " << Duration(result.bytesIn / bytesPerSecond) << "\n";
         return kDone;
     });

@@ -27,28 +27,33 @@ Action ActionFor(const std::string& name, const gameini::PackageFacts& facts,
 
 DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup, const std::string& configFolder,
                                 const std::vector<std::string>& maps,
-                                const std::vector<std::string>& excluded) {
+                                const std::vector<std::string>& excluded,
+                                locate::PackageFiles& packageFiles) {
     const locate::PackageSearch search(setup.searchPaths, configFolder);
     gameini::PackageSet leftOut, seen;
     for (const std::string& name : excluded)
         leftOut.Insert(gameini::PackageNameOf(name));
 
-    // Each wanted package with who wants it, for the message when it is missing.
-    std::deque<std::pair<std::string, std::string>> wanted;
-    for (const gameini::ConfiguredPackage& package : setup.configured)
-        wanted.emplace_back(gameini::PackageMeantBy(package.name), "configured");
+    struct Wanted {
+        std::string name, why; // why: who wants it, for the message when it is missing
+        std::string neededBy;
+    };
+    std::deque<Wanted> wanted;
+    for (const gameini::ConfiguredPackage& package : setup.configured) {
+        const std::string name = gameini::PackageMeantBy(package.name);
+        wanted.push_back({name, "configured", name});
+    }
     std::vector<std::string> mapFiles;
     if (maps.empty()) {
         const std::string extension = setup.Setting("[URL]", "MapExt").value_or("fuk");
         mapFiles = search.FilesWithExtension(extension);
     } else {
         for (const std::string& map : maps)
-            wanted.emplace_back(map, "--map");
+            wanted.push_back({map, "--map", map});
     }
 
     DownloadSet set;
-    locate::PackageFiles packageFiles;
-    auto add = [&](const std::string& name, const std::string& file) {
+    auto add = [&](const std::string& name, const std::string& file, const std::string& neededBy) {
         const gameini::PackageRead& read = packageFiles.Read(file);
         if (const auto* damage = std::get_if<gameini::PackageDamage>(&read)) {
             set.problems.push_back(gameini::NameOf(file) +
@@ -57,30 +62,30 @@ DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup, const std::st
         }
         const auto& facts = std::get<gameini::PackageFacts>(read);
         const Action action = ActionFor(name, facts, leftOut);
-        set.packages.push_back({name, file, facts, action});
+        set.packages.push_back({name, file, facts, action, neededBy});
         if (action == Action::Send)
             for (const std::string& import : facts.imports) {
                 const auto remapped = setup.remap.find(gameini::LowerCase(import));
-                wanted.emplace_back(remapped == setup.remap.end() ? import : remapped->second,
-                                    name + " imports it");
+                wanted.push_back({remapped == setup.remap.end() ? import : remapped->second,
+                                  name + " imports it", neededBy});
             }
     };
     for (const std::string& file : mapFiles) {
         const std::string fileName = gameini::NameOf(file); // "MyMap.fuk": the map MyMap
         const std::string name = fileName.substr(0, fileName.rfind('.'));
         if (seen.Insert(name))
-            add(name, file);
+            add(name, file, name);
     }
     while (!wanted.empty()) {
-        const auto [name, why] = std::move(wanted.front());
+        const Wanted next = std::move(wanted.front());
         wanted.pop_front();
-        if (!seen.Insert(name))
+        if (!seen.Insert(next.name))
             continue;
-        const std::vector<std::string> files = search.FilesOf(name);
+        const std::vector<std::string> files = search.FilesOf(next.name);
         if (files.empty())
-            set.problems.push_back(name + ": no Paths= folder holds it (" + why + ")");
+            set.problems.push_back(next.name + ": no Paths= folder holds it (" + next.why + ")");
         else
-            add(name, files.front());
+            add(next.name, files.front(), next.neededBy);
     }
     return set;
 }

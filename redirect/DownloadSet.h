@@ -2,6 +2,7 @@
 
 #include "gameini/PackageFile.h"
 #include "gameini/ServerSetup.h"
+#include "locate/PackageFiles.h"
 
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@ struct Download {
     std::string file; // its package file, as on disk
     gameini::PackageFacts facts;
     Action action;
+    std::string neededBy; // the configured package or the map that brings it in
 };
 
 struct DownloadSet {
@@ -32,9 +34,11 @@ struct DownloadSet {
 // Paths= entries for the map extension (MapExt= of [URL]) find, or only
 // `maps`; and, through their import tables, everything they import, after
 // [PackageRemap], found as check finds imports. A package not sent is not
-// followed further. Throws FileError when a package file cannot be read.
+// followed further. Package files are read through `packageFiles`, once
+// each. Throws FileError when a package file cannot be read.
 DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup, const std::string& configFolder,
                                 const std::vector<std::string>& maps,
-                                const std::vector<std::string>& excluded);
+                                const std::vector<std::string>& excluded,
+                                locate::PackageFiles& packageFiles);
 
 } // namespace redirect

@@ -48,15 +48,18 @@ std::string ManifestText(const std::map<std::string, Made>& manifest) {
     return nlohmann::ordered_json{{"version", 1}, {"files", files}}.dump(2) + "\n";
 }
 
-bool UpToDate(const Made& before, const Made& now, const std::string& uz2Path) {
+std::optional<uint64_t> Uz2SizeOf(const std::string& uz2Path) {
+    struct stat info;
+    if (lstat(uz2Path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return static_cast<uint64_t>(info.st_size);
+}
+
+bool UpToDate(const Made& before, const Made& now, std::optional<uint64_t> uz2Size) {
     Made same = now;
     same.uz2Size = before.uz2Size;
     same.oversize = before.oversize;
-    struct stat info;
-    const bool there = lstat(uz2Path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-    return before == same &&
-           (before.oversize ? !there
-                            : there && static_cast<uint64_t>(info.st_size) == before.uz2Size);
+    return before == same && (before.oversize ? !uz2Size : uz2Size == before.uz2Size);
 }
 
 } // namespace redirect

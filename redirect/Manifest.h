@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 
@@ -31,9 +32,13 @@ Made MadeFrom(const Download& download, const struct stat& info);
 std::map<std::string, Made> ReadManifest(const std::string& path);
 std::string ManifestText(const std::map<std::string, Made>& manifest);
 
-// Whether the .uz2 at `uz2Path` is as the manifest left it, made from the
-// package as it is now: there with the size written, or, for an oversize
-// package, not there.
-bool UpToDate(const Made& before, const Made& now, const std::string& uz2Path);
+// The .uz2 file in the folder as it is now: a regular file of some size,
+// or nothing.
+std::optional<uint64_t> Uz2SizeOf(const std::string& uz2Path);
+
+// Whether the .uz2 is as the manifest left it, made from the package as it
+// is now: there with the size written, or, for an oversize package, not
+// there.
+bool UpToDate(const Made& before, const Made& now, std::optional<uint64_t> uz2Size);
 
 } // namespace redirect

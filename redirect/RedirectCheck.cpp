@@ -45,34 +45,35 @@ std::vector<RedirectProblem> CheckRedirectFolder(const DownloadSet& set,
             continue;
         const std::string uz2 = gameini::NameOf(download.file) + ".uz2";
         const std::string uz2Path = gameini::InFolder(folder, uz2);
-        struct stat package, compressed;
+        struct stat package;
         if (stat(download.file.c_str(), &package) != 0)
             continue; // found a moment ago; the next run says what became of it
+        const std::optional<uint64_t> uz2Size = Uz2SizeOf(uz2Path);
         const auto known = manifest.find(uz2);
-        if (known != manifest.end() && known->second.oversize &&
-            UpToDate(known->second, MadeFrom(download, package), uz2Path))
+        const bool upToDate = known != manifest.end() &&
+                              UpToDate(known->second, MadeFrom(download, package), uz2Size);
+        if (upToDate && known->second.oversize)
             continue; // left to the game server on purpose
-        if (lstat(uz2Path.c_str(), &compressed) != 0 || !S_ISREG(compressed.st_mode)) {
-            problems.push_back({download.name, "redirect-missing",
+        if (!uz2Size) {
+            problems.push_back({download.name, download.neededBy, "redirect-missing",
                                 "players cannot download " + download.name + " from " + folder +
                                     ": there is no " + uz2 + "; run sarvelin-cli redirect " +
                                     folder});
             continue;
         }
-        if (compressed.st_size > package.st_size) {
-            problems.push_back({download.name, "redirect-oversize",
+        if (*uz2Size > static_cast<uint64_t>(package.st_size)) {
+            problems.push_back({download.name, download.neededBy, "redirect-oversize",
                                 uz2 + " is longer than its package, so the client cuts it off; "
                                       "delete it, and players get the package from the game "
                                       "server"});
             continue;
         }
-        if (known != manifest.end() &&
-            UpToDate(known->second, MadeFrom(download, package), uz2Path))
+        if (upToDate)
             continue;
         if (const std::string why =
                 Staleness(uz2Path, download, static_cast<uint64_t>(package.st_size));
             !why.empty())
-            problems.push_back({download.name, "redirect-stale",
+            problems.push_back({download.name, download.neededBy, "redirect-stale",
                                 uz2 + " is not " + gameini::NameOf(download.file) + " (" + why +
                                     "), so players get \"version mismatch\"; run "
                                     "sarvelin-cli redirect " +

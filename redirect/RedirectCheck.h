@@ -8,9 +8,10 @@
 namespace redirect {
 
 struct RedirectProblem {
-    std::string name;    // the package
-    std::string kind;    // redirect-missing, redirect-stale or redirect-oversize
-    std::string message; // what is wrong and what to do
+    std::string name;     // the package
+    std::string neededBy; // the configured package or map that brings it in
+    std::string kind;     // redirect-missing, redirect-stale or redirect-oversize
+    std::string message;  // what is wrong and what to do
 };
 
 // What keeps players from getting a package from the redirect folder: a

@@ -1,5 +1,6 @@
 #include "redirect/RedirectFolder.h"
 
+#include "gameini/ConfigurationLock.h"
 #include "gameini/Directory.h"
 #include "gameini/Error.h"
 #include "gameini/FileDescriptor.h"
@@ -10,64 +11,70 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <map>
+#include <future>
 #include <set>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace redirect {
 namespace {
 
 using Done = RedirectOutcome::Done;
 
+// What becomes of a package as far as its action tells: one sent is written
+// unless its .uz2 is found up to date.
+Done DoneFor(Action action) {
+    switch (action) {
+    case Action::Send:
+        break;
+    case Action::NotDownloadable:
+        return Done::NotDownloadable;
+    case Action::ServerOnly:
+        return Done::ServerOnly;
+    case Action::Excluded:
+        return Done::Excluded;
+    }
+    return Done::Written;
+}
+
+// The name a file of the folder is written under before it is renamed into place.
+std::string PartName(std::string_view name) {
+    return "." + std::string(name) + ".part";
+}
+
+bool IsPartName(std::string_view name) {
+    return name == PartName(kManifestName) || (name.starts_with('.') && name.ends_with(".part") &&
+                                               IsUz2FileName(name.substr(0, name.size() - 5)));
+}
+
 // Writes the bytes under a temporary name beside the file, flushes them and
 // renames them into place: a kill at any moment leaves the old file or the
 // new one under the name, never a part of one.
-void PutFile(const std::string& path, std::string_view bytes) {
-    std::string name = gameini::NameOf(path);
-    name.insert(name.begin(), '.');
-    const std::string part = gameini::InFolder(gameini::FolderOf(path), name + ".part");
-    {
-        const gameini::FileDescriptor file(
-            open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
-        if (file.fd < 0)
-            gameini::ThrowSystemError(errno, "Cannot write " + part);
-        if (const int error = gameini::WriteAll(file.fd, bytes); error != 0) {
-            unlink(part.c_str());
-            gameini::ThrowSystemError(error, "Cannot write " + part);
-        }
-        if (fsync(file.fd) != 0) {
-            const int error = errno;
-            unlink(part.c_str());
-            gameini::ThrowSystemError(error, "Cannot flush " + part);
-        }
-    }
-    if (rename(part.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        unlink(part.c_str());
-        gameini::ThrowSystemError(error, "Cannot rename " + part + " to " + path);
-    }
-}
-
-void RemoveFile(const std::string& path) {
-    if (unlink(path.c_str()) != 0 && errno != ENOENT)
-        gameini::ThrowSystemError(errno, "Cannot delete " + path);
+void PutFile(gameini::FileSystem& fileSystem, const std::string& path, std::string_view bytes) {
+    const std::string part =
+        gameini::InFolder(gameini::FolderOf(path), PartName(gameini::NameOf(path)));
+    gameini::MadeFile made(fileSystem, part);
+    gameini::FileDescriptor file = fileSystem.CreateFresh(part);
+    fileSystem.Write(file, bytes, part);
+    fileSystem.Close(std::move(file), part);
+    fileSystem.FlushNewFile(part, path);
+    fileSystem.Rename(part, path);
+    made.Keep();
 }
 
 // The folder, made if missing, and held against another run into it.
-gameini::FileDescriptor HoldFolder(const std::string& folder) {
+gameini::FileDescriptor HoldFolder(const std::string& folder, std::chrono::milliseconds wait,
+                                   gameini::FileSystem& fileSystem) {
     if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
         gameini::ThrowSystemError(errno, "Cannot make the folder " + folder);
     gameini::FileDescriptor held(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (held.fd < 0)
         gameini::ThrowSystemError(errno, "Cannot open the folder " + folder);
-    if (flock(held.fd, LOCK_EX | LOCK_NB) != 0)
-        throw gameini::BusyError("another sarvelin-cli redirect is updating " + folder);
+    gameini::LockWaiting(held, true, folder, wait, fileSystem);
     return held;
 }
 
-bool SameBytes(const std::string& uz2Path, const std::string& package) {
+bool SameBytes(const std::string& uz2Path, const std::string& packagePath) {
+    const std::string package = gameini::ReadWholeFile(packagePath);
     const auto read = DecompressUz2(gameini::ReadWholeFile(uz2Path), package.size());
     return std::holds_alternative<std::string>(read) && std::get<std::string>(read) == package;
 }
@@ -82,125 +89,105 @@ const char* DoneName(Done done) {
 
 RedirectResult UpdateRedirectFolder(const DownloadSet& set, const std::string& folder,
                                     const RedirectOptions& options,
-                                    const RedirectProgress& progress) {
+                                    const RedirectProgress& progress,
+                                    gameini::FileSystem& fileSystem) {
     const gameini::FileDescriptor held =
-        options.dryRun ? gameini::FileDescriptor() : HoldFolder(folder);
+        options.dryRun ? gameini::FileDescriptor() : HoldFolder(folder, options.wait, fileSystem);
     const std::string manifestPath = gameini::InFolder(folder, kManifestName);
-    std::map<std::string, Made> manifest = ReadManifest(manifestPath);
-    const size_t manifestEntries = manifest.size();
-    bool manifestChanged = false;
+    const std::map<std::string, Made> manifest = ReadManifest(manifestPath);
 
     RedirectResult result;
-    std::set<std::string> sent, needed; // .uz2 names: of the packages sent, of those in place
-    uint64_t bytesAll = 0, bytesDone = 0;
-    for (const Download& download : set.packages)
-        if (download.action == Action::Send) {
-            struct stat info;
-            if (stat(download.file.c_str(), &info) == 0)
-                bytesAll += static_cast<uint64_t>(info.st_size);
-        }
-    size_t done = 0, count = 0;
-    for (const Download& download : set.packages)
-        count += download.action == Action::Send;
-
+    std::vector<std::pair<size_t, struct stat>> sent; // a package sent, and its file now
+    uint64_t bytesAll = 0;
     for (const Download& download : set.packages) {
-        RedirectOutcome outcome{
-            download.name, download.file, gameini::NameOf(download.file) + ".uz2", 0, 0,
-            Done::Written};
-        if (download.action == Action::NotDownloadable)
-            outcome.done = Done::NotDownloadable;
-        else if (download.action == Action::ServerOnly)
-            outcome.done = Done::ServerOnly;
-        else if (download.action == Action::Excluded)
-            outcome.done = Done::Excluded;
-        if (download.action != Action::Send) {
-            result.packages.push_back(std::move(outcome));
+        result.packages.push_back({download.name, download.file,
+                                   gameini::NameOf(download.file) + ".uz2", 0, 0,
+                                   DoneFor(download.action)});
+        if (download.action != Action::Send)
             continue;
-        }
         struct stat info;
         if (stat(download.file.c_str(), &info) != 0)
             gameini::ThrowSystemError(errno, "Cannot read " + download.file);
-        outcome.size = static_cast<uint64_t>(info.st_size);
-        sent.insert(outcome.uz2);
-        const std::string uz2Path = gameini::InFolder(folder, outcome.uz2);
-        Made made = MadeFrom(download, info);
-        const auto known = manifest.find(outcome.uz2);
-        struct stat uz2Info;
-        const bool uz2There = lstat(uz2Path.c_str(), &uz2Info) == 0 && S_ISREG(uz2Info.st_mode);
-        if (known != manifest.end()) {
-            const Made& before = known->second;
-            if (UpToDate(before, made, uz2Path)) {
-                std::string package;
-                if (options.verify && !before.oversize)
-                    package = gameini::ReadWholeFile(download.file);
-                if (!options.verify || before.oversize || SameBytes(uz2Path, package)) {
-                    outcome.compressed = before.uz2Size;
-                    outcome.done = before.oversize ? Done::Oversize : Done::Unchanged;
-                    if (!before.oversize)
-                        needed.insert(outcome.uz2);
-                    bytesDone += outcome.size;
-                    progress(++done, count, bytesDone, bytesAll);
-                    result.packages.push_back(std::move(outcome));
-                    continue;
-                }
-            }
-        }
-        if (options.dryRun) {
-            needed.insert(outcome.uz2);
-            result.packages.push_back(std::move(outcome));
-            continue;
-        }
-        const std::string package = gameini::ReadWholeFile(download.file);
-        const std::string uz2 = CompressUz2(package, options.level, options.threads);
-        outcome.compressed = uz2.size();
-        made.size = package.size();
-        if (uz2.size() > package.size()) {
-            // The client cuts a download off at the package's size.
-            outcome.done = Done::Oversize;
-            made.oversize = true;
-            made.uz2Size = 0;
-            if (uz2There)
-                RemoveFile(uz2Path);
-        } else {
-            PutFile(uz2Path, uz2);
-            made.oversize = false;
-            made.uz2Size = uz2.size();
-            needed.insert(outcome.uz2);
-        }
-        manifest[outcome.uz2] = made;
-        manifestChanged = true;
-        bytesDone += outcome.size;
-        progress(++done, count, bytesDone, bytesAll);
-        result.packages.push_back(std::move(outcome));
+        result.packages.back().size = static_cast<uint64_t>(info.st_size);
+        bytesAll += result.packages.back().size;
+        sent.emplace_back(result.packages.size() - 1, info);
     }
 
+    std::map<std::string, Made> kept; // the manifest as it is to be: the packages sent
+    std::set<std::string> needed;     // the .uz2 files that stay
+    uint64_t bytesDone = 0;
+    size_t done = 0;
+    std::future<void> writing; // a .uz2 is written while the next package is compressed
+    for (const auto& [index, info] : sent) {
+        const Download& download = set.packages[index];
+        RedirectOutcome& outcome = result.packages[index];
+        const std::string uz2Path = gameini::InFolder(folder, outcome.uz2);
+        const std::optional<uint64_t> uz2Size = Uz2SizeOf(uz2Path);
+        Made made = MadeFrom(download, info);
+        const auto known = manifest.find(outcome.uz2);
+        if (known != manifest.end() && UpToDate(known->second, made, uz2Size) &&
+            (!options.verify || known->second.oversize || SameBytes(uz2Path, download.file))) {
+            made = known->second;
+            outcome.compressed = made.uz2Size;
+            outcome.done = made.oversize ? Done::Oversize : Done::Unchanged;
+        } else if (!options.dryRun) {
+            CompressedFile compressed =
+                CompressPackageFile(download.file, options.level, options.threads);
+            outcome.compressed = compressed.uz2.size();
+            made.size = compressed.size;
+            // The client cuts a download off at the package's size.
+            made.oversize = compressed.uz2.size() > compressed.size;
+            made.uz2Size = made.oversize ? 0 : compressed.uz2.size();
+            outcome.done = made.oversize ? Done::Oversize : Done::Written;
+            if (writing.valid())
+                writing.get();
+            if (made.oversize && uz2Size)
+                fileSystem.Remove(uz2Path);
+            else if (!made.oversize)
+                writing = std::async(std::launch::async,
+                                     [&fileSystem, uz2Path, uz2 = std::move(compressed.uz2)] {
+                                         PutFile(fileSystem, uz2Path, uz2);
+                                     });
+        }
+        if (!made.oversize)
+            needed.insert(outcome.uz2);
+        kept[outcome.uz2] = made;
+        bytesDone += outcome.size;
+        progress(++done, sent.size(), bytesDone, bytesAll);
+        if (outcome.done == Done::Written || outcome.done == Done::Unchanged) {
+            result.bytesIn += outcome.size;
+            result.bytesOut += outcome.compressed;
+        }
+    }
+    if (writing.valid())
+        writing.get();
+
     gameini::Directory dir(folder);
+    bool removed = false;
     while (const dirent* entry = dir.Next()) {
         const std::string_view name = entry->d_name;
         if (dir.KindOf(*entry) != gameini::EntryKind::File)
             continue;
         if (IsUz2FileName(name) && !needed.contains(entry->d_name))
             result.unneeded.emplace_back(name);
-        else if (!options.dryRun && name.starts_with('.') && name.ends_with(".uz2.part"))
-            RemoveFile(gameini::InFolder(folder, name)); // a killed run's
+        else if (!options.dryRun && IsPartName(name)) {
+            fileSystem.Remove(gameini::InFolder(folder, name)); // a killed run's
+            removed = true;
+        }
     }
     std::sort(result.unneeded.begin(), result.unneeded.end());
-    for (auto it = manifest.begin(); it != manifest.end();)
-        it = sent.contains(it->first) ? std::next(it) : manifest.erase(it);
-    manifestChanged = manifestChanged || manifest.size() != manifestEntries;
-    if (options.prune && !options.dryRun)
-        for (const std::string& name : result.unneeded)
-            RemoveFile(gameini::InFolder(folder, name));
-
-    for (const RedirectOutcome& outcome : result.packages)
-        if (outcome.done == Done::Written || outcome.done == Done::Unchanged) {
-            result.bytesIn += outcome.size;
-            result.bytesOut += outcome.compressed;
+    if (options.dryRun)
+        return result;
+    if (options.prune)
+        for (const std::string& name : result.unneeded) {
+            fileSystem.Remove(gameini::InFolder(folder, name));
+            removed = true;
         }
-    if (!options.dryRun && manifestChanged)
-        PutFile(manifestPath, ManifestText(manifest));
-    if (!options.dryRun && (manifestChanged || options.prune) && fsync(held.fd) != 0)
-        gameini::ThrowSystemError(errno, "Cannot flush the folder " + folder);
+    const bool manifestChanged = kept != manifest;
+    if (manifestChanged)
+        PutFile(fileSystem, manifestPath, ManifestText(kept));
+    if (manifestChanged || removed)
+        fileSystem.FlushFolder(folder);
     return result;
 }
 

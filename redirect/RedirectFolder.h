@@ -1,8 +1,10 @@
 #pragma once
 
+#include "gameini/FileSystem.h"
 #include "redirect/DownloadSet.h"
 #include "redirect/Manifest.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -13,9 +15,10 @@ namespace redirect {
 struct RedirectOptions {
     int level;
     unsigned threads;
-    bool dryRun = false; // say what would be written and deleted; write nothing
-    bool prune = false;  // delete the .uz2 files no longer needed
-    bool verify = false; // decompress every .uz2 and compare it with its package
+    bool dryRun = false;              // say what would be written and deleted; write nothing
+    bool prune = false;               // delete the .uz2 files no longer needed
+    bool verify = false;              // decompress every .uz2 and compare it with its package
+    std::chrono::milliseconds wait{}; // for another run into the folder to finish
 };
 
 // What became of one package.
@@ -44,11 +47,12 @@ using RedirectProgress =
 // manifest says it was compressed, whose .uz2 is as the manifest left it, is
 // neither read nor written. A .uz2 longer than its package is not written
 // (the client would cut it off), and an older one is deleted. Nothing but
-// .uz2 files and the manifest is touched. Holds the folder's lock: throws
-// BusyError while another run updates it, FileError when a file cannot be
-// read or written.
+// .uz2 files and the manifest is touched. Holds the folder's lock, waiting
+// for another run up to `options.wait`: throws BusyError when that runs out,
+// FileError when a file cannot be read or written.
 RedirectResult UpdateRedirectFolder(const DownloadSet& set, const std::string& folder,
                                     const RedirectOptions& options,
-                                    const RedirectProgress& progress);
+                                    const RedirectProgress& progress,
+                                    gameini::FileSystem& fileSystem = gameini::RealFileSystem());
 
 } // namespace redirect

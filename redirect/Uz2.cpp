@@ -1,14 +1,18 @@
 #include "redirect/Uz2.h"
 
+#include "gameini/Error.h"
 #include "gameini/FileDescriptor.h"
 
 #include <libdeflate.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
+#include <fcntl.h>
 #include <memory>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -69,15 +73,24 @@ std::string CompressChunk(libdeflate_compressor* compressor, std::string_view in
 
 } // namespace
 
-std::string CompressUz2(std::string_view package, int level, unsigned threads) {
-    const size_t count = (package.size() + kChunkInput - 1) / kChunkInput;
+std::optional<std::string> CompressUz2(uint64_t size, const PackageSource& source, int level,
+                                       unsigned threads) {
+    const auto count = static_cast<size_t>((size + kChunkInput - 1) / kChunkInput);
     std::vector<std::string> chunks(count);
     std::atomic<size_t> next = 0;
+    std::atomic<bool> failed = false;
     auto work = [&] {
         Compressor compressor(level);
-        for (size_t i; (i = next++) < count;)
-            chunks[i] =
-                CompressChunk(compressor.handle, package.substr(i * kChunkInput, kChunkInput));
+        std::vector<char> input(kChunkInput);
+        for (size_t i; !failed && (i = next++) < count;) {
+            const uint64_t offset = uint64_t{i} * kChunkInput;
+            const auto length = static_cast<size_t>(std::min<uint64_t>(kChunkInput, size - offset));
+            if (!source(offset, length, input.data())) {
+                failed = true;
+                return;
+            }
+            chunks[i] = CompressChunk(compressor.handle, {input.data(), length});
+        }
     };
     {
         Compressor check(level); // a bad level fails here, before any thread starts
@@ -87,10 +100,50 @@ std::string CompressUz2(std::string_view package, int level, unsigned threads) {
         workers.emplace_back(work);
     work();
     workers.clear();
+    if (failed)
+        return std::nullopt;
+    size_t total = 0;
+    for (const std::string& chunk : chunks)
+        total += chunk.size();
     std::string uz2;
+    uz2.reserve(total);
     for (const std::string& chunk : chunks)
         uz2 += chunk;
     return uz2;
+}
+
+std::string CompressUz2(std::string_view package, int level, unsigned threads) {
+    return *CompressUz2(
+        package.size(),
+        [package](uint64_t offset, size_t size, char* out) {
+            std::copy_n(package.data() + offset, size, out);
+            return true;
+        },
+        level, threads);
+}
+
+CompressedFile CompressPackageFile(const std::string& path, int level, unsigned threads) {
+    const gameini::FileDescriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    struct stat info;
+    if (file.fd < 0 || fstat(file.fd, &info) != 0)
+        gameini::ThrowSystemError(errno, "Cannot open " + path + " for reading");
+    const auto size = static_cast<uint64_t>(info.st_size);
+    std::atomic<int> error = 0;
+    std::optional<std::string> uz2 = CompressUz2(
+        size,
+        [&](uint64_t offset, size_t length, char* out) {
+            const gameini::ReadResult read = gameini::ReadFully(file.fd, out, length, offset);
+            if (read.error != 0)
+                error = read.error;
+            return read.got == length;
+        },
+        level, threads);
+    if (!uz2 && error != 0)
+        gameini::ThrowSystemError(error, "Cannot read " + path);
+    if (!uz2)
+        throw gameini::FileError(EIO, path + " grew shorter while it was compressed; run again "
+                                             "once it is in place");
+    return {std::move(*uz2), size};
 }
 
 std::variant<std::string, Uz2Damage> DecompressUz2(std::string_view uz2, size_t mostBytes) {

@@ -448,5 +448,31 @@ expect "where finding nothing says where it looked" \
     "1
 1"
 
+# --- redirect
+fresh redirect
+web="$work/redirect/web"
+expect "redirect -n: makes nothing" "$(run -C "$sys" -q -n redirect "$web" | tail -1; ls "$web" 2>&1 | grep -c 'No such')" \
+    "to write 9, 1.2 KB
+1"
+expect "redirect: every configured package and what it imports" "$(run -C "$sys" -q redirect "$web" | tail -1)" \
+    "written 9, 1.2 KB → 1.0 KB"
+before="$(digest "$web")"
+expect "redirect again: nothing written" "$(run -C "$sys" -q redirect "$web" | tail -1; digest "$web")" \
+    "written 0, unchanged 9, 1.2 KB → 1.0 KB
+$before"
+expect "redirect without DIR: a usage error that makes nothing" "$(status -C "$sys" redirect; digest "$web")" "2
+$before"
+flock -x "$web" sleep 1 &
+sleep 0.2
+expect "redirect: another run holds the folder" "$(status -C "$sys" -q --wait 0 redirect "$web"; cat "$work/stderr")" \
+    "5
+sarvelin-cli: another program is saving $web (pid $!, flock); try again, or raise --wait"
+expect "redirect --wait: goes on once it is free" "$(status -C "$sys" -q --wait 5 redirect "$web")" 0
+printf '[Core.System]\r\nPaths=..\\System\\*.u\r\n[Engine.GameEngine]\r\nServerPackages=Fire\r\nServerPackages=Postal2Game\r\n' >"$sys/postal2.ini"
+rm "$web/Engine.u.uz2"
+expect "check --redirect: an import's problem on the line of the first package that imports it" \
+    "$(run -C "$sys" -q check --redirect "$web" | grep redirect-missing | cut -d: -f2-3)" "4: redirect-missing"
+expect "check --redirect: the settings that send no player there" "$(run -C "$sys" check --redirect "$web" >/dev/null; grep -c -e 'RedirectToURL=' -e 'UseCompression=' "$work/stderr")" 2
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

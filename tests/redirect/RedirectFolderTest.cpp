@@ -51,8 +51,9 @@ struct Game {
         lines.push_back("[Engine.GameEngine]");
         lines.insert(lines.end(), engine.begin(), engine.end());
         root.write("System/postal2.ini", CrLf(lines));
+        locate::PackageFiles packageFiles;
         return PackagesPlayersNeed(gameini::ReadServerSetup(root / "System/postal2.ini"),
-                                   root / "System", maps, excluded);
+                                   root / "System", maps, excluded, packageFiles);
     }
 };
 
@@ -224,14 +225,14 @@ TEST(Redirect, CheckFindsWhatKeepsPlayersFromTheFolder) {
         std::map<std::string, std::string> found;
         for (const RedirectProblem& problem :
              CheckRedirectFolder(game.Needed({"ServerPackages=Mod"}), web))
-            found[problem.name] = problem.kind;
+            found[problem.name] = problem.kind + " (" + problem.neededBy + ")";
         return found;
     };
     EXPECT_TRUE(kinds().empty());
     std::filesystem::remove(web + "/Core.u.uz2");
     game.root.write("web/Engine.u.uz2", std::string(100000, 'x'));
     game.Put("System/Mod.u", Importing({"Engine", "Core"})); // updated, not compressed again
-    EXPECT_EQ(kinds(), (std::map<std::string, std::string>{{"Core", "redirect-missing"},
-                                                           {"Engine", "redirect-oversize"},
-                                                           {"Mod", "redirect-stale"}}));
+    EXPECT_EQ(kinds(), (std::map<std::string, std::string>{{"Core", "redirect-missing (Mod)"},
+                                                           {"Engine", "redirect-oversize (Mod)"},
+                                                           {"Mod", "redirect-stale (Mod)"}}));
 }

@@ -3,11 +3,16 @@
 #include "gameini/GamePath.h"
 #include "gameini/SaveGameIni.h"
 #include "gameini/ServerPackages.h"
+#include "redirect/RedirectFolder.h"
+#include "redirect/Uz2.h"
 #include "support/ErrorOf.h"
+#include "support/PackageBuilder.h"
 #include "support/TempFolder.h"
 
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,11 +39,12 @@ const std::string kOld = Configuration("ServerPackages=Old\r\n");
 const std::string kNewByWindow = Configuration("ServerPackages=Engine\r\nServerPackages=New\r\n");
 const std::string kNewByAdd = Configuration("ServerPackages=Old\r\nServerPackages=New\r\n");
 
+// `last`: "busy" for a save, the redirect folder for "redirect".
 int RunChild(const std::string& folder, const char* point, const char* placement,
-             const char* busy) {
+             const char* last) {
     pid_t child = fork();
     if (child == 0) {
-        execl(SAVE_CRASH_CHILD, SAVE_CRASH_CHILD, folder.c_str(), point, placement, busy, nullptr);
+        execl(SAVE_CRASH_CHILD, SAVE_CRASH_CHILD, folder.c_str(), point, placement, last, nullptr);
         _exit(127);
     }
     int status = 0;
@@ -139,5 +145,70 @@ TEST(Crash, AtEveryStepTheConfigurationSurvivesWholeAndTheNextWriterGoesOn) {
             names.insert(entry.path().filename().string());
         EXPECT_EQ(names, (std::set<std::string>{"Postal2.ini", "postal2.ini.old"}))
             << "a work file is left";
+    }
+}
+
+// A redirect run killed at every step leaves only whole .uz2 files under
+// their names, and the next run finishes the folder and cleans up after it.
+TEST(Crash, ARedirectKilledAtEveryStepLeavesOnlyWholeFiles) {
+    // Written in this order: Mod, Engine and Core's .uz2, then the manifest.
+    const char* const points[] = {
+        "write:work#1", "close#1",      "flush-new-file#1", "rename#1",
+        "write:work#2", "rename#2",     "write:work#3",     "rename#3",
+        "remove#1",     "write:work#4", "rename#4",         "flush-folder#1",
+        "none",
+    };
+    auto package = [](std::vector<std::string> imports) {
+        TestPackage made;
+        made.imports = std::move(imports);
+        made.fillerNames = 3000; // several chunks
+        return PackageBytes(made);
+    };
+    const std::map<std::string, std::string> packages = {
+        {"Mod.u", package({"Engine"})}, {"Engine.u", package({"Core"})}, {"Core.u", package({})}};
+    for (const char* point : points) {
+        SCOPED_TRACE(point);
+        TempFolder folder;
+        folder.write("postal2.ini", CrLf({"[Core.System]", "Paths=*.u", "[Engine.GameEngine]",
+                                          "ServerPackages=Mod"}));
+        for (const auto& [name, bytes] : packages)
+            folder.write(name, bytes);
+        const std::string web = folder / "web";
+        std::filesystem::create_directories(web);
+        folder.write("web/Old.u.uz2", "no longer needed");
+        const int status = RunChild(folder.path(), point, "redirect", web.c_str());
+        EXPECT_TRUE(std::string(point) == "none" ? WIFEXITED(status) && WEXITSTATUS(status) == 0
+                                                 : WIFSIGNALED(status));
+
+        auto wholeFiles = [&] {
+            for (const auto& [name, bytes] : packages) {
+                if (!folder.exists("web/" + name + ".uz2"))
+                    continue;
+                const auto read =
+                    redirect::DecompressUz2(folder.read("web/" + name + ".uz2"), 1 << 20);
+                EXPECT_TRUE(std::holds_alternative<std::string>(read) &&
+                            std::get<std::string>(read) == bytes)
+                    << name << ".uz2 is not its whole package";
+            }
+        };
+        wholeFiles();
+        const auto again = [&] {
+            locate::PackageFiles packageFiles;
+            return redirect::UpdateRedirectFolder(
+                redirect::PackagesPlayersNeed(gameini::ReadServerSetup(folder / "postal2.ini"),
+                                              folder.path(), {}, {}, packageFiles),
+                web, {redirect::kDefaultLevel, 2, false, true},
+                [](size_t, size_t, uint64_t, uint64_t) {});
+        };
+        again();
+        wholeFiles();
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(web))
+            names.insert(entry.path().filename().string());
+        EXPECT_EQ(names, (std::set<std::string>{"Core.u.uz2", "Engine.u.uz2", "Mod.u.uz2",
+                                                redirect::kManifestName}))
+            << "a part file or the pruned one is left";
+        for (const redirect::RedirectOutcome& outcome : again().packages)
+            EXPECT_EQ(outcome.done, redirect::RedirectOutcome::Done::Unchanged) << outcome.uz2;
     }
 }

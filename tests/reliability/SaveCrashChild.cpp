@@ -3,6 +3,7 @@
 // SIGKILL at the named point, as a power cut or a crash would stop it.
 //
 //   save_crash_child FOLDER POINT [window|add] [busy]
+//   save_crash_child FOLDER POINT redirect WEB
 //
 // POINT is "none" or OPERATION#N: the process dies right after the Nth call
 // of the operation, or for a write half-way through it. Operations: remove,
@@ -12,11 +13,15 @@
 // the header, as the window's Save does; "add" adds after the last package
 // line, as the command line does. "busy": swapping the configuration fails
 // with EBUSY, as a mount point's does, so the save goes on in place.
+// "redirect" updates the redirect folder WEB for the configuration instead,
+// pruning, through the same file operations.
 
 #include "gameini/EditPolicies.h"
 #include "gameini/Error.h"
 #include "gameini/FileSystem.h"
 #include "gameini/SaveGameIni.h"
+#include "redirect/RedirectFolder.h"
+#include "redirect/Uz2.h"
 
 #include <cerrno>
 #include <csignal>
@@ -108,6 +113,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string placement = argc > 3 ? argv[3] : "window";
+    if (placement == "redirect" && argc > 4) {
+        KillingFileSystem fileSystem(argv[2], "", false);
+        locate::PackageFiles packageFiles;
+        const redirect::DownloadSet set = redirect::PackagesPlayersNeed(
+            gameini::ReadServerSetup(std::string(argv[1]) + "/postal2.ini"), argv[1], {}, {},
+            packageFiles);
+        redirect::UpdateRedirectFolder(
+            set, argv[4], {redirect::kDefaultLevel, 2, false, true},
+            [](size_t, size_t, uint64_t, uint64_t) {}, fileSystem);
+        return 0;
+    }
     const bool busy = argc > 4 && std::string(argv[4]) == "busy";
     const gameini::LockedConfiguration configuration =
         gameini::LockConfiguration(argv[1], "postal2.ini", gameini::Access::Write);

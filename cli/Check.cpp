@@ -70,8 +70,8 @@ void CheckImports(const std::string& name, const std::string& file,
 // What keeps players from getting the packages from the redirect folder, and
 // the settings that keep the game from sending them there.
 void CheckRedirect(const Context& context, const gameini::ServerSetup& setup,
-                   const std::string& folder, locate::PackageFiles& packageFiles,
-                   std::vector<Problem>& problems) {
+                   const std::string& folder, const locate::PackageSearch& search,
+                   locate::PackageFiles& packageFiles, std::vector<Problem>& problems) {
     const std::string url = setup.Setting("[IpDrv.HTTPDownload]", "RedirectToURL").value_or("");
     if (url.empty() || !url.ends_with('/'))
         context.Warn("RedirectToURL= of [IpDrv.HTTPDownload] is \"" + url +
@@ -85,7 +85,7 @@ void CheckRedirect(const Context& context, const gameini::ServerSetup& setup,
         configuredLine.emplace(gameini::LowerCase(gameini::PackageMeantBy(package.name)),
                                package.line);
     const redirect::DownloadSet set =
-        redirect::PackagesPlayersNeed(setup, context.ConfigurationFolder(), {}, {}, packageFiles);
+        redirect::PackagesPlayersNeed(setup, search, {}, {}, packageFiles);
     for (const redirect::RedirectProblem& problem : redirect::CheckRedirectFolder(set, folder)) {
         const auto line = configuredLine.find(gameini::LowerCase(problem.neededBy));
         problems.push_back({line == configuredLine.end() ? 1 : line->second, problem.kind,
@@ -180,7 +180,7 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                                     ": no Paths= folder holds " + package});
     }
     if (!redirectFolder.empty())
-        CheckRedirect(context, setup, redirectFolder, packageFiles, problems);
+        CheckRedirect(context, setup, redirectFolder, search, packageFiles, problems);
     std::stable_sort(problems.begin(), problems.end(),
                      [](const Problem& a, const Problem& b) { return a.line < b.line; });
     return problems;

@@ -143,7 +143,8 @@ void AddRedirectCommand(CLI::App& app, Context& context) {
         }
         locate::PackageFiles packageFiles;
         const redirect::DownloadSet set = redirect::PackagesPlayersNeed(
-            setup, context.ConfigurationFolder(), options->maps, options->excluded, packageFiles);
+            setup, locate::PackageSearch(setup.searchPaths, context.ConfigurationFolder()),
+            options->maps, options->excluded, packageFiles);
         for (const std::string& problem : set.problems)
             context.Warn(problem);
         ProgressLine line(!context.quiet && !context.json && isatty(STDERR_FILENO));

@@ -25,11 +25,11 @@ Action ActionFor(const std::string& name, const gameini::PackageFacts& facts,
 
 } // namespace
 
-DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup, const std::string& configFolder,
+DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup,
+                                const locate::PackageSearch& search,
                                 const std::vector<std::string>& maps,
                                 const std::vector<std::string>& excluded,
                                 locate::PackageFiles& packageFiles) {
-    const locate::PackageSearch search(setup.searchPaths, configFolder);
     gameini::PackageSet leftOut, seen;
     for (const std::string& name : excluded)
         leftOut.Insert(gameini::PackageNameOf(name));

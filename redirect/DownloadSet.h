@@ -3,6 +3,7 @@
 #include "gameini/PackageFile.h"
 #include "gameini/ServerSetup.h"
 #include "locate/PackageFiles.h"
+#include "locate/PackageSearch.h"
 
 #include <string>
 #include <vector>
@@ -34,9 +35,11 @@ struct DownloadSet {
 // Paths= entries for the map extension (MapExt= of [URL]) find, or only
 // `maps`; and, through their import tables, everything they import, after
 // [PackageRemap], found as check finds imports. A package not sent is not
-// followed further. Package files are read through `packageFiles`, once
-// each. Throws FileError when a package file cannot be read.
-DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup, const std::string& configFolder,
+// followed further. Packages are found by `search`, made from the setup's
+// Paths= entries, and read through `packageFiles`, once each. Throws
+// FileError when a package file cannot be read.
+DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup,
+                                const locate::PackageSearch& search,
                                 const std::vector<std::string>& maps,
                                 const std::vector<std::string>& excluded,
                                 locate::PackageFiles& packageFiles);

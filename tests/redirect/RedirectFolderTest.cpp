@@ -52,8 +52,9 @@ struct Game {
         lines.insert(lines.end(), engine.begin(), engine.end());
         root.write("System/postal2.ini", CrLf(lines));
         locate::PackageFiles packageFiles;
-        return PackagesPlayersNeed(gameini::ReadServerSetup(root / "System/postal2.ini"),
-                                   root / "System", maps, excluded, packageFiles);
+        const gameini::ServerSetup setup = gameini::ReadServerSetup(root / "System/postal2.ini");
+        return PackagesPlayersNeed(setup, locate::PackageSearch(setup.searchPaths, root / "System"),
+                                   maps, excluded, packageFiles);
     }
 };
 

@@ -194,9 +194,11 @@ TEST(Crash, ARedirectKilledAtEveryStepLeavesOnlyWholeFiles) {
         wholeFiles();
         const auto again = [&] {
             locate::PackageFiles packageFiles;
+            const gameini::ServerSetup setup = gameini::ReadServerSetup(folder / "postal2.ini");
             return redirect::UpdateRedirectFolder(
-                redirect::PackagesPlayersNeed(gameini::ReadServerSetup(folder / "postal2.ini"),
-                                              folder.path(), {}, {}, packageFiles),
+                redirect::PackagesPlayersNeed(
+                    setup, locate::PackageSearch(setup.searchPaths, folder.path()), {}, {},
+                    packageFiles),
                 web, {redirect::kDefaultLevel, 2, false, true},
                 [](size_t, size_t, uint64_t, uint64_t) {});
         };

@@ -116,9 +116,10 @@ int main(int argc, char** argv) {
     if (placement == "redirect" && argc > 4) {
         KillingFileSystem fileSystem(argv[2], "", false);
         locate::PackageFiles packageFiles;
+        const gameini::ServerSetup setup =
+            gameini::ReadServerSetup(std::string(argv[1]) + "/postal2.ini");
         const redirect::DownloadSet set = redirect::PackagesPlayersNeed(
-            gameini::ReadServerSetup(std::string(argv[1]) + "/postal2.ini"), argv[1], {}, {},
-            packageFiles);
+            setup, locate::PackageSearch(setup.searchPaths, argv[1]), {}, {}, packageFiles);
         redirect::UpdateRedirectFolder(
             set, argv[4], {redirect::kDefaultLevel, 2, false, true},
             [](size_t, size_t, uint64_t, uint64_t) {}, fileSystem);

@@ -66,6 +66,11 @@ TEST(Uz2, EveryPackageComesBackByteForByteAndZlibReadsItToo) {
         EXPECT_EQ(std::get<std::string>(DecompressUz2(uz2, package.size())), package);
         EXPECT_EQ(UncompressWithZlib(uz2), package);
     }
+    const auto failingAtTheThirdChunk = [](uint64_t offset, size_t, char*) {
+        return offset < 2 * kChunkInput;
+    };
+    EXPECT_FALSE(CompressUz2(300000, failingAtTheThirdChunk, kDefaultLevel, 4))
+        << "a read that fails on any thread fails the whole";
 }
 
 TEST(Uz2, AStrangersFileStopsAtItsFirstBadChunkWithTheOffset) {

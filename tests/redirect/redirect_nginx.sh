@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The redirect folder as players fetch it: sarvelin-cli redirect builds it
-# from a copy of the demo install, nginx serves it on 127.0.0.1, and each
+# from a copy of the demo install with a Workshop mod added to its list,
+# nginx serves it on 127.0.0.1, and each
 # .uz2, asked for by its name percent-encoded as the older engine writes it,
 # decompresses (by Python's zlib, not ours) to its package byte for byte.
 # A package left out is a 404.
@@ -23,6 +24,8 @@ expect() { # expect WHAT ACTUAL EXPECTED
 cp -r "$source/examples/System" "$source/examples/Sounds" "$work/"
 mkdir "$work/Maps"
 cp "$source/examples/System/Xmas.u" "$work/Maps/MyMap.fuk"
+cp "$source/examples/System/ProjectileMod.U" "$work/System/NicksCoop.u"
+"$cli" -q -C "$work/System" add NicksCoop >/dev/null
 web="$work/www/p2"
 mkdir -p "$web"
 "$cli" -q -C "$work/System" redirect "$web" --exclude Engine >/dev/null
@@ -76,7 +79,9 @@ PY
     expect "$name fetched as $encoded decompresses to its package" "$same" True
     served=$((served + 1))
 done
-expect "the configured packages, their imports and the map are served" "$served" 11
+expect "the configured packages, the mod, their imports and the map are served" "$served" 12
+expect "the mod, asked for by its encoded name" \
+    "$(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:$port/p2/NicksCoop%2Eu%2Euz2")" 200
 expect "a package left out is not found" \
     "$(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:$port/p2/Engine%2Eu%2Euz2")" 404
 
@@ -84,4 +89,4 @@ kill "$nginx_pid"
 wait "$nginx_pid" 2>/dev/null || true
 nginx_pid=""
 [ "$failures" -eq 0 ] || exit 1
-echo "$((served + 2)) passed, 0 failed"
+echo "$((served + 3)) passed, 0 failed"

@@ -3,15 +3,14 @@
 #include "gameini/ReplaceWithBackup.h"
 #include "gameini/RestoreBackup.h"
 #include "support/ErrorOf.h"
+#include "support/MountNamespace.h"
 #include "support/TempFolder.h"
 
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
-#include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 // Saves where servers run: configurations linked in from elsewhere, mounted
@@ -95,32 +94,6 @@ TEST(SaveGameIni, KeepsTheOwnerGroupAndModeOfTheConfiguration) {
         EXPECT_EQ(info.st_gid, 23456u);
         EXPECT_EQ(info.st_mode & 07777, 0640u);
     }
-}
-
-using Mounts = std::vector<std::pair<std::string, std::string>>;
-constexpr int kNoMountNamespace = 77;
-
-// Runs `check` in a child with a private view of the mounts, as a container
-// has, after `mounts` (pairs of what and where; a "tmpfs:SIZE" what mounts a
-// tmpfs of that size). 0 when it held, kNoMountNamespace where the machine
-// allows none.
-int InMountNamespace(const Mounts& mounts, const std::function<bool()>& check) {
-    const pid_t child = fork();
-    if (child == 0) {
-        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr))
-            _exit(kNoMountNamespace);
-        for (const auto& [what, where] : mounts) {
-            const bool tmpfs = what.starts_with("tmpfs:");
-            const std::string size = tmpfs ? "size=" + what.substr(6) : "";
-            if (mount(tmpfs ? "tmpfs" : what.c_str(), where.c_str(), tmpfs ? "tmpfs" : nullptr,
-                      tmpfs ? 0 : MS_BIND, tmpfs ? size.c_str() : nullptr) != 0)
-                _exit(kNoMountNamespace);
-        }
-        _exit(check() ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 
 TEST(SaveGameIni, AMountedConfigurationIsSavedInPlace) {

@@ -1,12 +1,11 @@
 #include "locate/RunningGame.h"
 #include "gameini/Error.h"
+#include "support/MountNamespace.h"
 #include "support/TempFolder.h"
 
 #include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,26 +13,6 @@
 // look alike and where /proc cannot be read.
 
 namespace {
-
-constexpr int kNoMountNamespace = 77;
-
-// Runs `check` in a child with a private view of the mounts, after mounting
-// a tmpfs on each of `tmpfs`: 0 when it held, kNoMountNamespace where the
-// machine allows none.
-int InMountNamespace(const std::vector<std::string>& tmpfs, const std::function<bool()>& check) {
-    const pid_t child = fork();
-    if (child == 0) {
-        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr))
-            _exit(kNoMountNamespace);
-        for (const std::string& where : tmpfs)
-            if (mount("tmpfs", where.c_str(), "tmpfs", 0, "size=64k") != 0)
-                _exit(kNoMountNamespace);
-        _exit(check() ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
-}
 
 // A stand-in for the game's server, running in `folder` until killed.
 pid_t StartServer(const std::string& folder) {
@@ -56,16 +35,17 @@ void Stop(pid_t server) {
 
 TEST(RunningGame, TwoFoldersAreOneOnlyOnOneDevice) {
     TempFolder running, edited;
-    const int outcome = InMountNamespace({running.path(), edited.path()}, [&] {
-        // Two new tmpfs roots: one inode number, two devices.
-        WriteBytes(edited / "postal2.ini", "[Engine.GameEngine]\r\n");
-        WriteBytes(running / "postal2.ini", "[Engine.GameEngine]\r\n");
-        const pid_t server = StartServer(running.path());
-        const bool elsewhere = locate::GamesUsing(edited / "postal2.ini").empty();
-        const bool here = locate::GamesUsing(running / "postal2.ini").size() == 1;
-        Stop(server);
-        return elsewhere && here;
-    });
+    const int outcome =
+        InMountNamespace({{"tmpfs:64k", running.path()}, {"tmpfs:64k", edited.path()}}, [&] {
+            // Two new tmpfs roots: one inode number, two devices.
+            WriteBytes(edited / "postal2.ini", "[Engine.GameEngine]\r\n");
+            WriteBytes(running / "postal2.ini", "[Engine.GameEngine]\r\n");
+            const pid_t server = StartServer(running.path());
+            const bool elsewhere = locate::GamesUsing(edited / "postal2.ini").empty();
+            const bool here = locate::GamesUsing(running / "postal2.ini").size() == 1;
+            Stop(server);
+            return elsewhere && here;
+        });
     if (outcome == kNoMountNamespace)
         GTEST_SKIP() << "this machine does not allow a mount namespace";
     EXPECT_EQ(outcome, 0);
@@ -75,7 +55,7 @@ TEST(RunningGame, AProcFolderThatCannotBeReadIsAnErrorNotNoGame) {
     TempFolder folder;
     folder.write("postal2.ini", "[Engine.GameEngine]\r\n");
     chmod(folder.path().c_str(), 0755); // the configuration itself can be looked at
-    const int outcome = InMountNamespace({"/proc"}, [&] {
+    const int outcome = InMountNamespace({{"tmpfs:64k", "/proc"}}, [&] {
         // A /proc that cannot be read, as for a user where it is hidden.
         if (chmod("/proc", 0) != 0 || setresgid(65534, 65534, 65534) != 0 ||
             setresuid(65534, 65534, 65534) != 0)

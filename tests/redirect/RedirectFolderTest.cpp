@@ -2,7 +2,10 @@
 #include "redirect/RedirectCheck.h"
 #include "redirect/Uz2.h"
 
+#include "gameini/Error.h"
 #include "gameini/FileDescriptor.h"
+#include "support/ErrorOf.h"
+#include "support/MountNamespace.h"
 #include "support/PackageBuilder.h"
 #include "support/TempFolder.h"
 
@@ -10,7 +13,9 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
+#include <set>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 using namespace redirect;
 
@@ -236,4 +241,40 @@ TEST(Redirect, CheckFindsWhatKeepsPlayersFromTheFolder) {
     EXPECT_EQ(kinds(), (std::map<std::string, std::string>{{"Core", "redirect-missing (Mod)"},
                                                            {"Engine", "redirect-oversize (Mod)"},
                                                            {"Mod", "redirect-stale (Mod)"}}));
+}
+
+TEST(Redirect, AFullDiskLeavesEveryFileWholeAndTheNextRunFinishesTheFolder) {
+    Game game;
+    game.Put("System/Mod.u", Importing({"Engine"}));
+    const std::string oldMod = game.root.read("System/Mod.u");
+    TempFolder disk;
+    const std::string web = disk / "web";
+    const int outcome = InMountNamespace({{"tmpfs:256k", disk.path()}}, [&] {
+        Update(game, web);
+        // The mod grows, and the rest of the disk fills up.
+        TestPackage bigger = Importing({"Engine"});
+        bigger.fillerNames = 20000;
+        game.Put("System/Mod.u", bigger);
+        struct statvfs room;
+        statvfs(web.c_str(), &room);
+        disk.write("filler", std::string(room.f_bavail * room.f_bsize - 4096, '.'));
+        const std::string error = ErrorOf([&] { Update(game, web); });
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(web))
+            names.insert(entry.path().filename().string());
+        const auto mod = DecompressUz2(gameini::ReadWholeFile(web + "/Mod.u.uz2"), 1 << 22);
+        const bool whole =
+            error.find("Cannot write " + web + "/.Mod.u.uz2.part: No space left on device") !=
+                std::string::npos &&
+            names ==
+                std::set<std::string>{"Core.u.uz2", "Engine.u.uz2", "Mod.u.uz2", kManifestName} &&
+            std::get<std::string>(mod) == oldMod;
+        std::filesystem::remove(disk / "filler");
+        return whole && Done(Update(game, web))["Mod.u.uz2"] == "written" &&
+               std::get<std::string>(DecompressUz2(gameini::ReadWholeFile(web + "/Mod.u.uz2"),
+                                                   1 << 22)) == game.root.read("System/Mod.u");
+    });
+    if (outcome == kNoMountNamespace)
+        GTEST_SKIP() << "this machine does not allow a mount namespace";
+    EXPECT_EQ(outcome, 0) << "a part file left, the old .uz2 damaged, or no clear error";
 }

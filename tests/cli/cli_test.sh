@@ -462,6 +462,19 @@ expect "redirect again: nothing written" "$(run -C "$sys" -q redirect "$web" | t
 $before"
 expect "redirect without DIR: a usage error that makes nothing" "$(status -C "$sys" redirect; digest "$web")" "2
 $before"
+expect "redirect --level 13: a usage error that makes no folder" \
+    "$(status -C "$sys" redirect "$work/redirect/other" --level 13; ls "$work/redirect/other" 2>/dev/null | wc -l)" "2
+0"
+rm "$web"/*.uz2
+"$cli" -C "$sys" -q redirect "$web" >"$work/one" 2>&1 &
+one=$!
+"$cli" -C "$sys" -q redirect "$web" >"$work/two" 2>&1 &
+two=$!
+wait $one; first=$?
+wait $two; second=$?
+expect "two redirects at once: both finish, one after the other" \
+    "$first $second $(cat "$work/one" "$work/two" | grep -c '^written 9,') $(cat "$work/one" "$work/two" | grep -c '^written 0, unchanged 9,')" "0 0 1 1"
+expect "two redirects at once: the folder is whole" "$(digest "$web")" "$before"
 flock -x "$web" sleep 1 &
 sleep 0.2
 expect "redirect: another run holds the folder" "$(status -C "$sys" -q --wait 0 redirect "$web"; cat "$work/stderr")" \

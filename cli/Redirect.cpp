@@ -147,14 +147,17 @@ void AddRedirectCommand(CLI::App& app, Context& context) {
             options->maps, options->excluded, packageFiles);
         for (const std::string& problem : set.problems)
             context.Warn(problem);
-        ProgressLine line(!context.quiet && !context.json && isatty(STDERR_FILENO));
-        const redirect::RedirectResult result = redirect::UpdateRedirectFolder(
-            set, options->folder,
-            {options->level, options->threads, context.dryRun, options->prune, options->verify,
-             context.Wait()},
-            [&line](size_t done, size_t count, uint64_t bytesDone, uint64_t bytesAll) {
-                line.Show(done, count, bytesDone, bytesAll);
-            });
+        // The progress line is gone before anything else is printed.
+        const redirect::RedirectResult result = [&] {
+            ProgressLine line(!context.quiet && !context.json && isatty(STDERR_FILENO));
+            return redirect::UpdateRedirectFolder(
+                set, options->folder,
+                {options->level, options->threads, context.dryRun, options->prune, options->verify,
+                 context.Wait()},
+                [&line](size_t done, size_t count, uint64_t bytesDone, uint64_t bytesAll) {
+                    line.Show(done, count, bytesDone, bytesAll);
+                });
+        }();
         if (context.json) {
             context.PrintResult(ResultJson(options->folder, result, options->prune));
             return kDone;

@@ -457,6 +457,11 @@ expect "redirect -n: makes nothing" "$(run -C "$sys" -q -n redirect "$web" | tai
 expect "redirect: every configured package and what it imports" "$(run -C "$sys" -q redirect "$web" | tail -1)" \
     "written 9, 1.2 KB → 1.0 KB"
 before="$(digest "$web")"
+expect "redirect: no progress line where standard error is no terminal" "$(cat "$work/stderr")" ""
+expect "redirect on a terminal: a progress line, then erased" \
+    "$(script -qec "'$cli' -C '$sys' redirect '$work/redirect/tty'" /dev/null | grep -c $'9/9 files, 1.2 KB of 1.2 KB, .*/s, 0 s left\r\033\\[K')" 1
+expect "redirect -q on a terminal: none" \
+    "$(rm -r "$work/redirect/tty"; script -qec "'$cli' -C '$sys' -q redirect '$work/redirect/tty' -q" /dev/null | grep -c 'files, ')" 0
 expect "redirect again: nothing written" "$(run -C "$sys" -q redirect "$web" | tail -1; digest "$web")" \
     "written 0, unchanged 9, 1.2 KB → 1.0 KB
 $before"

@@ -123,10 +123,13 @@ std::string CompressUz2(std::string_view package, int level, unsigned threads) {
 }
 
 CompressedFile CompressPackageFile(const std::string& path, int level, unsigned threads) {
-    const gameini::FileDescriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    // Found a moment ago as a package file; never blocks if it was swapped for a FIFO since.
+    const gameini::FileDescriptor file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat info;
     if (file.fd < 0 || fstat(file.fd, &info) != 0)
         gameini::ThrowSystemError(errno, "Cannot open " + path + " for reading");
+    if (!S_ISREG(info.st_mode))
+        throw gameini::FileError(EINVAL, "Cannot read " + path + ": it is not a regular file");
     const auto size = static_cast<uint64_t>(info.st_size);
     std::atomic<int> error = 0;
     std::optional<std::string> uz2 = CompressUz2(

@@ -1,11 +1,13 @@
 #include "redirect/Uz2.h"
 
+#include "support/ErrorOf.h"
 #include "support/PackageBuilder.h"
 #include "support/TempFolder.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/stat.h>
 #include <zlib.h>
 
 using namespace redirect;
@@ -124,6 +126,12 @@ TEST(Uz2, InfoReadsThePackageInsideAndNamesDamageByItsOffset) {
     ASSERT_TRUE(std::holds_alternative<gameini::PackageDamage>(cut));
     EXPECT_NE(std::get<gameini::PackageDamage>(cut).reason.find("chunk at byte 0"),
               std::string::npos);
+    EXPECT_EQ(CompressPackageFile(folder / "NicksCoop.u.uz2", kDefaultLevel, 2).size,
+              folder.read("NicksCoop.u.uz2").size());
+    mkfifo((folder / "Swapped.u").c_str(), 0644);
+    EXPECT_EQ(ErrorOf([&] { CompressPackageFile(folder / "Swapped.u", kDefaultLevel, 2); }),
+              "Cannot read " + (folder / "Swapped.u") + ": it is not a regular file")
+        << "and does not wait for a writer";
     EXPECT_TRUE(IsUz2FileName("NicksCoop.u.UZ2"));
     EXPECT_FALSE(IsUz2FileName(".uz2x"));
 }

@@ -82,6 +82,12 @@ nlohmann::ordered_json ResultJson(const std::string& folder, const redirect::Red
             {"bytes_out", result.bytesOut}};
 }
 
+// What became of a package: "written", "not-downloadable", ...; in a dry run
+// "to write" for what would be written.
+std::string Word(RedirectOutcome::Done done, bool dryRun) {
+    return dryRun && done == RedirectOutcome::Done::Written ? "to write" : redirect::DoneName(done);
+}
+
 // "written 12, unchanged 230, oversize 1, not downloadable 3, 181.2 MB → 64.0 MB"
 std::string Summary(const redirect::RedirectResult& result, bool dryRun) {
     std::map<RedirectOutcome::Done, size_t> counts;
@@ -93,10 +99,8 @@ std::string Summary(const redirect::RedirectResult& result, bool dryRun) {
                             RedirectOutcome::Done::ServerOnly, RedirectOutcome::Done::Excluded}) {
         if (counts[done] == 0 && done != RedirectOutcome::Done::Written)
             continue;
-        std::string word = redirect::DoneName(done);
+        std::string word = Word(done, dryRun);
         std::replace(word.begin(), word.end(), '-', ' ');
-        if (dryRun && done == RedirectOutcome::Done::Written)
-            word = "to write";
         text += (text.empty() ? "" : ", ") + word + " " + std::to_string(counts[done]);
     }
     if (dryRun) // nothing compressed, so no size to give
@@ -164,10 +168,7 @@ void AddRedirectCommand(CLI::App& app, Context& context) {
         }
         for (const RedirectOutcome& outcome : result.packages)
             if (outcome.done != RedirectOutcome::Done::Unchanged)
-                context.out << (context.dryRun && outcome.done == RedirectOutcome::Done::Written
-                                    ? "to write"
-                                    : redirect::DoneName(outcome.done))
-                            << "  " << outcome.uz2 << "\n";
+                context.out << Word(outcome.done, context.dryRun) << "  " << outcome.uz2 << "\n";
         for (const std::string& name : result.unneeded)
             context.out << (options->prune && !context.dryRun ? "pruned  " : "unneeded  ") << name
                         << "\n";

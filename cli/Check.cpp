@@ -27,10 +27,10 @@ struct Problem {
 
 // What a configured package's own file says: whether it is a package, and
 // whether players can load what it imports.
-template <class Remapped, class Add>
+template <class Add>
 void CheckImports(const std::string& name, const std::string& file,
-                  const locate::PackageSearch& search, locate::PackageFiles& packageFiles,
-                  const Remapped& remapped, const Add& add) {
+                  const gameini::ServerSetup& setup, const locate::PackageSearch& search,
+                  locate::PackageFiles& packageFiles, const Add& add) {
     const gameini::PackageRead& read = packageFiles.Read(file);
     if (const auto* damage = std::get_if<gameini::PackageDamage>(&read)) {
         add("damaged", gameini::NameOf(file) + " is not a package file or is damaged (" +
@@ -44,7 +44,7 @@ void CheckImports(const std::string& name, const std::string& file,
                                     "refused (\"Downloading '" +
                                     name + "' not allowed\")");
     for (const std::string& import : facts.imports) {
-        const std::string wanted = remapped(import);
+        const std::string wanted = setup.Remapped(import);
         const std::vector<std::string> found = search.FilesOf(wanted);
         if (found.empty()) {
             add("missing-import", name + " imports " + wanted +
@@ -115,10 +115,6 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
 
     const locate::PackageSearch search(setup.searchPaths, context.ConfigurationFolder());
     locate::PackageFiles packageFiles;
-    auto remapped = [&](const std::string& name) {
-        const auto to = setup.remap.find(gameini::LowerCase(name));
-        return to == setup.remap.end() ? name : to->second;
-    };
 
     std::unordered_map<std::string, int> firstLine; // lower-cased name
     for (const gameini::ConfiguredPackage& package : setup.configured) {
@@ -154,7 +150,7 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                 add("case-twins", gameini::FolderOf(file.path) + " holds both " + file.variants[0] +
                                       " and " + file.variants[1] + "; remove the one not needed");
         if (!found.empty())
-            CheckImports(package.name, found.front().path, search, packageFiles, remapped, add);
+            CheckImports(package.name, found.front().path, setup, search, packageFiles, add);
         else
             add("missing", !search.FollowsPathsEntries()
                                ? "there is no " + package.name +

@@ -216,6 +216,15 @@ PackageRead ParsePackage(uint64_t fileSize, const ReadAt& readAt) {
     }
 }
 
+PackageRead ParsePackageBytes(std::string_view bytes) {
+    return ParsePackage(bytes.size(), [bytes](uint64_t offset, size_t size, char* out) {
+        if (offset > bytes.size() || size > bytes.size() - offset)
+            return false;
+        bytes.copy(out, size, offset);
+        return true;
+    });
+}
+
 PackageRead ReadPackageFile(const std::string& path) {
     const FileDescriptor file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat info;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -45,6 +46,9 @@ using ReadAt = std::function<bool(uint64_t offset, size_t size, char* out)>;
 // every offset, count and length is checked against the file's size first,
 // and nothing is allocated by a number the file gives before that.
 PackageRead ParsePackage(uint64_t fileSize, const ReadAt& readAt);
+
+// Parses a package held whole in memory, as ParsePackage does.
+PackageRead ParsePackageBytes(std::string_view bytes);
 
 // Reads the package file at `path`; throws FileError when it cannot be read.
 PackageRead ReadPackageFile(const std::string& path);

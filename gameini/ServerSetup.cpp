@@ -22,6 +22,11 @@ std::optional<std::string> ServerSetup::Setting(std::string_view section,
     return found->second;
 }
 
+std::string ServerSetup::Remapped(const std::string& name) const {
+    const auto to = remap.find(LowerCase(name));
+    return to == remap.end() ? name : to->second;
+}
+
 ServerSetup ReadServerSetup(const std::string& path) {
     using Scanner = SectionScanner;
     ServerSetup setup;

@@ -24,6 +24,9 @@ struct ServerSetup {
     std::vector<std::pair<int, std::string>> serverActors;       // ServerActors= values
     std::unordered_map<std::string, std::string> remap; // [PackageRemap], by lower-cased name
 
+    // The package the game loads for `name`, after [PackageRemap].
+    std::string Remapped(const std::string& name) const;
+
     // The value of KEY in [SECTION], both in any letter case, as the first
     // line that sets it writes it: Setting("[URL]", "MapExt").
     std::optional<std::string> Setting(std::string_view section, std::string_view key) const;

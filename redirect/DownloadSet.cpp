@@ -64,11 +64,8 @@ DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup,
         const Action action = ActionFor(name, facts, leftOut);
         set.packages.push_back({name, file, facts, action, neededBy});
         if (action == Action::Send)
-            for (const std::string& import : facts.imports) {
-                const auto remapped = setup.remap.find(gameini::LowerCase(import));
-                wanted.push_back({remapped == setup.remap.end() ? import : remapped->second,
-                                  name + " imports it", neededBy});
-            }
+            for (const std::string& import : facts.imports)
+                wanted.push_back({setup.Remapped(import), name + " imports it", neededBy});
     };
     for (const std::string& file : mapFiles) {
         const std::string fileName = gameini::NameOf(file); // "MyMap.fuk": the map MyMap

@@ -5,7 +5,6 @@
 #include "redirect/Manifest.h"
 #include "redirect/Uz2.h"
 
-#include <algorithm>
 #include <sys/stat.h>
 
 namespace redirect {
@@ -20,13 +19,7 @@ std::string Staleness(const std::string& uz2Path, const Download& download, uint
     if (package.size() != size)
         return "it holds " + std::to_string(package.size()) + " bytes, the package " +
                std::to_string(size);
-    const gameini::PackageRead facts =
-        gameini::ParsePackage(package.size(), [&](uint64_t offset, size_t length, char* out) {
-            if (offset > package.size() || length > package.size() - offset)
-                return false;
-            std::copy_n(package.data() + offset, length, out);
-            return true;
-        });
+    const gameini::PackageRead facts = gameini::ParsePackageBytes(package);
     const auto* inside = std::get_if<gameini::PackageFacts>(&facts);
     if (!inside || inside->guid != download.facts.guid)
         return "the package inside has another GUID";

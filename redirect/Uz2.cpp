@@ -191,13 +191,7 @@ gameini::PackageRead ReadUz2Package(const std::string& path) {
     if (const auto* damage = std::get_if<Uz2Damage>(&read))
         return gameini::PackageDamage{"its .uz2 chunk at byte " + std::to_string(damage->offset) +
                                       ": " + damage->reason};
-    const std::string& package = std::get<std::string>(read);
-    return gameini::ParsePackage(package.size(), [&](uint64_t offset, size_t size, char* out) {
-        if (offset > package.size() || size > package.size() - offset)
-            return false;
-        std::copy_n(package.data() + offset, size, out);
-        return true;
-    });
+    return gameini::ParsePackageBytes(std::get<std::string>(read));
 }
 
 bool IsUz2FileName(std::string_view name) {

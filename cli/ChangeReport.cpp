@@ -8,6 +8,25 @@
 
 namespace cli {
 
+namespace {
+
+// Why the file was overwritten rather than replaced.
+const char* InPlaceText(gameini::InPlace inPlace) {
+    switch (inPlace) {
+    case gameini::InPlace::No:
+        break;
+    case gameini::InPlace::MountPoint:
+        return " in place (the configuration is a mount point)";
+    case gameini::InPlace::MountSource:
+        return " in place (the configuration is bind-mounted elsewhere, which sees the change)";
+    case gameini::InPlace::HardLinked:
+        return " in place (the configuration has other hard links, which see the change)";
+    }
+    return "";
+}
+
+} // namespace
+
 std::string BackupShown(const gameini::ConfigurationFiles& files, const std::string& backup) {
     // Beside the configuration a backup goes by its name; a linked one's, by its path.
     return files.linked || backup.empty() ? backup : gameini::NameOf(backup);
@@ -32,9 +51,8 @@ void PrintChange(const Context& context, const ChangeReport& report, const char*
     } else if (dryRun) {
         context.out << diff;
     } else {
-        context.out << verb
-                    << (report.inPlace ? " in place (the configuration is a mount point)" : "")
-                    << "; previous configuration kept as " << report.backupShown << "\n";
+        context.out << verb << InPlaceText(report.inPlace) << "; previous configuration kept as "
+                    << report.backupShown << "\n";
     }
 }
 

@@ -14,7 +14,7 @@ struct ChangeReport {
     bool changed = false;
     std::string backup;      // where the previous configuration is kept, absolute; empty: none
     std::string backupShown; // ... as the text names it
-    bool inPlace = false;
+    gameini::InPlace inPlace = gameini::InPlace::No;
     std::vector<std::string> before, after;
     std::string bytesBefore, bytesAfter; // a dry run's, or with --diff
 };

@@ -51,7 +51,8 @@ void Context::RefuseToChange(const gameini::ConfigurationFiles& files) const {
     struct stat info;
     if (stat(files.config.c_str(), &info) == 0 && (info.st_mode & 0222) == 0)
         throw ReadOnlyError(gameini::NameOf(files.config) + " is read-only");
-    if (const auto problem = gameini::OwnershipProblem(files); problem && !files.mounted)
+    if (const auto problem = gameini::OwnershipProblem(files);
+        problem && files.inPlace == gameini::InPlace::No)
         throw gameini::OwnershipError(*problem);
     std::vector<locate::GameProcess> games;
     try {

@@ -48,14 +48,6 @@ void RefuseBadNames(const std::vector<std::string>& given, gameini::Encoding enc
             throw UsageError("\"" + argument + "\": " + problem->text);
 }
 
-std::vector<std::string> NamesOf(std::vector<gameini::ConfiguredPackage> packages) {
-    std::vector<std::string> names;
-    names.reserve(packages.size());
-    for (gameini::ConfiguredPackage& package : packages)
-        names.push_back(std::move(package.name));
-    return names;
-}
-
 void SaveGivenNames(const Context& context, const std::vector<std::string>& given,
                     gameini::EditPackages (*policy)(std::vector<std::string> names)) {
     const std::vector<std::string> names = PackageNamesFrom(given);

@@ -20,9 +20,6 @@ std::vector<std::string> PackageNamesFrom(const std::vector<std::string>& given)
 // `encoding` cannot store.
 void RefuseBadNames(const std::vector<std::string>& given, gameini::Encoding encoding);
 
-// The names of the configured packages, in file order, as written.
-std::vector<std::string> NamesOf(std::vector<gameini::ConfiguredPackage> packages);
-
 // Saves the names a command is given (add, set) by the edit `policy` makes
 // of their package names: the file needs the section, each name must be one
 // the file can hold, and one that no Paths= folder holds is warned of.

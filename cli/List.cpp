@@ -23,7 +23,7 @@ void RunList(const Context& context, bool all) {
     const gameini::ConfigurationFiles& files = configuration.Files();
     bool section = false;
     std::vector<std::string> searchPaths;
-    const std::vector<std::string> configured = NamesOf(gameini::ReadServerPackages(
+    const std::vector<std::string> configured = gameini::NamesOf(gameini::ReadServerPackages(
         files.config, &section, all || context.json ? &searchPaths : nullptr));
     if (!section)
         context.Warn(files.config + " has no [Engine.GameEngine] section, so the game reads no "

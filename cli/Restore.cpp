@@ -20,9 +20,9 @@ void AddRestoreCommand(CLI::App& app, Context& context) {
                                 true,
                                 gameini::AbsolutePath(backup),
                                 BackupShown(files, backup),
-                                false,
-                                NamesOf(gameini::ReadServerPackages(files.config)),
-                                NamesOf(gameini::ReadServerPackages(backup)),
+                                gameini::InPlace::No,
+                                gameini::NamesOf(gameini::ReadServerPackages(files.config)),
+                                gameini::NamesOf(gameini::ReadServerPackages(backup)),
                                 {},
                                 {}};
             if (context.dryRun || context.diff) {

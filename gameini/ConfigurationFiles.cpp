@@ -2,14 +2,13 @@
 
 #include "gameini/Error.h"
 #include "gameini/GamePath.h"
+#include "gameini/MountTable.h"
 #include "gameini/TextCase.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -28,37 +27,42 @@ std::string FollowLink(const std::string& link) {
     ThrowSystemError(err, "Cannot follow the symbolic link " + link + " to " + to);
 }
 
-// A mount point as /proc/self/mountinfo writes it: blanks, tabs, line feeds
-// and backslashes stand as three octal digits behind a backslash.
-std::string Unescaped(const std::string& field) {
-    auto octal = [&](size_t at) {
-        return at < field.size() && field[at] >= '0' && field[at] <= '7';
-    };
-    std::string text;
-    for (size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
-            text += static_cast<char>(std::stoi(field.substr(i + 1, 3), nullptr, 8));
-            i += 3;
-        } else {
-            text += field[i];
-        }
+// The file's path inside its own file system, as a bind mount of it names
+// it: the mount it is under, by the longest mount point, and the rest.
+std::optional<std::string> PathInFileSystem(const std::string& real, dev_t device,
+                                            const std::vector<Mount>& table) {
+    const Mount* under = nullptr;
+    for (const Mount& mount : table) {
+        const std::string& point = mount.mountPoint;
+        const bool holds =
+            point == "/" || real == point || (real.starts_with(point) && real[point.size()] == '/');
+        if (mount.device == device && holds && (!under || point.size() >= under->mountPoint.size()))
+            under = &mount;
     }
-    return text;
+    if (!under)
+        return std::nullopt;
+    const std::string rest =
+        under->mountPoint == "/" ? real : real.substr(under->mountPoint.size());
+    return (under->root == "/" ? "" : under->root) + rest;
 }
 
-// Whether /proc/self/mountinfo lists the file, by its real path, as a mount
-// point.
-bool IsMountPoint(const std::string& path) {
-    const std::optional<std::string> real = RealPath(path);
-    std::ifstream mounts("/proc/self/mountinfo");
-    for (std::string line; real && std::getline(mounts, line);) {
-        std::istringstream fields(line);
-        std::string id, parent, device, root, mountPoint;
-        if (fields >> id >> parent >> device >> root >> mountPoint &&
-            Unescaped(mountPoint) == *real)
-            return true;
-    }
-    return false;
+InPlace InPlaceOf(const std::string& config) {
+    const std::optional<std::string> real = RealPath(config);
+    struct stat info;
+    if (!real || stat(real->c_str(), &info) != 0)
+        return InPlace::No;
+    const std::vector<std::vector<Mount>> tables = VisibleMountTables();
+    for (const Mount& mount : tables.front())
+        if (mount.mountPoint == *real)
+            return InPlace::MountPoint;
+    if (info.st_nlink > 1)
+        return InPlace::HardLinked;
+    const std::optional<std::string> inside = PathInFileSystem(*real, info.st_dev, tables.front());
+    for (const std::vector<Mount>& table : tables)
+        for (const Mount& mount : table)
+            if (inside && mount.device == info.st_dev && mount.root == *inside)
+                return InPlace::MountSource;
+    return InPlace::No;
 }
 
 } // namespace
@@ -82,7 +86,7 @@ ConfigurationFiles ConfigurationFilesOf(std::string_view folder, std::string_vie
     files.linked = linked;
     if (lookup == Lookup::ForSaving) {
         files.work = ResolvePath(files.work);
-        files.mounted = IsMountPoint(config);
+        files.inPlace = InPlaceOf(config);
     }
     return files;
 }

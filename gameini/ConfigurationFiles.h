@@ -5,6 +5,15 @@
 
 namespace gameini {
 
+// Why a configuration cannot be replaced by a new file, only overwritten:
+// a new file would leave another name of it on the old one.
+enum class InPlace {
+    No,
+    MountPoint,  // a file bind-mounted here, as into a container: it cannot be renamed
+    MountSource, // the source of a file bind mount in some mount namespace
+    HardLinked,  // one of several hard links
+};
+
 // The files a save of one configuration works with, as full paths.
 struct ConfigurationFiles {
     std::string config; // the configuration, as found in any letter case
@@ -18,9 +27,8 @@ struct ConfigurationFiles {
     // The configuration was reached through a symbolic link: the files above
     // are those of its final target, in the target's folder.
     bool linked = false;
-    // The configuration is a mount point of its own (a file bind-mounted into
-    // a container): it cannot be renamed, only written in place.
-    bool mounted = false;
+    // Why the configuration is written in place rather than replaced, or No.
+    InPlace inPlace = InPlace::No;
 };
 
 // The files for the configuration `name` in `folder`. The game's own
@@ -32,8 +40,9 @@ struct ConfigurationFiles {
 // FileError.
 //
 // For a reader, which needs neither, the work file's letter case (a look at
-// the whole folder) and whether the configuration is a mount point are not
-// looked up: `work` is the plain name and `mounted` false.
+// the whole folder) and whether the configuration is saved in place are not
+// looked up: `work` is the plain name and `inPlace` No. A bind mount is seen
+// in the mount tables of the processes /proc shows.
 enum class Lookup { ForSaving, ForReading };
 ConfigurationFiles ConfigurationFilesOf(std::string_view folder, std::string_view name,
                                         Lookup lookup = Lookup::ForSaving);

@@ -14,25 +14,26 @@ EditPackages PackagesAfterEachHeader(std::vector<std::string> names) {
     };
 }
 
-EditPackages KeepTicked(std::vector<std::string> tickedFiles,
-                        std::vector<std::string> listedFiles) {
-    return [ticked = std::move(tickedFiles),
-            listedFiles = std::move(listedFiles)](const ConfigurationContents& contents) {
+EditPackages ApplyTickChanges(std::vector<ListedFile> listed) {
+    return [listed = std::move(listed)](const ConfigurationContents& contents) {
+        PackageSet configured, shown, kept;
+        for (const ConfiguredPackage& package : contents.configured)
+            configured.Insert(package.name);
         std::vector<std::string> names;
-        for (const std::string& file : ticked) {
+        for (const ListedFile& entry : listed) {
+            shown.InsertFile(entry.file);
+            if (!entry.ticked.value_or(configured.ContainsFile(entry.file)))
+                continue;
             // A file's name is what the user means, so only a name that would
             // damage the file is refused, named by the file the user ticked.
-            const std::string name = PackageNameOf(file);
+            const std::string name = PackageNameOf(entry.file);
             if (const auto problem = PackageNameProblem(name, contents.encoding);
                 problem && problem->DamagesTheFile())
-                throw ConfigurationError(file + ": " + problem->text);
+                throw ConfigurationError(entry.file + ": " + problem->text);
             names.push_back(name);
         }
-        PackageSet listed, kept;
-        for (const std::string& file : listedFiles)
-            listed.InsertFile(file);
         for (const ConfiguredPackage& package : contents.configured)
-            if (!listed.Contains(package.name) && kept.Insert(package.name))
+            if (!shown.Contains(package.name) && kept.Insert(package.name))
                 names.push_back(package.name);
         return PackageLineEdit(Placement::AfterEachHeader, {}, std::move(names));
     };

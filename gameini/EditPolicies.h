@@ -3,6 +3,7 @@
 #include "gameini/RewriteGameIni.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,12 +17,22 @@ namespace gameini {
 // [Engine.GameEngine] header, and every old package line gone.
 EditPackages PackagesAfterEachHeader(std::vector<std::string> names);
 
-// The window's Save: the packages of the ticked files, in list order, then
-// the configured packages the list does not show (sounds, textures, mods
-// found through Paths=), each once, placed as PackagesAfterEachHeader does.
-// Only what the user unticked goes. Throws ConfigurationError, naming the
-// file, for a ticked file whose name would damage the configuration.
-EditPackages KeepTicked(std::vector<std::string> tickedFiles, std::vector<std::string> listedFiles);
+// A file of the window's list, and its tick when the user changed it since
+// the list was loaded.
+struct ListedFile {
+    std::string file;
+    std::optional<bool> ticked;
+};
+
+// The window's Save: the user's own changes applied to the configuration as
+// it is now. A file the user ticked or unticked is configured as the user
+// left it; every other listed file is configured as the file has it now, so
+// a change another program saved meanwhile stays. The packages of the files
+// so ticked come first, in list order, then the configured packages the list
+// does not show (sounds, textures, mods found through Paths=), each once,
+// placed as PackagesAfterEachHeader does. Throws ConfigurationError, naming
+// the file, for a ticked file whose name would damage the configuration.
+EditPackages ApplyTickChanges(std::vector<ListedFile> listed);
 
 // add: the packages not configured yet, each once, right after the last
 // package line; every line stays.

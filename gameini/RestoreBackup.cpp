@@ -9,7 +9,7 @@
 
 namespace gameini {
 
-bool RestoreBackup(const LockedConfiguration& configuration, FileSystem& fileSystem) {
+InPlace RestoreBackup(const LockedConfiguration& configuration, FileSystem& fileSystem) {
     const ConfigurationFiles& files = configuration.Files();
     RefuseUnfinishedSave(files, fileSystem);
     const std::string backup = ResolvePath(files.backup);
@@ -20,7 +20,7 @@ bool RestoreBackup(const LockedConfiguration& configuration, FileSystem& fileSys
     }
     const FileDescriptor incoming = HoldIncoming(backup, fileSystem);
     try {
-        if (!files.mounted) {
+        if (files.inPlace == InPlace::No) {
             if (!fileSystem.Exchange(files.config, backup)) {
                 // Through a free third name, so that neither is missing for
                 // longer than one rename.
@@ -30,7 +30,7 @@ bool RestoreBackup(const LockedConfiguration& configuration, FileSystem& fileSys
                 fileSystem.RenameNoReplace(aside, backup);
             }
             fileSystem.FlushFolder(FolderOf(files.config));
-            return false;
+            return InPlace::No;
         }
     } catch (const FileError& error) {
         // A mount point that mountinfo did not show (another namespace's view).
@@ -47,7 +47,7 @@ bool RestoreBackup(const LockedConfiguration& configuration, FileSystem& fileSys
                                             "cp " +
                                             backup + " " + files.config);
     }
-    return true;
+    return files.inPlace == InPlace::No ? InPlace::MountPoint : files.inPlace;
 }
 
 } // namespace gameini

@@ -6,12 +6,12 @@
 namespace gameini {
 
 // Swaps the configuration and its backup, so that running it twice leaves
-// both as they were. A mount point has the backup's bytes written into it,
-// as ReplaceInPlace does; that returns true. Fails, changing nothing, when
-// either is missing (FileError) or a save in place did not finish
+// both as they were. A configuration that must be saved in place has the
+// backup's bytes written into it, as ReplaceInPlace does; that returns why. Fails, changing
+// nothing, when either is missing (FileError) or a save in place did not finish
 // (ConfigurationError); where a mount point cannot be written so, the
 // FileError says how to restore it by hand.
-bool RestoreBackup(const LockedConfiguration& configuration,
-                   FileSystem& fileSystem = RealFileSystem());
+InPlace RestoreBackup(const LockedConfiguration& configuration,
+                      FileSystem& fileSystem = RealFileSystem());
 
 } // namespace gameini

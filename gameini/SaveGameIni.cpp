@@ -56,13 +56,13 @@ SaveResult SaveGameIni(const LockedConfiguration& configuration, const EditPacka
     RefuseCaseVariants(files);
     RefuseUnfinishedSave(files, fileSystem);
     const std::optional<Owner> ownerBefore = OwnerOf(files.config);
-    if (!files.mounted && !options.mayChangeOwner)
+    if (files.inPlace == InPlace::No && !options.mayChangeOwner)
         if (const auto problem = OwnershipProblem(files))
             throw OwnershipError(*problem);
     result.written = true;
-    result.inPlace = files.mounted;
+    result.inPlace = files.inPlace;
     result.backup = AbsolutePath(files.backup);
-    if (files.mounted) {
+    if (files.inPlace != InPlace::No) {
         ReplaceInPlace(files, rewrite.Bytes(Version::Before), rewrite.Bytes(Version::After),
                        fileSystem);
         return result;
@@ -76,7 +76,7 @@ SaveResult SaveGameIni(const LockedConfiguration& configuration, const EditPacka
             throw;
         ReplaceInPlace(files, rewrite.Bytes(Version::Before), rewrite.Bytes(Version::After),
                        fileSystem);
-        result.inPlace = true;
+        result.inPlace = InPlace::MountPoint;
         return result;
     }
     result.file = AbsolutePath(files.saved);

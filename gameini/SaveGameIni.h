@@ -31,7 +31,7 @@ struct SaveResult {
     std::string file;                       // the configuration's absolute path, as saved
     bool changed = false;                   // a byte of the configuration differs
     bool written = false;                   // the configuration was saved
-    bool inPlace = false;                   // ... by overwriting it, as it is a mount point
+    InPlace inPlace = InPlace::No;          // ... by overwriting it, and why
     std::string backup;                     // the previous configuration's absolute path
     std::string ownerChange;                // what the save gave away, when it was allowed to
     std::vector<std::string> before, after; // the package names

@@ -31,4 +31,12 @@ std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path, bool* s
     return packages;
 }
 
+std::vector<std::string> NamesOf(std::vector<ConfiguredPackage> packages) {
+    std::vector<std::string> names;
+    names.reserve(packages.size());
+    for (ConfiguredPackage& package : packages)
+        names.push_back(std::move(package.name));
+    return names;
+}
+
 } // namespace gameini

@@ -23,4 +23,7 @@ std::vector<ConfiguredPackage> ReadServerPackages(std::string_view path,
                                                   bool* sectionFound = nullptr,
                                                   std::vector<std::string>* searchPaths = nullptr);
 
+// The names of the configured packages, in file order, as written.
+std::vector<std::string> NamesOf(std::vector<ConfiguredPackage> packages);
+
 } // namespace gameini

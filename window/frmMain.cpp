@@ -7,6 +7,7 @@
 #include "gameini/GamePath.h"
 #include "gameini/SaveGameIni.h"
 #include "gameini/ServerPackages.h"
+#include "locate/RunningGame.h"
 
 namespace window {
 
@@ -46,18 +47,8 @@ void frmMain::cbRevert_Click() {
         lbServerPackages.Clear();
         for (int i = 0; i < fbUFiles.ListCount(); ++i)
             lbServerPackages.AddItem(fbUFiles.List(i));
-
-        // One lookup per entry instead of a pass over the list per configured
-        // name: the same marks, in time proportional to entries plus names.
-        gameini::PackageSet configured;
         const gameini::LockedConfiguration configuration = Lock(gameini::Access::Read);
-        for (const gameini::ConfiguredPackage& package :
-             gameini::ReadServerPackages(configuration.Files().config))
-            configured.Insert(package.name);
-        for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
-            if (configured.ContainsFile(lbServerPackages.List(i)))
-                lbServerPackages.SetSelected(i, true);
-        }
+        ShowConfigured(gameini::NamesOf(gameini::ReadServerPackages(configuration.Files().config)));
     });
 }
 
@@ -66,20 +57,54 @@ void frmMain::cbSave_Click() {
         messageBox.Show("Please locate Postal2 System Folder");
         return;
     }
-    std::vector<std::string> ticked, listed; // entries, as the list shows them
+    // Only what the user changed is the user's; the rest is as the file has it now.
+    std::vector<gameini::ListedFile> listed;
     for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
-        listed.push_back(lbServerPackages.List(i));
-        if (lbServerPackages.Selected(i))
-            ticked.push_back(listed.back());
+        listed.push_back({lbServerPackages.List(i), std::nullopt});
+        const bool ticked = lbServerPackages.Selected(i);
+        if (static_cast<size_t>(i) >= ticksShown_.size() || ticksShown_[i] != ticked)
+            listed.back().ticked = ticked;
     }
-    const gameini::EditPackages edit = gameini::KeepTicked(std::move(ticked), std::move(listed));
+    const gameini::EditPackages edit = gameini::ApplyTickChanges(std::move(listed));
     const gameini::LockedConfiguration configuration = Lock(gameini::Access::Write);
+    if (const std::string running = GameRunning(configuration.Files().config); !running.empty()) {
+        messageBox.Show(running);
+        return;
+    }
     const gameini::SaveResult saved =
         gameini::SaveGameIni(configuration, edit, gameini::SaveMode::Always);
+    const bool othersKept = saved.before != configuredShown_;
+    ShowConfigured(saved.after);
     // Beside the configuration, the backup is named as the message has always named it.
     const std::string backup =
         configuration.Files().linked ? saved.backup : gameini::NameOf(saved.backup);
-    messageBox.Show("Changes saved to postal2.ini.\r\nBackup saved as " + backup);
+    messageBox.Show("Changes saved to postal2.ini.\r\nBackup saved as " + backup +
+                    (othersKept ? "\r\nChanges another program saved meanwhile were kept." : ""));
+}
+
+void frmMain::ShowConfigured(std::vector<std::string> configured) {
+    // One lookup per entry instead of a pass over the list per configured
+    // name: the same marks, in time proportional to entries plus names.
+    gameini::PackageSet set;
+    for (const std::string& name : configured)
+        set.Insert(name);
+    ticksShown_.assign(static_cast<size_t>(lbServerPackages.ListCount()), false);
+    for (int i = 0; i < lbServerPackages.ListCount(); ++i) {
+        ticksShown_[i] = set.ContainsFile(lbServerPackages.List(i));
+        lbServerPackages.SetSelected(i, ticksShown_[i]);
+    }
+    configuredShown_ = std::move(configured);
+}
+
+std::string frmMain::GameRunning(const std::string& config) {
+    const std::vector<locate::GameProcess> games = locate::GamesUsing(config);
+    if (games.empty())
+        return "";
+    const locate::GameProcess& game = games.front();
+    return game.name + " (pid " + std::to_string(game.pid) + ") is running with " + config + ": " +
+           game.why +
+           ". The game writes its whole configuration back when it quits, so this change would "
+           "be lost. Quit it first, then save again.";
 }
 
 gameini::LockedConfiguration frmMain::Lock(gameini::Access access) const {

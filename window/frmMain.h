@@ -4,6 +4,8 @@
 #include "window/Controls.h"
 
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace window {
 
@@ -31,12 +33,21 @@ private:
     // Runs a handler's body; when it fails, the package list is emptied
     // before the error goes on to the report.
     void EmptyListOnError(const std::function<void()>& body);
+    // Ticks the entries of the configured packages, and remembers what the
+    // list showed, so that Save can tell the user's changes from the file's.
+    void ShowConfigured(std::vector<std::string> configured);
+    // Why the configuration must not be saved now, for the message box: a
+    // game process would write its own copy back when it quits. Empty when
+    // none runs.
+    static std::string GameRunning(const std::string& config);
 
     DriveListControl& driveP2Drive;
     FolderListControl& dirP2SysFolder;
     FileListControl& fbUFiles;
     ListBoxControl& lbServerPackages;
     MessageBoxControl& messageBox;
+    std::vector<bool> ticksShown_;             // an entry's tick as loaded or saved
+    std::vector<std::string> configuredShown_; // the configured packages then
 };
 
 } // namespace window

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 // Saves where servers run: configurations linked in from elsewhere, mounted
@@ -111,9 +112,10 @@ TEST(SaveGameIni, AMountedConfigurationIsSavedInPlace) {
             const ConfigurationFiles files = ConfigurationFilesOf(system, "postal2.ini");
             const SaveResult added = Add(system);
             stat((system + "/postal2.ini").c_str(), &after);
-            const bool held = files.mounted && added.inPlace && before.st_ino == after.st_ino &&
-                              read("postal2.ini") == kNew && read("postal2.ini.old") == kOld &&
-                              !fs::exists(system + "/newp2.ini");
+            const bool held = files.inPlace == InPlace::MountPoint &&
+                              added.inPlace == InPlace::MountPoint &&
+                              before.st_ino == after.st_ino && read("postal2.ini") == kNew &&
+                              read("postal2.ini.old") == kOld && !fs::exists(system + "/newp2.ini");
             // Shorter again: nothing of the longer file may stay after its end.
             SaveGameIni(
                 LockConfiguration(system, "postal2.ini", Access::Write),
@@ -126,7 +128,8 @@ TEST(SaveGameIni, AMountedConfigurationIsSavedInPlace) {
             const bool shorter = read("postal2.ini") == kOld;
             // Restoring swaps the bytes, as a mount point cannot be renamed.
             const bool restored =
-                RestoreBackup(LockConfiguration(system, "postal2.ini", Access::Write)) &&
+                RestoreBackup(LockConfiguration(system, "postal2.ini", Access::Write)) ==
+                    InPlace::MountPoint &&
                 read("postal2.ini") == kNew && read("postal2.ini.old") == kOld;
             return held && shorter && restored;
         });
@@ -134,6 +137,50 @@ TEST(SaveGameIni, AMountedConfigurationIsSavedInPlace) {
         GTEST_SKIP() << "this machine does not allow a mount namespace";
     EXPECT_EQ(outcome, 0);
     EXPECT_EQ(managed.read("server.ini"), kNew) << "the mounted file holds the changes";
+}
+
+TEST(SaveGameIni, EveryNameOfTheConfigurationSeesTheSave) {
+    // Two servers' folders hold one file as hard links.
+    TempFolder one, two;
+    one.write("postal2.ini", kOld);
+    ASSERT_EQ(link((one / "postal2.ini").c_str(), (two / "postal2.ini").c_str()), 0);
+    EXPECT_EQ(Add(one.path()).inPlace, InPlace::HardLinked);
+    struct stat info;
+    ASSERT_EQ(stat((two / "postal2.ini").c_str(), &info), 0);
+    EXPECT_EQ(two.read("postal2.ini"), kNew);
+    EXPECT_EQ(info.st_nlink, 2u);
+    EXPECT_EQ(one.read("postal2.ini.old"), kOld);
+
+    // Docker's -v conf/Postal2.ini:System/Postal2.ini, saved through conf
+    // from the host while the container, another mount namespace, runs.
+    TempFolder conf, container;
+    conf.write("Postal2.ini", kOld);
+    container.write("Postal2.ini", "covered by the mount\r\n");
+    int ready[2], saved[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(saved), 0);
+    int outcome = 0;
+    std::thread inside([&] {
+        outcome = InMountNamespace({{conf / "Postal2.ini", container / "Postal2.ini"}}, [&] {
+            char go;
+            return write(ready[1], "r", 1) == 1 && read(saved[0], &go, 1) == 1 &&
+                   ReadBytes(container / "Postal2.ini") == kNew;
+        });
+        close(ready[1]); // a namespace that could not be made wakes the host up
+    });
+    char mounted;
+    InPlace inPlace = InPlace::No;
+    if (read(ready[0], &mounted, 1) == 1)
+        inPlace = Add(conf.path(), "Postal2.ini").inPlace;
+    EXPECT_EQ(write(saved[1], "s", 1), 1);
+    inside.join();
+    for (int end : {ready[0], saved[0], saved[1]})
+        close(end);
+    if (outcome == kNoMountNamespace)
+        GTEST_SKIP() << "this machine does not allow a mount namespace";
+    EXPECT_EQ(inPlace, InPlace::MountSource);
+    EXPECT_EQ(outcome, 0) << "the container reads the saved configuration";
+    EXPECT_EQ(conf.read("postal2.ini.old"), kOld);
 }
 
 TEST(SaveGameIni, AFullDiskTwiceInARowLeavesTheConfigurationAndItsBackupWhole) {

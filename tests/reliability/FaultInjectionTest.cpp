@@ -220,7 +220,7 @@ TEST(FaultInjection, AMountPointFoundByItsSwapIsSavedInPlace) {
         const gameini::SaveResult result = gameini::SaveGameIni(
             gameini::LockConfiguration(folder.path(), "postal2.ini", gameini::Access::Write),
             placement.edit, gameini::SaveMode::Always, fileSystem);
-        EXPECT_TRUE(result.inPlace);
+        EXPECT_EQ(result.inPlace, gameini::InPlace::MountPoint);
         EXPECT_EQ(folder.read("postal2.ini"), placement.saved) << "the same file, written anew";
         EXPECT_EQ(folder.read("postal2.ini.old"), kOld);
         EXPECT_EQ(Names(folder), (std::set<std::string>{"postal2.ini", "postal2.ini.old"}));

@@ -6,9 +6,11 @@
 #include "window/HandlerGuard.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace window;
@@ -278,6 +280,69 @@ TEST_F(Handlers, TheCommandLineLeavesTheListTheWindowLeaves) {
     };
     EXPECT_EQ(names(other), names(folder));
     EXPECT_EQ(other.read("postal2.ini.old"), config);
+}
+
+TEST_F(Handlers, SaveAppliesOnlyTheUsersTicksToTheFileAsItIsNow) {
+    // Another program saves between the window's load and its Save.
+    const struct {
+        const char* name;
+        const char* meanwhile; // sarvelin-cli's words
+        std::vector<std::pair<int, bool>> ticks;
+        std::vector<std::string> saved;
+    } cases[] = {
+        {"nothing clicked", "add Fire BaseDialog", {}, {"Core", "Fire", "BaseDialog"}},
+        {"a tick of the user's beside another's remove",
+         "remove Core",
+         {{0, true}},
+         {"AWPStuff", "Engine"}},
+        {"the user's untick beside another's add", "add Fire", {{2, false}}, {"Core", "Fire"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        folder.write("postal2.ini", CrLf({"[Engine.GameEngine]", "ServerPackages=Core",
+                                          c.ticks.empty() ? "" : "ServerPackages=Engine"}));
+        form.Form_Load();
+        for (auto [row, ticked] : c.ticks)
+            listBox.SetSelected(row, ticked);
+        const std::string command = std::string(SARVELIN_CLI) + " -q -C '" + folder.path() + "' " +
+                                    c.meanwhile + " >/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        form.cbSave_Click();
+        EXPECT_EQ(gameini::NamesOf(gameini::ReadServerPackages(folder / "Postal2.ini")), c.saved);
+        EXPECT_EQ(messageBox.shown.back(),
+                  "Changes saved to postal2.ini.\r\nBackup saved as postal2.ini.old\r\nChanges "
+                  "another program saved meanwhile were kept.");
+        form.cbRevert_Click();
+        const std::vector<std::string> shown = listBox.Ticked();
+        form.cbSave_Click();
+        EXPECT_EQ(listBox.Ticked(), shown) << "the list shows the file as saved";
+        std::filesystem::remove(folder / "Postal2.ini");
+    }
+}
+
+TEST_F(Handlers, SaveRefusesWhileTheGameRunsWithTheConfiguration) {
+    folder.write("postal2.ini", kConfig);
+    form.Form_Load();
+    listBox.SetSelected(0, true);
+    const pid_t game = fork();
+    if (game == 0) {
+        if (chdir(folder.path().c_str()) == 0)
+            execl("/bin/sleep", "postal2-bin", "60", nullptr);
+        _exit(127);
+    }
+    usleep(200 * 1000);
+    form.cbSave_Click();
+    kill(game, SIGKILL);
+    waitpid(game, nullptr, 0);
+    ASSERT_EQ(messageBox.shown.size(), 1u);
+    EXPECT_EQ(messageBox.shown[0], "postal2-bin (pid " + std::to_string(game) +
+                                       ") is running with " + folder.path() +
+                                       "/postal2.ini: its working folder is the configuration's "
+                                       "folder. The game writes its whole configuration back "
+                                       "when it quits, so this change would be lost. Quit it "
+                                       "first, then save again.");
+    EXPECT_EQ(folder.read("postal2.ini"), kConfig);
+    EXPECT_FALSE(folder.exists("postal2.ini.old"));
 }
 
 TEST_F(Handlers, SaveWithASingleEntrySaves) {

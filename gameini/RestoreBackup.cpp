@@ -8,6 +8,51 @@
 #include <cerrno>
 
 namespace gameini {
+namespace {
+
+// Where the file system cannot swap two names: the configuration is copied
+// to the work file, the backup renamed over the configuration, and the copy
+// renamed to the backup's name, so that the configuration's name always
+// holds a whole configuration. When the last step fails, the copy is kept
+// and named.
+void RestoreByRenames(const ConfigurationFiles& files, const std::string& backup,
+                      FileSystem& fileSystem) {
+    MadeFile work(fileSystem, files.work);
+    FileDescriptor copy = fileSystem.CreateFresh(files.work);
+    fileSystem.Write(copy, ReadWholeFile(files.config), files.work);
+    fileSystem.Close(std::move(copy), files.work);
+    fileSystem.FlushNewFile(files.work, files.config);
+    fileSystem.Rename(backup, files.config);
+    try {
+        fileSystem.Rename(files.work, backup);
+    } catch (const FileError& error) {
+        work.Keep(); // the previous configuration, now the only copy
+        throw FileError(error.number(), std::string(error.what()) +
+                                            " (restored; the previous "
+                                            "configuration is kept as " +
+                                            files.work + ")");
+    }
+    work.Keep();
+}
+
+// Swaps the configuration and its backup by name; false, with nothing
+// changed, when the configuration proves a mount point that the mount table
+// did not show (another namespace's view).
+bool RestoreByReplacing(const ConfigurationFiles& files, const std::string& backup,
+                        FileSystem& fileSystem) {
+    try {
+        if (!fileSystem.Exchange(files.config, backup))
+            RestoreByRenames(files, backup, fileSystem);
+    } catch (const FileError& error) {
+        if (error.number() != EBUSY || !ExistsNotFollowingLinks(backup))
+            throw;
+        return false;
+    }
+    fileSystem.FlushFolder(FolderOf(files.config));
+    return true;
+}
+
+} // namespace
 
 InPlace RestoreBackup(const LockedConfiguration& configuration, FileSystem& fileSystem) {
     const ConfigurationFiles& files = configuration.Files();
@@ -19,24 +64,8 @@ InPlace RestoreBackup(const LockedConfiguration& configuration, FileSystem& file
                                         " from its backup: " + needed + " does not exist");
     }
     const FileDescriptor incoming = HoldIncoming(backup, fileSystem);
-    try {
-        if (files.inPlace == InPlace::No) {
-            if (!fileSystem.Exchange(files.config, backup)) {
-                // Through a free third name, so that neither is missing for
-                // longer than one rename.
-                const std::string aside = files.config + ".swap";
-                fileSystem.RenameNoReplace(files.config, aside);
-                fileSystem.RenameNoReplace(backup, files.config);
-                fileSystem.RenameNoReplace(aside, backup);
-            }
-            fileSystem.FlushFolder(FolderOf(files.config));
-            return InPlace::No;
-        }
-    } catch (const FileError& error) {
-        // A mount point that mountinfo did not show (another namespace's view).
-        if (error.number() != EBUSY)
-            throw;
-    }
+    if (files.inPlace == InPlace::No && RestoreByReplacing(files, backup, fileSystem))
+        return InPlace::No;
     ConfigurationFiles inPlace = files;
     inPlace.backup = backup; // swapped with the configuration, in whatever letter case
     try {

@@ -1,6 +1,7 @@
 #include "gameini/EditPolicies.h"
 #include "gameini/Error.h"
 #include "gameini/GamePath.h"
+#include "gameini/RestoreBackup.h"
 #include "gameini/SaveGameIni.h"
 #include "support/ErrorOf.h"
 #include "support/FaultyFileSystem.h"
@@ -225,4 +226,62 @@ TEST(FaultInjection, AMountPointFoundByItsSwapIsSavedInPlace) {
         EXPECT_EQ(folder.read("postal2.ini.old"), kOld);
         EXPECT_EQ(Names(folder), (std::set<std::string>{"postal2.ini", "postal2.ini.old"}));
     }
+}
+
+TEST(FaultInjection, ARestoreFailingAtAnyStepLeavesAWholeConfiguration) {
+    // kOld is the configuration, kOlder its backup.
+    const struct {
+        std::map<std::string, int> faults;
+        std::map<std::string, std::string> left; // every file afterwards; "" for no error
+        const char* ending = "";
+    } cases[] = {
+        {{{"exchange", EIO}}, {{"postal2.ini", kOld}, {"postal2.ini.old", kOlder}}},
+        {{{"flush folder", EIO}}, {{"postal2.ini", kOlder}, {"postal2.ini.old", kOld}}},
+        // By renames, where the file system cannot swap.
+        {{{"exchange", EINVAL}, {"write", ENOSPC}},
+         {{"postal2.ini", kOld}, {"postal2.ini.old", kOlder}}},
+        {{{"exchange", EINVAL}, {"flush new file", EIO}},
+         {{"postal2.ini", kOld}, {"postal2.ini.old", kOlder}}},
+        {{{"exchange", EINVAL}, {"rename", EIO}},
+         {{"postal2.ini", kOld}, {"postal2.ini.old", kOlder}}},
+        {{{"exchange", EINVAL}, {"rename#2", EIO}},
+         {{"postal2.ini", kOlder}, {"newp2.ini", kOld}},
+         "(restored; the previous configuration is kept as NEWP2)"},
+        {{{"exchange", EINVAL}}, {{"postal2.ini", kOlder}, {"postal2.ini.old", kOld}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.faults.rbegin()->first);
+        TempFolder folder;
+        folder.write("postal2.ini", kOld);
+        folder.write("postal2.ini.old", kOlder);
+        FaultyFileSystem fileSystem(c.faults);
+        const std::string message = ErrorOf([&] {
+            gameini::RestoreBackup(gameini::LockConfiguration(folder.path(), "postal2.ini",
+                                                              gameini::Access::Write, {},
+                                                              fileSystem),
+                                   fileSystem);
+        });
+        const bool fails = c.faults.size() > 1 || c.faults.begin()->second != EINVAL;
+        EXPECT_EQ(message == "no error", !fails) << message;
+        std::string ending = c.ending;
+        if (const size_t at = ending.find("NEWP2"); at != std::string::npos)
+            ending.replace(at, 5, folder / "newp2.ini");
+        EXPECT_TRUE(message.ends_with(ending)) << message;
+        std::set<std::string> names;
+        for (const auto& [name, holds] : c.left) {
+            names.insert(name);
+            EXPECT_EQ(folder.read(name), holds) << name;
+        }
+        EXPECT_EQ(Names(folder), names);
+    }
+    // After a save in place that did not finish, nothing is swapped.
+    TempFolder folder;
+    folder.write("postal2.ini", "half written");
+    folder.write("postal2.ini.old", kOlder);
+    folder.write("postal2.ini.old.new", kOld);
+    EXPECT_THROW(gameini::RestoreBackup(gameini::LockConfiguration(folder.path(), "postal2.ini",
+                                                                   gameini::Access::Write)),
+                 gameini::ConfigurationError);
+    EXPECT_EQ(folder.read("postal2.ini"), "half written");
+    EXPECT_EQ(folder.read("postal2.ini.old"), kOlder);
 }

@@ -216,7 +216,8 @@ void AddCheckCommand(CLI::App& app, Context& context) {
                                 {"kind", problem.kind},
                                 {"name", problem.name},
                                 {"message", problem.message}});
-            context.PrintResult(list);
+            context.PrintResult(
+                {{"file", gameini::AbsolutePath(files.config)}, {"problems", list}});
         } else {
             for (const Problem& problem : problems)
                 context.out << files.config << ":" << problem.line << ": " << problem.kind << ": "

@@ -21,6 +21,38 @@ void OnRunWithNames(CLI::App& command, Context& context,
     });
 }
 
+namespace {
+
+bool JsonWanted(const std::vector<std::string>& arguments) {
+    for (const std::string& word : arguments) {
+        if (word == "--")
+            break;
+        if (word == "--json")
+            return true;
+    }
+    return false;
+}
+
+// The first word that is neither an option of the whole program nor the
+// value it takes: the command, when the words are right.
+std::string FirstPlainWord(const CLI::App& app, const std::vector<std::string>& arguments) {
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& word = arguments[i];
+        if (word == "--")
+            break;
+        if (!word.starts_with('-') || word == "-")
+            return word;
+        const bool joined = word.find('=') != std::string::npos ||
+                            (!word.starts_with("--") && word.size() > 2); // --wait=5, -Cdir
+        const CLI::Option* option = app.get_option_no_throw(word);
+        if (!joined && option && option->get_items_expected_min() > 0)
+            ++i;
+    }
+    return "";
+}
+
+} // namespace
+
 int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
     CLI::App app("Edits the server packages of a Postal 2 configuration: the ServerPackages= "
                  "lines of its [Engine.GameEngine] section.",
@@ -89,16 +121,25 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
             PrintJson(out, {{"error",
                              {{"kind", kind},
                               {"message", message},
+                              {"advice", advice},
                               {"file", TextOrNull(context.file)},
                               {"status", status}}},
                             {"warnings", context.warnings}});
         return status;
     };
+    // Known before the words are parsed, so that even a parse error is JSON.
+    context.json = JsonWanted(arguments);
     try {
         std::vector<const char*> argv;
         for (const std::string& argument : arguments)
             argv.push_back(argument.c_str());
         app.parse(static_cast<int>(argv.size()), argv.data());
+        if (const std::string first = FirstPlainWord(app, arguments);
+            !app.get_subcommands().empty() && first != app.get_subcommands().front()->get_name())
+            return fail(kUsage, "usage",
+                        "unexpected word \"" + first + "\" before the command " +
+                            app.get_subcommands().front()->get_name() +
+                            "; see sarvelin-cli --help");
         std::vector<std::string> extra;
         for (const std::string& word : app.remaining(true)) {
             if (word == "--") // where names begin, not a word of its own

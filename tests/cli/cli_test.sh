@@ -152,7 +152,7 @@ before="$(digest "$sys")"
 for shape in "-n add Foo" "--dry-run add Bar" "-n restore" "-n remove --all" "-n set Core"; do
     expect "$shape: a dry run before the command" "$(cd "$sys" && status $shape)" 0
 done
-for shape in "add X --dryrun" "--jsn add X" "add X -x" "restore extra" "-n add X --bogus"; do
+for shape in "add X --dryrun" "--jsn add X" "add X -x" "restore extra" "lst add Foo" "-n server add Bar" "-n add X --bogus"; do
     expect "$shape: exit 2" "$(cd "$sys" && status $shape)" 2
 done
 expect "the message names the word" "$(cat "$work/stderr")" \
@@ -337,6 +337,9 @@ expect "--json --diff: a real change with its diff" \
     "$(run -C "$sys" add Xmas3 -q --json --diff | json_field 'd["diff"].count("\n+ServerPackages=Xmas3")')" 1
 error_of() { "$cli" --json "$@" 2>/dev/null | json_field 'd["error"]["kind"], d["error"]["status"], d["error"]["file"]'; }
 expect "--json error: usage" "$(error_of -C "$sys" add "a/b")" "usage 2 $sys/Postal2.ini"
+for shape in "--wait x list" "list -C" "--wait -5 add X" "lst add Foo"; do
+    expect "--json $shape: a usage error in JSON" "$(error_of $shape | cut -d' ' -f1-2)" "usage 2"
+done
 expect "--json error: file" "$(error_of -C "$work/json" list)" "file 3 $work/json/postal2.ini"
 chmod 444 "$sys/Postal2.ini"
 expect "--json error: configuration" "$(error_of -C "$sys" add Fire)" "configuration 3 $sys/Postal2.ini"
@@ -370,7 +373,7 @@ expect "check: one line per problem, by line" "$(cd "$sys" && run check | cut -d
 expect "check: exit 1 on problems" "$(status -C "$sys" check)" 1
 expect "check: the message says what to do" "$(run -C "$sys" check | grep extension | cut -d: -f4-)" \
     " ServerPackages=Foo.u: the game wants \"Foo\", without \".u\""
-expect "check --json" "$(run -C "$sys" check --json | /usr/bin/python3 -c 'import json,sys; d=json.load(sys.stdin); print(len(d), d[3]["kind"], d[3]["name"], d[3]["line"])')" \
+expect "check --json" "$(run -C "$sys" check --json | /usr/bin/python3 -c 'import json,sys; d=json.load(sys.stdin)["problems"]; print(len(d), d[3]["kind"], d[3]["name"], d[3]["line"])')" \
     "6 duplicate ENGINE 11"
 printf '\xEF\xBB\xBF[Engine.GameEngine]\r\nServerPackages=Core\r\n' >"$sys/postal2.ini"
 expect "check: a byte-order mark hiding the header" "$(run -C "$sys" check | grep -c ':1: no-section: a UTF-8 byte-order mark')" 1

@@ -84,7 +84,7 @@ def main():
     )
     base = target_arguments(module)
     listed = run_json(module, base + ["list"])
-    problems = run_json(module, base + ["check"])
+    problems = run_json(module, base + ["check"])["problems"]
     module.exit_json(
         changed=False,
         file=listed["file"],

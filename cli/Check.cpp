@@ -25,6 +25,15 @@ struct Problem {
     std::string kind, name, message;
 };
 
+// The command line that does `words` to the configuration, as a hint gives it.
+std::string Command(const std::string& config, const std::string& words) {
+    std::string quoted = "'";
+    for (const char c : config)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    const bool plain = config.find_first_of(" \t'\"\\$`;&|()<>*?[]#~") == std::string::npos;
+    return "sarvelin-cli -f " + (plain ? config : quoted + "'") + " " + words;
+}
+
 // What a configured package's own file says: whether it is a package, and
 // whether players can load what it imports.
 template <class Add>
@@ -33,8 +42,12 @@ void CheckImports(const std::string& name, const std::string& file,
                   locate::PackageFiles& packageFiles, const Add& add) {
     const gameini::PackageRead& read = packageFiles.Read(file);
     if (const auto* damage = std::get_if<gameini::PackageDamage>(&read)) {
-        add("damaged", gameini::NameOf(file) + " is not a package file or is damaged (" +
-                           damage->reason + ")");
+        if (damage->error != 0)
+            add("unreadable",
+                file + " cannot be read (" + damage->reason + "), so the server cannot send it");
+        else
+            add("damaged", gameini::NameOf(file) + " is not a package file or is damaged (" +
+                               damage->reason + ")");
         return;
     }
     const gameini::PackageFacts& facts = std::get<gameini::PackageFacts>(read);
@@ -122,26 +135,29 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
         auto add = [&](const char* kind, const std::string& message) {
             problems.push_back({package.line, kind, package.name, line + ": " + message});
         };
+        const std::string removeIt =
+            "remove it: " + Command(files.config, "remove --line " + std::to_string(package.line));
+        const std::string fixIt = Command(files.config, "check --fix") + " mends it";
         auto [first, isFirst] = firstLine.emplace(gameini::LowerCase(package.name), package.line);
         if (!isFirst) {
-            add("duplicate", "configured already on line " + std::to_string(first->second) +
-                                 "; remove this line");
+            add("duplicate", "configured already on line " + std::to_string(first->second) + "; " +
+                                 removeIt + ", or " + fixIt);
             continue;
         }
         const auto problem = gameini::PackageNameProblem(package.name, setup.encoding);
         if (problem && problem->kind == gameini::NameProblem::Kind::Blank) {
-            add("blank", "the blank or tab becomes part of the name, which then matches no file; "
-                         "remove it");
+            add("blank",
+                "the blank or tab becomes part of the name, which then matches no file; " + fixIt);
             continue;
         }
         if (problem) {
-            add("bad-name", problem->text + ", so no package has this name");
+            add("bad-name", problem->text + ", so no package has this name; " + removeIt);
             continue;
         }
         const std::string_view extension = gameini::PackageExtensionOf(package.name);
         if (!extension.empty() && extension.size() < package.name.size()) {
             add("extension", "the game wants \"" + gameini::PackageNameOf(package.name) +
-                                 "\", without \"" + std::string(extension) + "\"");
+                                 "\", without \"" + std::string(extension) + "\"; " + fixIt);
             continue;
         }
         const std::vector<locate::PackageSearch::Found> found = search.Find(package.name);

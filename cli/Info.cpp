@@ -1,9 +1,11 @@
 #include "cli/Commands.h"
 #include "cli/Json.h"
+#include "gameini/Error.h"
 #include "gameini/GamePath.h"
 #include "gameini/PackageFile.h"
 #include "redirect/Uz2.h"
 
+#include <cstring>
 #include <iostream>
 
 namespace cli {
@@ -21,6 +23,18 @@ void PrintText(std::ostream& out, const std::string& file, const gameini::Packag
             << facts.generations[i].names << " names\n";
     for (const std::string& import : facts.imports)
         out << "  imports     " << import << "\n";
+}
+
+// A package file, or the package inside a .uz2; one that cannot be read is
+// damage with its errno, so that the files after it are still read.
+gameini::PackageRead ReadAnyPackage(const std::string& file) {
+    if (!redirect::IsUz2FileName(file))
+        return gameini::ReadPackageFile(file);
+    try {
+        return redirect::ReadUz2Package(file);
+    } catch (const gameini::FileError& error) {
+        return gameini::PackageDamage{std::strerror(error.number()), error.number()};
+    }
 }
 
 } // namespace
@@ -43,16 +57,17 @@ void AddInfoCommand(CLI::App& app, Context& context) {
             const std::string file = given.starts_with('/')
                                          ? given
                                          : gameini::InFolder(context.ConfigurationFolder(), given);
-            const gameini::PackageRead read = redirect::IsUz2FileName(file)
-                                                  ? redirect::ReadUz2Package(file)
-                                                  : gameini::ReadPackageFile(file);
+            const gameini::PackageRead read = ReadAnyPackage(file);
             if (const auto* damage = std::get_if<gameini::PackageDamage>(&read)) {
                 status = kFileError;
-                const std::string error = "not a package file or damaged (" + damage->reason + ")";
+                const std::string error =
+                    damage->error != 0 ? "cannot be read (" + damage->reason + ")"
+                                       : "not a package file or damaged (" + damage->reason + ")";
                 if (context.json)
                     list.push_back(nlohmann::ordered_json{{"file", file}, {"error", error}});
                 else
-                    context.err << "sarvelin-cli: " << file << " is " << error << "\n";
+                    context.err << "sarvelin-cli: " << file << (damage->error != 0 ? " " : " is ")
+                                << error << "\n";
             } else if (context.json) {
                 list.push_back(nlohmann::ordered_json{{"name", file}});
                 list.back().update(PackageJson(read));

@@ -175,6 +175,8 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
         return fail(kFileError, "configuration", error.what(), "; use --force to change it anyway");
     } catch (const gameini::ConfigurationError& error) {
         return fail(kFileError, "configuration", error.what());
+    } catch (const std::bad_alloc&) {
+        return fail(kFileError, "file", "out of memory");
     } catch (const std::exception& error) {
         return fail(kFileError, "file", error.what());
     }

@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "gameini/GamePath.h"
 #include "gameini/ServerSetup.h"
 #include "redirect/RedirectFolder.h"
 #include "redirect/Uz2.h"
@@ -66,18 +67,23 @@ private:
 };
 
 nlohmann::ordered_json ResultJson(const std::string& folder, const redirect::RedirectResult& result,
-                                  bool pruned) {
+                                  bool deleted) {
     nlohmann::ordered_json packages = nlohmann::ordered_json::array();
-    for (const RedirectOutcome& outcome : result.packages)
+    for (const RedirectOutcome& outcome : result.packages) {
         packages.push_back({{"name", outcome.name},
                             {"file", outcome.file},
                             {"uz2", outcome.uz2},
                             {"size", outcome.size},
                             {"compressed", outcome.compressed},
                             {"action", redirect::DoneName(outcome.done)}});
+        if (!outcome.problem.empty())
+            packages.back()["problem"] = outcome.problem;
+    }
     return {{"dir", folder},
             {"packages", packages},
-            {pruned ? "pruned" : "unneeded", result.unneeded},
+            {"unneeded", result.unneeded},
+            {"deleted", deleted},
+            {"not_made_here", result.notMadeHere},
             {"bytes_in", result.bytesIn},
             {"bytes_out", result.bytesOut}};
 }
@@ -96,7 +102,8 @@ std::string Summary(const redirect::RedirectResult& result, bool dryRun) {
     std::string text;
     for (const auto done : {RedirectOutcome::Done::Written, RedirectOutcome::Done::Unchanged,
                             RedirectOutcome::Done::Oversize, RedirectOutcome::Done::NotDownloadable,
-                            RedirectOutcome::Done::ServerOnly, RedirectOutcome::Done::Excluded}) {
+                            RedirectOutcome::Done::ServerOnly, RedirectOutcome::Done::Excluded,
+                            RedirectOutcome::Done::Unreadable}) {
         if (counts[done] == 0 && done != RedirectOutcome::Done::Written)
             continue;
         std::string word = Word(done, dryRun);
@@ -140,10 +147,13 @@ void AddRedirectCommand(CLI::App& app, Context& context) {
         ->check(CLI::Range(1, 12));
     OnRun(*command, context, [&context, options] {
         gameini::ServerSetup setup;
+        std::string configuration; // who the .uz2 files are made for, in a shared folder
         {
-            const gameini::LockedConfiguration configuration = context.Lock(gameini::Access::Read);
-            setup = gameini::ReadServerSetup(configuration.Files().config);
-            context.file = configuration.Files().config;
+            const gameini::LockedConfiguration locked = context.Lock(gameini::Access::Read);
+            setup = gameini::ReadServerSetup(locked.Files().config);
+            context.file = locked.Files().config;
+            configuration = gameini::RealPath(locked.Files().config)
+                                .value_or(gameini::AbsolutePath(locked.Files().config));
         }
         locate::PackageFiles packageFiles;
         const redirect::DownloadSet set = redirect::PackagesPlayersNeed(
@@ -155,23 +165,37 @@ void AddRedirectCommand(CLI::App& app, Context& context) {
         const redirect::RedirectResult result = [&] {
             ProgressLine line(!context.quiet && !context.json && isatty(STDERR_FILENO));
             return redirect::UpdateRedirectFolder(
-                set, options->folder,
+                set, options->folder, configuration,
                 {options->level, options->threads, context.dryRun, options->prune, options->verify,
                  context.Wait()},
                 [&line](size_t done, size_t count, uint64_t bytesDone, uint64_t bytesAll) {
                     line.Show(done, count, bytesDone, bytesAll);
                 });
         }();
+        // Done, but players lack what is missing or cannot be read.
+        bool lacking = !set.problems.empty();
+        for (const RedirectOutcome& outcome : result.packages)
+            if (outcome.done == RedirectOutcome::Done::Unreadable) {
+                context.Warn(outcome.file + " cannot be read, so players cannot download it (" +
+                             outcome.problem + ")");
+                lacking = true;
+            }
+        const ExitStatus status = lacking ? kProblemsFound : kDone;
+        const bool deleted = options->prune && !context.dryRun;
         if (context.json) {
-            context.PrintResult(ResultJson(options->folder, result, options->prune));
-            return kDone;
+            context.PrintResult(ResultJson(options->folder, result, deleted));
+            return status;
         }
         for (const RedirectOutcome& outcome : result.packages)
             if (outcome.done != RedirectOutcome::Done::Unchanged)
                 context.out << Word(outcome.done, context.dryRun) << "  " << outcome.uz2 << "\n";
+        const char* unneeded = deleted          ? "pruned  "
+                               : options->prune ? "would delete  "
+                                                : "unneeded  ";
         for (const std::string& name : result.unneeded)
-            context.out << (options->prune && !context.dryRun ? "pruned  " : "unneeded  ") << name
-                        << "\n";
+            context.out << unneeded << name << "\n";
+        for (const std::string& name : result.notMadeHere)
+            context.out << "not made here  " << name << "\n";
         context.out << Summary(result, context.dryRun) << "\n";
         const std::string rate =
             setup.Setting("[IpDrv.TcpNetDriver]", "MaxClientRate").value_or("");
@@ -179,7 +203,7 @@ void AddRedirectCommand(CLI::App& app, Context& context) {
             context.out << "without a redirect, a player missing all of it downloads "
                         << SizeText(result.bytesIn) << " at MaxClientRate " << rate
                         << " bytes a second: " << Duration(result.bytesIn / bytesPerSecond) << "\n";
-        return kDone;
+        return status;
     });
 }
 

@@ -40,6 +40,11 @@ int WriteAll(int fd, std::string_view bytes);
 // The whole file's bytes; throws FileError naming the file.
 std::string ReadWholeFile(const std::string& path);
 
+// The bytes of a regular file a stranger may have put there: opened without
+// waiting (a FIFO never blocks), refused when it is no regular file or holds
+// more than `mostBytes`. Throws FileError naming the file.
+std::string ReadRegularFile(const std::string& path, uint64_t mostBytes);
+
 // What can be read of a file, such as one of /proc whose process may end
 // while it is read; empty when it cannot be opened.
 std::string ReadAllThatCanBeRead(const std::string& path);

@@ -229,7 +229,7 @@ PackageRead ReadPackageFile(const std::string& path) {
     const FileDescriptor file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat info;
     if (file.fd < 0 || fstat(file.fd, &info) != 0)
-        ThrowSystemError(errno, "Cannot open " + path + " for reading");
+        return PackageDamage{std::strerror(errno), errno};
     if (!S_ISREG(info.st_mode))
         return PackageDamage{"it is not a regular file"};
     int error = 0;
@@ -240,7 +240,7 @@ PackageRead ReadPackageFile(const std::string& path) {
             return read.got == size;
         });
     if (error != 0)
-        ThrowSystemError(error, "Cannot read " + path);
+        return PackageDamage{std::strerror(error), error};
     return read;
 }
 

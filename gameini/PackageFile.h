@@ -30,9 +30,12 @@ struct PackageFacts {
     std::vector<std::string> imports; // the packages it depends on, in table order
 };
 
-// A file that is no package, or whose tables lie outside it.
+// A file that is no package, or whose tables lie outside it; or, with the
+// errno of the call that failed, one that cannot be read at all (a link to
+// a removed Workshop item, another user's file).
 struct PackageDamage {
-    std::string reason; // "its name table lies outside the file"
+    std::string reason; // "its name table lies outside the file", or strerror's text
+    int error = 0;
 };
 
 using PackageRead = std::variant<PackageFacts, PackageDamage>;
@@ -50,7 +53,8 @@ PackageRead ParsePackage(uint64_t fileSize, const ReadAt& readAt);
 // Parses a package held whole in memory, as ParsePackage does.
 PackageRead ParsePackageBytes(std::string_view bytes);
 
-// Reads the package file at `path`; throws FileError when it cannot be read.
+// Reads the package file at `path`; one that cannot be read is damage with
+// its errno.
 PackageRead ReadPackageFile(const std::string& path);
 
 // The names of the flags set, as the engine calls them.

@@ -11,8 +11,7 @@ namespace locate {
 // every mod that imports them.
 class PackageFiles {
 public:
-    // The file's facts or damage; throws gameini::FileError when it cannot
-    // be read at all.
+    // The file's facts or damage.
     const gameini::PackageRead& Read(const std::string& path);
 
 private:

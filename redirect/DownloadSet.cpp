@@ -56,8 +56,11 @@ DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup,
     auto add = [&](const std::string& name, const std::string& file, const std::string& neededBy) {
         const gameini::PackageRead& read = packageFiles.Read(file);
         if (const auto* damage = std::get_if<gameini::PackageDamage>(&read)) {
-            set.problems.push_back(gameini::NameOf(file) +
-                                   " is not a package file or is damaged (" + damage->reason + ")");
+            set.problems.push_back(damage->error != 0
+                                       ? file + " cannot be read (" + damage->reason + ")"
+                                       : gameini::NameOf(file) +
+                                             " is not a package file or is damaged (" +
+                                             damage->reason + ")");
             return;
         }
         const auto& facts = std::get<gameini::PackageFacts>(read);

@@ -1,65 +1,139 @@
 #include "redirect/Manifest.h"
 
+#include "gameini/Error.h"
 #include "gameini/FileDescriptor.h"
 #include "gameini/GamePath.h"
 
 #include <nlohmann/json.hpp>
 
-namespace redirect {
+#include <sstream>
 
-Made MadeFrom(const Download& download, const struct stat& info) {
-    return {download.file,
-            download.facts.guid,
-            static_cast<uint64_t>(info.st_size),
-            info.st_ctim.tv_sec,
-            info.st_ctim.tv_nsec,
-            0,
-            false};
+namespace redirect {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// The most bytes a manifest or journal may have: ours, but a stranger could
+// put anything under the name.
+constexpr uint64_t kMostManifestBytes = uint64_t{64} << 20;
+
+FileTime TimeOf(const struct timespec& time) {
+    return {time.tv_sec, time.tv_nsec};
 }
 
-std::map<std::string, Made> ReadManifest(const std::string& path) {
+Json TimeJson(const FileTime& time) {
+    return Json::array({time.seconds, time.nanoseconds});
+}
+
+FileTime TimeFrom(const nlohmann::json& json) {
+    return {json.at(0).get<int64_t>(), json.at(1).get<int64_t>()};
+}
+
+Json EntryJson(const Made& made) {
+    return {{"source", made.source},
+            {"guid", made.guid},
+            {"size", made.size},
+            {"changed", TimeJson(made.changed)},
+            {"uz2_size", made.uz2Size},
+            {"uz2_changed", TimeJson(made.uz2Changed)},
+            {"uz2_modified", TimeJson(made.uz2Modified)},
+            {"oversize", made.oversize},
+            {"needed_for", made.neededFor}};
+}
+
+// Throws nlohmann::json::exception for an entry not as written.
+Made EntryFrom(const nlohmann::json& entry) {
+    return {entry.at("source").get<std::string>(),
+            entry.at("guid").get<std::string>(),
+            entry.at("size").get<uint64_t>(),
+            TimeFrom(entry.at("changed")),
+            entry.at("uz2_size").get<uint64_t>(),
+            TimeFrom(entry.at("uz2_changed")),
+            TimeFrom(entry.at("uz2_modified")),
+            entry.at("oversize").get<bool>(),
+            entry.at("needed_for").get<std::set<std::string>>()};
+}
+
+// The file's text, or nothing when it is missing, not a regular file, too
+// large or unreadable: then what it held is made again.
+std::string TextOf(const std::string& path) {
+    try {
+        return gameini::ReadRegularFile(path, kMostManifestBytes);
+    } catch (const gameini::FileError&) {
+        return "";
+    }
+}
+
+} // namespace
+
+Made MadeFrom(const Download& download, const struct stat& package) {
+    Made made;
+    made.source = download.file;
+    made.guid = download.facts.guid;
+    made.size = static_cast<uint64_t>(package.st_size);
+    made.changed = TimeOf(package.st_ctim);
+    return made;
+}
+
+void NoteUz2(Made& made, const struct stat& uz2) {
+    made.uz2Size = static_cast<uint64_t>(uz2.st_size);
+    made.uz2Changed = TimeOf(uz2.st_ctim);
+    made.uz2Modified = TimeOf(uz2.st_mtim);
+}
+
+std::map<std::string, Made> ReadManifest(const std::string& folder) {
     std::map<std::string, Made> manifest;
-    if (gameini::ReadAccessOf(path) != gameini::ReadAccess::Readable)
-        return manifest;
-    // Ours, but edited or cut by anyone: what cannot be read is made again.
-    const nlohmann::json json = nlohmann::json::parse(gameini::ReadWholeFile(path), nullptr, false);
-    if (!json.is_object() || !json.contains("files") || !json["files"].is_object())
-        return manifest;
-    for (const auto& [uz2, entry] : json["files"].items()) {
+    auto take = [&](const std::string& uz2, const nlohmann::json& entry) {
         try {
-            manifest[uz2] = {entry.at("source"),        entry.at("guid"),
-                             entry.at("size"),          entry.at("changed").at(0),
-                             entry.at("changed").at(1), entry.at("uz2_size"),
-                             entry.at("oversize")};
+            manifest[uz2] = EntryFrom(entry);
         } catch (const nlohmann::json::exception&) {
             // an entry not as written: its package is compressed again
         }
+    };
+    const nlohmann::json json =
+        nlohmann::json::parse(TextOf(gameini::InFolder(folder, kManifestName)), nullptr, false);
+    if (json.is_object() && json.contains("files") && json["files"].is_object())
+        for (const auto& [uz2, entry] : json["files"].items())
+            take(uz2, entry);
+    std::istringstream journal(TextOf(gameini::InFolder(folder, kJournalName)));
+    for (std::string line; std::getline(journal, line);) {
+        const nlohmann::json entry = nlohmann::json::parse(line, nullptr, false);
+        if (entry.is_object() && entry.contains("uz2") && entry["uz2"].is_string())
+            take(entry["uz2"].get<std::string>(), entry);
     }
     return manifest;
 }
 
 std::string ManifestText(const std::map<std::string, Made>& manifest) {
-    nlohmann::ordered_json files = nlohmann::ordered_json::object();
+    Json files = Json::object();
     for (const auto& [uz2, made] : manifest)
-        files[uz2] = {
-            {"source", made.source},    {"guid", made.guid},
-            {"size", made.size},        {"changed", {made.changedSeconds, made.changedNanoseconds}},
-            {"uz2_size", made.uz2Size}, {"oversize", made.oversize}};
-    return nlohmann::ordered_json{{"version", 1}, {"files", files}}.dump(2) + "\n";
+        files[uz2] = EntryJson(made);
+    return Json{{"version", 2}, {"files", files}}.dump(2) + "\n";
 }
 
-std::optional<uint64_t> Uz2SizeOf(const std::string& uz2Path) {
+std::string JournalLine(const std::string& uz2, const Made& made) {
+    Json line = {{"uz2", uz2}};
+    line.update(EntryJson(made));
+    return line.dump() + "\n";
+}
+
+std::optional<struct stat> Uz2StatOf(const std::string& uz2Path) {
     struct stat info;
     if (lstat(uz2Path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
-    return static_cast<uint64_t>(info.st_size);
+    return info;
 }
 
-bool UpToDate(const Made& before, const Made& now, std::optional<uint64_t> uz2Size) {
-    Made same = now;
-    same.uz2Size = before.uz2Size;
-    same.oversize = before.oversize;
-    return before == same && (before.oversize ? !uz2Size : uz2Size == before.uz2Size);
+bool PackageUnchanged(const Made& before, const Made& now) {
+    return before.source == now.source && before.guid == now.guid && before.size == now.size &&
+           before.changed == now.changed;
+}
+
+bool Uz2AsLeft(const Made& before, const std::optional<struct stat>& uz2) {
+    if (before.oversize)
+        return !uz2;
+    return uz2 && static_cast<uint64_t>(uz2->st_size) == before.uz2Size &&
+           TimeOf(uz2->st_ctim) == before.uz2Changed && TimeOf(uz2->st_mtim) == before.uz2Modified;
 }
 
 } // namespace redirect

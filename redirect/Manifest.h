@@ -5,40 +5,60 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 
 namespace redirect {
 
-// The file in a redirect folder that remembers what each .uz2 was made from.
+// The file in a redirect folder that remembers what each .uz2 was made from,
+// and the one that a run appends each finished .uz2 to, so that a run that
+// is stopped keeps its work. The run that finishes folds the second into the
+// first.
 constexpr const char* kManifestName = ".sarvelin-redirect.json";
+constexpr const char* kJournalName = ".sarvelin-redirect.journal";
 
-// What the manifest remembers of one .uz2: the package it was made from,
-// as it was then, and the .uz2's own size (none when it was oversize).
+// A file time, to the nanosecond.
+struct FileTime {
+    int64_t seconds = 0, nanoseconds = 0;
+    bool operator==(const FileTime&) const = default;
+};
+
+// What the manifest remembers of one .uz2: the package it was made from, as
+// it was then; the .uz2 as it was left (none when it was oversize); and the
+// configurations, by their absolute real paths, whose players need it. A
+// .uz2 the manifest does not list was not made here and is never deleted.
 struct Made {
     std::string source, guid;
     uint64_t size = 0;
-    int64_t changedSeconds = 0, changedNanoseconds = 0;
+    FileTime changed;
     uint64_t uz2Size = 0;
+    FileTime uz2Changed, uz2Modified;
     bool oversize = false;
+    std::set<std::string> neededFor;
     bool operator==(const Made&) const = default;
 };
 
 // The package as it is now, with no .uz2 yet.
-Made MadeFrom(const Download& download, const struct stat& info);
+Made MadeFrom(const Download& download, const struct stat& package);
+// Notes the .uz2 as it was left.
+void NoteUz2(Made& made, const struct stat& uz2);
 
-// The folder's manifest, by .uz2 name; empty when there is none, and without
-// the entries that cannot be read (their packages are made again).
-std::map<std::string, Made> ReadManifest(const std::string& path);
+// The folder's manifest, by .uz2 name, with what a stopped run's journal
+// adds; empty when there is none. Entries that cannot be read are left out
+// (their packages are made again, and their files are not ours to delete).
+std::map<std::string, Made> ReadManifest(const std::string& folder);
 std::string ManifestText(const std::map<std::string, Made>& manifest);
+// One line of the journal.
+std::string JournalLine(const std::string& uz2, const Made& made);
 
-// The .uz2 file in the folder as it is now: a regular file of some size,
-// or nothing.
-std::optional<uint64_t> Uz2SizeOf(const std::string& uz2Path);
+// The .uz2 file in the folder as it is now, when it is a regular file.
+std::optional<struct stat> Uz2StatOf(const std::string& uz2Path);
 
-// Whether the .uz2 is as the manifest left it, made from the package as it
-// is now: there with the size written, or, for an oversize package, not
-// there.
-bool UpToDate(const Made& before, const Made& now, std::optional<uint64_t> uz2Size);
+// Whether the package is as it was when the .uz2 was made.
+bool PackageUnchanged(const Made& before, const Made& now);
+// Whether the .uz2 is as the manifest left it: there with the size and
+// times it had, or, for an oversize package, not there.
+bool Uz2AsLeft(const Made& before, const std::optional<struct stat>& uz2);
 
 } // namespace redirect

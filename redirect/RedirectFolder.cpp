@@ -10,9 +10,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <future>
-#include <set>
 #include <sys/stat.h>
 
 namespace redirect {
@@ -73,85 +73,179 @@ gameini::FileDescriptor HoldFolder(const std::string& folder, std::chrono::milli
     return held;
 }
 
-bool SameBytes(const std::string& uz2Path, const std::string& packagePath) {
-    const std::string package = gameini::ReadWholeFile(packagePath);
-    const auto read = DecompressUz2(gameini::ReadWholeFile(uz2Path), package.size());
-    return std::holds_alternative<std::string>(read) && std::get<std::string>(read) == package;
+bool StillItsPackage(const std::string& uz2Path, const std::string& packageFile) {
+    try {
+        return Uz2Mismatch(uz2Path, packageFile).empty();
+    } catch (const gameini::FileError&) {
+        return false; // made again, and a package that cannot be read says so then
+    }
 }
+
+// The .uz2 files a run writes, each on its own thread while the next package
+// is compressed, and each noted in the journal once it is in place.
+class Uz2Writer {
+public:
+    Uz2Writer(gameini::FileSystem& fileSystem, const std::string& folder)
+        : fileSystem_(fileSystem), journal_(gameini::InFolder(folder, kJournalName)) {}
+
+    // Starts writing `bytes` as `uz2Path`; what was written before is noted first.
+    void Start(const std::string& uz2Path, std::string bytes, Made made,
+               std::map<std::string, Made>& kept) {
+        Finish(kept);
+        uz2_ = gameini::NameOf(uz2Path);
+        writing_ = std::async(std::launch::async, [this, uz2Path, bytes = std::move(bytes),
+                                                   made = std::move(made)]() mutable {
+            PutFile(fileSystem_, uz2Path, bytes);
+            if (const std::optional<struct stat> written = Uz2StatOf(uz2Path))
+                NoteUz2(made, *written);
+            Note(made);
+            return made;
+        });
+    }
+    // Waits for the .uz2 being written, and notes it in `kept`.
+    void Finish(std::map<std::string, Made>& kept) {
+        if (writing_.valid())
+            kept[uz2_] = writing_.get();
+    }
+
+private:
+    // The journal only saves work when a run is stopped: a line that cannot
+    // be written is not worth stopping for.
+    void Note(const Made& made) {
+        if (journalFailed_)
+            return;
+        try {
+            if (journalFile_.fd < 0) {
+                journalFile_ = gameini::FileDescriptor(
+                    open(journal_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+                if (journalFile_.fd < 0)
+                    gameini::ThrowSystemError(errno, "Cannot open " + journal_);
+            }
+            fileSystem_.Write(journalFile_, JournalLine(uz2_, made), journal_);
+        } catch (const gameini::FileError&) {
+            journalFailed_ = true;
+        }
+    }
+
+    gameini::FileSystem& fileSystem_;
+    std::string journal_, uz2_;
+    gameini::FileDescriptor journalFile_;
+    bool journalFailed_ = false;
+    std::future<Made> writing_;
+};
 
 } // namespace
 
 const char* DoneName(Done done) {
-    static const char* const kNames[] = {"written",          "unchanged",   "oversize",
-                                         "not-downloadable", "server-only", "excluded"};
-    return kNames[static_cast<int>(done)];
+    switch (done) {
+    case Done::Written:
+        return "written";
+    case Done::Unchanged:
+        return "unchanged";
+    case Done::Oversize:
+        return "oversize";
+    case Done::NotDownloadable:
+        return "not-downloadable";
+    case Done::ServerOnly:
+        return "server-only";
+    case Done::Excluded:
+        return "excluded";
+    case Done::Unreadable:
+        return "unreadable";
+    }
+    return "";
 }
 
 RedirectResult UpdateRedirectFolder(const DownloadSet& set, const std::string& folder,
+                                    const std::string& configuration,
                                     const RedirectOptions& options,
                                     const RedirectProgress& progress,
                                     gameini::FileSystem& fileSystem) {
     const gameini::FileDescriptor held =
         options.dryRun ? gameini::FileDescriptor() : HoldFolder(folder, options.wait, fileSystem);
     const std::string manifestPath = gameini::InFolder(folder, kManifestName);
-    const std::map<std::string, Made> manifest = ReadManifest(manifestPath);
+    const std::string journalPath = gameini::InFolder(folder, kJournalName);
+    const bool journalFound = gameini::ExistsNotFollowingLinks(journalPath);
+    const std::map<std::string, Made> manifest = ReadManifest(folder);
 
     RedirectResult result;
     std::vector<std::pair<size_t, struct stat>> sent; // a package sent, and its file now
     uint64_t bytesAll = 0;
     for (const Download& download : set.packages) {
-        result.packages.push_back({download.name, download.file,
-                                   gameini::NameOf(download.file) + ".uz2", 0, 0,
-                                   DoneFor(download.action)});
+        result.packages.push_back({download.name, download.file, Uz2NameOf(download.file), 0, 0,
+                                   DoneFor(download.action), ""});
         if (download.action != Action::Send)
             continue;
         struct stat info;
-        if (stat(download.file.c_str(), &info) != 0)
-            gameini::ThrowSystemError(errno, "Cannot read " + download.file);
+        if (stat(download.file.c_str(), &info) != 0) {
+            result.packages.back().done = Done::Unreadable;
+            result.packages.back().problem = std::strerror(errno);
+            continue;
+        }
         result.packages.back().size = static_cast<uint64_t>(info.st_size);
         bytesAll += result.packages.back().size;
         sent.emplace_back(result.packages.size() - 1, info);
     }
 
-    std::map<std::string, Made> kept; // the manifest as it is to be: the packages sent
-    std::set<std::string> needed;     // the .uz2 files that stay
+    std::map<std::string, Made> kept; // the manifest as it is to be
+    Uz2Writer writer(fileSystem, folder);
     uint64_t bytesDone = 0;
     size_t done = 0;
-    std::future<void> writing; // a .uz2 is written while the next package is compressed
     for (const auto& [index, info] : sent) {
         const Download& download = set.packages[index];
         RedirectOutcome& outcome = result.packages[index];
         const std::string uz2Path = gameini::InFolder(folder, outcome.uz2);
-        const std::optional<uint64_t> uz2Size = Uz2SizeOf(uz2Path);
+        const std::optional<struct stat> uz2 = Uz2StatOf(uz2Path);
         Made made = MadeFrom(download, info);
         const auto known = manifest.find(outcome.uz2);
-        if (known != manifest.end() && UpToDate(known->second, made, uz2Size) &&
-            (!options.verify || known->second.oversize || SameBytes(uz2Path, download.file))) {
-            made = known->second;
-            outcome.compressed = made.uz2Size;
-            outcome.done = made.oversize ? Done::Oversize : Done::Unchanged;
-        } else if (!options.dryRun) {
-            CompressedFile compressed =
-                CompressPackageFile(download.file, options.level, options.threads);
+        if (known != manifest.end())
+            made.neededFor = known->second.neededFor;
+        made.neededFor.insert(configuration);
+        bool same = false;
+        if (known != manifest.end()) {
+            // Another server's copy of the same package, a .uz2 changed behind
+            // the manifest's back, or --verify: the bytes tell.
+            const Made& before = known->second;
+            const bool unchanged = PackageUnchanged(before, made);
+            if (unchanged && before.oversize)
+                same = !uz2;
+            else if (unchanged && Uz2AsLeft(before, uz2) && !options.verify)
+                same = true;
+            else if (!before.oversize)
+                same = uz2 && StillItsPackage(uz2Path, download.file);
+            if (same) {
+                made.oversize = before.oversize;
+                if (uz2)
+                    NoteUz2(made, *uz2);
+                outcome.compressed = made.uz2Size;
+                outcome.done = made.oversize ? Done::Oversize : Done::Unchanged;
+            }
+        }
+        CompressedFile compressed;
+        if (!same && !options.dryRun) {
+            try {
+                compressed = CompressPackageFile(download.file, options.level, options.threads);
+            } catch (const gameini::FileError& error) {
+                outcome.done = Done::Unreadable;
+                outcome.problem = error.what();
+            }
+        }
+        if (!same && !options.dryRun && outcome.done != Done::Unreadable) {
             outcome.compressed = compressed.uz2.size();
             made.size = compressed.size;
             // The client cuts a download off at the package's size.
             made.oversize = compressed.uz2.size() > compressed.size;
-            made.uz2Size = made.oversize ? 0 : compressed.uz2.size();
             outcome.done = made.oversize ? Done::Oversize : Done::Written;
-            if (writing.valid())
-                writing.get();
-            if (made.oversize && uz2Size)
-                fileSystem.Remove(uz2Path);
-            else if (!made.oversize)
-                writing = std::async(std::launch::async,
-                                     [&fileSystem, uz2Path, uz2 = std::move(compressed.uz2)] {
-                                         PutFile(fileSystem, uz2Path, uz2);
-                                     });
+            if (made.oversize) {
+                writer.Finish(kept);
+                if (uz2)
+                    fileSystem.Remove(uz2Path);
+            } else {
+                writer.Start(uz2Path, std::move(compressed.uz2), made, kept);
+            }
         }
-        if (!made.oversize)
-            needed.insert(outcome.uz2);
-        kept[outcome.uz2] = made;
+        if ((outcome.done != Done::Written || options.dryRun) && outcome.done != Done::Unreadable)
+            kept[outcome.uz2] = made;
         bytesDone += outcome.size;
         progress(++done, sent.size(), bytesDone, bytesAll);
         if (outcome.done == Done::Written || outcome.done == Done::Unchanged) {
@@ -159,33 +253,53 @@ RedirectResult UpdateRedirectFolder(const DownloadSet& set, const std::string& f
             result.bytesOut += outcome.compressed;
         }
     }
-    if (writing.valid())
-        writing.get();
+    writer.Finish(kept);
+    // A package that cannot be read now is still needed: its .uz2 stays as it is.
+    for (const RedirectOutcome& outcome : result.packages)
+        if (const auto known = manifest.find(outcome.uz2);
+            outcome.done == Done::Unreadable && known != manifest.end()) {
+            kept[outcome.uz2] = known->second;
+            kept[outcome.uz2].neededFor.insert(configuration);
+        }
 
-    gameini::Directory dir(folder);
+    // What this configuration no longer needs stays for the others that do.
     bool removed = false;
+    for (const auto& [uz2, entry] : manifest) {
+        if (kept.contains(uz2))
+            continue;
+        Made others = entry;
+        others.neededFor.erase(configuration);
+        const bool there = Uz2StatOf(gameini::InFolder(folder, uz2)).has_value();
+        if (!others.neededFor.empty() || (there && !options.prune))
+            kept[uz2] = others;
+        if (others.neededFor.empty() && there) {
+            result.unneeded.push_back(uz2);
+            if (options.prune && !options.dryRun) {
+                fileSystem.Remove(gameini::InFolder(folder, uz2));
+                removed = true;
+            }
+        }
+    }
+    gameini::Directory dir(folder);
     while (const dirent* entry = dir.Next()) {
-        const std::string_view name = entry->d_name;
+        const std::string name = entry->d_name;
         if (dir.KindOf(*entry) != gameini::EntryKind::File)
             continue;
-        if (IsUz2FileName(name) && !needed.contains(entry->d_name))
-            result.unneeded.emplace_back(name);
+        if (IsUz2FileName(name) && !manifest.contains(name) && !kept.contains(name))
+            result.notMadeHere.push_back(name);
         else if (!options.dryRun && IsPartName(name)) {
             fileSystem.Remove(gameini::InFolder(folder, name)); // a killed run's
             removed = true;
         }
     }
-    std::sort(result.unneeded.begin(), result.unneeded.end());
+    std::sort(result.notMadeHere.begin(), result.notMadeHere.end());
     if (options.dryRun)
         return result;
-    if (options.prune)
-        for (const std::string& name : result.unneeded) {
-            fileSystem.Remove(gameini::InFolder(folder, name));
-            removed = true;
-        }
-    const bool manifestChanged = kept != manifest;
+    const bool manifestChanged = kept != manifest || journalFound;
     if (manifestChanged)
         PutFile(fileSystem, manifestPath, ManifestText(kept));
+    if (gameini::ExistsNotFollowingLinks(journalPath))
+        fileSystem.Remove(journalPath); // folded into the manifest
     if (manifestChanged || removed)
         fileSystem.FlushFolder(folder);
     return result;

@@ -16,24 +16,36 @@ struct RedirectOptions {
     int level;
     unsigned threads;
     bool dryRun = false;              // say what would be written and deleted; write nothing
-    bool prune = false;               // delete the .uz2 files no longer needed
+    bool prune = false;               // delete the .uz2 files made here that no one needs now
     bool verify = false;              // decompress every .uz2 and compare it with its package
     std::chrono::milliseconds wait{}; // for another run into the folder to finish
 };
 
 // What became of one package.
 struct RedirectOutcome {
-    enum class Done { Written, Unchanged, Oversize, NotDownloadable, ServerOnly, Excluded };
+    enum class Done {
+        Written,
+        Unchanged,
+        Oversize,
+        NotDownloadable,
+        ServerOnly,
+        Excluded,
+        Unreadable, // the package file could not be read: players lack it
+    };
     std::string name, file, uz2; // the package, its file, its .uz2 in the folder
     uint64_t size = 0, compressed = 0;
     Done done;
+    std::string problem; // why it could not be read
 };
 // The word --json and the summary use: "written", "not-downloadable", ...
 const char* DoneName(RedirectOutcome::Done done);
 
 struct RedirectResult {
     std::vector<RedirectOutcome> packages;
-    std::vector<std::string> unneeded;  // .uz2 files no package needs; deleted with prune
+    // .uz2 files made here that no configuration needs any more; deleted with prune.
+    std::vector<std::string> unneeded;
+    // .uz2 files the manifest does not list: someone else's, never deleted.
+    std::vector<std::string> notMadeHere;
     uint64_t bytesIn = 0, bytesOut = 0; // of the packages sent, and of their .uz2 files
 };
 
@@ -41,16 +53,23 @@ struct RedirectResult {
 using RedirectProgress =
     std::function<void(size_t done, size_t count, uint64_t bytesDone, uint64_t bytesAll)>;
 
-// Makes `folder` the flat redirect folder of `set`: each package sent as
-// <its file name>.uz2, written under a temporary name and renamed into
-// place, the folder flushed once at the end. A package unchanged since the
-// manifest says it was compressed, whose .uz2 is as the manifest left it, is
-// neither read nor written. A .uz2 longer than its package is not written
-// (the client would cut it off), and an older one is deleted. Nothing but
-// .uz2 files and the manifest is touched. Holds the folder's lock, waiting
-// for another run up to `options.wait`: throws BusyError when that runs out,
-// FileError when a file cannot be read or written.
+// Makes `folder` the flat redirect folder of `set`, the packages the
+// players of `configuration` (its absolute real path) need: each package
+// sent as <its file name>.uz2, written under a temporary name and renamed
+// into place, noted in the journal as it is done, the folder flushed once at
+// the end. A package unchanged since the manifest says it was compressed is
+// not written again while its .uz2 is as the manifest left it, or, its times
+// changed, still decompresses to the package. A .uz2 longer than its package
+// is not written (the client would cut it off), and an older one is deleted.
+// A package that cannot be read is left out, and says why. Several
+// configurations may share the folder: the manifest keeps, for each .uz2,
+// the configurations that need it, and only a .uz2 made here that none needs
+// any more is deleted, with prune. Nothing but .uz2 files, the manifest and
+// the journal is touched. Holds the folder's lock, waiting for another run
+// up to `options.wait`: throws BusyError when that runs out, FileError when
+// a file of the folder cannot be read or written.
 RedirectResult UpdateRedirectFolder(const DownloadSet& set, const std::string& folder,
+                                    const std::string& configuration,
                                     const RedirectOptions& options,
                                     const RedirectProgress& progress,
                                     gameini::FileSystem& fileSystem = gameini::RealFileSystem());

@@ -2,6 +2,7 @@
 
 #include "gameini/Error.h"
 #include "gameini/FileDescriptor.h"
+#include "gameini/GamePath.h"
 
 #include <libdeflate.h>
 
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <thread>
@@ -36,8 +38,7 @@ uint32_t U32At(std::string_view bytes, size_t at) {
 struct Compressor {
     explicit Compressor(int level) : handle(libdeflate_alloc_compressor(level)) {
         if (!handle)
-            throw std::invalid_argument("compression level " + std::to_string(level) +
-                                        " is not one of 0 to 12");
+            throw std::bad_alloc();
     }
     ~Compressor() { libdeflate_free_compressor(handle); }
     Compressor(const Compressor&) = delete;
@@ -79,27 +80,39 @@ std::optional<std::string> CompressUz2(uint64_t size, const PackageSource& sourc
     std::vector<std::string> chunks(count);
     std::atomic<size_t> next = 0;
     std::atomic<bool> failed = false;
+    std::mutex errorHeld;
+    std::exception_ptr error; // the first a thread met, for the caller
     auto work = [&] {
-        Compressor compressor(level);
-        std::vector<char> input(kChunkInput);
-        for (size_t i; !failed && (i = next++) < count;) {
-            const uint64_t offset = uint64_t{i} * kChunkInput;
-            const auto length = static_cast<size_t>(std::min<uint64_t>(kChunkInput, size - offset));
-            if (!source(offset, length, input.data())) {
-                failed = true;
-                return;
+        try {
+            Compressor compressor(level);
+            std::vector<char> input(kChunkInput);
+            for (size_t i; !failed && (i = next++) < count;) {
+                const uint64_t offset = uint64_t{i} * kChunkInput;
+                const auto length =
+                    static_cast<size_t>(std::min<uint64_t>(kChunkInput, size - offset));
+                if (!source(offset, length, input.data())) {
+                    failed = true;
+                    return;
+                }
+                chunks[i] = CompressChunk(compressor.handle, {input.data(), length});
             }
-            chunks[i] = CompressChunk(compressor.handle, {input.data(), length});
+        } catch (...) {
+            const std::lock_guard hold(errorHeld);
+            if (!error)
+                error = std::current_exception();
+            failed = true;
         }
     };
-    {
-        Compressor check(level); // a bad level fails here, before any thread starts
-    }
+    if (level < 0 || level > 12)
+        throw std::invalid_argument("compression level " + std::to_string(level) +
+                                    " is not one of 0 to 12");
     std::vector<std::jthread> workers;
     for (unsigned i = 1; i < std::min<size_t>(std::max(threads, 1u), count); ++i)
         workers.emplace_back(work);
     work();
     workers.clear();
+    if (error)
+        std::rethrow_exception(error);
     if (failed)
         return std::nullopt;
     size_t total = 0;
@@ -187,11 +200,33 @@ std::variant<std::string, Uz2Damage> DecompressUz2(std::string_view uz2, size_t 
 }
 
 gameini::PackageRead ReadUz2Package(const std::string& path) {
-    const auto read = DecompressUz2(gameini::ReadWholeFile(path), kMostPackageBytes);
+    const auto read =
+        DecompressUz2(gameini::ReadRegularFile(path, kMostPackageBytes), kMostPackageBytes);
     if (const auto* damage = std::get_if<Uz2Damage>(&read))
         return gameini::PackageDamage{"its .uz2 chunk at byte " + std::to_string(damage->offset) +
                                       ": " + damage->reason};
     return gameini::ParsePackageBytes(std::get<std::string>(read));
+}
+
+std::string Uz2Mismatch(const std::string& uz2Path, const std::string& packagePath) {
+    const std::string package = gameini::ReadRegularFile(packagePath, kMostPackageBytes);
+    const auto read =
+        DecompressUz2(gameini::ReadRegularFile(uz2Path, kMostPackageBytes), package.size() + 1);
+    if (const auto* damage = std::get_if<Uz2Damage>(&read))
+        return "its chunk at byte " + std::to_string(damage->offset) + ": " + damage->reason;
+    const std::string& inside = std::get<std::string>(read);
+    if (inside.size() != package.size())
+        return "it holds " + std::to_string(inside.size()) + " bytes, the package " +
+               std::to_string(package.size());
+    if (inside != package)
+        return "its bytes differ from the package's from byte " +
+               std::to_string(std::mismatch(inside.begin(), inside.end(), package.begin()).first -
+                              inside.begin());
+    return "";
+}
+
+std::string Uz2NameOf(const std::string& packageFile) {
+    return gameini::NameOf(packageFile) + ".uz2";
 }
 
 bool IsUz2FileName(std::string_view name) {

@@ -31,6 +31,8 @@ using PackageSource = std::function<bool(uint64_t offset, size_t size, char* out
 
 // The .uz2 bytes of a package of `size` bytes, each chunk read from `source`
 // and compressed on one of `threads` threads; nothing when a read failed.
+// Throws std::invalid_argument for a level libdeflate does not have, and
+// whatever a thread met (std::bad_alloc), once every thread has stopped.
 std::optional<std::string> CompressUz2(uint64_t size, const PackageSource& source, int level,
                                        unsigned threads);
 std::string CompressUz2(std::string_view package, int level, unsigned threads);
@@ -40,7 +42,7 @@ std::string CompressUz2(std::string_view package, int level, unsigned threads);
 // it cannot be read, or grows shorter meanwhile.
 struct CompressedFile {
     std::string uz2;
-    uint64_t size;
+    uint64_t size = 0;
 };
 CompressedFile CompressPackageFile(const std::string& path, int level, unsigned threads);
 
@@ -63,6 +65,15 @@ constexpr size_t kMostPackageBytes = size_t{1} << 30;
 // a package file; a .uz2 that cannot be decompressed is damage, named by the
 // offset of its first bad chunk. Throws FileError when it cannot be read.
 gameini::PackageRead ReadUz2Package(const std::string& path);
+
+// Why the .uz2 file does not hold the package file byte for byte ("its
+// chunk at byte 103: ...", "it holds 10 bytes, the package 12"), or "" when
+// it does. Both are read as strangers' files, up to kMostPackageBytes.
+// Throws FileError when either cannot be read or is no regular file.
+std::string Uz2Mismatch(const std::string& uz2Path, const std::string& packagePath);
+
+// The name of a package file's .uz2: "Engine.u.uz2".
+std::string Uz2NameOf(const std::string& packageFile);
 
 // Whether a file name is that of a .uz2, in any letter case.
 bool IsUz2FileName(std::string_view name);

@@ -372,7 +372,7 @@ expect "check: one line per problem, by line" "$(cd "$sys" && run check | cut -d
     "6: case-twins 9: extension 10: blank 11: duplicate 12: not-read 13: missing "
 expect "check: exit 1 on problems" "$(status -C "$sys" check)" 1
 expect "check: the message says what to do" "$(run -C "$sys" check | grep extension | cut -d: -f4-)" \
-    " ServerPackages=Foo.u: the game wants \"Foo\", without \".u\""
+    " ServerPackages=Foo.u: the game wants \"Foo\", without \".u\"; sarvelin-cli -f $sys/postal2.ini check --fix mends it"
 expect "check --json" "$(run -C "$sys" check --json | /usr/bin/python3 -c 'import json,sys; d=json.load(sys.stdin)["problems"]; print(len(d), d[3]["kind"], d[3]["name"], d[3]["line"])')" \
     "6 duplicate ENGINE 11"
 printf '\xEF\xBB\xBF[Engine.GameEngine]\r\nServerPackages=Core\r\n' >"$sys/postal2.ini"
@@ -451,6 +451,40 @@ expect "where finding nothing says where it looked" \
     "1
 1"
 
+# --- a package that cannot be read is a problem, and the rest is still done
+fresh unreadable
+status_out() { "$cli" "$@" >"$work/stdout" 2>"$work/stderr"; echo $?; }
+cp -r "$source/examples/Sounds" "$work/unreadable/"
+ln -s "$work/removed/737631813/Gone.u" "$sys/Gone.u" # a Workshop item since removed
+run -C "$sys" -q add Gone >/dev/null
+expect "check: unreadable, on its line, beside the other problems" \
+    "$(status_out -C "$sys" check; grep -v actor "$work/stdout" | cut -d: -f2-3 | tr '\n' ' ')" "1
+56: missing 57: unreadable "
+expect "check --json: the same problems" \
+    "$(run -C "$sys" check --json | json_field '[p["kind"] for p in d["problems"] if p["kind"] != "actor-missing"]')" \
+    "['missing', 'unreadable']"
+expect "info: every file it can, in order, and exit 3" \
+    "$(status_out -C "$sys" info Core.u Gone.u Engine.u; grep -c '^/' "$work/stdout"; cat "$work/stderr")" "3
+2
+sarvelin-cli: $sys/Gone.u cannot be read (No such file or directory)"
+expect "info --json: an entry for each" \
+    "$(run -C "$sys" --json info Core.u Gone.u Engine.u | json_field '[e.get("error", "ok") for e in d]')" \
+    "['ok', 'cannot be read (No such file or directory)', 'ok']"
+expect "redirect: every other package written, Gone named, exit 1" \
+    "$(status_out -C "$sys" redirect "$work/unreadable/web"; tail -1 "$work/stdout"; grep -c 'Gone.u cannot be read' "$work/stderr")" "1
+written 11, 1.4 KB → 1.1 KB
+1"
+if [ "$(id -u)" -eq 0 ]; then
+    rm "$sys/Gone.u"
+    cp "$sys/Fire.u" "$sys/Gone.u"
+    chmod 755 "$work"
+    chmod -R a+rX "$work/unreadable"
+    chmod 600 "$sys/Gone.u" # root's, as a package copied in with sudo
+    expect "check as another user: unreadable, not an abort" \
+        "$(setpriv --reuid=nobody --regid=nogroup --clear-groups "$cli" -C "$sys" check | grep -c 'unreadable: .*Permission denied')" 1
+fi
+
+
 # --- redirect
 fresh redirect
 web="$work/redirect/web"
@@ -460,6 +494,8 @@ expect "redirect -n: makes nothing" "$(run -C "$sys" -q -n redirect "$web" | tai
 expect "redirect: every configured package and what it imports" "$(run -C "$sys" -q redirect "$web" | tail -1)" \
     "written 9, 1.2 KB → 1.0 KB"
 before="$(digest "$web")"
+uz2s() { (cd "$1" && md5sum *.uz2 | md5sum); } # the manifest notes when each was written
+made="$(uz2s "$web")"
 expect "redirect: no progress line where standard error is no terminal" "$(cat "$work/stderr")" ""
 expect "redirect on a terminal: a progress line, then erased" \
     "$(script -qec "'$cli' -C '$sys' redirect '$work/redirect/tty'" /dev/null | grep -c $'9/9 files, 1.2 KB of 1.2 KB, .*/s, 0 s left\r\033\\[K')" 1
@@ -481,14 +517,15 @@ two=$!
 wait $one; first=$?
 wait $two; second=$?
 expect "two redirects at once: both finish, one after the other" \
-    "$first $second $(cat "$work/one" "$work/two" | grep -c '^written 9,') $(cat "$work/one" "$work/two" | grep -c '^written 0, unchanged 9,')" "0 0 1 1"
-expect "two redirects at once: the folder is whole" "$(digest "$web")" "$before"
+    "$first $second $(cat "$work/one" "$work/two" | grep -c '^written 9,') $(cat "$work/one" "$work/two" | grep -c '^written 0, unchanged 9,')" "1 1 1 1"
+expect "two redirects at once: the folder is whole" "$(uz2s "$web")" "$made"
 flock -x "$web" sleep 1 &
 sleep 0.2
 expect "redirect: another run holds the folder" "$(status -C "$sys" -q --wait 0 redirect "$web"; cat "$work/stderr")" \
     "5
 sarvelin-cli: another program is saving $web (pid $!, flock); try again, or raise --wait"
-expect "redirect --wait: goes on once it is free" "$(status -C "$sys" -q --wait 5 redirect "$web")" 0
+expect "redirect --wait: goes on once it is free (1: players lack OldMapPack)" \
+    "$(status -C "$sys" -q --wait 5 redirect "$web")" 1
 printf '[Core.System]\r\nPaths=..\\System\\*.u\r\n[Engine.GameEngine]\r\nServerPackages=Fire\r\nServerPackages=Postal2Game\r\n' >"$sys/postal2.ini"
 rm "$web/Engine.u.uz2"
 expect "check --redirect: an import's problem on the line of the first package that imports it" \

@@ -9,6 +9,7 @@
 #include "support/PackageBuilder.h"
 #include "support/TempFolder.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -78,11 +79,19 @@ struct stat Stat(const std::string& path) {
     return info;
 }
 
-RedirectResult Update(const Game& game, const std::string& folder, RedirectOptions options = {}) {
+RedirectResult Update(const Game& game, const std::string& folder, RedirectOptions options = {},
+                      const std::vector<std::string>& engine = {"ServerPackages=Mod"}) {
     if (options.level == 0)
         options = {kDefaultLevel, 2};
-    return UpdateRedirectFolder(game.Needed({"ServerPackages=Mod"}), folder, options,
-                                [](size_t, size_t, uint64_t, uint64_t) {});
+    return UpdateRedirectFolder(game.Needed(engine), folder, game.root / "System/postal2.ini",
+                                options, [](size_t, size_t, uint64_t, uint64_t) {});
+}
+
+// Overwrites bytes of a file where they are, its size unchanged.
+void DamageInPlace(const std::string& path) {
+    std::string bytes = gameini::ReadWholeFile(path);
+    bytes.replace(bytes.size() / 2, 4, "\xde\xad\xbe\xef");
+    WriteBytes(path, bytes);
 }
 
 std::map<std::string, std::string> Done(const RedirectResult& result) {
@@ -185,13 +194,23 @@ TEST(Redirect, TheFolderIsKeptInStepAndASecondRunTouchesNothing) {
                                                   {"Core.u.uz2", "written"}}));
     game.root.write("web/Engine.u.uz2", "damaged by hand");
     EXPECT_EQ(Done(Update(game, web))["Engine.u.uz2"], "written") << "a .uz2 not as left";
+    DamageInPlace(web + "/Engine.u.uz2");
+    EXPECT_EQ(Done(Update(game, web))["Engine.u.uz2"], "written") << "damaged at the same size";
+    const struct timespec touched[2] = {{0, UTIME_NOW}, {0, UTIME_NOW}};
+    utimensat(AT_FDCWD, (web + "/Core.u.uz2").c_str(), touched, 0);
+    EXPECT_EQ(Done(Update(game, web))["Core.u.uz2"], "unchanged") << "only touched";
 
-    game.root.write("web/Old.u.uz2", "no longer needed");
+    game.Put("System/Old.u", Importing({}));
+    Update(game, web, {}, {"ServerPackages=Mod", "ServerPackages=Old"});
+    game.root.write("web/Stranger.u.uz2", "placed by hand");
     game.root.write("web/index.html", "not ours");
-    EXPECT_EQ(Update(game, web).unneeded, std::vector<std::string>{"Old.u.uz2"});
+    const RedirectResult listed = Update(game, web);
+    EXPECT_EQ(listed.unneeded, std::vector<std::string>{"Old.u.uz2"});
+    EXPECT_EQ(listed.notMadeHere, std::vector<std::string>{"Stranger.u.uz2"});
     EXPECT_TRUE(game.root.exists("web/Old.u.uz2")) << "listed, not deleted";
     Update(game, web, {kDefaultLevel, 1, false, true});
     EXPECT_FALSE(game.root.exists("web/Old.u.uz2"));
+    EXPECT_TRUE(game.root.exists("web/Stranger.u.uz2")) << "not made here";
     EXPECT_TRUE(game.root.exists("web/index.html"));
 
     game.root.write("web/Core.u.uz2", "changed behind the manifest");
@@ -200,6 +219,32 @@ TEST(Redirect, TheFolderIsKeptInStepAndASecondRunTouchesNothing) {
         std::get<std::string>(DecompressUz2(gameini::ReadWholeFile(web + "/Core.u.uz2"), 1 << 20)),
         game.root.read("System/Core.u"))
         << "--verify finds what sizes cannot";
+    const DownloadSet found = game.Needed({"ServerPackages=Mod"});
+    std::filesystem::remove(game.root / "System/Core.u"); // swapped for a FIFO since
+    ASSERT_EQ(mkfifo((game.root / "System/Core.u").c_str(), 0644), 0);
+    EXPECT_EQ(Done(UpdateRedirectFolder(found, web, game.root / "System/postal2.ini",
+                                        {kDefaultLevel, 1, false, false, true},
+                                        [](size_t, size_t, uint64_t, uint64_t) {}))["Core.u.uz2"],
+              "unreadable")
+        << "--verify refuses a FIFO rather than wait on it";
+}
+
+TEST(Redirect, ServersSharingAFolderPruneOnlyWhatNoneOfThemNeeds) {
+    Game one, two; // the same stock packages, in two installs
+    one.Put("System/Mod.u", Importing({"Engine"}));
+    const std::string web = one.root / "web";
+    const RedirectOptions prune{kDefaultLevel, 1, false, true};
+    Update(one, web);
+    EXPECT_EQ(Done(Update(two, web, prune, {"ServerPackages=Engine"})),
+              (std::map<std::string, std::string>{{"Engine.u.uz2", "unchanged"},
+                                                  {"Core.u.uz2", "unchanged"}}))
+        << "the same bytes from another install are not written again";
+    EXPECT_TRUE(one.root.exists("web/Mod.u.uz2")) << "the other server's players need it";
+    EXPECT_TRUE(CheckRedirectFolder(one.Needed({"ServerPackages=Mod"}), web).empty());
+    Update(one, web, prune, {"ServerPackages=Core"});
+    EXPECT_FALSE(one.root.exists("web/Mod.u.uz2")) << "needed by no one";
+    EXPECT_TRUE(one.root.exists("web/Engine.u.uz2"));
+    EXPECT_TRUE(CheckRedirectFolder(two.Needed({"ServerPackages=Engine"}), web).empty());
 }
 
 TEST(Redirect, APackageThatGrowsIsLeftToTheGameServerAndADryRunWritesNothing) {
@@ -235,6 +280,9 @@ TEST(Redirect, CheckFindsWhatKeepsPlayersFromTheFolder) {
         return found;
     };
     EXPECT_TRUE(kinds().empty());
+    DamageInPlace(web + "/Mod.u.uz2");
+    EXPECT_EQ(kinds(), (std::map<std::string, std::string>{{"Mod", "redirect-stale (Mod)"}}));
+    Update(game, web);
     std::filesystem::remove(web + "/Core.u.uz2");
     game.root.write("web/Engine.u.uz2", std::string(100000, 'x'));
     game.Put("System/Mod.u", Importing({"Engine", "Core"})); // updated, not compressed again

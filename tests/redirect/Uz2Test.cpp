@@ -73,6 +73,14 @@ TEST(Uz2, EveryPackageComesBackByteForByteAndZlibReadsItToo) {
     };
     EXPECT_FALSE(CompressUz2(300000, failingAtTheThirdChunk, kDefaultLevel, 4))
         << "a read that fails on any thread fails the whole";
+    const auto throwingAtTheThirdChunk = [](uint64_t offset, size_t, char*) {
+        if (offset >= 2 * kChunkInput)
+            throw std::bad_alloc();
+        return true;
+    };
+    EXPECT_THROW(CompressUz2(300000, throwingAtTheThirdChunk, kDefaultLevel, 4), std::bad_alloc)
+        << "what a thread meets reaches the caller, not std::terminate";
+    EXPECT_THROW(CompressUz2("x", 13, 1), std::invalid_argument);
 }
 
 TEST(Uz2, AStrangersFileStopsAtItsFirstBadChunkWithTheOffset) {

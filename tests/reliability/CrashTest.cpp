@@ -151,12 +151,17 @@ TEST(Crash, AtEveryStepTheConfigurationSurvivesWholeAndTheNextWriterGoesOn) {
 // A redirect run killed at every step leaves only whole .uz2 files under
 // their names, and the next run finishes the folder and cleans up after it.
 TEST(Crash, ARedirectKilledAtEveryStepLeavesOnlyWholeFiles) {
-    // Written in this order: Mod, Engine and Core's .uz2, then the manifest.
-    const char* const points[] = {
-        "write:work#1", "close#1",      "flush-new-file#1", "rename#1",
-        "write:work#2", "rename#2",     "write:work#3",     "rename#3",
-        "remove#1",     "write:work#4", "rename#4",         "flush-folder#1",
-        "none",
+    // Written in this order: Mod, Engine and Core's .uz2, each then noted
+    // in the journal; Old's deleted; the manifest; the journal deleted. The
+    // next run writes again only the .uz2 files not noted yet.
+    const struct {
+        const char* point;
+        size_t writtenAgain;
+    } points[] = {
+        {"write:work#1", 3}, {"close#1", 3},      {"flush-new-file#1", 3}, {"rename#1", 3},
+        {"write:work#2", 3}, {"write:work#3", 2}, {"rename#2", 2},         {"write:work#4", 2},
+        {"write:work#5", 1}, {"rename#3", 1},     {"remove#1", 0},         {"write:work#7", 0},
+        {"rename#4", 0},     {"remove#2", 0},     {"flush-folder#1", 0},   {"none", 0},
     };
     auto package = [](std::vector<std::string> imports) {
         TestPackage made;
@@ -166,7 +171,7 @@ TEST(Crash, ARedirectKilledAtEveryStepLeavesOnlyWholeFiles) {
     };
     const std::map<std::string, std::string> packages = {
         {"Mod.u", package({"Engine"})}, {"Engine.u", package({"Core"})}, {"Core.u", package({})}};
-    for (const char* point : points) {
+    for (const auto& [point, writtenAgain] : points) {
         SCOPED_TRACE(point);
         TempFolder folder;
         folder.write("postal2.ini", CrLf({"[Core.System]", "Paths=*.u", "[Engine.GameEngine]",
@@ -176,6 +181,10 @@ TEST(Crash, ARedirectKilledAtEveryStepLeavesOnlyWholeFiles) {
         const std::string web = folder / "web";
         std::filesystem::create_directories(web);
         folder.write("web/Old.u.uz2", "no longer needed");
+        redirect::Made old; // made here for this configuration by an earlier run
+        old.neededFor = {folder / "postal2.ini"};
+        folder.write(std::string("web/") + redirect::kManifestName,
+                     redirect::ManifestText({{"Old.u.uz2", old}}));
         const int status = RunChild(folder.path(), point, "redirect", web.c_str());
         EXPECT_TRUE(std::string(point) == "none" ? WIFEXITED(status) && WEXITSTATUS(status) == 0
                                                  : WIFSIGNALED(status));
@@ -199,10 +208,13 @@ TEST(Crash, ARedirectKilledAtEveryStepLeavesOnlyWholeFiles) {
                 redirect::PackagesPlayersNeed(
                     setup, locate::PackageSearch(setup.searchPaths, folder.path()), {}, {},
                     packageFiles),
-                web, {redirect::kDefaultLevel, 2, false, true},
+                web, folder / "postal2.ini", {redirect::kDefaultLevel, 2, false, true},
                 [](size_t, size_t, uint64_t, uint64_t) {});
         };
-        again();
+        size_t written = 0;
+        for (const redirect::RedirectOutcome& outcome : again().packages)
+            written += outcome.done == redirect::RedirectOutcome::Done::Written;
+        EXPECT_EQ(written, writtenAgain) << "what a killed run finished is kept";
         wholeFiles();
         std::set<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(web))

@@ -121,8 +121,9 @@ int main(int argc, char** argv) {
         const redirect::DownloadSet set = redirect::PackagesPlayersNeed(
             setup, locate::PackageSearch(setup.searchPaths, argv[1]), {}, {}, packageFiles);
         redirect::UpdateRedirectFolder(
-            set, argv[4], {redirect::kDefaultLevel, 2, false, true},
-            [](size_t, size_t, uint64_t, uint64_t) {}, fileSystem);
+            set, argv[4], std::string(argv[1]) + "/postal2.ini",
+            {redirect::kDefaultLevel, 2, false, true}, [](size_t, size_t, uint64_t, uint64_t) {},
+            fileSystem);
         return 0;
     }
     const bool busy = argc > 4 && std::string(argv[4]) == "busy";

@@ -82,10 +82,12 @@ packages:
       description: The C(.uz2)'s size in bytes; 0 when none was made.
       type: int
     action:
-      description: C(written), C(unchanged), C(oversize), C(not-downloadable), C(server-only) or C(excluded).
+      description: C(written), C(unchanged), C(oversize), C(not-downloadable), C(server-only), C(excluded) or C(unreadable).
       type: str
 pruned:
-  description: The C(.uz2) files deleted (with O(prune)), or that would be.
+  description: >-
+    The C(.uz2) files made here that no configuration needs any more, deleted (with O(prune)),
+    or that would be in check mode. A C(.uz2) this module did not make is never deleted.
   returned: always
   type: list
   elements: str
@@ -131,7 +133,7 @@ def main():
     for name in module.params["exclude"]:
         arguments += ["--exclude", name]
     result = run_json(module, arguments)
-    unneeded = result.get("pruned", result.get("unneeded", []))
+    unneeded = result["unneeded"]
     written = any(p["action"] == "written" for p in result["packages"])
     module.exit_json(
         changed=written or (module.params["prune"] and bool(unneeded)),

@@ -19,7 +19,8 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
 private:
-    std::shared_ptr<const locate::FolderListing> listing_ = std::make_shared<locate::FolderListing>();
+    std::shared_ptr<const locate::FolderListing> listing_ =
+        std::make_shared<locate::FolderListing>();
 };
 
 // The file list: the package files of one folder, listed when its path is set.

@@ -58,7 +58,8 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
                  "lines of its [Engine.GameEngine] section.",
                  "sarvelin-cli");
     app.set_version_flag("--version", "sarvelin-cli " SARVELIN_VERSION);
-    app.footer("Exit status: 0 done; 1 check found problems, or where found no configuration; 2 "
+    app.footer("Exit status: 0 done; 1 check found problems, where found no configuration, or "
+               "redirect is done but players lack packages; 2 "
                "wrong words, nothing done; 3 a file error; 4 the game runs with this "
                "configuration; 5 another program kept it longer than --wait.");
     app.require_subcommand(1);

@@ -141,7 +141,7 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
         auto [first, isFirst] = firstLine.emplace(gameini::LowerCase(package.name), package.line);
         if (!isFirst) {
             add("duplicate", "configured already on line " + std::to_string(first->second) + "; " +
-                                 removeIt + ", or " + fixIt);
+                                 removeIt + ", or run " + Command(files.config, "check --fix"));
             continue;
         }
         const auto problem = gameini::PackageNameProblem(package.name, setup.encoding);

@@ -48,7 +48,10 @@ void frmMain::cbRevert_Click() {
         for (int i = 0; i < fbUFiles.ListCount(); ++i)
             lbServerPackages.AddItem(fbUFiles.List(i));
         const gameini::LockedConfiguration configuration = Lock(gameini::Access::Read);
-        ShowConfigured(gameini::NamesOf(gameini::ReadServerPackages(configuration.Files().config)));
+        // A statement of its own: the packages read are gone before the list is ticked.
+        const std::vector<std::string> configured =
+            gameini::NamesOf(gameini::ReadServerPackages(configuration.Files().config));
+        ShowConfigured(configured);
     });
 }
 
@@ -73,7 +76,7 @@ void frmMain::cbSave_Click() {
     }
     const gameini::SaveResult saved =
         gameini::SaveGameIni(configuration, edit, gameini::SaveMode::Always);
-    const bool othersKept = saved.before != configuredShown_;
+    const bool othersKept = Fingerprint(saved.before) != configuredShown_;
     ShowConfigured(saved.after);
     // Beside the configuration, the backup is named as the message has always named it.
     const std::string backup =
@@ -82,7 +85,14 @@ void frmMain::cbSave_Click() {
                     (othersKept ? "\r\nChanges another program saved meanwhile were kept." : ""));
 }
 
-void frmMain::ShowConfigured(std::vector<std::string> configured) {
+size_t frmMain::Fingerprint(const std::vector<std::string>& names) {
+    size_t fingerprint = names.size();
+    for (const std::string& name : names)
+        fingerprint = fingerprint * 1000003 ^ std::hash<std::string>{}(name);
+    return fingerprint;
+}
+
+void frmMain::ShowConfigured(const std::vector<std::string>& configured) {
     // One lookup per entry instead of a pass over the list per configured
     // name: the same marks, in time proportional to entries plus names.
     gameini::PackageSet set;
@@ -93,7 +103,7 @@ void frmMain::ShowConfigured(std::vector<std::string> configured) {
         ticksShown_[i] = set.ContainsFile(lbServerPackages.List(i));
         lbServerPackages.SetSelected(i, ticksShown_[i]);
     }
-    configuredShown_ = std::move(configured);
+    configuredShown_ = Fingerprint(configured);
 }
 
 std::string frmMain::GameRunning(const std::string& config) {

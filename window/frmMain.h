@@ -35,7 +35,10 @@ private:
     void EmptyListOnError(const std::function<void()>& body);
     // Ticks the entries of the configured packages, and remembers what the
     // list showed, so that Save can tell the user's changes from the file's.
-    void ShowConfigured(std::vector<std::string> configured);
+    void ShowConfigured(const std::vector<std::string>& configured);
+    // The configured packages in a word, as much of them as tells a change:
+    // a list of 32,767 names is not worth its memory to keep whole.
+    static size_t Fingerprint(const std::vector<std::string>& names);
     // Why the configuration must not be saved now, for the message box: a
     // game process would write its own copy back when it quits. Empty when
     // none runs.
@@ -46,8 +49,8 @@ private:
     FileListControl& fbUFiles;
     ListBoxControl& lbServerPackages;
     MessageBoxControl& messageBox;
-    std::vector<bool> ticksShown_;             // an entry's tick as loaded or saved
-    std::vector<std::string> configuredShown_; // the configured packages then
+    std::vector<bool> ticksShown_; // an entry's tick as loaded or saved
+    size_t configuredShown_ = 0;   // ... and the configured packages' Fingerprint
 };
 
 } // namespace window

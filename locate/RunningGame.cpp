@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -125,6 +126,44 @@ bool CouldWrite(const std::string& proc, const struct stat& file) {
     return file.st_mode & S_IWOTH;
 }
 
+// The value of a variable in an environment as /proc gives it, NUL after each.
+std::string Variable(const std::string& environment, std::string_view name) {
+    for (const std::string& entry : Arguments(environment))
+        if (entry.size() > name.size() && entry.starts_with(name) && entry[name.size()] == '=')
+            return entry.substr(name.size() + 1);
+    return "";
+}
+
+// The path an ini= value names, as the process sees it: under Wine a drive
+// letter ("Z:\\srv\\p2\\System\\Postal2CoOp.ini") leads through the
+// prefix's dosdevices, where Z: is the root; a relative one is the process's
+// current folder's. Nothing when it cannot be told.
+std::optional<std::string> IniPath(const std::string& proc, std::string named, bool hidden,
+                                   bool cwdDenied) {
+    std::replace(named.begin(), named.end(), '\\', '/');
+    const bool drive =
+        named.size() >= 2 && named[1] == ':' && std::isalpha(static_cast<unsigned char>(named[0]));
+    if (drive) {
+        const std::string environment = gameini::ReadAllThatCanBeRead(proc + "/environ");
+        std::string prefix = Variable(environment, "WINEPREFIX");
+        if (prefix.empty() && !Variable(environment, "HOME").empty())
+            prefix = Variable(environment, "HOME") + "/.wine";
+        const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(named[0])));
+        std::string device = prefix.empty() ? "" : prefix + "/dosdevices/" + letter + ":";
+        if (device.empty() || !IdentityOf((hidden ? "" : proc + "/root") + device)) {
+            if (letter != 'z')
+                return std::nullopt;
+            device.clear(); // Wine's own default for Z:
+        }
+        named = device + named.substr(2);
+    }
+    if (named.starts_with('/'))
+        return (hidden ? "" : proc + "/root") + named;
+    if (cwdDenied)
+        return std::nullopt; // relative to a folder it does not show
+    return proc + "/cwd/" + named;
+}
+
 // Why the process uses the configuration, as GamesUsing says; nothing when
 // it does not.
 std::optional<std::string> Uses(const GameProcess& game, const Identity& folder,
@@ -135,15 +174,16 @@ std::optional<std::string> Uses(const GameProcess& game, const Identity& folder,
     if (!CouldWrite(proc, configInfo) && !CouldWrite(proc, folderInfo))
         return std::nullopt;
     bool cwdDenied = false, exeDenied = false;
-    if (IdentityOf(proc + "/cwd", &cwdDenied) == folder)
-        return "its working folder is the configuration's folder";
+    const std::optional<Identity> cwd = IdentityOf(proc + "/cwd", &cwdDenied);
     const std::string program = LinkText(proc + "/exe");
-    if (!program.empty() &&
-        IdentityOf(proc + "/root" + gameini::FolderOf(program), &exeDenied) == folder)
-        return "its program's folder is the configuration's folder";
+    const std::optional<Identity> programFolder =
+        program.empty() ? std::nullopt
+                        : IdentityOf(proc + "/root" + gameini::FolderOf(program), &exeDenied);
     exeDenied |= program.empty() && errno == EACCES;
     const bool hidden = cwdDenied || exeDenied; // another user's process
-    // Its command line can always be read: what does it tell?
+    // Its command line can always be read. A server told its configuration
+    // with ini= (a co-op server's Postal2CoOp.ini) writes back that one, and
+    // none of those beside it.
     bool told = false;
     const std::vector<std::string> arguments =
         Arguments(gameini::ReadAllThatCanBeRead(proc + "/cmdline"));
@@ -152,25 +192,27 @@ std::optional<std::string> Uses(const GameProcess& game, const Identity& folder,
         const size_t key = lower.starts_with("ini=") ? 4 : lower.starts_with("-ini=") ? 5 : 0;
         if (key == 0)
             continue;
-        std::string named = argument.substr(key);
-        std::replace(named.begin(), named.end(), '\\', '/');
-        const bool absolute = named.starts_with('/');
-        if (!absolute && cwdDenied)
-            continue; // relative to a folder it does not show
+        const std::optional<std::string> named =
+            IniPath(proc, argument.substr(key), hidden, cwdDenied);
+        if (!named)
+            continue;
         told = true;
-        const std::string base = absolute ? (hidden ? "" : proc + "/root") : proc + "/cwd/";
-        if (IdentityOf(gameini::ResolvePath(base + named)) == config)
+        if (IdentityOf(gameini::ResolvePath(*named)) == config)
             return "its command line names it with " + argument.substr(0, key);
-    }
-    if (!hidden)
-        return std::nullopt; // everything about it was seen
-    if (!arguments.empty() && arguments[0].starts_with('/')) {
-        told = true;
-        if (IdentityOf(gameini::FolderOf(arguments[0])) == folder)
-            return "its command line starts its program from the configuration's folder";
     }
     if (told)
         return std::nullopt;
+    if (cwd == folder)
+        return "its working folder is the configuration's folder";
+    if (programFolder == folder)
+        return "its program's folder is the configuration's folder";
+    if (!hidden)
+        return std::nullopt; // everything about it was seen
+    if (!arguments.empty() && arguments[0].starts_with('/')) {
+        if (IdentityOf(gameini::FolderOf(arguments[0])) == folder)
+            return "its command line starts its program from the configuration's folder";
+        return std::nullopt;
+    }
     return "it could write the configuration, and where it runs cannot be read";
 }
 

@@ -26,7 +26,10 @@ std::vector<GameProcess> RunningGames();
 // they quit. A process whose user and groups could not write the file or its
 // folder never does. One that could counts when its current folder or its
 // program's folder is the configuration's folder, or its command line names
-// the configuration with ini= or -ini=, relative to its current folder.
+// the configuration with ini= or -ini=, relative to its current folder or,
+// under Wine, by a drive letter of its prefix (Z: is the root). One that
+// names a configuration with ini= writes back that one only, so its folder
+// alone does not count.
 // Folders are compared as files, so a server in a container, or reached by
 // another path, is found. Where its folders cannot be read (another user's
 // process), its command line decides: it counts if it starts its program

@@ -266,6 +266,23 @@ for wine in Postal2.exe UCC.exe; do # the Windows builds under Wine
     expect "$wine counts as the game" "$(status -C "$sys" add Xmas)" 4
     stop_game
 done
+# A co-op server, under Wine, writes back only the configuration its ini= names.
+cp "$sys/Postal2.ini" "$sys/Postal2CoOp.ini"
+winepath="Z:$(tr / '\\' <<<"$sys")\\Postal2CoOp.ini"
+for ini in "ini=Postal2CoOp.ini" "ini=..\\System\\Postal2CoOp.ini" "ini=$winepath"; do
+    (cd "$sys" && exec "$work/UCC.exe" -c 'sleep 60; :' server 'MapName.fuk?Game=NicksCoop.CoopGameInfo' "$ini") >/dev/null 2>&1 &
+    game=$!
+    sleep 0.2
+    expect "UCC.exe $ini: its configuration is blocked" "$(status -f "$sys/Postal2CoOp.ini" add Xmas)" 4
+    expect "UCC.exe $ini: the one beside it is not" "$(status -C "$sys" -n --strict add Xmas)" 0
+    stop_game
+done
+mkdir -p "$work/prefix/dosdevices" && ln -s "$(dirname "$sys")" "$work/prefix/dosdevices/d:"
+(cd "$work" && WINEPREFIX="$work/prefix" exec "$work/UCC.exe" -c 'sleep 60; :' server 'ini=D:\System\Postal2CoOp.ini') >/dev/null 2>&1 &
+game=$!
+sleep 0.2
+expect "UCC.exe ini=D:\\...: a drive of its Wine prefix" "$(status -f "$sys/Postal2CoOp.ini" add Xmas)" 4
+stop_game
 
 # --- servers of other users
 if [ "$(id -u)" -eq 0 ]; then

@@ -3,6 +3,7 @@
 #include "gameini/ServerSetup.h"
 #include "redirect/RedirectFolder.h"
 #include "redirect/Uz2.h"
+#include "redirect/Uz2Compressor.h"
 
 #include <chrono>
 #include <cstdio>

@@ -7,6 +7,7 @@
 #include "gameini/GamePath.h"
 #include "redirect/Manifest.h"
 #include "redirect/Uz2.h"
+#include "redirect/Uz2Compressor.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -46,12 +47,15 @@ bool IsPartName(std::string_view name) {
                                                IsUz2FileName(name.substr(0, name.size() - 5)));
 }
 
+std::string PartPathOf(const std::string& path) {
+    return gameini::InFolder(gameini::FolderOf(path), PartName(gameini::NameOf(path)));
+}
+
 // Writes the bytes under a temporary name beside the file, flushes them and
 // renames them into place: a kill at any moment leaves the old file or the
 // new one under the name, never a part of one.
 void PutFile(gameini::FileSystem& fileSystem, const std::string& path, std::string_view bytes) {
-    const std::string part =
-        gameini::InFolder(gameini::FolderOf(path), PartName(gameini::NameOf(path)));
+    const std::string part = PartPathOf(path);
     gameini::MadeFile made(fileSystem, part);
     gameini::FileDescriptor file = fileSystem.CreateFresh(part);
     fileSystem.Write(file, bytes, part);
@@ -81,34 +85,89 @@ bool StillItsPackage(const std::string& uz2Path, const std::string& packageFile)
     }
 }
 
-// The .uz2 files a run writes, each on its own thread while the next package
-// is compressed, and each noted in the journal once it is in place.
+// The .uz2 files a run writes: each compressed chunk by chunk into its part
+// file, then flushed and renamed into place on a thread of its own while the
+// next package is compressed, and noted in the journal once it is in place.
 class Uz2Writer {
 public:
-    Uz2Writer(gameini::FileSystem& fileSystem, const std::string& folder)
-        : fileSystem_(fileSystem), journal_(gameini::InFolder(folder, kJournalName)) {}
+    Uz2Writer(gameini::FileSystem& fileSystem, const std::string& folder,
+              const RedirectOptions& options)
+        : fileSystem_(fileSystem), journal_(gameini::InFolder(folder, kJournalName)),
+          options_(options) {}
 
-    // Starts writing `bytes` as `uz2Path`; what was written before is noted first.
-    void Start(const std::string& uz2Path, std::string bytes, Made made,
-               std::map<std::string, Made>& kept) {
+    // Compresses the package into the part file of `uz2Path`, and sets it on
+    // its way into place: Written; Oversize, with nothing kept, when the
+    // .uz2 would be longer than the package, which the client cuts off; or
+    // Unreadable, with the reason in `problem`. `made` gets the package's
+    // size, `compressed` the .uz2's. What was written before is noted in
+    // `kept`. Throws FileError when the part file cannot be written.
+    Done Write(const std::string& packageFile, const std::string& uz2Path, Made& made,
+               uint64_t& compressed, std::string& problem, std::map<std::string, Made>& kept) {
+        if (!pool_)
+            pool_.emplace(options_.level, options_.threads);
+        const std::string part = PartPathOf(uz2Path);
+        gameini::MadeFile madePart(fileSystem_, part);
+        gameini::FileDescriptor file = fileSystem_.CreateFresh(part);
+        std::string pending; // written a piece at a time, not a chunk at a time
+        std::exception_ptr failedWrite;
+        compressed = 0;
+        auto put = [&](std::string_view chunk) {
+            compressed += chunk.size();
+            if (compressed > made.size)
+                return false; // oversize: no use going on
+            pending += chunk;
+            if (pending.size() < kWritePiece)
+                return true;
+            try {
+                fileSystem_.Write(file, pending, part);
+            } catch (...) {
+                failedWrite = std::current_exception();
+                return false;
+            }
+            pending.clear();
+            return true;
+        };
+        std::optional<uint64_t> size;
+        try {
+            size = CompressPackageFile(packageFile, *pool_, put);
+        } catch (const gameini::FileError& error) {
+            problem = error.what();
+            return Done::Unreadable;
+        }
+        if (failedWrite)
+            std::rethrow_exception(failedWrite);
+        if (!size)
+            return Done::Oversize;
+        fileSystem_.Write(file, pending, part);
+        fileSystem_.Close(std::move(file), part);
+        made.size = *size;
         Finish(kept);
+        madePart.Keep(); // the flushing thread's now
         uz2_ = gameini::NameOf(uz2Path);
-        writing_ = std::async(std::launch::async, [this, uz2Path, bytes = std::move(bytes),
-                                                   made = std::move(made)]() mutable {
-            PutFile(fileSystem_, uz2Path, bytes);
+        flushing_ = std::async(std::launch::async, [this, part, uz2Path, made]() mutable {
+            gameini::MadeFile madePart(fileSystem_, part);
+            fileSystem_.FlushNewFile(part, uz2Path);
+            fileSystem_.Rename(part, uz2Path);
+            madePart.Keep();
             if (const std::optional<struct stat> written = Uz2StatOf(uz2Path))
                 NoteUz2(made, *written);
-            Note(made);
             return made;
         });
+        return Done::Written;
     }
-    // Waits for the .uz2 being written, and notes it in `kept`.
+    // Waits for the .uz2 on its way into place, and notes it in `kept` and
+    // in the journal.
     void Finish(std::map<std::string, Made>& kept) {
-        if (writing_.valid())
-            kept[uz2_] = writing_.get();
+        if (!flushing_.valid())
+            return;
+        const Made made = flushing_.get();
+        kept[uz2_] = made;
+        Note(made);
     }
 
 private:
+    static constexpr size_t kWritePiece = size_t{1} << 20;
+
     // The journal only saves work when a run is stopped: a line that cannot
     // be written is not worth stopping for.
     void Note(const Made& made) {
@@ -129,9 +188,11 @@ private:
 
     gameini::FileSystem& fileSystem_;
     std::string journal_, uz2_;
+    const RedirectOptions& options_;
+    std::optional<Uz2Compressor> pool_; // made when a package is first compressed
     gameini::FileDescriptor journalFile_;
     bool journalFailed_ = false;
-    std::future<Made> writing_;
+    std::future<Made> flushing_;
 };
 
 } // namespace
@@ -188,7 +249,7 @@ RedirectResult UpdateRedirectFolder(const DownloadSet& set, const std::string& f
     }
 
     std::map<std::string, Made> kept; // the manifest as it is to be
-    Uz2Writer writer(fileSystem, folder);
+    Uz2Writer writer(fileSystem, folder, options);
     uint64_t bytesDone = 0;
     size_t done = 0;
     for (const auto& [index, info] : sent) {
@@ -221,27 +282,14 @@ RedirectResult UpdateRedirectFolder(const DownloadSet& set, const std::string& f
                 outcome.done = made.oversize ? Done::Oversize : Done::Unchanged;
             }
         }
-        CompressedFile compressed;
         if (!same && !options.dryRun) {
-            try {
-                compressed = CompressPackageFile(download.file, options.level, options.threads);
-            } catch (const gameini::FileError& error) {
-                outcome.done = Done::Unreadable;
-                outcome.problem = error.what();
-            }
-        }
-        if (!same && !options.dryRun && outcome.done != Done::Unreadable) {
-            outcome.compressed = compressed.uz2.size();
-            made.size = compressed.size;
-            // The client cuts a download off at the package's size.
-            made.oversize = compressed.uz2.size() > compressed.size;
-            outcome.done = made.oversize ? Done::Oversize : Done::Written;
+            outcome.done = writer.Write(download.file, uz2Path, made, outcome.compressed,
+                                        outcome.problem, kept);
+            made.oversize = outcome.done == Done::Oversize;
             if (made.oversize) {
-                writer.Finish(kept);
+                outcome.compressed = 0;
                 if (uz2)
                     fileSystem.Remove(uz2Path);
-            } else {
-                writer.Start(uz2Path, std::move(compressed.uz2), made, kept);
             }
         }
         if ((outcome.done != Done::Written || options.dryRun) && outcome.done != Done::Unreadable)

@@ -4,8 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -16,35 +14,9 @@ namespace redirect {
 // no name, only chunks, each a little-endian u32 compressed size, a u32
 // uncompressed size, then one zlib stream (header and Adler-32) of at most
 // kChunkInput bytes. The engine refuses a chunk over either limit.
+constexpr size_t kChunkHeader = 8;
 constexpr size_t kChunkInput = 32768;
 constexpr size_t kChunkMostCompressed = 33096;
-
-// The level chosen by measurement, on packages made as mods are (a name
-// table, script, 8-bit textures and 16-bit sounds; bench/redirect_bench.sh):
-// over 32 KB chunks, libdeflate's output at 4 is 0.983 of zlib's at 6, in
-// 0.36 of the time; at 3 it is 0.989, at 2 larger than zlib's.
-constexpr int kDefaultLevel = 4;
-
-// Puts `size` bytes of a package from `offset` on into `out`; false when it
-// cannot. Called on several threads at once.
-using PackageSource = std::function<bool(uint64_t offset, size_t size, char* out)>;
-
-// The .uz2 bytes of a package of `size` bytes, each chunk read from `source`
-// and compressed on one of `threads` threads; nothing when a read failed.
-// Throws std::invalid_argument for a level libdeflate does not have, and
-// whatever a thread met (std::bad_alloc), once every thread has stopped.
-std::optional<std::string> CompressUz2(uint64_t size, const PackageSource& source, int level,
-                                       unsigned threads);
-std::string CompressUz2(std::string_view package, int level, unsigned threads);
-
-// The .uz2 bytes of the package file at `path`, read a chunk at a time by
-// the threads that compress it, and the size it had. Throws FileError when
-// it cannot be read, or grows shorter meanwhile.
-struct CompressedFile {
-    std::string uz2;
-    uint64_t size = 0;
-};
-CompressedFile CompressPackageFile(const std::string& path, int level, unsigned threads);
 
 // Where and why a .uz2 cannot be read: the first bad chunk's offset.
 struct Uz2Damage {

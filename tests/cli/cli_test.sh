@@ -526,6 +526,16 @@ $before"
 expect "redirect --level 13: a usage error that makes no folder" \
     "$(status -C "$sys" redirect "$work/redirect/other" --level 13; ls "$work/redirect/other" 2>/dev/null | wc -l)" "2
 0"
+big="$work/big/System"
+mkdir -p "$big"
+{ cat "$sys/Core.u"; head -c 200000000 < <(base64 -w 76 /dev/urandom); } >"$big/Huge.u"
+printf '[Core.System]\r\nPaths=*.u\r\n[Engine.GameEngine]\r\nServerPackages=Huge\r\n' >"$big/postal2.ini"
+peak_mb() { ASAN_OPTIONS="${ASAN_OPTIONS:-}:quarantine_size_mb=0" python3 -c 'import resource, subprocess, sys
+subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL)
+print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss // 1024)' "$@"; }
+expect "redirect of a 200 MB package holds a few chunks, not the package" \
+    "$(($(peak_mb "$cli" -q -C "$big" redirect "$work/big/web") < 150)) $(ls "$work/big/web" | grep -c Huge.u.uz2)" "1 1"
+rm -r "$work/big"
 rm "$web"/*.uz2
 "$cli" -C "$sys" -q redirect "$web" >"$work/one" 2>&1 &
 one=$!

@@ -4,6 +4,7 @@
 
 #include "FuzzFile.h"
 #include "redirect/Uz2.h"
+#include "redirect/Uz2Compressor.h"
 
 constexpr size_t kMostBytes = 1 << 20;
 

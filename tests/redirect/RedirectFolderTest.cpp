@@ -1,6 +1,7 @@
 #include "redirect/RedirectFolder.h"
 #include "redirect/RedirectCheck.h"
 #include "redirect/Uz2.h"
+#include "redirect/Uz2Compressor.h"
 
 #include "gameini/Error.h"
 #include "gameini/FileDescriptor.h"

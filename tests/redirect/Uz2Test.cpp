@@ -1,4 +1,5 @@
 #include "redirect/Uz2.h"
+#include "redirect/Uz2Compressor.h"
 
 #include "support/ErrorOf.h"
 #include "support/PackageBuilder.h"
@@ -61,8 +62,8 @@ TEST(Uz2, EveryPackageComesBackByteForByteAndZlibReadsItToo) {
     for (char& c : noise)
         c = static_cast<char>(random());
     for (const std::string& package :
-         {std::string(), PackageBytes({}), PackageLike(32767), PackageLike(32768),
-          PackageLike(32769), PackageLike(300000), noise}) {
+         {std::string(), std::string("x"), PackageBytes({}), PackageLike(32767), PackageLike(32768),
+          PackageLike(32769), PackageLike(300000), PackageLike(3000000), noise}) {
         const std::string uz2 = CompressUz2(package, kDefaultLevel, 1);
         EXPECT_EQ(CompressUz2(package, kDefaultLevel, 4), uz2) << "threads change nothing";
         EXPECT_EQ(std::get<std::string>(DecompressUz2(uz2, package.size())), package);
@@ -134,10 +135,12 @@ TEST(Uz2, InfoReadsThePackageInsideAndNamesDamageByItsOffset) {
     ASSERT_TRUE(std::holds_alternative<gameini::PackageDamage>(cut));
     EXPECT_NE(std::get<gameini::PackageDamage>(cut).reason.find("chunk at byte 0"),
               std::string::npos);
-    EXPECT_EQ(CompressPackageFile(folder / "NicksCoop.u.uz2", kDefaultLevel, 2).size,
+    Uz2Compressor pool(kDefaultLevel, 2);
+    const auto all = [](std::string_view) { return true; };
+    EXPECT_EQ(CompressPackageFile(folder / "NicksCoop.u.uz2", pool, all),
               folder.read("NicksCoop.u.uz2").size());
     mkfifo((folder / "Swapped.u").c_str(), 0644);
-    EXPECT_EQ(ErrorOf([&] { CompressPackageFile(folder / "Swapped.u", kDefaultLevel, 2); }),
+    EXPECT_EQ(ErrorOf([&] { CompressPackageFile(folder / "Swapped.u", pool, all); }),
               "Cannot read " + (folder / "Swapped.u") + ": it is not a regular file")
         << "and does not wait for a writer";
     EXPECT_TRUE(IsUz2FileName("NicksCoop.u.UZ2"));

@@ -5,6 +5,7 @@
 #include "gameini/ServerPackages.h"
 #include "redirect/RedirectFolder.h"
 #include "redirect/Uz2.h"
+#include "redirect/Uz2Compressor.h"
 #include "support/ErrorOf.h"
 #include "support/PackageBuilder.h"
 #include "support/TempFolder.h"
@@ -151,17 +152,19 @@ TEST(Crash, AtEveryStepTheConfigurationSurvivesWholeAndTheNextWriterGoesOn) {
 // A redirect run killed at every step leaves only whole .uz2 files under
 // their names, and the next run finishes the folder and cleans up after it.
 TEST(Crash, ARedirectKilledAtEveryStepLeavesOnlyWholeFiles) {
-    // Written in this order: Mod, Engine and Core's .uz2, each then noted
-    // in the journal; Old's deleted; the manifest; the journal deleted. The
-    // next run writes again only the .uz2 files not noted yet.
+    // Written in this order: Mod's part file; Engine's, while Mod's is
+    // flushed and renamed into place; Mod noted in the journal; likewise
+    // Core and Engine, then Core noted; Old's .uz2 deleted; the manifest; the
+    // journal deleted. The next run writes again only what was not noted.
     const struct {
         const char* point;
         size_t writtenAgain;
     } points[] = {
         {"write:work#1", 3}, {"close#1", 3},      {"flush-new-file#1", 3}, {"rename#1", 3},
-        {"write:work#2", 3}, {"write:work#3", 2}, {"rename#2", 2},         {"write:work#4", 2},
-        {"write:work#5", 1}, {"rename#3", 1},     {"remove#1", 0},         {"write:work#7", 0},
-        {"rename#4", 0},     {"remove#2", 0},     {"flush-folder#1", 0},   {"none", 0},
+        {"write:work#2", 3}, {"write:work#3", 3}, {"rename#2", 2},         {"write:work#4", 2},
+        {"write:work#5", 2}, {"rename#3", 1},     {"write:work#6", 1},     {"remove#1", 0},
+        {"write:work#7", 0}, {"rename#4", 0},     {"remove#2", 0},         {"flush-folder#1", 0},
+        {"none", 0},
     };
     auto package = [](std::vector<std::string> imports) {
         TestPackage made;

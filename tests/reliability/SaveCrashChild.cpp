@@ -22,6 +22,7 @@
 #include "gameini/SaveGameIni.h"
 #include "redirect/RedirectFolder.h"
 #include "redirect/Uz2.h"
+#include "redirect/Uz2Compressor.h"
 
 #include <cerrno>
 #include <csignal>

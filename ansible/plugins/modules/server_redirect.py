@@ -22,6 +22,9 @@ description:
 attributes:
   check_mode:
     support: full
+  diff_mode:
+    support: full
+    details: The C(.uz2) files it writes and deletes, or would.
 extends_documentation_fragment:
   - sarvelin.postal2.target
 options:
@@ -135,7 +138,7 @@ def main():
     result = run_json(module, arguments)
     unneeded = result["unneeded"]
     written = any(p["action"] == "written" for p in result["packages"])
-    module.exit_json(
+    response = dict(
         changed=written or (module.params["prune"] and bool(unneeded)),
         dir=result["dir"],
         packages=result["packages"],
@@ -143,6 +146,12 @@ def main():
         bytes_in=result["bytes_in"],
         bytes_out=result["bytes_out"],
     )
+    if module._diff:
+        lines = ["write  %s\n" % p["uz2"] for p in result["packages"] if p["action"] == "written"]
+        if module.params["prune"]:
+            lines += ["delete %s\n" % name for name in unneeded]
+        response["diff"] = dict(prepared="".join(lines))
+    module.exit_json(**response)
 
 
 if __name__ == "__main__":

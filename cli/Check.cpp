@@ -34,57 +34,65 @@ std::string Command(const std::string& config, const std::string& words) {
     return "sarvelin-cli -f " + (plain ? config : quoted + "'") + " " + words;
 }
 
-// What a configured package's own file says: whether it is a package, and
-// whether players can load what it imports.
-template <class Add>
-void CheckImports(const std::string& name, const std::string& file,
-                  const gameini::ServerSetup& setup, const locate::PackageSearch& search,
-                  locate::PackageFiles& packageFiles, const Add& add) {
-    const gameini::PackageRead& read = packageFiles.Read(file);
-    if (const auto* damage = std::get_if<gameini::PackageDamage>(&read)) {
-        if (damage->error != 0)
-            add("unreadable",
-                file + " cannot be read (" + damage->reason + "), so the server cannot send it");
-        else
-            add("damaged", gameini::NameOf(file) + " is not a package file or is damaged (" +
-                               damage->reason + ")");
-        return;
+// The configured packages by the package each means, lower-cased: the first
+// line of each, where what it brings in is reported.
+using ConfiguredLines = std::unordered_map<std::string, const gameini::ConfiguredPackage*>;
+
+// What keeps players from loading a configured package: whatever it needs,
+// all the way down its imports, that players cannot get, on its line. Maps
+// and what they bring in are check --redirect's.
+void CheckWhatPlayersNeed(const redirect::DownloadSet& set, const ConfiguredLines& configured,
+                          std::vector<Problem>& problems) {
+    auto add = [&](const std::string& neededBy, const char* kind, const std::string& message) {
+        const auto found = configured.find(gameini::LowerCase(neededBy));
+        if (found == configured.end())
+            return;
+        const gameini::ConfiguredPackage& package = *found->second;
+        problems.push_back({package.line, kind, package.name,
+                            gameini::PackageLine(package.name) + ": " + message});
+    };
+    for (const redirect::Download& download : set.packages) {
+        const std::string& name = download.name;
+        const std::string imported =
+            download.importer.empty() ? name : download.importer + " imports " + name + ", which";
+        if (download.action == redirect::Action::ServerOnly && !download.importer.empty())
+            add(download.neededBy, "server-only-import",
+                imported + " is marked server-side only; players never receive " + name +
+                    ", so they cannot load " + download.neededBy);
+        else if (download.action == redirect::Action::NotDownloadable)
+            add(download.neededBy, "not-downloadable",
+                imported +
+                    " lacks the AllowDownload flag, so a player without it is refused "
+                    "(\"Downloading '" +
+                    name + "' not allowed\")");
     }
-    const gameini::PackageFacts& facts = std::get<gameini::PackageFacts>(read);
-    if (!(facts.flags & gameini::kAllowDownload))
-        add("not-downloadable", name +
-                                    " lacks the AllowDownload flag, so a player without it is "
-                                    "refused (\"Downloading '" +
-                                    name + "' not allowed\")");
-    for (const std::string& import : facts.imports) {
-        const std::string wanted = setup.Remapped(import);
-        const std::vector<std::string> found = search.FilesOf(wanted);
-        if (found.empty()) {
-            add("missing-import", name + " imports " + wanted +
-                                      ", which no Paths= folder holds; players cannot load " +
-                                      name);
-            continue;
+    for (const redirect::DownloadProblem& problem : set.problems) {
+        switch (problem.kind) {
+        case redirect::DownloadProblem::Kind::Missing:
+            if (!problem.importer.empty()) // a configured one is "missing" on its own line
+                add(problem.neededBy, "missing-import",
+                    problem.importer + " imports " + problem.name +
+                        ", which no Paths= folder holds; players cannot load " + problem.neededBy);
+            break;
+        case redirect::DownloadProblem::Kind::Damaged:
+            add(problem.neededBy, "damaged",
+                gameini::NameOf(problem.file) + " is not a package file or is damaged (" +
+                    problem.reason + ")");
+            break;
+        case redirect::DownloadProblem::Kind::Unreadable:
+            add(problem.neededBy, "unreadable",
+                problem.file + " cannot be read (" + problem.reason +
+                    "), so the server cannot send it");
+            break;
         }
-        const auto* imported =
-            std::get_if<gameini::PackageFacts>(&packageFiles.Read(found.front()));
-        if (imported && (imported->flags & gameini::kServerSideOnly))
-            add("server-only-import", name + " imports " + wanted +
-                                          ", which is marked server-side only; players never "
-                                          "receive " +
-                                          wanted + ", so they cannot load " + name);
-        else if (imported && !(imported->flags & gameini::kAllowDownload))
-            add("not-downloadable", name + " imports " + wanted +
-                                        ", which lacks the AllowDownload flag, so a player "
-                                        "without it is refused (\"Downloading '" +
-                                        wanted + "' not allowed\")");
     }
 }
 
 // What keeps players from getting the packages from the redirect folder, and
 // the settings that keep the game from sending them there.
 void CheckRedirect(const Context& context, const gameini::ServerSetup& setup,
-                   const std::string& folder, const locate::PackageSearch& search,
-                   locate::PackageFiles& packageFiles, std::vector<Problem>& problems) {
+                   const std::string& folder, const redirect::DownloadSet& set,
+                   const ConfiguredLines& configured, std::vector<Problem>& problems) {
     const std::string url = setup.Setting("[IpDrv.HTTPDownload]", "RedirectToURL").value_or("");
     if (url.empty() || !url.ends_with('/'))
         context.Warn("RedirectToURL= of [IpDrv.HTTPDownload] is \"" + url +
@@ -93,15 +101,9 @@ void CheckRedirect(const Context& context, const gameini::ServerSetup& setup,
         "true")
         context.Warn("UseCompression= of [IpDrv.HTTPDownload] is not True, so players ask for "
                      "the packages themselves, not their .uz2 files");
-    std::unordered_map<std::string, int> configuredLine; // lower-cased name
-    for (const gameini::ConfiguredPackage& package : setup.configured)
-        configuredLine.emplace(gameini::LowerCase(gameini::PackageMeantBy(package.name)),
-                               package.line);
-    const redirect::DownloadSet set =
-        redirect::PackagesPlayersNeed(setup, search, {}, {}, packageFiles);
     for (const redirect::RedirectProblem& problem : redirect::CheckRedirectFolder(set, folder)) {
-        const auto line = configuredLine.find(gameini::LowerCase(problem.neededBy));
-        problems.push_back({line == configuredLine.end() ? 1 : line->second, problem.kind,
+        const auto found = configured.find(gameini::LowerCase(problem.neededBy));
+        problems.push_back({found == configured.end() ? 1 : found->second->line, problem.kind,
                             problem.name, problem.message});
     }
 }
@@ -165,9 +167,7 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
             if (file.variants.size() > 1)
                 add("case-twins", gameini::FolderOf(file.path) + " holds both " + file.variants[0] +
                                       " and " + file.variants[1] + "; remove the one not needed");
-        if (!found.empty())
-            CheckImports(package.name, found.front().path, setup, search, packageFiles, add);
-        else
+        if (found.empty())
             add("missing", !search.FollowsPathsEntries()
                                ? "there is no " + package.name +
                                      ".u beside the configuration; "
@@ -191,8 +191,15 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                                 "ServerActors=" + value + ": the server cannot start " + actor +
                                     ": no Paths= folder holds " + package});
     }
+    // Every package a joining player may need, as redirect finds them.
+    const redirect::DownloadSet set =
+        redirect::PackagesPlayersNeed(setup, search, {}, {}, packageFiles);
+    ConfiguredLines configured;
+    for (const gameini::ConfiguredPackage& package : setup.configured)
+        configured.emplace(gameini::LowerCase(gameini::PackageMeantBy(package.name)), &package);
+    CheckWhatPlayersNeed(set, configured, problems);
     if (!redirectFolder.empty())
-        CheckRedirect(context, setup, redirectFolder, search, packageFiles, problems);
+        CheckRedirect(context, setup, redirectFolder, set, configured, problems);
     std::stable_sort(problems.begin(), problems.end(),
                      [](const Problem& a, const Problem& b) { return a.line < b.line; });
     return problems;

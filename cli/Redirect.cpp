@@ -116,6 +116,24 @@ std::string Summary(const redirect::RedirectResult& result, bool dryRun) {
     return text + ", " + SizeText(result.bytesIn) + " → " + SizeText(result.bytesOut);
 }
 
+// "Gone: no Paths= folder holds it (Mod imports it)"
+std::string ProblemText(const redirect::DownloadProblem& problem) {
+    switch (problem.kind) {
+    case redirect::DownloadProblem::Kind::Missing:
+        return problem.name + ": no Paths= folder holds it (" +
+               (problem.importer.empty()      ? std::string("configured")
+                : problem.importer == "--map" ? problem.importer
+                                              : problem.importer + " imports it") +
+               ")";
+    case redirect::DownloadProblem::Kind::Damaged:
+        return gameini::NameOf(problem.file) + " is not a package file or is damaged (" +
+               problem.reason + ")";
+    case redirect::DownloadProblem::Kind::Unreadable:
+        break;
+    }
+    return problem.file + " cannot be read (" + problem.reason + ")";
+}
+
 } // namespace
 
 void AddRedirectCommand(CLI::App& app, Context& context) {
@@ -160,8 +178,8 @@ void AddRedirectCommand(CLI::App& app, Context& context) {
         const redirect::DownloadSet set = redirect::PackagesPlayersNeed(
             setup, locate::PackageSearch(setup.searchPaths, context.ConfigurationFolder()),
             options->maps, options->excluded, packageFiles);
-        for (const std::string& problem : set.problems)
-            context.Warn(problem);
+        for (const redirect::DownloadProblem& problem : set.problems)
+            context.Warn(ProblemText(problem));
         // The progress line is gone before anything else is printed.
         const redirect::RedirectResult result = [&] {
             ProgressLine line(!context.quiet && !context.json && isatty(STDERR_FILENO));

@@ -35,13 +35,12 @@ DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup,
         leftOut.Insert(gameini::PackageNameOf(name));
 
     struct Wanted {
-        std::string name, why; // why: who wants it, for the message when it is missing
-        std::string neededBy;
+        std::string name, neededBy, importer;
     };
     std::deque<Wanted> wanted;
     for (const gameini::ConfiguredPackage& package : setup.configured) {
         const std::string name = gameini::PackageMeantBy(package.name);
-        wanted.push_back({name, "configured", name});
+        wanted.push_back({name, name, ""});
     }
     std::vector<std::string> mapFiles;
     if (maps.empty()) {
@@ -49,32 +48,32 @@ DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup,
         mapFiles = search.FilesWithExtension(extension);
     } else {
         for (const std::string& map : maps)
-            wanted.push_back({map, "--map", map});
+            wanted.push_back({map, map, "--map"});
     }
 
     DownloadSet set;
-    auto add = [&](const std::string& name, const std::string& file, const std::string& neededBy) {
+    using Kind = DownloadProblem::Kind;
+    auto add = [&](const Wanted& package, const std::string& file) {
         const gameini::PackageRead& read = packageFiles.Read(file);
         if (const auto* damage = std::get_if<gameini::PackageDamage>(&read)) {
-            set.problems.push_back(damage->error != 0
-                                       ? file + " cannot be read (" + damage->reason + ")"
-                                       : gameini::NameOf(file) +
-                                             " is not a package file or is damaged (" +
-                                             damage->reason + ")");
+            set.problems.push_back({damage->error != 0 ? Kind::Unreadable : Kind::Damaged,
+                                    package.name, package.neededBy, package.importer, file,
+                                    damage->reason});
             return;
         }
         const auto& facts = std::get<gameini::PackageFacts>(read);
-        const Action action = ActionFor(name, facts, leftOut);
-        set.packages.push_back({name, file, facts, action, neededBy});
+        const Action action = ActionFor(package.name, facts, leftOut);
+        set.packages.push_back(
+            {package.name, file, facts, action, package.neededBy, package.importer});
         if (action == Action::Send)
             for (const std::string& import : facts.imports)
-                wanted.push_back({setup.Remapped(import), name + " imports it", neededBy});
+                wanted.push_back({setup.Remapped(import), package.neededBy, package.name});
     };
     for (const std::string& file : mapFiles) {
         const std::string fileName = gameini::NameOf(file); // "MyMap.fuk": the map MyMap
         const std::string name = fileName.substr(0, fileName.rfind('.'));
         if (seen.Insert(name))
-            add(name, file, name);
+            add({name, name, ""}, file);
     }
     while (!wanted.empty()) {
         const Wanted next = std::move(wanted.front());
@@ -83,9 +82,10 @@ DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup,
             continue;
         const std::vector<std::string> files = search.FilesOf(next.name);
         if (files.empty())
-            set.problems.push_back(next.name + ": no Paths= folder holds it (" + next.why + ")");
+            set.problems.push_back(
+                {Kind::Missing, next.name, next.neededBy, next.importer, "", ""});
         else
-            add(next.name, files.front(), next.neededBy);
+            add(next, files.front());
     }
     return set;
 }

@@ -24,11 +24,24 @@ struct Download {
     gameini::PackageFacts facts;
     Action action;
     std::string neededBy; // the configured package or the map that brings it in
+    std::string importer; // the package that imports it; empty for one configured or a map
+};
+
+// A package a joining player may need and cannot get.
+struct DownloadProblem {
+    enum class Kind {
+        Missing,    // no Paths= folder holds it
+        Damaged,    // its file is no package, or its tables lie outside it
+        Unreadable, // its file cannot be read at all
+    };
+    Kind kind;
+    std::string name, neededBy, importer; // as for Download; importer "--map" for a map asked for
+    std::string file, reason;             // for a damaged or unreadable file
 };
 
 struct DownloadSet {
-    std::vector<Download> packages;    // configured first, then maps, then imports
-    std::vector<std::string> problems; // a package no folder holds, or a damaged one
+    std::vector<Download> packages; // configured first, then maps, then imports
+    std::vector<DownloadProblem> problems;
 };
 
 // Every package a joining player may need: the configured ones; the maps the
@@ -36,8 +49,7 @@ struct DownloadSet {
 // `maps`; and, through their import tables, everything they import, after
 // [PackageRemap], found as check finds imports. A package not sent is not
 // followed further. Packages are found by `search`, made from the setup's
-// Paths= entries, and read through `packageFiles`, once each. Throws
-// FileError when a package file cannot be read.
+// Paths= entries, and read through `packageFiles`, once each.
 DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup,
                                 const locate::PackageSearch& search,
                                 const std::vector<std::string>& maps,

@@ -156,12 +156,17 @@ TEST(Redirect, PlayersGetWhatTheyNeedAndNothingTheEngineWouldNotSend) {
             game.Put(file, package);
         const DownloadSet set = game.Needed(c.engine, c.remap, c.maps, c.excluded);
         EXPECT_EQ(Actions(set), c.actions);
-        EXPECT_TRUE(set.problems.empty()) << set.problems.front();
+        EXPECT_TRUE(set.problems.empty()) << set.problems.front().name;
     }
     Game game;
-    game.Put("System/Mod.u", Importing({"Gone"}));
-    EXPECT_EQ(game.Needed({"ServerPackages=Mod"}).problems,
-              std::vector<std::string>{"Gone: no Paths= folder holds it (Mod imports it)"});
+    game.Put("System/Mod.u", Importing({"ModSounds"}));
+    game.Put("Sounds/ModSounds.uax", Importing({"Gone"}));
+    const DownloadSet set = game.Needed({"ServerPackages=Mod"});
+    ASSERT_EQ(set.problems.size(), 1u);
+    EXPECT_EQ(set.problems[0].name + " " + set.problems[0].importer + " " +
+                  set.problems[0].neededBy,
+              "Gone ModSounds Mod")
+        << "an import of an import, brought in by the configured package";
 }
 
 TEST(Redirect, TheFolderIsKeptInStepAndASecondRunTouchesNothing) {

@@ -12,6 +12,7 @@
 #include "locate/PackageSearch.h"
 #include "redirect/DownloadSet.h"
 #include "redirect/RedirectCheck.h"
+#include "redirect/UrlCheck.h"
 
 #include <iostream>
 #include <unordered_map>
@@ -88,6 +89,17 @@ void CheckWhatPlayersNeed(const redirect::DownloadSet& set, const ConfiguredLine
     }
 }
 
+// The redirect's problems, each on the line of the configured package that
+// brings its package in; a map's on line 1.
+void AddOnTheirLines(const std::vector<redirect::RedirectProblem>& found,
+                     const ConfiguredLines& configured, std::vector<Problem>& problems) {
+    for (const redirect::RedirectProblem& problem : found) {
+        const auto line = configured.find(gameini::LowerCase(problem.neededBy));
+        problems.push_back({line == configured.end() ? 1 : line->second->line, problem.kind,
+                            problem.name, problem.message});
+    }
+}
+
 // What keeps players from getting the packages from the redirect folder, and
 // the settings that keep the game from sending them there.
 void CheckRedirect(const Context& context, const gameini::ServerSetup& setup,
@@ -101,15 +113,24 @@ void CheckRedirect(const Context& context, const gameini::ServerSetup& setup,
         "true")
         context.Warn("UseCompression= of [IpDrv.HTTPDownload] is not True, so players ask for "
                      "the packages themselves, not their .uz2 files");
-    for (const redirect::RedirectProblem& problem : redirect::CheckRedirectFolder(set, folder)) {
-        const auto found = configured.find(gameini::LowerCase(problem.neededBy));
-        problems.push_back({found == configured.end() ? 1 : found->second->line, problem.kind,
-                            problem.name, problem.message});
-    }
+    AddOnTheirLines(redirect::CheckRedirectFolder(set, folder), configured, problems);
+}
+
+// What players get from the web server RedirectToURL= names, or `url`.
+void CheckRedirectUrl(const gameini::ServerSetup& setup, std::string url,
+                      const redirect::DownloadSet& set, const ConfiguredLines& configured,
+                      std::vector<Problem>& problems) {
+    if (url.empty())
+        url = setup.Setting("[IpDrv.HTTPDownload]", "RedirectToURL").value_or("");
+    if (url.empty())
+        throw UsageError("RedirectToURL= of [IpDrv.HTTPDownload] is empty; give the web address "
+                         "players download from: check --redirect-url URL");
+    AddOnTheirLines(redirect::CheckRedirectUrl(set, url), configured, problems);
 }
 
 std::vector<Problem> Check(const Context& context, const gameini::ConfigurationFiles& files,
-                           const std::string& redirectFolder) {
+                           const std::string& redirectFolder,
+                           const std::optional<std::string>& redirectUrl) {
     const gameini::ServerSetup setup = gameini::ReadServerSetup(files.config);
     std::vector<Problem> problems;
     if (!setup.sectionFound)
@@ -200,6 +221,8 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
     CheckWhatPlayersNeed(set, configured, problems);
     if (!redirectFolder.empty())
         CheckRedirect(context, setup, redirectFolder, set, configured, problems);
+    if (redirectUrl)
+        CheckRedirectUrl(setup, *redirectUrl, set, configured, problems);
     std::stable_sort(problems.begin(), problems.end(),
                      [](const Problem& a, const Problem& b) { return a.line < b.line; });
     return problems;
@@ -219,7 +242,15 @@ void AddCheckCommand(CLI::App& app, Context& context) {
         ->add_option("--redirect", *redirectFolder,
                      "Also check the redirect folder DIR that players download packages from")
         ->type_name("DIR");
-    OnRun(*check, context, [&context, fix, redirectFolder] {
+    auto redirectUrl = std::make_shared<std::string>();
+    CLI::Option* urlGiven =
+        check
+            ->add_option("--redirect-url", *redirectUrl,
+                         "Also fetch what joining players fetch from the web server at URL "
+                         "(default: RedirectToURL=)")
+            ->expected(0, 1)
+            ->type_name("[URL]");
+    OnRun(*check, context, [&context, fix, redirectFolder, redirectUrl, urlGiven] {
         if (*fix) {
             RunChange(context, "fixed",
                       SavedBy(context, [&context](const gameini::ConfigurationContents& contents) {
@@ -231,7 +262,9 @@ void AddCheckCommand(CLI::App& app, Context& context) {
         }
         const gameini::LockedConfiguration configuration = context.Lock(gameini::Access::Read);
         const gameini::ConfigurationFiles& files = configuration.Files();
-        const std::vector<Problem> problems = Check(context, files, *redirectFolder);
+        const std::vector<Problem> problems =
+            Check(context, files, *redirectFolder,
+                  urlGiven->count() > 0 ? std::optional<std::string>(*redirectUrl) : std::nullopt);
         if (context.json) {
             nlohmann::ordered_json list = nlohmann::ordered_json::array();
             for (const Problem& problem : problems)

@@ -86,8 +86,29 @@ expect "the mod, asked for by its encoded name" \
 expect "a package left out is not found" \
     "$(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:$port/p2/Engine%2Eu%2Euz2")" 404
 
+# check --redirect-url fetches what players fetch, with faults planted.
+url="http://127.0.0.1:$port/p2/"
+url_problems() { # url_problems [URL]: "NAME:KIND" for each url- problem check finds
+    "$cli" -q -C "$work/System" check --redirect-url ${1:+"$1"} |
+        sed -n 's/.*: \(url-[a-z]*\): .*players cannot download \([A-Za-z0-9]*\) .*/\2:\1/p; s/.*: \(url-[a-z]*\): .*\/p2\/\([A-Za-z0-9]*\).*/\2:\1/p' |
+        sort | tr '\n' ' '
+}
+expect "check --redirect-url: only the package left out" "$(url_problems "$url")" "Engine:url-missing "
+printf '[IpDrv.HTTPDownload]\r\nRedirectToURL=%s\r\nUseCompression=True\r\n' "$url" >>"$work/System/Postal2.ini"
+expect "check --redirect-url: RedirectToURL= by default" "$(url_problems)" "Engine:url-missing "
+rm "$web/Fire.u.uz2"
+mv "$web/Core.u.uz2" "$web/core.u.uz2"
+cp "$web/Editor.u.uz2" "$web/IpDrv.u.uz2"
+printf 'XXXXXXXX' | dd of="$web/UWeb.u.uz2" bs=1 seek=12 conv=notrunc 2>/dev/null
+chmod 600 "$web/GamePlay.u.uz2" # the web server's user may not read it
+expect "check --redirect-url: each planted fault, on its kind" "$(url_problems "$url")" \
+    "Core:url-missing Engine:url-missing Fire:url-missing GamePlay:url-error IpDrv:url-stale UWeb:url-damaged "
+closed="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
+refused="$("$cli" -q -C "$work/System" check --redirect-url "http://127.0.0.1:$closed/p2/" | grep -c ": url-error: .*Couldn't connect" || true)"
+expect "check --redirect-url: a refused connection is an error for each package" "$((refused >= 12))" 1
+
 kill "$nginx_pid"
 wait "$nginx_pid" 2>/dev/null || true
 nginx_pid=""
 [ "$failures" -eq 0 ] || exit 1
-echo "$((served + 3)) passed, 0 failed"
+echo "$((served + 7)) passed, 0 failed"

@@ -20,6 +20,14 @@ attributes:
     support: full
 extends_documentation_fragment:
   - sarvelin.postal2.target
+options:
+  redirect_url:
+    description:
+      - Also fetch, as joining players do, the first chunk of each package's C(.uz2)
+        from the web server (C(sarvelin-cli check --redirect-url)). C(true) fetches
+        from the address C(RedirectToURL=) gives; a URL fetches from there. Finds
+        C(url-missing), C(url-stale), C(url-damaged) and C(url-error).
+    type: raw
 author:
   - Sarvelin developers
 """
@@ -77,14 +85,20 @@ from ansible_collections.sarvelin.postal2.plugins.module_utils.sarvelin_cli impo
 
 def main():
     module = AnsibleModule(
-        argument_spec=dict(**TARGET_OPTIONS),
+        argument_spec=dict(redirect_url=dict(type="raw"), **TARGET_OPTIONS),
         required_one_of=[("path", "ini")],
         mutually_exclusive=[("path", "ini")],
         supports_check_mode=True,
     )
     base = target_arguments(module)
     listed = run_json(module, base + ["list"])
-    problems = run_json(module, base + ["check"])["problems"]
+    check = base + ["check"]
+    url = module.params["redirect_url"]
+    if url is True or isinstance(url, str):
+        check.append("--redirect-url")
+    if isinstance(url, str):
+        check.append(url)
+    problems = run_json(module, check)["problems"]
     module.exit_json(
         changed=False,
         file=listed["file"],

@@ -1,0 +1,171 @@
+#include "redirect/UrlCheck.h"
+
+#include "gameini/FileDescriptor.h"
+#include "gameini/GamePath.h"
+#include "redirect/Uz2.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <deque>
+#include <fcntl.h>
+#include <memory>
+
+namespace redirect {
+namespace {
+
+constexpr size_t kMostConnections = 8;
+constexpr long kConnectMilliseconds = 5000, kRequestMilliseconds = 20000;
+// A .uz2's first chunk, header included, is never longer.
+constexpr size_t kFirstChunkMost = kChunkHeader + kChunkMostCompressed;
+
+// One package's request, and what came back.
+struct Fetch {
+    const Download& download;
+    std::string url;
+    std::string body; // at most kFirstChunkMost bytes
+    char error[CURL_ERROR_SIZE] = {};
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle{nullptr, curl_easy_cleanup};
+};
+
+size_t TakeBody(char* data, size_t size, size_t count, void* fetchPointer) {
+    Fetch& fetch = *static_cast<Fetch*>(fetchPointer);
+    const size_t bytes = size * count;
+    const size_t room = kFirstChunkMost - std::min(kFirstChunkMost, fetch.body.size());
+    fetch.body.append(data, std::min(bytes, room));
+    // A server that sends the whole file is stopped once the chunk is in.
+    return bytes <= room ? bytes : 0;
+}
+
+// The package's first `size` bytes, or nothing when it cannot be read now
+// (check says why elsewhere).
+std::optional<std::string> PackageStart(const std::string& file, size_t size) {
+    const gameini::FileDescriptor package{open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    if (package.fd < 0)
+        return std::nullopt;
+    std::string bytes(size, '\0');
+    const gameini::ReadResult read = gameini::ReadFully(package.fd, bytes.data(), size, 0);
+    if (read.error != 0)
+        return std::nullopt;
+    bytes.resize(read.got);
+    return bytes;
+}
+
+// What is wrong with the answer, as a problem, or nothing.
+std::optional<RedirectProblem> Judge(const Fetch& fetch, CURLcode result) {
+    const Download& download = fetch.download;
+    auto problem = [&](const char* kind, const std::string& message) {
+        return RedirectProblem{download.name, download.neededBy, kind, message};
+    };
+    long status = 0;
+    curl_easy_getinfo(fetch.handle.get(), CURLINFO_RESPONSE_CODE, &status);
+    const bool cutShort = result == CURLE_WRITE_ERROR && fetch.body.size() == kFirstChunkMost;
+    if (result != CURLE_OK && !cutShort)
+        return problem("url-error", "players cannot download " + download.name + " from " +
+                                        fetch.url + ": " +
+                                        (*fetch.error ? fetch.error : curl_easy_strerror(result)));
+    if (status == 404 || status == 410)
+        return problem("url-missing", "players cannot download " + download.name + " from " +
+                                          fetch.url + ": the web server answers " +
+                                          std::to_string(status) +
+                                          " (is it there, in this letter case?)");
+    if (status != 200 && status != 206)
+        return problem("url-error", "players cannot download " + download.name + " from " +
+                                        fetch.url + ": the web server answers " +
+                                        std::to_string(status));
+    // The first chunk alone: its sizes say how long it is.
+    size_t length = fetch.body.size();
+    if (length >= kChunkHeader) {
+        uint32_t compressed = 0;
+        for (int i = 3; i >= 0; --i)
+            compressed = (compressed << 8) | static_cast<unsigned char>(fetch.body[i]);
+        length = std::min<size_t>(
+            length, kChunkHeader + std::min<size_t>(compressed, kChunkMostCompressed + 1));
+    }
+    const auto read = DecompressUz2(std::string_view(fetch.body).substr(0, length), kChunkInput);
+    if (const auto* damage = std::get_if<Uz2Damage>(&read))
+        return problem("url-damaged", fetch.url +
+                                          " is not a .uz2 players can decode (its first "
+                                          "chunk: " +
+                                          damage->reason + ")");
+    const std::string& inside = std::get<std::string>(read);
+    const std::optional<std::string> start = PackageStart(download.file, kChunkInput);
+    if (!start || inside == *start)
+        return std::nullopt;
+    const size_t at = static_cast<size_t>(
+        std::mismatch(inside.begin(), inside.end(), start->begin(), start->end()).first -
+        inside.begin());
+    return problem("url-stale", fetch.url + " holds another " + download.name +
+                                    " than the server's (they differ from byte " +
+                                    std::to_string(at) +
+                                    "), so players get \"version mismatch\"; serve the server's "
+                                    "redirect folder there");
+}
+
+void Start(CURLM* multi, Fetch& fetch) {
+    fetch.handle.reset(curl_easy_init());
+    if (!fetch.handle)
+        throw std::bad_alloc();
+    CURL* handle = fetch.handle.get();
+    curl_easy_setopt(handle, CURLOPT_URL, fetch.url.c_str());
+    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(handle, CURLOPT_RANGE, ("0-" + std::to_string(kFirstChunkMost - 1)).c_str());
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, kConnectMilliseconds);
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, kRequestMilliseconds);
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_USERAGENT, "sarvelin-cli");
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, TakeBody);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &fetch);
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, fetch.error);
+    curl_easy_setopt(handle, CURLOPT_PRIVATE, &fetch);
+    curl_multi_add_handle(multi, handle);
+}
+
+} // namespace
+
+std::vector<RedirectProblem> CheckRedirectUrl(const DownloadSet& set, const std::string& url) {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    const std::unique_ptr<CURLM, decltype(&curl_multi_cleanup)> multi(curl_multi_init(),
+                                                                      curl_multi_cleanup);
+    if (!multi)
+        throw std::bad_alloc();
+    std::deque<Fetch> fetches;
+    for (const Download& download : set.packages) {
+        if (download.action != Action::Send)
+            continue;
+        const std::string name = Uz2NameOf(download.file);
+        char* encoded = curl_easy_escape(nullptr, name.c_str(), static_cast<int>(name.size()));
+        fetches.emplace_back(download, url + (encoded ? encoded : name));
+        curl_free(encoded);
+    }
+    std::vector<RedirectProblem> problems;
+    size_t next = 0, running = 0;
+    while (next < fetches.size() || running > 0) {
+        for (; next < fetches.size() && running < kMostConnections; ++next, ++running)
+            Start(multi.get(), fetches[next]);
+        int stillRunning = 0;
+        curl_multi_perform(multi.get(), &stillRunning);
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi.get(), &left)) {
+            if (message->msg != CURLMSG_DONE)
+                continue;
+            Fetch* fetch = nullptr;
+            curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &fetch);
+            const CURLcode result = message->data.result;
+            curl_multi_remove_handle(multi.get(), message->easy_handle);
+            if (std::optional<RedirectProblem> problem = Judge(*fetch, result))
+                problems.push_back(std::move(*problem));
+            fetch->handle.reset();
+            fetch->body = std::string();
+            --running;
+        }
+        if (running > 0)
+            curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
+    }
+    return problems;
+}
+
+} // namespace redirect

@@ -64,6 +64,25 @@ echo "pigz $(median "${pigz[@]}")"
 # The .uz2 files' size against zlib -6 over the same 32 KB chunks, which is
 # what the engine's own tool writes: the four distinct packages, in KB.
 echo "uz2_kb $(cat "$work"/web/Pkg00[0-3].u.uz2 | wc -c | awk '{print $1 / 1024}')"
+# check --redirect-url of the 100 packages against nginx on 127.0.0.1, and
+# the same first chunks fetched by curl one after another.
+port="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
+mkdir -p "$work/nginx"
+chmod 755 "$work"
+printf 'daemon off; worker_processes 1; pid %s/nginx.pid; error_log %s/error.log;\nevents {}\nhttp { access_log off; client_body_temp_path %s; proxy_temp_path %s; fastcgi_temp_path %s; uwsgi_temp_path %s; scgi_temp_path %s;\nserver { listen 127.0.0.1:%s; location /p2/ { alias %s/; } } }\n' \
+    "$work/nginx" "$work/nginx" "$work/nginx" "$work/nginx" "$work/nginx" "$work/nginx" "$work/nginx" "$port" "$work/web" >"$work/nginx/nginx.conf"
+nginx -c "$work/nginx/nginx.conf" -p "$work/nginx" &
+nginx_pid=$!
+trap 'kill "$nginx_pid" 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
+url_check=() curl_loop=()
+for _ in 1 2 3; do
+    url_check+=("$(ms "$cli" -q -C "$work/System" check --redirect-url "http://127.0.0.1:$port/p2/")")
+    curl_loop+=("$(ms sh -c "for f in '$work'/web/*.uz2; do curl -s -r 0-33103 -o /dev/null \"http://127.0.0.1:$port/p2/\$(basename \"\$f\")\"; done")")
+done
+kill "$nginx_pid"
+echo "url_check $(median "${url_check[@]}")"
+echo "curl_loop $(median "${curl_loop[@]}")"
 # Peak memory of a redirect of one 1 GB package, text-like so that its .uz2
 # is written (about 3:4), against the 64 MB a small game server can spare.
 mkdir -p "$work/Big/System"
@@ -81,3 +100,32 @@ for n in range(4):
     total += sum(8 + len(zlib.compress(data[at:at + 32768], 6)) for at in range(0, len(data), 32768))
 print("zlib6_kb", total / 1024)
 PY
+# The size row again on packages of script alone: names and small numbers,
+# as compiled UnrealScript holds them.
+mkdir -p "$work/Script/System"
+python3 - "$work/Script/System" "$source/examples/System/Core.u" <<'PY'
+import os, random, struct, sys, zlib
+folder, header = sys.argv[1], open(sys.argv[2], "rb").read()
+words = [b"Actor", b"Pawn", b"Texture", b"StaticMesh", b"Sound", b"bHidden", b"Location",
+         b"Rotation", b"DrawScale", b"Default", b"Engine", b"Postal2Game", b"Weapon",
+         b"PlayerController", b"Inventory", b"Emitter", b"AmbientSound", b"bStatic"]
+size, total = (4 << 20) - len(header), 0
+with open(os.path.join(folder, "postal2.ini"), "wb") as ini:
+    ini.write(b"[Core.System]\r\nPaths=..\\System\\*.u\r\n[Engine.GameEngine]\r\n")
+    for n in range(2):
+        rnd, body = random.Random(100 + n), bytearray()
+        while len(body) < size:
+            if rnd.random() < 0.3:
+                body += rnd.choice(words) + b"\0"
+            body += bytes([rnd.choice((0x00, 0x01, 0x04, 0x0B, 0x0F, 0x12, 0x16, 0x19, 0x1B, 0x24))])
+            body += bytes(min(int(rnd.expovariate(0.2)), 255) for _ in range(rnd.randrange(1, 6)))
+            if rnd.random() < 0.2:
+                body += struct.pack("<i", rnd.randrange(-5000, 5000))
+        data = header + body[:size]
+        open(os.path.join(folder, "Script%d.u" % n), "wb").write(data)
+        total += sum(8 + len(zlib.compress(data[at:at + 32768], 6)) for at in range(0, len(data), 32768))
+        ini.write(b"ServerPackages=Script%d\r\n" % n)
+print("script_zlib6_kb", total / 1024)
+PY
+"$cli" -q -C "$work/Script/System" redirect "$work/Script/web" >/dev/null || true
+echo "script_uz2_kb $(cat "$work"/Script/web/*.uz2 | wc -c | awk '{print $1 / 1024}')"

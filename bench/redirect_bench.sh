@@ -73,7 +73,7 @@ printf 'daemon off; worker_processes 1; pid %s/nginx.pid; error_log %s/error.log
     "$work/nginx" "$work/nginx" "$work/nginx" "$work/nginx" "$work/nginx" "$work/nginx" "$work/nginx" "$port" "$work/web" >"$work/nginx/nginx.conf"
 nginx -c "$work/nginx/nginx.conf" -p "$work/nginx" &
 nginx_pid=$!
-trap 'kill "$nginx_pid" 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill "$nginx_pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/" && break; sleep 0.1; done
 url_check=() curl_loop=()
 for _ in 1 2 3; do

@@ -82,6 +82,8 @@ constexpr size_t kFirstChunkMost = kChunkHeader + kChunkMostCompressed;
 
 // One package's request, and what came back.
 struct Fetch {
+    Fetch(const Download& download, std::string url) : download(download), url(std::move(url)) {}
+
     const Download& download;
     std::string url;
     std::string body; // at most kFirstChunkMost bytes

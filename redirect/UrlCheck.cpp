@@ -137,16 +137,7 @@ std::optional<RedirectProblem> Judge(const Curl& curl, const Fetch& fetch, CURLc
         return problem("url-error", "players cannot download " + download.name + " from " +
                                         fetch.url + ": the web server answers " +
                                         std::to_string(status));
-    // The first chunk alone: its sizes say how long it is.
-    size_t length = fetch.body.size();
-    if (length >= kChunkHeader) {
-        uint32_t compressed = 0;
-        for (int i = 3; i >= 0; --i)
-            compressed = (compressed << 8) | static_cast<unsigned char>(fetch.body[i]);
-        length = std::min<size_t>(
-            length, kChunkHeader + std::min<size_t>(compressed, kChunkMostCompressed + 1));
-    }
-    const auto read = DecompressUz2(std::string_view(fetch.body).substr(0, length), kChunkInput);
+    const auto read = DecompressUz2(fetch.body, kChunkInput, 1); // the first chunk alone
     if (const auto* damage = std::get_if<Uz2Damage>(&read))
         return problem("url-damaged", fetch.url +
                                           " is not a .uz2 players can decode (its first "

@@ -33,10 +33,11 @@ struct Decompressor {
 
 } // namespace
 
-std::variant<std::string, Uz2Damage> DecompressUz2(std::string_view uz2, size_t mostBytes) {
+std::variant<std::string, Uz2Damage> DecompressUz2(std::string_view uz2, size_t mostBytes,
+                                                   size_t mostChunks) {
     Decompressor decompressor;
     std::string package;
-    for (size_t at = 0; at < uz2.size();) {
+    for (size_t at = 0, chunks = 0; at < uz2.size() && chunks < mostChunks; ++chunks) {
         if (uz2.size() - at < kChunkHeader)
             return Uz2Damage{at, "the file ends inside a chunk's sizes"};
         const uint32_t compressed = U32At(uz2, at), size = U32At(uz2, at + 4);

@@ -26,8 +26,10 @@ struct Uz2Damage {
 
 // The package a .uz2 holds. The bytes come from strangers: every size is
 // checked against the engine's limits and the bytes left before use, and
-// the output never grows past `mostBytes`.
-std::variant<std::string, Uz2Damage> DecompressUz2(std::string_view uz2, size_t mostBytes);
+// the output never grows past `mostBytes`. With `mostChunks`, what follows
+// that many chunks is not read.
+std::variant<std::string, Uz2Damage> DecompressUz2(std::string_view uz2, size_t mostBytes,
+                                                   size_t mostChunks = SIZE_MAX);
 
 // The most bytes a package read from a .uz2 may have: a few bytes of a
 // stranger's file must not make gigabytes.

@@ -142,7 +142,7 @@ void AddRedirectCommand(CLI::App& app, Context& context) {
         std::vector<std::string> maps, excluded;
         bool prune = false, verify = false;
         unsigned threads = std::max(1u, std::thread::hardware_concurrency());
-        int level = redirect::kDefaultLevel;
+        std::optional<int> level; // libdeflate's alone; by default zlib's 6 too
     };
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand(
@@ -161,7 +161,9 @@ void AddRedirectCommand(CLI::App& app, Context& context) {
     command->add_option("-j", options->threads, "Compress on N threads (default: every core)")
         ->type_name("N")
         ->check(CLI::Range(1u, 1024u));
-    command->add_option("--level", options->level, "Compression level, 1 to 12 (default 4)")
+    command
+        ->add_option("--level", options->level,
+                     "libdeflate's level alone, 1 to 12 (default: 6, or zlib's 6 where smaller)")
         ->type_name("N")
         ->check(CLI::Range(1, 12));
     OnRun(*command, context, [&context, options] {
@@ -185,8 +187,9 @@ void AddRedirectCommand(CLI::App& app, Context& context) {
             ProgressLine line(!context.quiet && !context.json && isatty(STDERR_FILENO));
             return redirect::UpdateRedirectFolder(
                 set, options->folder, configuration,
-                {options->level, options->threads, context.dryRun, options->prune, options->verify,
-                 context.Wait()},
+                {options->level ? redirect::Compression{*options->level, false}
+                                : redirect::Compression{},
+                 options->threads, context.dryRun, options->prune, options->verify, context.Wait()},
                 [&line](size_t done, size_t count, uint64_t bytesDone, uint64_t bytesAll) {
                     line.Show(done, count, bytesDone, bytesAll);
                 });

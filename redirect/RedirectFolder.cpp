@@ -104,7 +104,7 @@ public:
     Done Write(const std::string& packageFile, const std::string& uz2Path, Made& made,
                uint64_t& compressed, std::string& problem, std::map<std::string, Made>& kept) {
         if (!pool_)
-            pool_.emplace(options_.level, options_.threads);
+            pool_.emplace(options_.compression, options_.threads);
         const std::string part = PartPathOf(uz2Path);
         gameini::MadeFile madePart(fileSystem_, part);
         gameini::FileDescriptor file = fileSystem_.CreateFresh(part);

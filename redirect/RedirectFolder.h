@@ -3,6 +3,7 @@
 #include "gameini/FileSystem.h"
 #include "redirect/DownloadSet.h"
 #include "redirect/Manifest.h"
+#include "redirect/Uz2Compressor.h"
 
 #include <chrono>
 #include <cstdint>
@@ -13,8 +14,8 @@
 namespace redirect {
 
 struct RedirectOptions {
-    int level;
-    unsigned threads;
+    Compression compression;
+    unsigned threads = 1;
     bool dryRun = false;              // say what would be written and deleted; write nothing
     bool prune = false;               // delete the .uz2 files made here that no one needs now
     bool verify = false;              // decompress every .uz2 and compare it with its package

@@ -5,6 +5,7 @@
 #include "redirect/Uz2.h"
 
 #include <libdeflate.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -25,7 +26,9 @@ void PutU32(char* out, uint32_t value) {
 } // namespace
 
 struct Uz2Compressor::Compressor {
-    explicit Compressor(int level) : handle(libdeflate_alloc_compressor(level)) {
+    explicit Compressor(Compression compression)
+        : handle(libdeflate_alloc_compressor(compression.level)),
+          alsoZlib(compression.noLargerThanGame) {
         if (!handle)
             throw std::bad_alloc();
     }
@@ -35,11 +38,20 @@ struct Uz2Compressor::Compressor {
 
     // One chunk, header included.
     std::string Chunk(std::string_view input) const {
-        std::string chunk(kChunkHeader + libdeflate_zlib_compress_bound(handle, input.size()),
-                          '\0');
-        const size_t size =
-            libdeflate_zlib_compress(handle, input.data(), input.size(),
-                                     chunk.data() + kChunkHeader, chunk.size() - kChunkHeader);
+        const size_t bound = std::max<size_t>(libdeflate_zlib_compress_bound(handle, input.size()),
+                                              compressBound(input.size()));
+        std::string chunk(kChunkHeader + bound, '\0');
+        char* const out = chunk.data() + kChunkHeader;
+        size_t size = libdeflate_zlib_compress(handle, input.data(), input.size(), out, bound);
+        if (alsoZlib) {
+            std::string game(bound, '\0');
+            uLongf gameSize = bound;
+            if (compress2(reinterpret_cast<Bytef*>(game.data()), &gameSize,
+                          reinterpret_cast<const Bytef*>(input.data()), input.size(), 6) != Z_OK)
+                throw std::bad_alloc(); // zlib fails only for want of memory here
+            if (gameSize < size)
+                size = std::copy_n(game.data(), gameSize, out) - out;
+        }
         chunk.resize(kChunkHeader + size);
         PutU32(chunk.data(), static_cast<uint32_t>(size));
         PutU32(chunk.data() + 4, static_cast<uint32_t>(input.size()));
@@ -47,6 +59,7 @@ struct Uz2Compressor::Compressor {
     }
 
     libdeflate_compressor* handle;
+    bool alsoZlib;
 };
 
 // One package on its way through the pool.
@@ -62,12 +75,13 @@ struct Uz2Compressor::Job {
     std::exception_ptr error; // the first a thread met
 };
 
-Uz2Compressor::Uz2Compressor(int level, unsigned threads) : window_(2 * std::max(threads, 1u) + 3) {
-    if (level < 0 || level > 12)
-        throw std::invalid_argument("compression level " + std::to_string(level) +
+Uz2Compressor::Uz2Compressor(Compression compression, unsigned threads)
+    : window_(2 * std::max(threads, 1u) + 3) {
+    if (compression.level < 0 || compression.level > 12)
+        throw std::invalid_argument("compression level " + std::to_string(compression.level) +
                                     " is not one of 0 to 12");
     for (unsigned i = 0; i < std::max(threads, 1u); ++i)
-        compressors_.push_back(std::make_unique<Compressor>(level));
+        compressors_.push_back(std::make_unique<Compressor>(compression));
     for (const std::unique_ptr<Compressor>& compressor : compressors_)
         threads_.emplace_back([this, &compressor] { Work(*compressor); });
 }
@@ -171,9 +185,9 @@ Uz2Compressor::Outcome Uz2Compressor::Compress(uint64_t size, const PackageSourc
     return writerStopped ? Outcome::Stopped : Outcome::Whole;
 }
 
-std::optional<std::string> CompressUz2(uint64_t size, const PackageSource& source, int level,
-                                       unsigned threads) {
-    Uz2Compressor pool(level, threads);
+std::optional<std::string> CompressUz2(uint64_t size, const PackageSource& source,
+                                       Compression compression, unsigned threads) {
+    Uz2Compressor pool(compression, threads);
     std::string uz2;
     const auto outcome = pool.Compress(size, source, [&uz2](std::string_view chunk) {
         uz2 += chunk;
@@ -184,14 +198,14 @@ std::optional<std::string> CompressUz2(uint64_t size, const PackageSource& sourc
     return uz2;
 }
 
-std::string CompressUz2(std::string_view package, int level, unsigned threads) {
+std::string CompressUz2(std::string_view package, Compression compression, unsigned threads) {
     return *CompressUz2(
         package.size(),
         [package](uint64_t offset, size_t size, char* out) {
             std::copy_n(package.data() + offset, size, out);
             return true;
         },
-        level, threads);
+        compression, threads);
 }
 
 std::optional<uint64_t> CompressPackageFile(const std::string& path, Uz2Compressor& pool,

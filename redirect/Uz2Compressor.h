@@ -15,12 +15,18 @@
 
 namespace redirect {
 
-// The level chosen by measurement, on packages made as mods are (a name
-// table, script, 8-bit textures and 16-bit sounds; bench/redirect_bench.sh):
-// over 32 KB chunks, libdeflate's output at 4 is 0.983 of zlib's at 6, in
-// 0.36 of the time; at 3 it is 0.989, at 2 larger than zlib's. On script
-// alone it is 1.015 (at 6, 1.003; at 8, 0.990).
-constexpr int kDefaultLevel = 4;
+// How a .uz2's chunks are compressed: by libdeflate at `level` and, with
+// `noLargerThanGame`, by zlib at 6 as well, the smaller kept. zlib at 6 over
+// the same 32 KB chunks is what the game's own tool writes, and on real
+// content no level of libdeflate up to 9 is always smaller: at 6 it is 1%
+// smaller on 8-bit textures and binaries but 0.1% larger on DXT textures and
+// 0.4% larger on source text (at 9, still larger on DXT). A file is
+// compressed once and downloaded by every player, so the default takes both,
+// in about 1.4 times zlib's time.
+struct Compression {
+    int level = 6;
+    bool noLargerThanGame = true;
+};
 
 // Puts `size` bytes of a package from `offset` on into `out`; false when it
 // cannot. Called on several threads at once.
@@ -39,7 +45,7 @@ public:
     enum class Outcome { Whole, Stopped, ReadFailed };
 
     // Throws std::invalid_argument for a level libdeflate does not have.
-    Uz2Compressor(int level, unsigned threads);
+    Uz2Compressor(Compression compression, unsigned threads);
     ~Uz2Compressor();
     Uz2Compressor(const Uz2Compressor&) = delete;
     Uz2Compressor& operator=(const Uz2Compressor&) = delete;
@@ -66,9 +72,9 @@ private:
 
 // The .uz2 bytes of a package held whole, or read through `source`; nothing
 // when a read failed.
-std::optional<std::string> CompressUz2(uint64_t size, const PackageSource& source, int level,
-                                       unsigned threads);
-std::string CompressUz2(std::string_view package, int level, unsigned threads);
+std::optional<std::string> CompressUz2(uint64_t size, const PackageSource& source,
+                                       Compression compression, unsigned threads);
+std::string CompressUz2(std::string_view package, Compression compression, unsigned threads);
 
 // Compresses the package file at `path` through `pool`, read a chunk at a
 // time by the threads that compress it; gives the size it had, or nothing

@@ -510,7 +510,7 @@ expect "redirect -n: makes nothing" "$(run -C "$sys" -q -n redirect "$web" | tai
     "to write 9, 1.2 KB
 1"
 expect "redirect: every configured package and what it imports" "$(run -C "$sys" -q redirect "$web" | tail -1)" \
-    "written 9, 1.2 KB → 1.0 KB"
+    "written 9, 1.2 KB → 0.9 KB"
 before="$(digest "$web")"
 uz2s() { (cd "$1" && md5sum *.uz2 | md5sum); } # the manifest notes when each was written
 made="$(uz2s "$web")"
@@ -520,7 +520,7 @@ expect "redirect on a terminal: a progress line, then erased" \
 expect "redirect -q on a terminal: none" \
     "$(rm -r "$work/redirect/tty"; script -qec "'$cli' -C '$sys' -q redirect '$work/redirect/tty' -q" /dev/null | grep -c 'files, ')" 0
 expect "redirect again: nothing written" "$(run -C "$sys" -q redirect "$web" | tail -1; digest "$web")" \
-    "written 0, unchanged 9, 1.2 KB → 1.0 KB
+    "written 0, unchanged 9, 1.2 KB → 0.9 KB
 $before"
 expect "redirect without DIR: a usage error that makes nothing" "$(status -C "$sys" redirect; digest "$web")" "2
 $before"

@@ -82,8 +82,6 @@ struct stat Stat(const std::string& path) {
 
 RedirectResult Update(const Game& game, const std::string& folder, RedirectOptions options = {},
                       const std::vector<std::string>& engine = {"ServerPackages=Mod"}) {
-    if (options.level == 0)
-        options = {kDefaultLevel, 2};
     return UpdateRedirectFolder(game.Needed(engine), folder, game.root / "System/postal2.ini",
                                 options, [](size_t, size_t, uint64_t, uint64_t) {});
 }
@@ -214,13 +212,13 @@ TEST(Redirect, TheFolderIsKeptInStepAndASecondRunTouchesNothing) {
     EXPECT_EQ(listed.unneeded, std::vector<std::string>{"Old.u.uz2"});
     EXPECT_EQ(listed.notMadeHere, std::vector<std::string>{"Stranger.u.uz2"});
     EXPECT_TRUE(game.root.exists("web/Old.u.uz2")) << "listed, not deleted";
-    Update(game, web, {kDefaultLevel, 1, false, true});
+    Update(game, web, {{}, 1, false, true});
     EXPECT_FALSE(game.root.exists("web/Old.u.uz2"));
     EXPECT_TRUE(game.root.exists("web/Stranger.u.uz2")) << "not made here";
     EXPECT_TRUE(game.root.exists("web/index.html"));
 
     game.root.write("web/Core.u.uz2", "changed behind the manifest");
-    Update(game, web, {kDefaultLevel, 1, false, false, true});
+    Update(game, web, {{}, 1, false, false, true});
     EXPECT_EQ(
         std::get<std::string>(DecompressUz2(gameini::ReadWholeFile(web + "/Core.u.uz2"), 1 << 20)),
         game.root.read("System/Core.u"))
@@ -229,7 +227,7 @@ TEST(Redirect, TheFolderIsKeptInStepAndASecondRunTouchesNothing) {
     std::filesystem::remove(game.root / "System/Core.u"); // swapped for a FIFO since
     ASSERT_EQ(mkfifo((game.root / "System/Core.u").c_str(), 0644), 0);
     EXPECT_EQ(Done(UpdateRedirectFolder(found, web, game.root / "System/postal2.ini",
-                                        {kDefaultLevel, 1, false, false, true},
+                                        {{}, 1, false, false, true},
                                         [](size_t, size_t, uint64_t, uint64_t) {}))["Core.u.uz2"],
               "unreadable")
         << "--verify refuses a FIFO rather than wait on it";
@@ -239,7 +237,7 @@ TEST(Redirect, ServersSharingAFolderPruneOnlyWhatNoneOfThemNeeds) {
     Game one, two; // the same stock packages, in two installs
     one.Put("System/Mod.u", Importing({"Engine"}));
     const std::string web = one.root / "web";
-    const RedirectOptions prune{kDefaultLevel, 1, false, true};
+    const RedirectOptions prune{{}, 1, false, true};
     Update(one, web);
     EXPECT_EQ(Done(Update(two, web, prune, {"ServerPackages=Engine"})),
               (std::map<std::string, std::string>{{"Engine.u.uz2", "unchanged"},
@@ -261,7 +259,7 @@ TEST(Redirect, APackageThatGrowsIsLeftToTheGameServerAndADryRunWritesNothing) {
         noise += static_cast<char>(random());
     game.root.write("System/Mod.u", noise);
     const std::string web = game.root / "web";
-    const RedirectResult dry = Update(game, web, {kDefaultLevel, 1, true});
+    const RedirectResult dry = Update(game, web, {{}, 1, true});
     EXPECT_EQ(Done(dry)["Mod.u.uz2"], "written");
     EXPECT_FALSE(std::filesystem::exists(web)) << "a dry run makes nothing";
 

@@ -5,8 +5,10 @@
 #include "support/PackageBuilder.h"
 #include "support/TempFolder.h"
 
+#include <cstdio>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <numeric>
 #include <random>
 #include <sys/stat.h>
 #include <zlib.h>
@@ -27,6 +29,55 @@ std::string PackageLike(size_t size) {
     }
     bytes.resize(size);
     return bytes;
+}
+
+// Script source, as a package keeps it beside its code: libdeflate alone at
+// 6 compresses it a little worse than zlib at 6.
+std::string SourceLike(size_t size) {
+    std::mt19937 random(3);
+    static const char* const kLines[] = {"\tif (Pawn != None && !Pawn.bHidden)\n",
+                                         "\t\tDrawScale = %d.0;\n",
+                                         "\tlocal int i;\n",
+                                         "\tfor (i = 0; i < %d; i++)\n",
+                                         "function PostBeginPlay()\n{\n",
+                                         "\tSuper.PostBeginPlay();\n}\n",
+                                         "\t\tPlaySound(Sound'Weapons.Fire%d');\n",
+                                         "defaultproperties\n{\n\tHealth=%d\n}\n",
+                                         "// Called when the dude picks it up.\n",
+                                         "\tLocation += Velocity * %d;\n"};
+    std::string text;
+    char line[80];
+    while (text.size() < size) {
+        std::snprintf(line, sizeof line, kLines[random() % 10], static_cast<int>(random() % 500));
+        text += line;
+    }
+    text.resize(size);
+    return text;
+}
+
+// Each chunk's compressed size, from the chunk headers.
+std::vector<uint32_t> ChunkSizes(const std::string& uz2) {
+    std::vector<uint32_t> sizes;
+    for (size_t at = 0; at + 8 <= uz2.size(); at += 8 + sizes.back()) {
+        sizes.push_back(0);
+        std::memcpy(&sizes.back(), uz2.data() + at, 4);
+    }
+    return sizes;
+}
+
+// What the game's own tool writes: zlib at 6 over each 32 KB chunk.
+std::vector<uint32_t> GameChunkSizes(const std::string& package) {
+    std::vector<uint32_t> sizes;
+    for (size_t at = 0; at < package.size(); at += kChunkInput) {
+        const size_t size = std::min(kChunkInput, package.size() - at);
+        std::string out(compressBound(size), '\0');
+        uLongf got = out.size();
+        EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(out.data()), &got,
+                            reinterpret_cast<const Bytef*>(package.data() + at), size, 6),
+                  Z_OK);
+        sizes.push_back(static_cast<uint32_t>(got));
+    }
+    return sizes;
 }
 
 // An independent reader: zlib's own uncompress() on each chunk.
@@ -64,32 +115,48 @@ TEST(Uz2, EveryPackageComesBackByteForByteAndZlibReadsItToo) {
     for (const std::string& package :
          {std::string(), std::string("x"), PackageBytes({}), PackageLike(32767), PackageLike(32768),
           PackageLike(32769), PackageLike(300000), PackageLike(3000000), noise}) {
-        const std::string uz2 = CompressUz2(package, kDefaultLevel, 1);
-        EXPECT_EQ(CompressUz2(package, kDefaultLevel, 4), uz2) << "threads change nothing";
+        const std::string uz2 = CompressUz2(package, Compression{}, 1);
+        EXPECT_EQ(CompressUz2(package, Compression{}, 4), uz2) << "threads change nothing";
         EXPECT_EQ(std::get<std::string>(DecompressUz2(uz2, package.size())), package);
         EXPECT_EQ(UncompressWithZlib(uz2), package);
     }
     const auto failingAtTheThirdChunk = [](uint64_t offset, size_t, char*) {
         return offset < 2 * kChunkInput;
     };
-    EXPECT_FALSE(CompressUz2(300000, failingAtTheThirdChunk, kDefaultLevel, 4))
+    EXPECT_FALSE(CompressUz2(300000, failingAtTheThirdChunk, Compression{}, 4))
         << "a read that fails on any thread fails the whole";
     const auto throwingAtTheThirdChunk = [](uint64_t offset, size_t, char*) {
         if (offset >= 2 * kChunkInput)
             throw std::bad_alloc();
         return true;
     };
-    EXPECT_THROW(CompressUz2(300000, throwingAtTheThirdChunk, kDefaultLevel, 4), std::bad_alloc)
+    EXPECT_THROW(CompressUz2(300000, throwingAtTheThirdChunk, Compression{}, 4), std::bad_alloc)
         << "what a thread meets reaches the caller, not std::terminate";
-    EXPECT_THROW(CompressUz2("x", 13, 1), std::invalid_argument);
+    EXPECT_THROW(CompressUz2("x", {13, false}, 1), std::invalid_argument);
+}
+
+TEST(Uz2, NoChunkIsLargerThanTheGamesOwnToolWritesIt) {
+    for (const std::string& package : {PackageLike(300000), SourceLike(300000)}) {
+        const std::vector<uint32_t> game = GameChunkSizes(package);
+        const std::vector<uint32_t> ours = ChunkSizes(CompressUz2(package, Compression{}, 2));
+        ASSERT_EQ(ours.size(), game.size());
+        for (size_t i = 0; i < ours.size(); ++i)
+            EXPECT_LE(ours[i], game[i]) << "chunk " << i;
+    }
+    const std::string source = SourceLike(300000);
+    const std::vector<uint32_t> alone = ChunkSizes(CompressUz2(source, {6, false}, 1));
+    const std::vector<uint32_t> game = GameChunkSizes(source);
+    EXPECT_GT(std::accumulate(alone.begin(), alone.end(), 0u),
+              std::accumulate(game.begin(), game.end(), 0u))
+        << "libdeflate alone would be larger here";
 }
 
 TEST(Uz2, AStrangersFileStopsAtItsFirstBadChunkWithTheOffset) {
-    const std::string good = CompressUz2(PackageLike(40000), kDefaultLevel, 1);
+    const std::string good = CompressUz2(PackageLike(40000), Compression{}, 1);
     uint32_t firstCompressed = 0;
     std::memcpy(&firstCompressed, good.data(), 4);
     const size_t second = 8 + firstCompressed;
-    const std::string small = CompressUz2("xxx", kDefaultLevel, 1);
+    const std::string small = CompressUz2("xxx", Compression{}, 1);
     auto sayingSize = [&](uint32_t size) {
         return small.substr(0, 4) + U32(size) + small.substr(8);
     };
@@ -125,17 +192,17 @@ TEST(Uz2, InfoReadsThePackageInsideAndNamesDamageByItsOffset) {
     TempFolder folder;
     TestPackage facts;
     facts.imports = {"Engine", "NicksCoopSounds"};
-    folder.write("NicksCoop.u.uz2", CompressUz2(PackageBytes(facts), kDefaultLevel, 2));
+    folder.write("NicksCoop.u.uz2", CompressUz2(PackageBytes(facts), Compression{}, 2));
     const auto read = ReadUz2Package(folder / "NicksCoop.u.uz2");
     ASSERT_TRUE(std::holds_alternative<gameini::PackageFacts>(read));
     EXPECT_EQ(std::get<gameini::PackageFacts>(read).imports, facts.imports);
 
-    folder.write("Cut.u.uz2", CompressUz2(PackageBytes(facts), kDefaultLevel, 1).substr(0, 20));
+    folder.write("Cut.u.uz2", CompressUz2(PackageBytes(facts), Compression{}, 1).substr(0, 20));
     const auto cut = ReadUz2Package(folder / "Cut.u.uz2");
     ASSERT_TRUE(std::holds_alternative<gameini::PackageDamage>(cut));
     EXPECT_NE(std::get<gameini::PackageDamage>(cut).reason.find("chunk at byte 0"),
               std::string::npos);
-    Uz2Compressor pool(kDefaultLevel, 2);
+    Uz2Compressor pool(Compression{}, 2);
     const auto all = [](std::string_view) { return true; };
     EXPECT_EQ(CompressPackageFile(folder / "NicksCoop.u.uz2", pool, all),
               folder.read("NicksCoop.u.uz2").size());

@@ -211,7 +211,7 @@ TEST(Crash, ARedirectKilledAtEveryStepLeavesOnlyWholeFiles) {
                 redirect::PackagesPlayersNeed(
                     setup, locate::PackageSearch(setup.searchPaths, folder.path()), {}, {},
                     packageFiles),
-                web, folder / "postal2.ini", {redirect::kDefaultLevel, 2, false, true},
+                web, folder / "postal2.ini", {{}, 2, false, true},
                 [](size_t, size_t, uint64_t, uint64_t) {});
         };
         size_t written = 0;

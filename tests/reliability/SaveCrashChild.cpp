@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
             setup, locate::PackageSearch(setup.searchPaths, argv[1]), {}, {}, packageFiles);
         redirect::UpdateRedirectFolder(
             set, argv[4], std::string(argv[1]) + "/postal2.ini",
-            {redirect::kDefaultLevel, 2, false, true}, [](size_t, size_t, uint64_t, uint64_t) {},
+            {{}, 2, false, true}, [](size_t, size_t, uint64_t, uint64_t) {},
             fileSystem);
         return 0;
     }

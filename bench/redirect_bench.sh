@@ -114,6 +114,10 @@ printf '[Core.System]\r\nPaths=*.u\r\n[Engine.GameEngine]\r\nServerPackages=Huge
 echo "redirect_peak_kb $(python3 -c 'import resource, subprocess, sys
 subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, check=True)
 print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)' "$cli" -q -C "$work/Big/System" redirect "$work/Big/web")"
+# And of --verify, which reads the package and its .uz2 side by side.
+echo "verify_peak_kb $(python3 -c 'import resource, subprocess, sys
+subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, check=True)
+print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)' "$cli" -q -C "$work/Big/System" redirect --verify "$work/Big/web")"
 rm -rf "$work/Big"
 # The size row again on the packages of script alone.
 "$cli" -q -C "$work/Script/System" redirect "$work/Script/web" >/dev/null || true

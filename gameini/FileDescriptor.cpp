@@ -69,18 +69,23 @@ std::string ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
-std::string ReadRegularFile(const std::string& path, uint64_t mostBytes) {
-    const FileDescriptor file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+OpenFile OpenRegularFile(const std::string& path) {
+    FileDescriptor file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat info;
     if (file.fd < 0 || fstat(file.fd, &info) != 0)
         ThrowSystemError(errno, "Cannot open " + path + " for reading");
     if (!S_ISREG(info.st_mode))
         throw FileError(EINVAL, "Cannot read " + path + ": it is not a regular file");
-    if (static_cast<uint64_t>(info.st_size) > mostBytes)
+    return {std::move(file), static_cast<uint64_t>(info.st_size)};
+}
+
+std::string ReadRegularFile(const std::string& path, uint64_t mostBytes) {
+    const OpenFile file = OpenRegularFile(path);
+    if (file.size > mostBytes)
         throw FileError(EFBIG, "Cannot read " + path + ": it holds more than " +
                                    std::to_string(mostBytes) + " bytes");
     std::string bytes;
-    if (const int err = ReadAll(file.fd, bytes))
+    if (const int err = ReadAll(file.descriptor.fd, bytes))
         ThrowSystemError(err, "Cannot read " + path);
     if (bytes.size() > mostBytes)
         throw FileError(EFBIG, "Cannot read " + path + ": it holds more than " +

@@ -40,6 +40,15 @@ int WriteAll(int fd, std::string_view bytes);
 // The whole file's bytes; throws FileError naming the file.
 std::string ReadWholeFile(const std::string& path);
 
+// A regular file a stranger may have put there, open for reading: opened
+// without waiting (a FIFO never blocks) and refused when it is no regular
+// file. Throws FileError naming the file.
+struct OpenFile {
+    FileDescriptor descriptor;
+    uint64_t size;
+};
+OpenFile OpenRegularFile(const std::string& path);
+
 // The bytes of a regular file a stranger may have put there: opened without
 // waiting (a FIFO never blocks), refused when it is no regular file or holds
 // more than `mostBytes`. Throws FileError naming the file.

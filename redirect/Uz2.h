@@ -42,7 +42,7 @@ gameini::PackageRead ReadUz2Package(const std::string& path);
 
 // Why the .uz2 file does not hold the package file byte for byte ("its
 // chunk at byte 103: ...", "it holds 10 bytes, the package 12"), or "" when
-// it does. Both are read as strangers' files, up to kMostPackageBytes.
+// it does. Both are read as strangers' files, a chunk at a time.
 // Throws FileError when either cannot be read or is no regular file.
 std::string Uz2Mismatch(const std::string& uz2Path, const std::string& packagePath);
 

@@ -10,10 +10,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <fcntl.h>
 #include <new>
 #include <stdexcept>
-#include <sys/stat.h>
 
 namespace redirect {
 namespace {
@@ -211,18 +209,14 @@ std::string CompressUz2(std::string_view package, Compression compression, unsig
 std::optional<uint64_t> CompressPackageFile(const std::string& path, Uz2Compressor& pool,
                                             const ChunkWriter& write) {
     // Found a moment ago as a package file; never blocks if it was swapped for a FIFO since.
-    const gameini::FileDescriptor file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    struct stat info;
-    if (file.fd < 0 || fstat(file.fd, &info) != 0)
-        gameini::ThrowSystemError(errno, "Cannot open " + path + " for reading");
-    if (!S_ISREG(info.st_mode))
-        throw gameini::FileError(EINVAL, "Cannot read " + path + ": it is not a regular file");
-    const auto size = static_cast<uint64_t>(info.st_size);
+    const gameini::OpenFile file = gameini::OpenRegularFile(path);
+    const uint64_t size = file.size;
     std::atomic<int> error = 0;
     const Uz2Compressor::Outcome outcome = pool.Compress(
         size,
         [&](uint64_t offset, size_t length, char* out) {
-            const gameini::ReadResult read = gameini::ReadFully(file.fd, out, length, offset);
+            const gameini::ReadResult read =
+                gameini::ReadFully(file.descriptor.fd, out, length, offset);
             if (read.error != 0)
                 error = read.error;
             return read.got == length;

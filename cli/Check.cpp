@@ -10,6 +10,7 @@
 #include "gameini/TextCase.h"
 #include "locate/PackageFiles.h"
 #include "locate/PackageSearch.h"
+#include "locate/Workshop.h"
 #include "redirect/DownloadSet.h"
 #include "redirect/RedirectCheck.h"
 #include "redirect/UrlCheck.h"
@@ -128,6 +129,31 @@ void CheckRedirectUrl(const gameini::ServerSetup& setup, std::string url,
     AddOnTheirLines(redirect::CheckRedirectUrl(set, url), configured, problems);
 }
 
+// A Paths= line into a Workshop item whose folder is gone, with the
+// configured packages no Paths= folder holds now: most likely the item's.
+void CheckWorkshopItems(const std::string& config, const gameini::ServerSetup& setup,
+                        const locate::PackageSearch& search, std::vector<Problem>& problems) {
+    const locate::Workshop workshop = locate::WorkshopOf(setup, gameini::FolderOf(config));
+    std::vector<std::string> lost;
+    for (const gameini::ConfiguredPackage& package : setup.configured)
+        if (search.Find(package.name).empty())
+            lost.push_back(package.name);
+    std::string lostText;
+    for (const std::string& name : lost)
+        lostText += (lostText.empty() ? "" : ", ") + name;
+    gameini::PackageSet reported; // each item once, on its first line
+    for (const gameini::SearchPathLine& line : setup.searchPathLines) {
+        const std::optional<std::string> id = locate::ItemOfSearchPath(line.entry, workshop);
+        if (!id || locate::FindWorkshopItem(workshop, *id) || !reported.Insert(*id))
+            continue;
+        problems.push_back(
+            {line.line, "workshop-missing", *id,
+             "Paths=" + line.entry + ": the Workshop item " + *id + " is gone" +
+                 (lost.empty() ? "" : "; no folder holds the configured " + lostText) +
+                 "; subscribe to it again, or run " + Command(config, "workshop remove " + *id)});
+    }
+}
+
 std::vector<Problem> Check(const Context& context, const gameini::ConfigurationFiles& files,
                            const std::string& redirectFolder,
                            const std::optional<std::string>& redirectUrl) {
@@ -212,6 +238,7 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                                 "ServerActors=" + value + ": the server cannot start " + actor +
                                     ": no Paths= folder holds " + package});
     }
+    CheckWorkshopItems(files.config, setup, search, problems);
     // Every package a joining player may need, as redirect finds them.
     const redirect::DownloadSet set =
         redirect::PackagesPlayersNeed(setup, search, {}, {}, packageFiles);

@@ -28,5 +28,6 @@ void AddCheckCommand(CLI::App& app, Context& context);
 void AddWhereCommand(CLI::App& app, Context& context);
 void AddInfoCommand(CLI::App& app, Context& context);
 void AddRedirectCommand(CLI::App& app, Context& context);
+void AddWorkshopCommand(CLI::App& app, Context& context);
 
 } // namespace cli

@@ -110,9 +110,8 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
     AddWhereCommand(app, context);
     AddInfoCommand(app, context);
     AddRedirectCommand(app, context);
+    AddWorkshopCommand(app, context);
 
-    // Said on standard error; with --json also as an object that machines
-    // read by its kind, never by its words.
     // Said on standard error with what the command line offers; with --json
     // also as an object that machines read by its kind, never by its words.
     auto fail = [&](ExitStatus status, const char* kind, const std::string& message,

@@ -73,7 +73,7 @@ private:
 constexpr AnyCaseText kHeader(kGameEngineHeader);
 constexpr AnyCaseText kKey(kPackageKey);
 constexpr AnyCaseText kSystemHeader("[Core.System]");
-constexpr AnyCaseText kPaths("Paths=");
+constexpr AnyCaseText kPaths(kSearchPathKey);
 constexpr AnyCaseText kRemapHeader("[PackageRemap]");
 constexpr AnyCaseText kActors("ServerActors=");
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";

@@ -12,6 +12,7 @@ namespace gameini {
 // both in any letter case; nothing is trimmed: blanks are part of the line.
 constexpr std::string_view kGameEngineHeader = "[Engine.GameEngine]";
 constexpr std::string_view kPackageKey = "ServerPackages=";
+constexpr std::string_view kSearchPathKey = "Paths=";
 
 // What each line of a configuration is: the reader, the rewriter and check
 // follow a file through one of these. Besides the section's header and

@@ -86,9 +86,8 @@ RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit) {
             EncodeLine(line, end, encoding, result.utf16Bytes_);
         // The section's rules look at ASCII alone, so the stored bytes do.
         const SectionScanner::Line kind = scanner.Next(line);
-        if (kind == SectionScanner::Line::SearchPath)
-            searchPaths.Add(SectionScanner::SearchPathOf(input.LastLineText()));
-        if (kind != SectionScanner::Line::GameEngineHeader &&
+        const bool searchPath = kind == SectionScanner::Line::SearchPath;
+        if (!searchPath && kind != SectionScanner::Line::GameEngineHeader &&
             kind != SectionScanner::Line::PackageLine &&
             kind != SectionScanner::Line::UnreadPackageLine)
             continue;
@@ -97,7 +96,11 @@ RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit) {
         std::string text(input.LastLineText());
         const int number = static_cast<int>(input.LineNumber());
         result.contents_.sectionFound |= header;
-        if (unread)
+        if (searchPath) {
+            const std::string_view entry = SectionScanner::SearchPathOf(text);
+            searchPaths.Add(entry);
+            result.contents_.searchPathLines.push_back({std::string(entry), number});
+        } else if (unread)
             result.contents_.unread.push_back({text, number});
         else if (!header)
             result.contents_.configured.push_back(
@@ -105,7 +108,7 @@ RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit) {
         const size_t length =
             stored ? line.size() + LineEndLength(end) : result.utf16Bytes_.size() - at;
         result.slots_.push_back(
-            {at, length, number, header, unread, std::move(text), end, {}, false});
+            {at, length, number, header, unread, searchPath, std::move(text), end, {}, false});
     }
     result.contents_.searchPaths = searchPaths.Take();
     result.size_ = stored ? static_cast<size_t>(result.readAs_.st_size) : result.utf16Bytes_.size();
@@ -124,16 +127,26 @@ RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit) {
         refuseDamage(name);
     for (const auto& [line, name] : change.rewritten)
         refuseDamage(name);
-    std::vector<std::string> written;
+    std::vector<std::string> written, writtenSearchPaths;
     for (const std::string& name : change.written)
         written.push_back(PackageLine(name));
+    for (const std::string& entry : change.writtenSearchPaths) {
+        if (const auto problem = PackageNameProblem(entry, encoding);
+            problem && problem->DamagesTheFile())
+            throw ConfigurationError("Cannot write the search path " + entry + ": " +
+                                     problem->text);
+        writtenSearchPaths.push_back(std::string(kSearchPathKey) + entry);
+    }
+    if (!writtenSearchPaths.empty() && result.contents_.searchPathLines.empty())
+        throw ConfigurationError(result.path_ +
+                                 " has no Paths= line in [Core.System] to add search paths after");
 
     // The lines written where there is no package line to place them by.
     const bool replaceAll = change.placement == Placement::AfterEachHeader;
     const bool anchorIsHeader = !replaceAll && result.contents_.configured.empty();
     const LineEnd firstEnd = firstLineEnd.value_or(LineEnd::CrLf);
     bool anchored = false;
-    size_t package = 0;
+    size_t package = 0, searchPath = 0;
     for (RewritePlan::Slot& slot : result.slots_) {
         std::vector<std::string_view> stand; // the lines that stand here after the edit
         bool placed = false;
@@ -151,7 +164,17 @@ RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit) {
             stand.push_back(rewrittenLine);
             result.after_.push_back(rewritten->second);
         };
-        if (slot.unread) {
+        if (slot.searchPath) {
+            const auto& keep = change.keepSearchPaths;
+            kept = keep.empty() || (searchPath < keep.size() && keep[searchPath]);
+            if (kept)
+                stand.push_back(slot.text);
+            if (++searchPath == result.contents_.searchPathLines.size() &&
+                !writtenSearchPaths.empty()) {
+                stand.insert(stand.end(), writtenSearchPaths.begin(), writtenSearchPaths.end());
+                placed = true;
+            }
+        } else if (slot.unread) {
             kept = !isRewritten;
             if (isRewritten)
                 rewrite();

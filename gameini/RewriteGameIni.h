@@ -40,6 +40,11 @@ struct PackageLineEdit {
     // their number: a kept package line, or a line of the section the game
     // does not read.
     std::map<int, std::string> rewritten;
+    // Which Paths= lines of [Core.System] stay, one flag per line in file
+    // order; empty, they all do.
+    std::vector<bool> keepSearchPaths;
+    // Paths= entries to write after the last Paths= line ("..\Mods\*.u").
+    std::vector<std::string> writtenSearchPaths;
 };
 
 // What the rewrite read in the configuration, for an edit to decide by.
@@ -50,7 +55,8 @@ struct ConfigurationContents {
     // game does not read ("ServerPackages =Foo"), as written, in file order.
     std::vector<ConfiguredPackage> unread;
     bool sectionFound = false;
-    std::vector<std::string> searchPaths; // the Paths= entries of [Core.System], each once
+    std::vector<std::string> searchPaths;        // the Paths= entries of [Core.System], each once
+    std::vector<SearchPathLine> searchPathLines; // every Paths= line, in file order
     Encoding encoding = Encoding::Windows1252;
 };
 
@@ -90,7 +96,7 @@ private:
     struct Slot {
         size_t at, length;
         int line;
-        bool header, unread;
+        bool header, unread, searchPath;
         std::string text;
         LineEnd end;
         std::string after;
@@ -116,8 +122,9 @@ private:
 };
 
 // Reads the configuration at `source` and rewrites it by `edit`. Throws
-// FileError naming the file; a package name the file's encoding cannot store,
-// or that holds a line break, is refused.
+// FileError naming the file, and ConfigurationError for a package name or
+// Paths= entry the file's encoding cannot store or that holds a line break,
+// or Paths= entries to write into a file that has no Paths= line.
 RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit);
 
 } // namespace gameini

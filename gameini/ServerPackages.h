@@ -14,6 +14,12 @@ struct ConfiguredPackage {
     bool operator==(const ConfiguredPackage&) const = default;
 };
 
+// A Paths= line of [Core.System]: its entry, as written, and its number.
+struct SearchPathLine {
+    std::string entry;
+    int line;
+};
+
 // Reads the configuration and returns its configured packages in file order,
 // duplicates kept. Tells through `sectionFound` whether it has the section,
 // and through `searchPaths` the Paths= entries of [Core.System], each once.

@@ -51,6 +51,7 @@ ServerSetup ReadServerSetup(const std::string& path) {
             break;
         case Scanner::Line::SearchPath:
             paths.Add(Scanner::SearchPathOf(line));
+            setup.searchPathLines.push_back({std::string(Scanner::SearchPathOf(line)), number});
             break;
         case Scanner::Line::ServerActor:
             setup.serverActors.emplace_back(number, Scanner::ServerActorOf(line));

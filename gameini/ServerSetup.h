@@ -18,8 +18,9 @@ struct ServerSetup {
     Encoding encoding = Encoding::Windows1252;
     std::vector<ConfiguredPackage> configured;
     bool sectionFound = false;
-    bool markHidesHeader = false;         // a UTF-8 mark in front of the first header
-    std::vector<std::string> searchPaths; // Paths= values, each once
+    bool markHidesHeader = false;                // a UTF-8 mark in front of the first header
+    std::vector<std::string> searchPaths;        // Paths= values, each once
+    std::vector<SearchPathLine> searchPathLines; // every Paths= line, in file order
     std::vector<std::pair<int, std::string>> unreadPackageLines; // by line number
     std::vector<std::pair<int, std::string>> serverActors;       // ServerActors= values
     std::unordered_map<std::string, std::string> remap; // [PackageRemap], by lower-cased name

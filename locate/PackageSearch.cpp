@@ -17,23 +17,28 @@ PackageSearch::PackageSearch(const std::vector<std::string>& entries,
     for (const std::string& entry : entries) {
         const size_t last = entry.find_last_of("/\\");
         const std::string pattern = entry.substr(last == std::string::npos ? 0 : last + 1);
-        Folder folder{entry.starts_with('/') ? "/" : base,
-                      pattern.starts_with("*.") ? pattern.substr(1) : "",
-                      {},
-                      false};
-        for (size_t start = 0; last != std::string::npos && start < last && !folder.path.empty();) {
-            const size_t end = entry.find_first_of("/\\", start);
-            const std::string part = entry.substr(start, end - start);
-            start = end + 1;
-            if (part.empty() || part == ".")
-                continue;
-            folder.path = part == ".." ? gameini::FolderOf(folder.path)
-                                       : gameini::ResolvePath(gameini::InFolder(folder.path, part));
-            if (!gameini::ExistsNotFollowingLinks(folder.path))
-                folder.path.clear();
-        }
-        folders_.push_back(folder);
+        folders_.push_back(
+            {last == std::string::npos ? base : GameFolder(entry.substr(0, last), base),
+             pattern.starts_with("*.") ? pattern.substr(1) : "",
+             {},
+             false});
     }
+}
+
+std::string GameFolder(std::string_view folder, const std::string& base) {
+    std::string path = folder.starts_with('/') ? "/" : base;
+    for (size_t start = 0; start <= folder.size() && !path.empty();) {
+        const size_t end = std::min(folder.find_first_of("/\\", start), folder.size());
+        const std::string part(folder.substr(start, end - start));
+        start = end + 1;
+        if (part.empty() || part == ".")
+            continue;
+        path = part == ".." ? gameini::FolderOf(path)
+                            : gameini::ResolvePath(gameini::InFolder(path, part));
+        if (!gameini::ExistsNotFollowingLinks(path))
+            path.clear();
+    }
+    return path;
 }
 
 std::vector<PackageSearch::Found> PackageSearch::Find(std::string_view name) const {

@@ -48,4 +48,9 @@ private:
     bool followsEntries_;
 };
 
+// A folder as the game writes it in a configuration ("..\WorkshopContent"),
+// resolved against `base` part by part without regard to letter case; empty
+// when it does not exist.
+std::string GameFolder(std::string_view folder, const std::string& base);
+
 } // namespace locate

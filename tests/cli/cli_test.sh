@@ -503,6 +503,58 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 
 
+# --- Workshop items by ID: the co-op mod's layout, in both slash styles and line ends
+workshop_layout() { # workshop_layout NAME: $sys, with item 737631813 beside it
+    fresh "$1"
+    rm "$sys/postal2.ini" # saved as the game names it
+    item="$work/$1/WorkshopContent/737631813"
+    mkdir -p "$item/Scripts" "$item/Animations" "$item/Maps" "$work/$1/WorkshopContent/42/Scripts"
+    cp "$sys/Xmas.u" "$item/Scripts/NicksCoop.u"
+    cp "$sys/Fire.u" "$item/Animations/NicksCoopAnims.ukx"
+    cp "$sys/UWeb.u" "$item/Maps/CoopMap.fuk"
+    cp "$sys/IpDrv.u" "$item/Scripts/CoopServer.u"
+    printf '\x05' | dd of="$item/Scripts/CoopServer.u" bs=1 seek=8 conv=notrunc status=none # server-side only
+    cp "$sys/AWPStuff.u" "$work/$1/WorkshopContent/42/Scripts/Other.u"
+}
+for style in 'crlf \' 'lf /'; do
+    read -r ends slash <<<"$style"
+    workshop_layout "workshop-$ends"
+    printf '[Core.System]\nPaths=..%sSystem%s*.u\n[Engine.GameEngine]\nServerPackages=Engine\n' "$slash" "$slash" >"$sys/Postal2.ini"
+    [ "$ends" = crlf ] && sed -i 's/$/\r/' "$sys/Postal2.ini"
+    cp "$sys/Postal2.ini" "$work/before.ini"
+    expect "workshop add ($style): the item's folders in the file's slashes, its packages but maps and server-only" \
+        "$(run -C "$sys" workshop add 737631813; grep -c 'CoopServer.u is not added: it is marked server-side only' "$work/stderr"; tr -d '\r' <"$sys/Postal2.ini" | grep -e Paths= -e ServerPackages= | tr '\n' '|')" \
+        "saved; previous configuration kept as postal2.ini.old
+1
+Paths=..${slash}System${slash}*.u|Paths=..${slash}WorkshopContent${slash}737631813${slash}Animations${slash}*.ukx|Paths=..${slash}WorkshopContent${slash}737631813${slash}Maps${slash}*.fuk|Paths=..${slash}WorkshopContent${slash}737631813${slash}Scripts${slash}*.u|ServerPackages=Engine|ServerPackages=NicksCoopAnims|ServerPackages=NicksCoop|"
+    expect "workshop add again ($style): nothing changes" "$(run -C "$sys" -q workshop add 737631813)" "unchanged"
+    expect "workshop list ($style)" "$(run -C "$sys" workshop list | head -1)" "42  Paths= lines: none, ServerPackages= lines: none"
+    expect "workshop remove ($style): the bytes as before add" \
+        "$(run -C "$sys" workshop remove 737631813 >/dev/null; cmp "$sys/Postal2.ini" "$work/before.ini" && echo same)" "same"
+done
+printf '[Core.System]\r\nPaths=..\\System\\*.u\r\nPaths=..\\WorkshopContent/737631813/Scripts/*.u\r\n[Engine.GameEngine]\r\nServerPackages=NicksCoop\r\nServerPackages=Xmas\r\n' >"$sys/Postal2.ini"
+expect "workshop list: an item configured by hand, in half" \
+    "$(run -C "$sys" --json workshop list | json_field '[(i["id"], i["paths"], i["packages"]) for i in d["items"]]')" \
+    "[('42', 'none', 'none'), ('737631813', 'some', 'some')]"
+expect "workshop -n add: only what is missing, as a diff" \
+    "$(run -C "$sys" -n workshop add 737631813 | grep '^+[^+]' | tr -d '\r' | tr '\n' '|')" \
+    "+Paths=..\\WorkshopContent\\737631813\\Animations\\*.ukx|+Paths=..\\WorkshopContent\\737631813\\Maps\\*.fuk|+ServerPackages=NicksCoopAnims|"
+expect "workshop remove: its lines in any slashes, and only the packages no other folder holds" \
+    "$(run -C "$sys" workshop remove 737631813 >/dev/null; tr -d '\r' <"$sys/Postal2.ini" | grep -e Paths= -e ServerPackages= | tr '\n' '|')" \
+    "Paths=..\\System\\*.u|ServerPackages=Xmas|"
+cp "$sys/Postal2.ini" "$work/before.ini"
+expect "workshop add: an ID that is no number is a usage error that writes nothing" \
+    "$(status -C "$sys" workshop add 737631813 abc; cmp "$sys/Postal2.ini" "$work/before.ini" && echo same)" "2
+same"
+expect "workshop add: a missing item is reported and the others are added" \
+    "$(status -C "$sys" workshop add 99 42; grep -c 'no Workshop item 99' "$work/stderr"; grep -c 'ServerPackages=Other' "$sys/Postal2.ini")" "1
+1
+1"
+run -C "$sys" workshop add 737631813 >/dev/null
+rm -r "$item"
+expect "check: a Paths= line into an item that is gone, once per item" \
+    "$(run -C "$sys" check | grep workshop-missing | cut -d: -f2-3 | tr '\n' '|')" "4: workshop-missing|"
+
 # --- redirect
 fresh redirect
 web="$work/redirect/web"

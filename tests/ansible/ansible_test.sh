@@ -21,10 +21,12 @@ export ANSIBLE_COLLECTIONS_PATH="$work/collections" ANSIBLE_LOCAL_TEMP="$work/tm
     ANSIBLE_HOME="$work/ansible-home"
 playbook() { ansible-playbook -i localhost, -c local "$@"; }
 
-for server in one two running busy deathmatch coop; do
+for server in one two running busy deathmatch coop workshop; do
     mkdir -p "$work/$server"
     cp -r "$source/examples/System" "$source/examples/Sounds" "$work/$server/"
 done
+mkdir -p "$work/workshop/WorkshopContent/737631813/Scripts"
+cp "$source/examples/System/Xmas.u" "$work/workshop/WorkshopContent/737631813/Scripts/NicksCoop.u"
 mkdir "$work/bin" # a game server running in one folder, its program kept elsewhere
 cp "$(command -v dash)" "$work/bin/postal2-bin"
 (cd "$work/running/System" && exec "$work/bin/postal2-bin" -c 'sleep 300; :') >/dev/null 2>&1 &
@@ -46,7 +48,7 @@ done
 grep -q 'localhost *: ok=3 *changed=1 ' "$work/first.log" || { echo "the first run changed nothing" >&2; exit 1; }
 grep -q 'localhost *: ok=3 *changed=0 ' "$work/second.log" || { echo "the second run changed something" >&2; exit 1; }
 
-for module in server_packages server_packages_info server_redirect; do
+for module in server_packages server_packages_info server_redirect server_workshop; do
     ansible-doc "sarvelin.postal2.$module" >"$work/doc"
     grep -q 'EXAMPLES:' "$work/doc" && grep -q 'RETURN VALUES:' "$work/doc" ||
         { echo "ansible-doc does not render $module" >&2; cat "$work/doc" >&2; exit 1; }

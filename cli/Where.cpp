@@ -87,15 +87,17 @@ void AddCandidates(const Context& context, const std::string& folder, std::set<s
 // installs are the ones meant.
 struct Home {
     std::string path, said; // and how the message says it
+    std::string winePrefix; // WINEPREFIX, for the user running this
 };
 std::vector<Home> HomesToSearch() {
     std::vector<Home> homes;
+    const char* winePrefix = std::getenv("WINEPREFIX");
     if (const char* home = std::getenv("HOME"))
-        homes.push_back({home, std::string("HOME=") + home});
+        homes.push_back({home, std::string("HOME=") + home, winePrefix ? winePrefix : ""});
     if (const char* user = std::getenv("SUDO_USER"))
         if (const passwd* entry = getpwnam(user);
             entry && (homes.empty() || homes.front().path != entry->pw_dir))
-            homes.push_back({entry->pw_dir, std::string(user) + "'s home " + entry->pw_dir});
+            homes.push_back({entry->pw_dir, std::string(user) + "'s home " + entry->pw_dir, ""});
     return homes;
 }
 
@@ -122,7 +124,8 @@ ExitStatus RunWhere(const Context& context) {
     AddCandidates(context, context.systemFolder, seen, found);
     const std::vector<Home> homes = HomesToSearch();
     for (const Home& home : homes)
-        for (const locate::Postal2Install& install : locate::FindPostal2Installs(home.path))
+        for (const locate::Postal2Install& install :
+             locate::FindPostal2Installs(home.path, home.winePrefix))
             AddCandidates(context, install.systemFolder, seen, found);
     if (found.empty()) {
         std::string searched;
@@ -150,15 +153,26 @@ ExitStatus RunWhere(const Context& context) {
         // Without /proc there is nothing to tell of; the edits refuse then.
     }
 
+    // The servers that write each configuration back: a co-op server its ini=.
+    auto usersOf = [&](const Candidate& candidate) {
+        return games.empty() || !candidate.twinOf.empty()
+                   ? std::vector<locate::GameProcess>{}
+                   : locate::GamesUsing(candidate.path);
+    };
     if (context.json) {
         nlohmann::ordered_json files = nlohmann::ordered_json::array();
-        for (const Candidate& candidate : found)
+        for (const Candidate& candidate : found) {
+            nlohmann::ordered_json usedBy = nlohmann::ordered_json::array();
+            for (const locate::GameProcess& game : usersOf(candidate))
+                usedBy.push_back({{"name", game.name}, {"pid", game.pid}});
             files.push_back({{"path", candidate.path},
                              {"packages", candidate.packages},
                              {"changed", LocalTime(candidate.changed)},
                              {"newest", isNewest(candidate)},
                              {"template", candidate.isTemplate},
-                             {"twin_of", TextOrNull(candidate.twinOf)}});
+                             {"twin_of", TextOrNull(candidate.twinOf)},
+                             {"used_by", usedBy}});
+        }
         nlohmann::ordered_json running = nlohmann::ordered_json::array();
         for (const locate::GameProcess& game : games)
             running.push_back({{"name", game.name}, {"pid", game.pid}, {"folder", game.folder}});
@@ -178,8 +192,10 @@ ExitStatus RunWhere(const Context& context) {
                     << "  changed " << LocalTime(candidate.changed)
                     << (isNewest(candidate)    ? "  (newest)"
                         : candidate.isTemplate ? "  (template)"
-                                               : "")
-                    << "\n";
+                                               : "");
+        for (const locate::GameProcess& game : usersOf(candidate))
+            context.out << "  (used by " << game.name << ", pid " << game.pid << ")";
+        context.out << "\n";
     }
     for (const locate::GameProcess& game : games)
         context.out << "running: " << game.name << " (pid " << game.pid << ", in "

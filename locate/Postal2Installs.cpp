@@ -3,6 +3,7 @@
 #include "gameini/Directory.h"
 #include "gameini/GamePath.h"
 #include "gameini/TextCase.h"
+#include "locate/WinePaths.h"
 
 #include <algorithm>
 #include <fstream>
@@ -19,7 +20,8 @@ constexpr int kMostFoldersRead = 2000;
 
 class Search {
 public:
-    explicit Search(const std::string& home) : home_(gameini::AbsolutePath(home)) {}
+    Search(const std::string& home, const std::string& winePrefix)
+        : home_(gameini::AbsolutePath(home)), winePrefix_(winePrefix) {}
 
     std::vector<Postal2Install> Run() {
         for (const char* root : {".local/share/Steam", ".steam/steam",
@@ -27,9 +29,14 @@ public:
                                  ".var/app/com.valvesoftware.Steam/data/Steam"})
             SteamRoot(InHome(root));
         AddIfSystemFolder(InHome(".lgp/postal2/System"), "postal2", "Linux port", InHome(".lgp"));
-        const std::string gogGames = InHome(".wine/drive_c/GOG Games");
-        for (const std::string& game : Subfolders(gogGames))
-            AddIfSystemFolder(SystemFolderOf(gogGames, game), game, "GOG, Wine", InHome(".wine"));
+        for (const std::string& prefix : WinePrefixes(home_, winePrefix_)) {
+            const std::string gogGames = gameini::InFolder(prefix, "drive_c/GOG Games");
+            for (const std::string& game : Subfolders(gogGames))
+                AddIfSystemFolder(SystemFolderOf(gogGames, game), game, "GOG, Wine", prefix);
+            for (const char* steam :
+                 {"drive_c/Program Files (x86)/Steam", "drive_c/Program Files/Steam"})
+                SteamRoot(gameini::InFolder(prefix, steam), prefix);
+        }
         return found_;
     }
 
@@ -42,15 +49,21 @@ private:
         return gameini::ResolvePath(gameini::InFolder(gameini::InFolder(folder, game), "System"));
     }
 
-    void SteamRoot(const std::string& root) {
+    // Steam for Windows in a Wine prefix lists its libraries as Windows paths.
+    void SteamRoot(const std::string& root, const std::string& winePrefix = "") {
         std::vector<std::string> libraries{root};
         std::ifstream vdf(gameini::InFolder(root, "steamapps/libraryfolders.vdf"));
         static const std::regex kPathLine(R"re(^\s*"path"\s+"(.*)"\s*$)re");
         for (std::string line; std::getline(vdf, line);) {
             std::smatch match;
-            if (std::regex_match(line, match, kPathLine))
-                libraries.push_back(
-                    std::regex_replace(match[1].str(), std::regex(R"(\\\\)"), "\\"));
+            if (!std::regex_match(line, match, kPathLine))
+                continue;
+            const std::string library =
+                std::regex_replace(match[1].str(), std::regex(R"(\\\\)"), "\\");
+            if (winePrefix.empty())
+                libraries.push_back(library);
+            else if (const std::optional<std::string> path = LinuxPathOf(library, winePrefix))
+                libraries.push_back(*path);
         }
         for (const std::string& library : libraries) {
             const std::optional<std::string> real = gameini::RealPath(library);
@@ -58,7 +71,8 @@ private:
                 continue;
             const std::string common = gameini::InFolder(*real, "steamapps/common");
             for (const std::string& game : Subfolders(common))
-                AddIfSystemFolder(SystemFolderOf(common, game), game, "Steam", library);
+                AddIfSystemFolder(SystemFolderOf(common, game), game,
+                                  winePrefix.empty() ? "Steam" : "Steam, Wine", library);
         }
     }
 
@@ -109,7 +123,7 @@ private:
         return subfolders;
     }
 
-    std::string home_;
+    std::string home_, winePrefix_;
     int foldersRead_ = 0;
     std::set<std::string> librariesSeen_, installsSeen_;
     std::vector<Postal2Install> found_;
@@ -119,12 +133,15 @@ private:
 
 const char* const kPostal2InstallPlaces =
     "Steam libraries (~/.local/share/Steam, ~/.steam/steam, Flatpak's Steam and the libraries "
-    "their libraryfolders.vdf lists), ~/.lgp/postal2/System, and ~/.wine/drive_c/GOG Games";
+    "their libraryfolders.vdf lists), ~/.lgp/postal2/System, and in each Wine prefix "
+    "($WINEPREFIX, ~/.wine, ~/.local/share/wineprefixes/*) GOG Games and Steam for Windows "
+    "with its libraries";
 
-std::vector<Postal2Install> FindPostal2Installs(const std::string& home) {
+std::vector<Postal2Install> FindPostal2Installs(const std::string& home,
+                                                const std::string& winePrefix) {
     if (home.empty())
         return {};
-    return Search(home).Run();
+    return Search(home, winePrefix).Run();
 }
 
 } // namespace locate

@@ -1,4 +1,5 @@
 #include "locate/RunningGame.h"
+#include "locate/WinePaths.h"
 
 #include "gameini/Directory.h"
 #include "gameini/Error.h"
@@ -140,23 +141,18 @@ std::string Variable(const std::string& environment, std::string_view name) {
 // current folder's. Nothing when it cannot be told.
 std::optional<std::string> IniPath(const std::string& proc, std::string named, bool hidden,
                                    bool cwdDenied) {
-    std::replace(named.begin(), named.end(), '\\', '/');
-    const bool drive =
-        named.size() >= 2 && named[1] == ':' && std::isalpha(static_cast<unsigned char>(named[0]));
-    if (drive) {
+    if (named.size() >= 2 && named[1] == ':') {
         const std::string environment = gameini::ReadAllThatCanBeRead(proc + "/environ");
         std::string prefix = Variable(environment, "WINEPREFIX");
         if (prefix.empty() && !Variable(environment, "HOME").empty())
             prefix = Variable(environment, "HOME") + "/.wine";
-        const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(named[0])));
-        std::string device = prefix.empty() ? "" : prefix + "/dosdevices/" + letter + ":";
-        if (device.empty() || !IdentityOf((hidden ? "" : proc + "/root") + device)) {
-            if (letter != 'z')
-                return std::nullopt;
-            device.clear(); // Wine's own default for Z:
-        }
-        named = device + named.substr(2);
+        const std::optional<std::string> path =
+            LinuxPathOf(named, prefix, hidden ? "" : proc + "/root");
+        if (!path)
+            return std::nullopt;
+        named = *path;
     }
+    std::replace(named.begin(), named.end(), '\\', '/');
     if (named.starts_with('/'))
         return (hidden ? "" : proc + "/root") + named;
     if (cwdDenied)

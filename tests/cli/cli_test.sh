@@ -282,6 +282,9 @@ mkdir -p "$work/prefix/dosdevices" && ln -s "$(dirname "$sys")" "$work/prefix/do
 game=$!
 sleep 0.2
 expect "UCC.exe ini=D:\\...: a drive of its Wine prefix" "$(status -f "$sys/Postal2CoOp.ini" add Xmas)" 4
+expect "where: each configuration with the servers that use it" \
+    "$(HOME="$work/nohome" run -C "$sys" where | grep -o -e 'Postal2.ini .*' -e 'Postal2CoOp.ini .*' | grep -o -e '^[^ ]*' -e '(used by .*)' | tr '\n' ' ')" \
+    "Postal2.ini Postal2CoOp.ini (used by UCC.exe, pid $game) "
 stop_game
 
 # --- servers of other users

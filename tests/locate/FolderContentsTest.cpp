@@ -71,4 +71,27 @@ TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
         << "two libraries' installs of one name tell their places apart";
     EXPECT_EQ(installs[1].systemFolder, library / "steamapps/common/Postal 2 Mod/SYSTEM");
     EXPECT_TRUE(locate::FindPostal2Installs((home / "nobody")).empty());
+
+    // Wine prefixes: WINEPREFIX's GOG game, and Steam for Windows in a named
+    // prefix whose second library is on its drive D:, as Steam writes it.
+    const std::string prefix = home / "games/p2", steam = home / ".local/share/wineprefixes/steam";
+    makeSystem(prefix + "/drive_c/GOG Games/POSTAL 2 Complete/System", "Postal2.ini");
+    const std::string windowsSteam = steam + "/drive_c/Program Files (x86)/Steam";
+    makeSystem(windowsSteam + "/steamapps/common/POSTAL2Complete/System", "Postal2CoOp.ini");
+    makeSystem(home / "disk/SteamLibrary/steamapps/common/POSTAL2Complete/System", "Postal2.ini");
+    fs::create_directories(steam + "/dosdevices");
+    fs::create_directory_symlink(home / "disk", steam + "/dosdevices/d:");
+    WriteBytes(
+        windowsSteam + "/steamapps/libraryfolders.vdf",
+        "\"libraryfolders\"\n{\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"D:\\\\SteamLibrary\"\n\t}\n}\n");
+    labels.clear();
+    for (const locate::Postal2Install& install : locate::FindPostal2Installs(home.path(), prefix))
+        labels.push_back(install.label);
+    EXPECT_EQ(std::vector<std::string>(labels.begin() + 4, labels.end()),
+              (Names{"POSTAL 2 – POSTAL 2 Complete (GOG, Wine, ~/games/p2)",
+                     "POSTAL 2 – POSTAL 2 (GOG, Wine, ~/.wine)",
+                     "POSTAL 2 – POSTAL2Complete (Steam, Wine, ~/.local/share/wineprefixes/steam/"
+                     "drive_c/Program Files (x86)/Steam)",
+                     "POSTAL 2 – POSTAL2Complete (Steam, Wine, ~/.local/share/wineprefixes/steam/"
+                     "dosdevices/d:/SteamLibrary)"}));
 }

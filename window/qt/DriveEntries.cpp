@@ -90,7 +90,8 @@ std::vector<DriveEntry> DriveEntries(const std::vector<Volume>& volumes,
             add(volume);
     if (!holding)
         add(root);
-    for (const locate::Postal2Install& install : locate::FindPostal2Installs(home))
+    for (const locate::Postal2Install& install :
+         locate::FindPostal2Installs(home, qEnvironmentVariable("WINEPREFIX").toStdString()))
         entries.push_back({QString::fromStdString(install.label), install.systemFolder,
                            QString::fromStdString(install.systemFolder)});
     return entries;

@@ -34,6 +34,35 @@ def target_arguments(module):
     return arguments + ["-f", module.params["ini"]]
 
 
+# The options of the modules that save a configuration.
+SAVE_OPTIONS = dict(
+    force=dict(type="bool", default=False),
+    wait=dict(type="float", default=30),
+    **TARGET_OPTIONS
+)
+
+
+def save_arguments(module):
+    """target_arguments, with what a save takes from the task: its wait, its
+    diff mode and force."""
+    arguments = target_arguments(module) + ["--wait", str(module.params["wait"])]
+    if module._diff:
+        arguments.append("--diff")
+    if module.params["force"]:
+        arguments.append("--force")
+    return arguments
+
+
+def exit_saved(module, result):
+    """Ends the task with what a save's JSON result says."""
+    response = dict(changed=result["changed"], file=result["file"], packages=result["after"],
+                    backup=result["backup"])
+    if module._diff:
+        # The file's own unified diff, as sarvelin-cli shows it.
+        response["diff"] = dict(prepared=result["diff"])
+    module.exit_json(**response)
+
+
 def run_json(module, arguments):
     """Runs sarvelin-cli and returns its JSON result; passes its warnings on
     to the play, and fails the task by the kind of error it reports. A result

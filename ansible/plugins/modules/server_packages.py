@@ -124,9 +124,10 @@ kind:
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.sarvelin.postal2.plugins.module_utils.sarvelin_cli import (
-    TARGET_OPTIONS,
+    SAVE_OPTIONS,
+    exit_saved,
     run_json,
-    target_arguments,
+    save_arguments,
 )
 
 COMMANDS = dict(present="add", absent="remove", exact="set")
@@ -137,10 +138,8 @@ def main():
         argument_spec=dict(
             packages=dict(type="list", elements="str", required=True),
             state=dict(type="str", choices=list(COMMANDS), default="present"),
-            force=dict(type="bool", default=False),
             allow_empty=dict(type="bool", default=False),
-            wait=dict(type="float", default=30),
-            **TARGET_OPTIONS
+            **SAVE_OPTIONS
         ),
         required_one_of=[("path", "ini")],
         mutually_exclusive=[("path", "ini")],
@@ -148,11 +147,7 @@ def main():
     )
     packages = module.params["packages"]
     state = module.params["state"]
-    arguments = target_arguments(module) + ["--wait", str(module.params["wait"])]
-    if module._diff:
-        arguments.append("--diff")
-    if module.params["force"]:
-        arguments.append("--force")
+    arguments = save_arguments(module)
     if not packages and state == "exact" and not module.params["allow_empty"]:
         module.fail_json(msg="state: exact with no packages would remove every package line; "
                              "set allow_empty: true if that is meant")
@@ -164,17 +159,7 @@ def main():
     command = [COMMANDS[state], "--"] + packages if packages else ["remove", "--all"]
     if module.check_mode:
         command[1:1] = ["-n", "--strict"]
-    result = run_json(module, arguments + command)
-    response = dict(
-        changed=result["changed"],
-        file=result["file"],
-        packages=result["after"],
-        backup=result["backup"],
-    )
-    if module._diff:
-        # The file's own unified diff, as sarvelin-cli shows it.
-        response["diff"] = dict(prepared=result["diff"])
-    module.exit_json(**response)
+    exit_saved(module, run_json(module, arguments + command))
 
 
 if __name__ == "__main__":

@@ -99,8 +99,10 @@ kind:
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.sarvelin.postal2.plugins.module_utils.sarvelin_cli import (
-    TARGET_OPTIONS,
+    SAVE_OPTIONS,
+    exit_saved,
     run_json,
+    save_arguments,
     target_arguments,
 )
 
@@ -112,9 +114,7 @@ def main():
         argument_spec=dict(
             items=dict(type="list", elements="str", required=True),
             state=dict(type="str", choices=list(COMMANDS), default="present"),
-            force=dict(type="bool", default=False),
-            wait=dict(type="float", default=30),
-            **TARGET_OPTIONS
+            **SAVE_OPTIONS
         ),
         required_one_of=[("path", "ini")],
         mutually_exclusive=[("path", "ini")],
@@ -122,24 +122,14 @@ def main():
     )
     items = [str(item) for item in module.params["items"]]
     state = module.params["state"]
-    arguments = target_arguments(module) + ["--wait", str(module.params["wait"])]
     if state == "present":
-        listed = run_json(module, arguments + ["workshop", "list"])
+        listed = run_json(module, target_arguments(module) + ["workshop", "list"])
         missing = sorted(set(items) - set(item["id"] for item in listed["items"]))
         if missing:
             module.fail_json(msg="no Workshop item " + ", ".join(missing) + " in " +
                              listed["workshop"] + "; subscribe to it first", kind="workshop-missing")
-    if module._diff:
-        arguments.append("--diff")
-    if module.params["force"]:
-        arguments.append("--force")
     command = ["workshop", COMMANDS[state]] + (["-n", "--strict"] if module.check_mode else [])
-    result = run_json(module, arguments + command + ["--"] + items)
-    response = dict(changed=result["changed"], file=result["file"], packages=result["after"],
-                    backup=result["backup"])
-    if module._diff:
-        response["diff"] = dict(prepared=result["diff"])
-    module.exit_json(**response)
+    exit_saved(module, run_json(module, save_arguments(module) + command + ["--"] + items))
 
 
 if __name__ == "__main__":

@@ -6,9 +6,11 @@
 #include "support/MountNamespace.h"
 #include "support/TempFolder.h"
 
+#include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <thread>
@@ -267,4 +269,27 @@ TEST(SaveGameIni, AConfigurationChangedWhileBeingSavedIsLeftAsTheOtherProgramWro
         EXPECT_EQ(folder.read("postal2.ini"), c.meanwhile);
         EXPECT_FALSE(folder.exists("postal2.ini.old"));
     }
+}
+
+TEST(SaveGameIni, ALockTakenOnAFileASaveJustReplacedIsTakenOnTheNewFile) {
+    // Another program's save ends between this one's open and its lock.
+    struct SaveEndsMeanwhile : FileSystem {
+        std::string folder;
+        bool saved = false;
+        bool TryLock(const FileDescriptor& file, bool exclusive, const std::string& path) override {
+            if (!std::exchange(saved, true)) {
+                WriteBytes(folder + "/newp2.ini", kNew);
+                EXPECT_EQ(rename((folder + "/newp2.ini").c_str(), path.c_str()), 0);
+            }
+            return FileSystem::TryLock(file, exclusive, path);
+        }
+    };
+    TempFolder folder;
+    WriteBytes(folder / "Postal2.ini", kOld);
+    SaveEndsMeanwhile fileSystem;
+    fileSystem.folder = folder.path();
+    const LockedConfiguration held =
+        LockConfiguration(folder.path(), "postal2.ini", Access::Write, {}, fileSystem);
+    const FileDescriptor other{open((folder / "Postal2.ini").c_str(), O_RDONLY | O_CLOEXEC)};
+    EXPECT_NE(flock(other.fd, LOCK_EX | LOCK_NB), 0) << "the file under the name is the one held";
 }

@@ -203,6 +203,8 @@ TEST(Redirect, TheFolderIsKeptInStepAndASecondRunTouchesNothing) {
     const struct timespec touched[2] = {{0, UTIME_NOW}, {0, UTIME_NOW}};
     utimensat(AT_FDCWD, (web + "/Core.u.uz2").c_str(), touched, 0);
     EXPECT_EQ(Done(Update(game, web))["Core.u.uz2"], "unchanged") << "only touched";
+    game.Put("System/Mod.u", Importing({"Core", "Engine"})); // its size and GUID as they were
+    EXPECT_EQ(Done(Update(game, web))["Mod.u.uz2"], "written") << "a package changed at its size";
 
     game.Put("System/Old.u", Importing({}));
     Update(game, web, {}, {"ServerPackages=Mod", "ServerPackages=Old"});
@@ -231,6 +233,26 @@ TEST(Redirect, TheFolderIsKeptInStepAndASecondRunTouchesNothing) {
                                         [](size_t, size_t, uint64_t, uint64_t) {}))["Core.u.uz2"],
               "unreadable")
         << "--verify refuses a FIFO rather than wait on it";
+}
+
+TEST(Redirect, ADamagedManifestOrJournalIsReadAsFarAsItCanBe) {
+    Game game;
+    game.Put("System/Mod.u", Importing({}));
+    const std::string web = game.root / "web";
+    for (const auto& [file, text] : std::vector<std::pair<std::string, std::string>>{
+             {kManifestName, "not JSON"},
+             {kManifestName, "[]"},
+             {kManifestName, R"({"files": []})"},
+             {kManifestName, R"({"files": {"Mod.u.uz2": 5}})"},
+             {kManifestName, R"({"files": {"Mod.u.uz2": {"size": "big", "guid": 7}}})"},
+             {kJournalName, "{\"uz2\": 5}\n[1]\n{\"uz2\": \"Mod.u.uz2\", \"size\": -1}\n"}}) {
+        SCOPED_TRACE(text);
+        std::filesystem::remove_all(web);
+        std::filesystem::create_directories(web);
+        game.root.write("web/" + file, text);
+        EXPECT_EQ(Done(Update(game, web))["Mod.u.uz2"], "written");
+        EXPECT_EQ(Done(Update(game, web))["Mod.u.uz2"], "unchanged") << "the manifest written anew";
+    }
 }
 
 TEST(Redirect, ServersSharingAFolderPruneOnlyWhatNoneOfThemNeeds) {

@@ -168,6 +168,8 @@ TEST(Uz2, AStrangersFileStopsAtItsFirstBadChunkWithTheOffset) {
     } cases[] = {
         {"cut inside the sizes", good.substr(0, 4), 0, "ends inside a chunk's sizes"},
         {"compressed size past the limit", Chunk(33097, 100, ""), 0, "at most 33096"},
+        {"compressed size at the limit: read", Chunk(33096, 100, std::string(33096, 'x')), 0,
+         "not a whole zlib stream"},
         {"size past the limit", Chunk(100, 32769, ""), 0, "at most 32768"},
         {"the last chunk cut short", good.substr(0, good.size() - 1), second, "are left"},
         {"a stream shorter than it says", sayingSize(32768), 0, "holds 3 bytes, not the 32768"},

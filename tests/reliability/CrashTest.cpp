@@ -204,6 +204,7 @@ TEST(Crash, ARedirectKilledAtEveryStepLeavesOnlyWholeFiles) {
             }
         };
         wholeFiles();
+        folder.write("web/.Gone.u.uz2.part", "a run killed when Gone was still needed");
         const auto again = [&] {
             locate::PackageFiles packageFiles;
             const gameini::ServerSetup setup = gameini::ReadServerSetup(folder / "postal2.ini");

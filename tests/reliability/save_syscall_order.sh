@@ -4,11 +4,12 @@
 # last rename. In place: the old configuration is flushed under its own name,
 # and that name with its folder, before the configuration is opened for
 # writing; room is set aside before the first byte is written; the
-# configuration is flushed before the old one becomes the backup.
+# configuration is flushed before the old one becomes the backup. A redirect:
+# each .uz2 is flushed before it is renamed into place, and the folder after.
 #
-#   save_syscall_order.sh SAVE_CRASH_CHILD
+#   save_syscall_order.sh SAVE_CRASH_CHILD SOURCE_FOLDER
 set -euo pipefail
-child="$1"
+child="$1" source="$2"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 passed=0
@@ -20,8 +21,8 @@ trace() { # trace PLACEMENT [busy]: one save, its calls in $work/calls
         -o "$work/trace" "$child" "$work" none "$@"
     grep -vE '^[0-9]+ +(\+\+\+|---)' "$work/trace" >"$work/calls"
 }
-line_of() { grep -nE "$1" "$work/calls" | cut -d: -f1 | head -1; }
-last_line_of() { grep -nE "$1" "$work/calls" | cut -d: -f1 | tail -1; }
+line_of() { { grep -nE "$1" "$work/calls" || true; } | cut -d: -f1 | head -1; }
+last_line_of() { { grep -nE "$1" "$work/calls" || true; } | cut -d: -f1 | tail -1; }
 fail() { echo "$1:" >&2; cat "$work/calls" >&2; exit 1; }
 before() { [ -n "$1" ] && [ -n "$2" ] && [ "$1" -lt "$2" ]; }
 
@@ -51,5 +52,18 @@ before "$folder_flushed" "$open_config" || fail "in place: the configuration is 
 before "$reserve" "$write_config" || fail "in place: no room is set aside before the first write"
 before "$flush_config" "$to_backup" || fail "in place: the old one becomes the backup before the configuration is flushed"
 [ ! -e "$work/newp2.ini" ] && [ ! -e "$work/postal2.ini.old.new" ] || fail "in place: a work file is left"
+passed=$((passed + 1))
+
+printf '[Core.System]\r\nPaths=*.u\r\n[Engine.GameEngine]\r\nServerPackages=Xmas\r\n' >"$work/postal2.ini"
+cp "$source"/examples/System/{Xmas,Core,Engine,Postal2Game}.u "$work/"
+strace -f -y -e trace=fsync,fdatasync,renameat2,rename,renameat -o "$work/trace" "$child" "$work" none redirect "$work/web"
+grep -vE '^[0-9]+ +(\+\+\+|---)' "$work/trace" >"$work/calls"
+for uz2 in Xmas Core Engine Postal2Game; do
+    flushed="$(line_of "f(data)?sync\([0-9]+<$work/web/\.$uz2\.u\.uz2\.part>\)")"
+    renamed="$(line_of "rename.*\.$uz2\.u\.uz2\.part\", .*/$uz2\.u\.uz2\"")"
+    before "$flushed" "$renamed" || fail "redirect: $uz2.u.uz2 is not flushed before it is renamed into place"
+done
+before "$(last_line_of 'rename')" "$(last_line_of "fsync\([0-9]+<$work/web>\)")" ||
+    fail "redirect: the folder is not flushed after the last rename"
 passed=$((passed + 1))
 echo "$passed passed, 0 failed"

@@ -51,6 +51,25 @@ std::string FirstPlainWord(const CLI::App& app, const std::vector<std::string>& 
     return "";
 }
 
+// Usage lines that name the words a command takes, which its description
+// starts with ("NAME...: add packages ..."): the names are not options of
+// CLI11's, as "[X]" would be unpacked to "X".
+class UsageNamingWords : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App* app, std::string name) const override {
+        std::string usage = CLI::Formatter::make_usage(app, std::move(name));
+        const std::string& about = app->get_description();
+        const size_t colon = about.find(": ");
+        const bool positional = !app->get_options([](const CLI::Option* option) {
+                                        return option->get_positional();
+                                    }).empty();
+        if (app->get_parent() && colon != std::string::npos && !positional &&
+            app->get_subcommands({}).empty() && usage.ends_with('\n'))
+            usage.insert(usage.size() - 1, " " + about.substr(0, colon));
+        return usage;
+    }
+};
+
 } // namespace
 
 int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -63,6 +82,7 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
                "wrong words, nothing done; 3 a file error; 4 the game runs with this "
                "configuration; 5 another program kept it longer than --wait.");
     app.require_subcommand(1);
+    app.formatter(std::make_shared<UsageNamingWords>());
     // The options of the whole program come before or after the command, as
     // users type them; a word that is no command is left over for the message.
     app.fallthrough();
@@ -162,6 +182,15 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
                             "\"; see sarvelin-cli --help");
         if (error.get_exit_code() == 0) // --help and --version
             return app.exit(error, out, err);
+        if (std::string_view(error.what()).starts_with("A subcommand is required")) {
+            const CLI::App* command = &app;
+            while (!command->get_subcommands().empty())
+                command = command->get_subcommands().front();
+            const std::string help = command == &app ? "sarvelin-cli --help"
+                                                     : "sarvelin-cli " + command->get_name() +
+                                                           " --help";
+            return fail(kUsage, "usage", "which command? see " + help);
+        }
         return fail(kUsage, "usage", std::string(error.what()) + "; see sarvelin-cli --help");
     } catch (const UsageError& error) {
         return fail(kUsage, "usage", error.what());

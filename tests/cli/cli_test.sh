@@ -158,6 +158,14 @@ done
 expect "the message names the word" "$(cat "$work/stderr")" \
     "sarvelin-cli: unexpected word \"--bogus\"; see sarvelin-cli --help"
 expect "and none of them changed a byte" "$(digest "$sys")" "$before"
+expect "no command: exit 2, in the tool's own words" "$(status; cat "$work/stderr")" \
+    "2
+sarvelin-cli: which command? see sarvelin-cli --help"
+expect "usage lines name the words a command takes" \
+    "$(for c in add 'workshop remove' info; do run $c --help | grep Usage; done)" \
+    "Usage: sarvelin-cli add [OPTIONS] NAME...
+Usage: sarvelin-cli workshop remove [OPTIONS] ID...
+Usage: sarvelin-cli info [OPTIONS] FILE..."
 
 # --- another program holding the configuration
 fresh busy

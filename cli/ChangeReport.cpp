@@ -27,11 +27,6 @@ const char* InPlaceText(gameini::InPlace inPlace) {
 
 } // namespace
 
-std::string BackupShown(const gameini::ConfigurationFiles& files, const std::string& backup) {
-    // Beside the configuration a backup goes by its name; a linked one's, by its path.
-    return files.linked || backup.empty() ? backup : gameini::NameOf(backup);
-}
-
 void PrintChange(const Context& context, const ChangeReport& report, const char* verb) {
     const bool dryRun = context.dryRun, withDiff = dryRun || (context.diff && context.json);
     const std::string diff = withDiff && report.changed

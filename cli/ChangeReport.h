@@ -24,8 +24,4 @@ struct ChangeReport {
 // run or with --diff, the diff.
 void PrintChange(const Context& context, const ChangeReport& report, const char* verb);
 
-// How the text names a backup: by its name beside the configuration, else by
-// its path.
-std::string BackupShown(const gameini::ConfigurationFiles& files, const std::string& backup);
-
 } // namespace cli

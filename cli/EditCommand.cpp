@@ -21,7 +21,7 @@ Change SavedBy(const Context& context, gameini::EditPackages edit) {
         if (!saved.ownerChange.empty())
             context.Warn(saved.ownerChange);
         return ChangeReport{saved.file,      saved.changed,
-                            saved.backup,    BackupShown(configuration.Files(), saved.backup),
+                            saved.backup,    configuration.Files().BackupAsKnown(saved.backup),
                             saved.inPlace,   saved.before,
                             saved.after,     saved.bytesBefore,
                             saved.bytesAfter};

@@ -42,8 +42,9 @@ gameini::PackageRead ReadAnyPackage(const std::string& file) {
 void AddInfoCommand(CLI::App& app, Context& context) {
     auto files = std::make_shared<std::vector<std::string>>();
     CLI::App* info = app.add_subcommand(
-        "info", "FILE...: print what package files say of themselves: version, flags, GUID, generations "
-                "and the packages they import");
+        "info",
+        "FILE...: print what package files say of themselves: version, flags, GUID, generations "
+        "and the packages they import");
     info->add_option(
             "FILE", *files,
             "A package file (Engine.u, BaseDialog.uax), or a compressed one (Engine.u.uz2)")

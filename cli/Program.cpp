@@ -60,9 +60,9 @@ public:
         std::string usage = CLI::Formatter::make_usage(app, std::move(name));
         const std::string& about = app->get_description();
         const size_t colon = about.find(": ");
-        const bool positional = !app->get_options([](const CLI::Option* option) {
-                                        return option->get_positional();
-                                    }).empty();
+        const bool positional =
+            !app->get_options([](const CLI::Option* option) { return option->get_positional(); })
+                 .empty();
         if (app->get_parent() && colon != std::string::npos && !positional &&
             app->get_subcommands({}).empty() && usage.ends_with('\n'))
             usage.insert(usage.size() - 1, " " + about.substr(0, colon));
@@ -186,9 +186,9 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
             const CLI::App* command = &app;
             while (!command->get_subcommands().empty())
                 command = command->get_subcommands().front();
-            const std::string help = command == &app ? "sarvelin-cli --help"
-                                                     : "sarvelin-cli " + command->get_name() +
-                                                           " --help";
+            const std::string help = command == &app
+                                         ? "sarvelin-cli --help"
+                                         : "sarvelin-cli " + command->get_name() + " --help";
             return fail(kUsage, "usage", "which command? see " + help);
         }
         return fail(kUsage, "usage", std::string(error.what()) + "; see sarvelin-cli --help");

@@ -19,7 +19,7 @@ void AddRestoreCommand(CLI::App& app, Context& context) {
             ChangeReport report{gameini::AbsolutePath(files.config),
                                 true,
                                 gameini::AbsolutePath(backup),
-                                BackupShown(files, backup),
+                                files.BackupAsKnown(backup),
                                 gameini::InPlace::No,
                                 gameini::NamesOf(gameini::ReadServerPackages(files.config)),
                                 gameini::NamesOf(gameini::ReadServerPackages(backup)),

@@ -155,9 +155,8 @@ ExitStatus RunWhere(const Context& context) {
 
     // The servers that write each configuration back: a co-op server its ini=.
     auto usersOf = [&](const Candidate& candidate) {
-        return games.empty() || !candidate.twinOf.empty()
-                   ? std::vector<locate::GameProcess>{}
-                   : locate::GamesUsing(candidate.path);
+        return games.empty() || !candidate.twinOf.empty() ? std::vector<locate::GameProcess>{}
+                                                          : locate::GamesUsing(candidate.path);
     };
     if (context.json) {
         nlohmann::ordered_json files = nlohmann::ordered_json::array();

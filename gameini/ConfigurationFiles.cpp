@@ -103,4 +103,8 @@ void RefuseCaseVariants(const ConfigurationFiles& files) {
                              "again.");
 }
 
+std::string ConfigurationFiles::BackupAsKnown(const std::string& path) const {
+    return linked || path.empty() ? path : NameOf(path);
+}
+
 } // namespace gameini

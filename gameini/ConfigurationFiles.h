@@ -29,6 +29,10 @@ struct ConfigurationFiles {
     bool linked = false;
     // Why the configuration is written in place rather than replaced, or No.
     InPlace inPlace = InPlace::No;
+
+    // The backup `path` as its user knows it: by its name beside the
+    // configuration, by its path beside a linked one's target; "" for none.
+    std::string BackupAsKnown(const std::string& path) const;
 };
 
 // The files for the configuration `name` in `folder`. The game's own

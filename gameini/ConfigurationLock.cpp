@@ -95,7 +95,7 @@ LockedConfiguration LockConfiguration(std::string_view folder, std::string_view 
                 continue;
             ThrowSystemError(err, "Cannot open " + files.config + " for reading");
         }
-        if (fileSystem.TryLock(lock, access == Access::Write, files.config)) {
+        if (fileSystem.TryLock(lock, access, files.config)) {
             // A save that ended while this one waited put another file under
             // the name: hold that one instead.
             if (SameFile(lock.fd, files.config))
@@ -107,9 +107,9 @@ LockedConfiguration LockConfiguration(std::string_view folder, std::string_view 
     }
 }
 
-void LockWaiting(const FileDescriptor& file, bool exclusive, const std::string& path,
+void LockWaiting(const FileDescriptor& file, Access access, const std::string& path,
                  std::chrono::milliseconds wait, FileSystem& fileSystem) {
-    for (Waiting waiting(wait); !fileSystem.TryLock(file, exclusive, path);)
+    for (Waiting waiting(wait); !fileSystem.TryLock(file, access, path);)
         if (!waiting.Wait())
             throw BusyError("another program is " + Holder(file.fd, path));
 }
@@ -120,7 +120,7 @@ FileDescriptor HoldIncoming(const std::string& path, FileSystem& fileSystem) {
         ThrowSystemError(errno, "Cannot open " + path + " for reading");
     // Only a program that found this file under the configuration's name a
     // moment ago, and is about to let go of it, may hold it.
-    LockWaiting(lock, true, path, std::chrono::seconds(2), fileSystem);
+    LockWaiting(lock, Access::Write, path, std::chrono::seconds(2), fileSystem);
     return lock;
 }
 

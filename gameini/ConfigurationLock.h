@@ -9,12 +9,6 @@
 
 namespace gameini {
 
-// What a program does with a configuration while it holds it.
-enum class Access {
-    Read,  // many readers at once, while no one saves it
-    Write, // one writer, while no one else reads or saves it
-};
-
 // A configuration held against every other program that takes its lock: the
 // kernel's lock (flock) of the configuration's real file. A symbolic link
 // and its target, or a file bind-mounted into a container and the same file
@@ -50,7 +44,7 @@ LockedConfiguration LockConfiguration(std::string_view folder, std::string_view 
 // waiting up to `wait` while another program holds it. Throws BusyError
 // naming that program when the wait runs out, and FileError when the file
 // cannot be locked.
-void LockWaiting(const FileDescriptor& file, bool exclusive, const std::string& path,
+void LockWaiting(const FileDescriptor& file, Access access, const std::string& path,
                  std::chrono::milliseconds wait, FileSystem& fileSystem = RealFileSystem());
 
 // Holds a file that is about to take the configuration's name (a save's

@@ -132,9 +132,9 @@ void FileSystem::FinishOverwrite(FileDescriptor file, size_t length, const std::
         ThrowSystemError(errno, "Cannot write " + path);
 }
 
-bool FileSystem::TryLock(const FileDescriptor& file, bool exclusive, const std::string& path) {
+bool FileSystem::TryLock(const FileDescriptor& file, Access access, const std::string& path) {
     for (;;) {
-        if (flock(file.fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0)
+        if (flock(file.fd, (access == Access::Write ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0)
             return true;
         if (errno == EWOULDBLOCK)
             return false;

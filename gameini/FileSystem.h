@@ -8,6 +8,12 @@
 
 namespace gameini {
 
+// What a program does with a configuration while it holds it.
+enum class Access {
+    Read,  // many readers at once, while no one saves it
+    Write, // one writer, while no one else reads or saves it
+};
+
 // The file operations that change files on disk when the configuration is
 // rewritten and replaced. Each throws FileError naming the file on failure;
 // tests derive from it to make any one of them fail.
@@ -46,9 +52,9 @@ public:
     // Cuts the overwritten file to `length` bytes, flushes it and closes it.
     // The descriptor is gone even when this fails.
     virtual void FinishOverwrite(FileDescriptor file, size_t length, const std::string& path);
-    // Takes the kernel's lock of the open file, shared or exclusive, without
+    // Takes the kernel's lock of the open file, shared to read or exclusive to write, without
     // waiting: false when another open file holds it against this one.
-    virtual bool TryLock(const FileDescriptor& file, bool exclusive, const std::string& path);
+    virtual bool TryLock(const FileDescriptor& file, Access access, const std::string& path);
 
 protected:
     // The kernel's rename that refuses to replace; false with errno set when

@@ -32,7 +32,7 @@ public:
         ServerActor,
         PackageRemap,
         HiddenGameEngineHeader,
-        Setting, // KEY=VALUE of another section: SectionOf tells which
+        Setting, // KEY=VALUE of another section: Section() tells which
         Other
     };
     enum Tell : unsigned { kSearchPaths = 1, kActorsAndRemaps = 2, kSettings = 4 };

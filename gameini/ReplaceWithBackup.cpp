@@ -154,6 +154,10 @@ void ReplaceInPlace(const ConfigurationFiles& files, const std::string& before,
     fileSystem.FlushFolder(FolderOf(files.backup));
 }
 
+bool RefusedAsMountPoint(const FileError& error) {
+    return error.number() == EBUSY;
+}
+
 void RefuseUnfinishedSave(const ConfigurationFiles& files, FileSystem& fileSystem) {
     if (!ExistsNotFollowingLinks(files.unfinished))
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gameini/ConfigurationFiles.h"
+#include "gameini/Error.h"
 #include "gameini/FileSystem.h"
 
 namespace gameini {
@@ -43,6 +44,11 @@ void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem =
 // next save refuses to pass over. A failing step throws FileError.
 void ReplaceInPlace(const ConfigurationFiles& files, const std::string& before,
                     const std::string& after, FileSystem& fileSystem = RealFileSystem());
+
+// Whether a rename was refused because the configuration is a mount point
+// that mountinfo did not show (another mount namespace's view): EBUSY. Such
+// a file is written in place instead.
+bool RefusedAsMountPoint(const FileError& error);
 
 // Throws ConfigurationError, before anything is written, when a save in
 // place did not finish: its `unfinished` file holds the configuration as it

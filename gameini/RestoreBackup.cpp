@@ -44,7 +44,7 @@ bool RestoreByReplacing(const ConfigurationFiles& files, const std::string& back
         if (!fileSystem.Exchange(files.config, backup))
             RestoreByRenames(files, backup, fileSystem);
     } catch (const FileError& error) {
-        if (error.number() != EBUSY || !ExistsNotFollowingLinks(backup))
+        if (!RefusedAsMountPoint(error) || !ExistsNotFollowingLinks(backup))
             throw;
         return false;
     }

@@ -70,8 +70,7 @@ SaveResult SaveGameIni(const LockedConfiguration& configuration, const EditPacka
     try {
         SaveByReplacing(files, rewrite, fileSystem);
     } catch (const FileError& error) {
-        // A mount point that mountinfo did not show (another namespace's view).
-        if (error.number() != EBUSY || !ExistsNotFollowingLinks(files.config) ||
+        if (!RefusedAsMountPoint(error) || !ExistsNotFollowingLinks(files.config) ||
             ExistsNotFollowingLinks(files.work))
             throw;
         ReplaceInPlace(files, rewrite.Bytes(Version::Before), rewrite.Bytes(Version::After),

@@ -39,7 +39,7 @@ Done DoneFor(Action action) {
 
 // The name a file of the folder is written under before it is renamed into place.
 std::string PartName(std::string_view name) {
-    return "." + std::string(name) + ".part";
+    return std::string(".").append(name).append(".part"); // "." + ... trips GCC 12's -Wrestrict
 }
 
 bool IsPartName(std::string_view name) {
@@ -73,7 +73,7 @@ gameini::FileDescriptor HoldFolder(const std::string& folder, std::chrono::milli
     gameini::FileDescriptor held(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (held.fd < 0)
         gameini::ThrowSystemError(errno, "Cannot open the folder " + folder);
-    gameini::LockWaiting(held, true, folder, wait, fileSystem);
+    gameini::LockWaiting(held, gameini::Access::Write, folder, wait, fileSystem);
     return held;
 }
 

@@ -3,6 +3,7 @@
 #include "gameini/Error.h"
 #include "gameini/FileDescriptor.h"
 #include "gameini/GamePath.h"
+#include "gameini/TextCase.h"
 
 #include <libdeflate.h>
 
@@ -156,9 +157,7 @@ std::string Uz2NameOf(const std::string& packageFile) {
 }
 
 bool IsUz2FileName(std::string_view name) {
-    return name.size() > 4 && std::equal(name.end() - 4, name.end(), ".uz2", [](char a, char b) {
-               return (a >= 'A' && a <= 'Z' ? a + 32 : a) == b;
-           });
+    return gameini::LowerCase(name).ends_with(".uz2") && name.size() > 4;
 }
 
 } // namespace redirect

@@ -78,9 +78,7 @@ void frmMain::cbSave_Click() {
         gameini::SaveGameIni(configuration, edit, gameini::SaveMode::Always);
     const bool othersKept = Fingerprint(saved.before) != configuredShown_;
     ShowConfigured(saved.after);
-    // Beside the configuration, the backup is named as the message has always named it.
-    const std::string backup =
-        configuration.Files().linked ? saved.backup : gameini::NameOf(saved.backup);
+    const std::string backup = configuration.Files().BackupAsKnown(saved.backup);
     messageBox.Show("Changes saved to postal2.ini.\r\nBackup saved as " + backup +
                     (othersKept ? "\r\nChanges another program saved meanwhile were kept." : ""));
 }

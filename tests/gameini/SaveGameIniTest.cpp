@@ -276,12 +276,12 @@ TEST(SaveGameIni, ALockTakenOnAFileASaveJustReplacedIsTakenOnTheNewFile) {
     struct SaveEndsMeanwhile : FileSystem {
         std::string folder;
         bool saved = false;
-        bool TryLock(const FileDescriptor& file, bool exclusive, const std::string& path) override {
+        bool TryLock(const FileDescriptor& file, Access access, const std::string& path) override {
             if (!std::exchange(saved, true)) {
                 WriteBytes(folder + "/newp2.ini", kNew);
                 EXPECT_EQ(rename((folder + "/newp2.ini").c_str(), path.c_str()), 0);
             }
-            return FileSystem::TryLock(file, exclusive, path);
+            return FileSystem::TryLock(file, access, path);
         }
     };
     TempFolder folder;

@@ -86,8 +86,8 @@ void FaultyFileSystem::FinishOverwrite(gameini::FileDescriptor file, size_t leng
     FileSystem::FinishOverwrite(std::move(file), length, path);
 }
 
-bool FaultyFileSystem::TryLock(const gameini::FileDescriptor& file, bool exclusive,
+bool FaultyFileSystem::TryLock(const gameini::FileDescriptor& file, gameini::Access access,
                                const std::string& path) {
     Step("lock", "Cannot lock " + path);
-    return FileSystem::TryLock(file, exclusive, path);
+    return FileSystem::TryLock(file, access, path);
 }

@@ -35,7 +35,7 @@ public:
                  const std::string& path) override;
     void FinishOverwrite(gameini::FileDescriptor file, size_t length,
                          const std::string& path) override;
-    bool TryLock(const gameini::FileDescriptor& file, bool exclusive,
+    bool TryLock(const gameini::FileDescriptor& file, gameini::Access access,
                  const std::string& path) override;
 
 protected:

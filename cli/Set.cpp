@@ -1,9 +1,11 @@
 #include "cli/Commands.h"
 #include "cli/GivenNames.h"
 #include "gameini/EditPolicies.h"
+#include "gameini/Error.h"
 #include "gameini/FileDescriptor.h"
 #include "gameini/PackageNames.h"
 
+#include <fcntl.h>
 #include <iostream>
 #include <sstream>
 
@@ -27,8 +29,15 @@ std::vector<std::string> NamesListedIn(std::istream& in) {
 std::vector<std::string> NamesFromFile(const std::string& path) {
     if (path == "-")
         return NamesListedIn(std::cin);
-    std::istringstream file(gameini::ReadWholeFile(path)); // a file error names it and says why
-    return NamesListedIn(file);
+    // A file or a pipe: set --from <(...).
+    const gameini::FileDescriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    std::string bytes;
+    if (file.Get() < 0)
+        gameini::ThrowSystemError(errno, "Cannot open " + path + " for reading");
+    if (const int error = gameini::ReadAll(file.Get(), bytes))
+        gameini::ThrowSystemError(error, "Cannot read " + path);
+    std::istringstream lines(bytes);
+    return NamesListedIn(lines);
 }
 
 } // namespace

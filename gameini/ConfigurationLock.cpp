@@ -88,7 +88,7 @@ LockedConfiguration LockConfiguration(std::string_view folder, std::string_view 
     for (;;) {
         ConfigurationFiles files = ConfigurationFilesOf(folder, name, lookup);
         FileDescriptor lock = OpenToLock(files.config);
-        if (lock.fd < 0) {
+        if (lock.Get() < 0) {
             const int err = errno;
             // A save that just ended gave it its saved name.
             if (err == ENOENT && ConfigurationFilesOf(folder, name, lookup).config != files.config)
@@ -98,12 +98,12 @@ LockedConfiguration LockConfiguration(std::string_view folder, std::string_view 
         if (fileSystem.TryLock(lock, access, files.config)) {
             // A save that ended while this one waited put another file under
             // the name: hold that one instead.
-            if (SameFile(lock.fd, files.config))
+            if (SameFile(lock.Get(), files.config))
                 return LockedConfiguration(std::move(files), access, std::move(lock));
             continue;
         }
         if (!waiting.Wait())
-            throw BusyError("another program is " + Holder(lock.fd, files.config));
+            throw BusyError("another program is " + Holder(lock.Get(), files.config));
     }
 }
 
@@ -111,12 +111,12 @@ void LockWaiting(const FileDescriptor& file, Access access, const std::string& p
                  std::chrono::milliseconds wait, FileSystem& fileSystem) {
     for (Waiting waiting(wait); !fileSystem.TryLock(file, access, path);)
         if (!waiting.Wait())
-            throw BusyError("another program is " + Holder(file.fd, path));
+            throw BusyError("another program is " + Holder(file.Get(), path));
 }
 
 FileDescriptor HoldIncoming(const std::string& path, FileSystem& fileSystem) {
     FileDescriptor lock = OpenToLock(path);
-    if (lock.fd < 0)
+    if (lock.Get() < 0)
         ThrowSystemError(errno, "Cannot open " + path + " for reading");
     // Only a program that found this file under the configuration's name a
     // moment ago, and is about to let go of it, may hold it.

@@ -37,11 +37,6 @@ int WriteAll(int fd, std::string_view bytes) {
     return 0;
 }
 
-namespace {
-
-// Appends the rest of the open file to `out`; returns 0, or the errno of the
-// read that failed. A file whose size is known is read in one piece; one
-// that grows meanwhile, or one of /proc that says it has none, in steps.
 int ReadAll(int fd, std::string& out) {
     size_t step = 64 << 10;
     struct stat info;
@@ -57,35 +52,23 @@ int ReadAll(int fd, std::string& out) {
     }
 }
 
-} // namespace
-
-std::string ReadWholeFile(const std::string& path) {
-    const FileDescriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (file.fd < 0)
-        ThrowSystemError(errno, "Cannot open " + path + " for reading");
-    std::string bytes;
-    if (const int err = ReadAll(file.fd, bytes))
-        ThrowSystemError(err, "Cannot read " + path);
-    return bytes;
-}
-
 OpenFile OpenRegularFile(const std::string& path) {
     FileDescriptor file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat info;
-    if (file.fd < 0 || fstat(file.fd, &info) != 0)
+    if (file.Get() < 0 || fstat(file.Get(), &info) != 0)
         ThrowSystemError(errno, "Cannot open " + path + " for reading");
     if (!S_ISREG(info.st_mode))
         throw FileError(EINVAL, "Cannot read " + path + ": it is not a regular file");
     return {std::move(file), static_cast<uint64_t>(info.st_size)};
 }
 
-std::string ReadRegularFile(const std::string& path, uint64_t mostBytes) {
+std::string ReadWholeFile(const std::string& path, uint64_t mostBytes) {
     const OpenFile file = OpenRegularFile(path);
     if (file.size > mostBytes)
         throw FileError(EFBIG, "Cannot read " + path + ": it holds more than " +
                                    std::to_string(mostBytes) + " bytes");
     std::string bytes;
-    if (const int err = ReadAll(file.descriptor.fd, bytes))
+    if (const int err = ReadAll(file.descriptor.Get(), bytes))
         ThrowSystemError(err, "Cannot read " + path);
     if (bytes.size() > mostBytes)
         throw FileError(EFBIG, "Cannot read " + path + ": it holds more than " +
@@ -96,8 +79,8 @@ std::string ReadRegularFile(const std::string& path, uint64_t mostBytes) {
 std::string ReadAllThatCanBeRead(const std::string& path) {
     std::string text;
     const FileDescriptor file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    if (file.fd >= 0)
-        ReadAll(file.fd, text);
+    if (file.Get() >= 0)
+        ReadAll(file.Get(), text);
     return text;
 }
 

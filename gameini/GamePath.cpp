@@ -73,10 +73,10 @@ bool ExistsNotFollowingLinks(const std::string& path) {
 ReadAccess ReadAccessOf(const std::string& path) {
     // Non-blocking, so that a FIFO under the name does not hold the caller.
     const FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.fd < 0)
+    if (file.Get() < 0)
         return errno == EACCES || errno == EPERM ? ReadAccess::Denied : ReadAccess::NoFile;
     struct stat info;
-    return fstat(file.fd, &info) == 0 && S_ISREG(info.st_mode) ? ReadAccess::Readable
+    return fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) ? ReadAccess::Readable
                                                                : ReadAccess::NoFile;
 }
 

@@ -228,14 +228,14 @@ PackageRead ParsePackageBytes(std::string_view bytes) {
 PackageRead ReadPackageFile(const std::string& path) {
     const FileDescriptor file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat info;
-    if (file.fd < 0 || fstat(file.fd, &info) != 0)
+    if (file.Get() < 0 || fstat(file.Get(), &info) != 0)
         return PackageDamage{std::strerror(errno), errno};
     if (!S_ISREG(info.st_mode))
         return PackageDamage{"it is not a regular file"};
     int error = 0;
     PackageRead read = ParsePackage(
         static_cast<uint64_t>(info.st_size), [&](uint64_t offset, size_t size, char* out) {
-            const ReadResult read = ReadFully(file.fd, out, size, offset);
+            const ReadResult read = ReadFully(file.Get(), out, size, offset);
             error = read.error;
             return read.got == size;
         });

@@ -19,7 +19,7 @@ void RestoreByRenames(const ConfigurationFiles& files, const std::string& backup
                       FileSystem& fileSystem) {
     MadeFile work(fileSystem, files.work);
     FileDescriptor copy = fileSystem.CreateFresh(files.work);
-    fileSystem.Write(copy, ReadWholeFile(files.config), files.work);
+    fileSystem.Write(copy, ReadWholeFile(files.config, kMostRestoredBytes), files.work);
     fileSystem.Close(std::move(copy), files.work);
     fileSystem.FlushNewFile(files.work, files.config);
     fileSystem.Rename(backup, files.config);
@@ -69,7 +69,8 @@ InPlace RestoreBackup(const LockedConfiguration& configuration, FileSystem& file
     ConfigurationFiles inPlace = files;
     inPlace.backup = backup; // swapped with the configuration, in whatever letter case
     try {
-        ReplaceInPlace(inPlace, ReadWholeFile(files.config), ReadWholeFile(backup), fileSystem);
+        ReplaceInPlace(inPlace, ReadWholeFile(files.config, kMostRestoredBytes),
+                       ReadWholeFile(backup, kMostRestoredBytes), fileSystem);
     } catch (const FileError& error) {
         throw FileError(error.number(), std::string(error.what()) +
                                             "; to restore it by hand, copy its backup over it: "

@@ -1,9 +1,15 @@
 #pragma once
 
+#include <cstdint>
+
 #include "gameini/ConfigurationLock.h"
 #include "gameini/FileSystem.h"
 
 namespace gameini {
+
+// The most bytes restore reads of the configuration and of its backup, which
+// it holds in memory: far more than any configuration the game writes.
+constexpr uint64_t kMostRestoredBytes = uint64_t{1} << 30;
 
 // Swaps the configuration and its backup, so that running it twice leaves
 // both as they were. A configuration that must be saved in place has the

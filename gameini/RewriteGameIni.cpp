@@ -240,7 +240,7 @@ void RewritePlan::ReadBytes(size_t at, size_t length, char* into) const {
         std::memcpy(into, utf16Bytes_.data() + at, length);
         return;
     }
-    const ReadResult read = ReadFully(file_.fd, into, length, at);
+    const ReadResult read = ReadFully(file_.Get(), into, length, at);
     if (read.error != 0)
         ThrowSystemError(read.error, "Cannot read " + path_);
     if (read.got < length) // it became shorter
@@ -255,7 +255,7 @@ std::string RewritePlan::LastBytes(size_t from, size_t to) const {
 
 void RewritePlan::RefuseIfChanged() const {
     struct stat now;
-    if (fstat(file_.fd, &now) != 0)
+    if (fstat(file_.Get(), &now) != 0)
         ThrowSystemError(errno, "Cannot read " + path_);
     auto same = [](const timespec& a, const timespec& b) {
         return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;

@@ -119,10 +119,10 @@ SequentialFile SequentialFile::OpenInput(std::string_view path) {
     SequentialFile file(ResolvePath(path));
     const std::string action = "Cannot open " + file.path_ + " for reading";
     file.file_ = FileDescriptor{open(file.path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    if (file.file_.fd < 0)
+    if (file.file_.Get() < 0)
         ThrowSystemError(errno, action);
     struct stat& info = file.openedAs_;
-    if (fstat(file.file_.fd, &info) != 0)
+    if (fstat(file.file_.Get(), &info) != 0)
         ThrowSystemError(errno, action);
     if (!S_ISREG(info.st_mode)) {
         bool folder = S_ISDIR(info.st_mode);
@@ -162,7 +162,7 @@ bool SequentialFile::Refill(size_t wanted) {
         }
         if (buffer_.size() < end_ + kChunk)
             buffer_.resize(end_ + kChunk);
-        const ReadResult read = ReadFully(file_.fd, buffer_.data() + end_, buffer_.size() - end_);
+        const ReadResult read = ReadFully(file_.Get(), buffer_.data() + end_, buffer_.size() - end_);
         if (read.error != 0)
             ThrowSystemError(read.error, "Cannot read " + path_);
         endOfFile_ = read.got < buffer_.size() - end_;

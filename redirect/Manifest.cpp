@@ -58,7 +58,7 @@ Made EntryFrom(const nlohmann::json& entry) {
 // large or unreadable: then what it held is made again.
 std::string TextOf(const std::string& path) {
     try {
-        return gameini::ReadRegularFile(path, kMostManifestBytes);
+        return gameini::ReadWholeFile(path, kMostManifestBytes);
     } catch (const gameini::FileError&) {
         return "";
     }

@@ -71,7 +71,7 @@ gameini::FileDescriptor HoldFolder(const std::string& folder, std::chrono::milli
     if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
         gameini::ThrowSystemError(errno, "Cannot make the folder " + folder);
     gameini::FileDescriptor held(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (held.fd < 0)
+    if (held.Get() < 0)
         gameini::ThrowSystemError(errno, "Cannot open the folder " + folder);
     gameini::LockWaiting(held, gameini::Access::Write, folder, wait, fileSystem);
     return held;
@@ -174,10 +174,10 @@ private:
         if (journalFailed_)
             return;
         try {
-            if (journalFile_.fd < 0) {
+            if (journalFile_.Get() < 0) {
                 journalFile_ = gameini::FileDescriptor(
                     open(journal_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
-                if (journalFile_.fd < 0)
+                if (journalFile_.Get() < 0)
                     gameini::ThrowSystemError(errno, "Cannot open " + journal_);
             }
             fileSystem_.Write(journalFile_, JournalLine(uz2_, made), journal_);

@@ -104,11 +104,15 @@ size_t TakeBody(char* data, size_t size, size_t count, void* fetchPointer) {
 // The package's first `size` bytes, or nothing when it cannot be read now
 // (check says why elsewhere).
 std::optional<std::string> PackageStart(const std::string& file, size_t size) {
-    const gameini::FileDescriptor package{open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    if (package.fd < 0)
+    std::optional<gameini::OpenFile> package;
+    try {
+        package = gameini::OpenRegularFile(file);
+    } catch (const gameini::FileError&) {
         return std::nullopt;
+    }
     std::string bytes(size, '\0');
-    const gameini::ReadResult read = gameini::ReadFully(package.fd, bytes.data(), size, 0);
+    const gameini::ReadResult read =
+        gameini::ReadFully(package->descriptor.Get(), bytes.data(), size, 0);
     if (read.error != 0)
         return std::nullopt;
     bytes.resize(read.got);

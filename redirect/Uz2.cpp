@@ -85,7 +85,7 @@ std::optional<Uz2Damage> ForEachChunk(uint64_t total,
 std::function<size_t(char*, size_t)> ReaderOf(const gameini::OpenFile& file,
                                               const std::string& path) {
     return [&file, path](char* out, size_t size) {
-        const gameini::ReadResult read = gameini::ReadFully(file.descriptor.fd, out, size);
+        const gameini::ReadResult read = gameini::ReadFully(file.descriptor.Get(), out, size);
         if (read.error != 0)
             gameini::ThrowSystemError(read.error, "Cannot read " + path);
         return read.got;
@@ -114,7 +114,7 @@ std::variant<std::string, Uz2Damage> DecompressUz2(std::string_view uz2, size_t 
 
 gameini::PackageRead ReadUz2Package(const std::string& path) {
     const auto read =
-        DecompressUz2(gameini::ReadRegularFile(path, kMostPackageBytes), kMostPackageBytes);
+        DecompressUz2(gameini::ReadWholeFile(path, kMostPackageBytes), kMostPackageBytes);
     if (const auto* damage = std::get_if<Uz2Damage>(&read))
         return gameini::PackageDamage{"its .uz2 chunk at byte " + std::to_string(damage->offset) +
                                       ": " + damage->reason};
@@ -133,7 +133,7 @@ std::string Uz2Mismatch(const std::string& uz2Path, const std::string& packagePa
         uz2.size, ReaderOf(uz2, uz2Path), std::min(package.size + 1, uint64_t{kMostPackageBytes}),
         SIZE_MAX, [&](std::string_view chunk) {
             const gameini::ReadResult read =
-                gameini::ReadFully(package.descriptor.fd, expected.data(), chunk.size(), inside);
+                gameini::ReadFully(package.descriptor.Get(), expected.data(), chunk.size(), inside);
             if (read.error != 0)
                 gameini::ThrowSystemError(read.error, "Cannot read " + packagePath);
             const auto differs = std::mismatch(chunk.begin(), chunk.end(), expected.begin(),

@@ -216,7 +216,7 @@ std::optional<uint64_t> CompressPackageFile(const std::string& path, Uz2Compress
         size,
         [&](uint64_t offset, size_t length, char* out) {
             const gameini::ReadResult read =
-                gameini::ReadFully(file.descriptor.fd, out, length, offset);
+                gameini::ReadFully(file.descriptor.Get(), out, length, offset);
             if (read.error != 0)
                 error = read.error;
             return read.got == length;

@@ -291,5 +291,21 @@ TEST(SaveGameIni, ALockTakenOnAFileASaveJustReplacedIsTakenOnTheNewFile) {
     const LockedConfiguration held =
         LockConfiguration(folder.path(), "postal2.ini", Access::Write, {}, fileSystem);
     const FileDescriptor other{open((folder / "Postal2.ini").c_str(), O_RDONLY | O_CLOEXEC)};
-    EXPECT_NE(flock(other.fd, LOCK_EX | LOCK_NB), 0) << "the file under the name is the one held";
+    EXPECT_NE(flock(other.Get(), LOCK_EX | LOCK_NB), 0)
+        << "the file under the name is the one held";
+}
+
+TEST(FileDescriptor, OwnsOneDescriptorAndClosesWhatItHeldFirst) {
+    FileDescriptor first{open("/dev/null", O_RDONLY | O_CLOEXEC)};
+    const int held = first.Get();
+    FileDescriptor second{open("/dev/null", O_RDONLY | O_CLOEXEC)};
+    const int other = second.Get();
+    first = std::move(second);
+    EXPECT_EQ(fcntl(held, F_GETFD), -1) << "closed when another took its place";
+    EXPECT_EQ(first.Get(), other);
+    EXPECT_EQ(second.Get(), -1);
+    const int released = first.Release();
+    EXPECT_EQ(first.Get(), -1);
+    EXPECT_NE(fcntl(released, F_GETFD), -1) << "the caller's now";
+    close(released);
 }

@@ -88,7 +88,7 @@ RedirectResult Update(const Game& game, const std::string& folder, RedirectOptio
 
 // Overwrites bytes of a file where they are, its size unchanged.
 void DamageInPlace(const std::string& path) {
-    std::string bytes = gameini::ReadWholeFile(path);
+    std::string bytes = ReadBytes(path);
     bytes.replace(bytes.size() / 2, 4, "\xde\xad\xbe\xef");
     WriteBytes(path, bytes);
 }
@@ -179,7 +179,7 @@ TEST(Redirect, TheFolderIsKeptInStepAndASecondRunTouchesNothing) {
     for (const char* package : {"System/Mod.u", "System/Engine.u", "System/Core.u"}) {
         const std::string uz2 =
             web + "/" + std::filesystem::path(package).filename().string() + ".uz2";
-        EXPECT_EQ(std::get<std::string>(DecompressUz2(gameini::ReadWholeFile(uz2), 1 << 20)),
+        EXPECT_EQ(std::get<std::string>(DecompressUz2(ReadBytes(uz2), 1 << 20)),
                   game.root.read(package));
     }
     const struct stat before = Stat(web + "/Mod.u.uz2");
@@ -222,7 +222,7 @@ TEST(Redirect, TheFolderIsKeptInStepAndASecondRunTouchesNothing) {
     game.root.write("web/Core.u.uz2", "changed behind the manifest");
     Update(game, web, {{}, 1, false, false, true});
     EXPECT_EQ(
-        std::get<std::string>(DecompressUz2(gameini::ReadWholeFile(web + "/Core.u.uz2"), 1 << 20)),
+        std::get<std::string>(DecompressUz2(ReadBytes(web + "/Core.u.uz2"), 1 << 20)),
         game.root.read("System/Core.u"))
         << "--verify finds what sizes cannot";
     const DownloadSet found = game.Needed({"ServerPackages=Mod"});
@@ -336,7 +336,7 @@ TEST(Redirect, AFullDiskLeavesEveryFileWholeAndTheNextRunFinishesTheFolder) {
         std::set<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(web))
             names.insert(entry.path().filename().string());
-        const auto mod = DecompressUz2(gameini::ReadWholeFile(web + "/Mod.u.uz2"), 1 << 22);
+        const auto mod = DecompressUz2(ReadBytes(web + "/Mod.u.uz2"), 1 << 22);
         const bool whole =
             error.find("Cannot write " + web + "/.Mod.u.uz2.part: No space left on device") !=
                 std::string::npos &&
@@ -345,7 +345,7 @@ TEST(Redirect, AFullDiskLeavesEveryFileWholeAndTheNextRunFinishesTheFolder) {
             std::get<std::string>(mod) == oldMod;
         std::filesystem::remove(disk / "filler");
         return whole && Done(Update(game, web))["Mod.u.uz2"] == "written" &&
-               std::get<std::string>(DecompressUz2(gameini::ReadWholeFile(web + "/Mod.u.uz2"),
+               std::get<std::string>(DecompressUz2(ReadBytes(web + "/Mod.u.uz2"),
                                                    1 << 22)) == game.root.read("System/Mod.u");
     });
     if (outcome == kNoMountNamespace)

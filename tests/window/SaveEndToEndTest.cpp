@@ -133,7 +133,7 @@ TEST_F(SaveEndToEnd, WhileAnotherProgramSavesNothingIsWritten) {
     ClickRow(0);
     // Another program's save, as the command line holds it.
     const gameini::FileDescriptor other{open((system / "postal2.ini").c_str(), O_RDONLY)};
-    ASSERT_EQ(flock(other.fd, LOCK_EX), 0);
+    ASSERT_EQ(flock(other.Get(), LOCK_EX), 0);
     QStringList texts = Press("cbSave");
     ASSERT_EQ(texts.size(), 1);
     EXPECT_TRUE(texts[0].startsWith(QString::fromStdString("Sarvelin|Another program is saving " +

@@ -23,23 +23,34 @@ enum ExitStatus {
     kBusy = 5, // another program kept the configuration longer than --wait
 };
 
+// Why a command refuses what it was asked: the exit status and the kind
+// --json gives it, and what a user of the command line can do about it.
+struct Refusal : std::runtime_error {
+    Refusal(ExitStatus status, const char* kind, const std::string& message,
+            std::string advice = "")
+        : std::runtime_error(message), status(status), kind(kind), advice(std::move(advice)) {}
+    ExitStatus status;
+    const char* kind;
+    std::string advice;
+};
+
 // A mistake in the command's words.
-struct UsageError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+struct UsageError : Refusal {
+    explicit UsageError(const std::string& message) : Refusal(kUsage, "usage", message) {}
 };
 
 // The game or its server is running and would write its own copy back; or
-// it cannot be told. `advice` says what a user of the command line can do.
-struct GameRunningError : std::runtime_error {
+// it cannot be told.
+struct GameRunningError : Refusal {
     GameRunningError(const std::string& message, std::string advice)
-        : std::runtime_error(message), advice(std::move(advice)) {}
-    std::string advice;
+        : Refusal(kGameRunning, "game-running", message, std::move(advice)) {}
 };
 
 // The configuration is read-only, as admins make it to keep the game from
 // rewriting it.
-struct ReadOnlyError : gameini::ConfigurationError {
-    using gameini::ConfigurationError::ConfigurationError;
+struct ReadOnlyError : Refusal {
+    explicit ReadOnlyError(const std::string& message)
+        : Refusal(kFileError, "configuration", message, "; use --force to change it anyway") {}
 };
 
 // What every command is given: which configuration, whether to go on while

@@ -34,6 +34,8 @@ gameini::PackageRead ReadAnyPackage(const std::string& file) {
         return redirect::ReadUz2Package(file);
     } catch (const gameini::FileError& error) {
         return gameini::PackageDamage{std::strerror(error.number()), error.number()};
+    } catch (const gameini::DamageError& error) {
+        return gameini::PackageDamage{error.what()};
     }
 }
 

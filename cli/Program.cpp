@@ -192,16 +192,12 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
             return fail(kUsage, "usage", "which command? see " + help);
         }
         return fail(kUsage, "usage", std::string(error.what()) + "; see sarvelin-cli --help");
-    } catch (const UsageError& error) {
-        return fail(kUsage, "usage", error.what());
-    } catch (const GameRunningError& error) {
-        return fail(kGameRunning, "game-running", error.what(), error.advice);
+    } catch (const Refusal& refusal) {
+        return fail(refusal.status, refusal.kind, refusal.what(), refusal.advice);
     } catch (const gameini::BusyError& error) {
         return fail(kBusy, "busy", error.what(), "; try again, or raise --wait");
     } catch (const gameini::OwnershipError& error) {
         return fail(kFileError, "configuration", error.what(), ", or use --force");
-    } catch (const ReadOnlyError& error) {
-        return fail(kFileError, "configuration", error.what(), "; use --force to change it anyway");
     } catch (const gameini::ConfigurationError& error) {
         return fail(kFileError, "configuration", error.what());
     } catch (const std::bad_alloc&) {

@@ -26,7 +26,8 @@ void AddRestoreCommand(CLI::App& app, Context& context) {
                                 {},
                                 {}};
             if (context.dryRun || context.diff) {
-                report.bytesBefore = gameini::ReadWholeFile(files.config, gameini::kMostRestoredBytes);
+                report.bytesBefore =
+                    gameini::ReadWholeFile(files.config, gameini::kMostRestoredBytes);
                 report.bytesAfter = gameini::ReadWholeFile(backup, gameini::kMostRestoredBytes);
                 report.changed = report.bytesBefore != report.bytesAfter;
             }

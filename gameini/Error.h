@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace gameini {
 
@@ -22,6 +25,23 @@ public:
 
 private:
     int number_;
+};
+
+// A file is not what it must be, though no system call failed: no regular
+// file, larger than may be read, or cut short while it was read. Names the
+// file, and the offset of the damage where it is known.
+class DamageError : public Error {
+public:
+    DamageError(std::string file, const std::string& description,
+                std::optional<uint64_t> offset = std::nullopt)
+        : Error(description), file_(std::move(file)), offset_(offset) {}
+
+    const std::string& file() const { return file_; }
+    std::optional<uint64_t> offset() const { return offset_; }
+
+private:
+    std::string file_;
+    std::optional<uint64_t> offset_;
 };
 
 // The configuration itself stands in the way: no section to write to, a

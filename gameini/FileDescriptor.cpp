@@ -58,20 +58,20 @@ OpenFile OpenRegularFile(const std::string& path) {
     if (file.Get() < 0 || fstat(file.Get(), &info) != 0)
         ThrowSystemError(errno, "Cannot open " + path + " for reading");
     if (!S_ISREG(info.st_mode))
-        throw FileError(EINVAL, "Cannot read " + path + ": it is not a regular file");
+        throw DamageError(path, "Cannot read " + path + ": it is not a regular file");
     return {std::move(file), static_cast<uint64_t>(info.st_size)};
 }
 
 std::string ReadWholeFile(const std::string& path, uint64_t mostBytes) {
     const OpenFile file = OpenRegularFile(path);
     if (file.size > mostBytes)
-        throw FileError(EFBIG, "Cannot read " + path + ": it holds more than " +
+        throw DamageError(path, "Cannot read " + path + ": it holds more than " +
                                    std::to_string(mostBytes) + " bytes");
     std::string bytes;
     if (const int err = ReadAll(file.descriptor.Get(), bytes))
         ThrowSystemError(err, "Cannot read " + path);
     if (bytes.size() > mostBytes)
-        throw FileError(EFBIG, "Cannot read " + path + ": it holds more than " +
+        throw DamageError(path, "Cannot read " + path + ": it holds more than " +
                                    std::to_string(mostBytes) + " bytes");
     return bytes;
 }

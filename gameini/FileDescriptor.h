@@ -60,7 +60,7 @@ int WriteAll(int fd, std::string_view bytes);
 
 // A regular file a stranger may have put there, open for reading: opened
 // without waiting (a FIFO never blocks) and refused when it is no regular
-// file. Throws FileError naming the file.
+// file. Throws FileError, or DamageError for no regular file, naming it.
 struct OpenFile {
     FileDescriptor descriptor;
     uint64_t size;
@@ -69,7 +69,8 @@ OpenFile OpenRegularFile(const std::string& path);
 
 // The bytes of a regular file, which a stranger may have put there: opened
 // without waiting (a FIFO never blocks), refused when it is no regular file
-// or holds more than `mostBytes`. Throws FileError naming the file.
+// or holds more than `mostBytes`. Throws FileError, or DamageError for no
+// regular file or too many bytes, naming the file.
 std::string ReadWholeFile(const std::string& path, uint64_t mostBytes);
 
 // What can be read of a file, such as one of /proc whose process may end

@@ -59,7 +59,7 @@ Made EntryFrom(const nlohmann::json& entry) {
 std::string TextOf(const std::string& path) {
     try {
         return gameini::ReadWholeFile(path, kMostManifestBytes);
-    } catch (const gameini::FileError&) {
+    } catch (const gameini::Error&) { // FileError or DamageError
         return "";
     }
 }

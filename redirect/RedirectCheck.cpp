@@ -50,7 +50,7 @@ std::vector<RedirectProblem> CheckRedirectFolder(const DownloadSet& set,
         std::string why;
         try {
             why = Uz2Mismatch(uz2Path, download.file);
-        } catch (const gameini::FileError& error) {
+        } catch (const gameini::Error& error) { // FileError or DamageError
             why = error.what();
         }
         if (!why.empty())

@@ -80,8 +80,8 @@ gameini::FileDescriptor HoldFolder(const std::string& folder, std::chrono::milli
 bool StillItsPackage(const std::string& uz2Path, const std::string& packageFile) {
     try {
         return Uz2Mismatch(uz2Path, packageFile).empty();
-    } catch (const gameini::FileError&) {
-        return false; // made again, and a package that cannot be read says so then
+    } catch (const gameini::Error&) { // FileError or DamageError
+        return false;                 // made again, and a package that cannot be read says so then
     }
 }
 
@@ -130,7 +130,7 @@ public:
         std::optional<uint64_t> size;
         try {
             size = CompressPackageFile(packageFile, *pool_, put);
-        } catch (const gameini::FileError& error) {
+        } catch (const gameini::Error& error) { // FileError or DamageError
             problem = error.what();
             return Done::Unreadable;
         }

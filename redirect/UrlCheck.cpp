@@ -107,7 +107,7 @@ std::optional<std::string> PackageStart(const std::string& file, size_t size) {
     std::optional<gameini::OpenFile> package;
     try {
         package = gameini::OpenRegularFile(file);
-    } catch (const gameini::FileError&) {
+    } catch (const gameini::Error&) { // unreadable, or no regular file
         return std::nullopt;
     }
     std::string bytes(size, '\0');

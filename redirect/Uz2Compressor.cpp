@@ -225,8 +225,8 @@ std::optional<uint64_t> CompressPackageFile(const std::string& path, Uz2Compress
     if (outcome == Uz2Compressor::Outcome::ReadFailed && error != 0)
         gameini::ThrowSystemError(error, "Cannot read " + path);
     if (outcome == Uz2Compressor::Outcome::ReadFailed)
-        throw gameini::FileError(EIO, path + " grew shorter while it was compressed; run again "
-                                             "once it is in place");
+        throw gameini::DamageError(path, path + " grew shorter while it was compressed; run again "
+                                                "once it is in place");
     if (outcome == Uz2Compressor::Outcome::Stopped)
         return std::nullopt;
     return size;

@@ -78,8 +78,8 @@ std::string CompressUz2(std::string_view package, Compression compression, unsig
 
 // Compresses the package file at `path` through `pool`, read a chunk at a
 // time by the threads that compress it; gives the size it had, or nothing
-// when `write` stopped it. Throws FileError when it cannot be read, is no
-// regular file, or grows shorter meanwhile.
+// when `write` stopped it. Throws FileError when it cannot be read, and
+// DamageError when it is no regular file or grows shorter meanwhile.
 std::optional<uint64_t> CompressPackageFile(const std::string& path, Uz2Compressor& pool,
                                             const ChunkWriter& write);
 

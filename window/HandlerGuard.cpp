@@ -26,6 +26,8 @@ void HandlerGuard::Run(const std::function<void()>& handler) {
         description = error.what();
     } catch (const gameini::ConfigurationError& error) {
         description = error.what(); // no system call failed: no number to show
+    } catch (const gameini::DamageError& error) {
+        description = error.what();
     } catch (const gameini::BusyError& error) {
         description = std::string(error.what()) + ". Try again once it has finished.";
         description[0] = static_cast<char>(std::toupper(description[0]));

@@ -308,4 +308,18 @@ TEST(FileDescriptor, OwnsOneDescriptorAndClosesWhatItHeldFirst) {
     EXPECT_EQ(first.Get(), -1);
     EXPECT_NE(fcntl(released, F_GETFD), -1) << "the caller's now";
     close(released);
+
+    // A stranger's file that is no regular file, or too large: damage, not
+    // a failed system call.
+    TempFolder folder;
+    ASSERT_EQ(mkfifo((folder / "pipe.u").c_str(), 0644), 0);
+    WriteBytes(folder / "big.u", std::string(100, 'x'));
+    for (const char* name : {"pipe.u", "big.u"}) {
+        try {
+            ReadWholeFile(folder / name, 99);
+            ADD_FAILURE() << name << " was read";
+        } catch (const DamageError& error) {
+            EXPECT_EQ(error.file(), folder / name);
+        }
+    }
 }

@@ -70,12 +70,8 @@ public:
     }
 };
 
-} // namespace
-
-int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-    CLI::App app("Edits the server packages of a Postal 2 configuration: the ServerPackages= "
-                 "lines of its [Engine.GameEngine] section.",
-                 "sarvelin-cli");
+// The options of the whole program, and what --help says of it.
+void AddProgramOptions(CLI::App& app, Context& context) {
     app.set_version_flag("--version", "sarvelin-cli " SARVELIN_VERSION);
     app.footer("Exit status: 0 done; 1 check found problems, where found no configuration, or "
                "redirect is done but players lack packages; 2 "
@@ -87,7 +83,6 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
     // users type them; a word that is no command is left over for the message.
     app.fallthrough();
     app.allow_extras();
-    Context context(out, err);
     CLI::Option* folder =
         app.add_option("-C,--folder", context.systemFolder,
                        "The System folder (default: the current folder); its postal2.ini in any "
@@ -121,6 +116,9 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
     app.add_flag("--diff", context.diff,
                  "With --json: the result of a change carries it as a unified diff, as a dry "
                  "run's does");
+}
+
+void AddCommands(CLI::App& app, Context& context) {
     AddListCommand(app, context);
     AddAddCommand(app, context);
     AddRemoveCommand(app, context);
@@ -131,79 +129,95 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
     AddInfoCommand(app, context);
     AddRedirectCommand(app, context);
     AddWorkshopCommand(app, context);
+}
 
-    // Said on standard error with what the command line offers; with --json
-    // also as an object that machines read by its kind, never by its words.
-    auto fail = [&](ExitStatus status, const char* kind, const std::string& message,
-                    const std::string& advice = "") {
-        err << "sarvelin-cli: " << message << advice << "\n";
-        if (context.json)
-            PrintJson(out, {{"error",
-                             {{"kind", kind},
-                              {"message", message},
-                              {"advice", advice},
-                              {"file", TextOrNull(context.file)},
-                              {"status", status}}},
-                            {"warnings", context.warnings}});
-        return status;
-    };
+// Parses the words, and checks those CLI11 leaves over: the names a command
+// takes are kept, any other word is a UsageError. Runs nothing.
+void ParseWords(CLI::App& app, Context& context, const std::vector<std::string>& arguments) {
+    std::vector<const char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(argument.c_str());
+    app.parse(static_cast<int>(argv.size()), argv.data());
+    if (const std::string first = FirstPlainWord(app, arguments);
+        !app.get_subcommands().empty() && first != app.get_subcommands().front()->get_name())
+        throw UsageError("unexpected word \"" + first + "\" before the command " +
+                         app.get_subcommands().front()->get_name() + "; see sarvelin-cli --help");
+    std::vector<std::string> extra;
+    for (const std::string& word : app.remaining(true)) {
+        if (word == "--") // where names begin, not a word of its own
+            continue;
+        if (context.takesNames && !word.starts_with('-'))
+            context.names.push_back(word);
+        else
+            extra.push_back(word);
+    }
+    if (!extra.empty())
+        throw UsageError(
+            (app.get_subcommands().empty() ? "unknown command \"" : "unexpected word \"") +
+            extra.front() + "\"; see sarvelin-cli --help");
+}
+
+// What a parse error says, in the tool's own words where CLI11's would puzzle.
+std::string ParseErrorMessage(const CLI::App& app, const CLI::ParseError& error) {
+    if (app.get_subcommands().empty() && !app.remaining().empty())
+        return "unknown command \"" + app.remaining().front() + "\"; see sarvelin-cli --help";
+    if (std::string_view(error.what()).starts_with("A subcommand is required")) {
+        const CLI::App* command = &app;
+        while (!command->get_subcommands().empty())
+            command = command->get_subcommands().front();
+        return "which command? see sarvelin-cli " +
+               (command == &app ? std::string() : command->get_name() + " ") + "--help";
+    }
+    return std::string(error.what()) + "; see sarvelin-cli --help";
+}
+
+// Said on standard error with what the command line offers; with --json
+// also as an object that machines read by its kind, never by its words.
+ExitStatus Fail(const Context& context, ExitStatus status, const char* kind,
+                const std::string& message, const std::string& advice = "") {
+    context.err << "sarvelin-cli: " << message << advice << "\n";
+    if (context.json)
+        PrintJson(context.out, {{"error",
+                                 {{"kind", kind},
+                                  {"message", message},
+                                  {"advice", advice},
+                                  {"file", TextOrNull(context.file)},
+                                  {"status", status}}},
+                                {"warnings", context.warnings}});
+    return status;
+}
+
+} // namespace
+
+int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    CLI::App app("Edits the server packages of a Postal 2 configuration: the ServerPackages= "
+                 "lines of its [Engine.GameEngine] section.",
+                 "sarvelin-cli");
+    Context context(out, err);
+    AddProgramOptions(app, context);
+    AddCommands(app, context);
     // Known before the words are parsed, so that even a parse error is JSON.
     context.json = JsonWanted(arguments);
     try {
-        std::vector<const char*> argv;
-        for (const std::string& argument : arguments)
-            argv.push_back(argument.c_str());
-        app.parse(static_cast<int>(argv.size()), argv.data());
-        if (const std::string first = FirstPlainWord(app, arguments);
-            !app.get_subcommands().empty() && first != app.get_subcommands().front()->get_name())
-            return fail(kUsage, "usage",
-                        "unexpected word \"" + first + "\" before the command " +
-                            app.get_subcommands().front()->get_name() +
-                            "; see sarvelin-cli --help");
-        std::vector<std::string> extra;
-        for (const std::string& word : app.remaining(true)) {
-            if (word == "--") // where names begin, not a word of its own
-                continue;
-            if (context.takesNames && !word.starts_with('-'))
-                context.names.push_back(word);
-            else
-                extra.push_back(word);
-        }
-        if (!extra.empty())
-            return fail(
-                kUsage, "usage",
-                (app.get_subcommands().empty() ? "unknown command \"" : "unexpected word \"") +
-                    extra.front() + "\"; see sarvelin-cli --help");
+        ParseWords(app, context, arguments);
         return context.run();
     } catch (const CLI::ParseError& error) {
-        if (app.get_subcommands().empty() && !app.remaining().empty())
-            return fail(kUsage, "usage",
-                        "unknown command \"" + app.remaining().front() +
-                            "\"; see sarvelin-cli --help");
-        if (error.get_exit_code() == 0) // --help and --version
+        const bool unknownCommand = app.get_subcommands().empty() && !app.remaining().empty();
+        if (!unknownCommand && error.get_exit_code() == 0) // --help and --version
             return app.exit(error, out, err);
-        if (std::string_view(error.what()).starts_with("A subcommand is required")) {
-            const CLI::App* command = &app;
-            while (!command->get_subcommands().empty())
-                command = command->get_subcommands().front();
-            const std::string help = command == &app
-                                         ? "sarvelin-cli --help"
-                                         : "sarvelin-cli " + command->get_name() + " --help";
-            return fail(kUsage, "usage", "which command? see " + help);
-        }
-        return fail(kUsage, "usage", std::string(error.what()) + "; see sarvelin-cli --help");
+        return Fail(context, kUsage, "usage", ParseErrorMessage(app, error));
     } catch (const Refusal& refusal) {
-        return fail(refusal.status, refusal.kind, refusal.what(), refusal.advice);
+        return Fail(context, refusal.status, refusal.kind, refusal.what(), refusal.advice);
     } catch (const gameini::BusyError& error) {
-        return fail(kBusy, "busy", error.what(), "; try again, or raise --wait");
+        return Fail(context, kBusy, "busy", error.what(), "; try again, or raise --wait");
     } catch (const gameini::OwnershipError& error) {
-        return fail(kFileError, "configuration", error.what(), ", or use --force");
+        return Fail(context, kFileError, "configuration", error.what(), ", or use --force");
     } catch (const gameini::ConfigurationError& error) {
-        return fail(kFileError, "configuration", error.what());
+        return Fail(context, kFileError, "configuration", error.what());
     } catch (const std::bad_alloc&) {
-        return fail(kFileError, "file", "out of memory");
+        return Fail(context, kFileError, "file", "out of memory");
     } catch (const std::exception& error) {
-        return fail(kFileError, "file", error.what());
+        return Fail(context, kFileError, "file", error.what());
     }
 }
 

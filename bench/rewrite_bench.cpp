@@ -5,7 +5,7 @@
 #include "BenchFolder.h"
 #include "gameini/EditPolicies.h"
 #include "gameini/GamePath.h"
-#include "gameini/RewriteGameIni.h"
+#include "gameini/RewritePlan.h"
 #include "gameini/SaveGameIni.h"
 
 #include <benchmark/benchmark.h>
@@ -83,12 +83,12 @@ gameini::EditPackages WholeList() {
 }
 
 // Reading and rewriting the file, and writing the result, as cp reads and writes it.
-void RewriteGameIni(benchmark::State& state) {
+void PlanRewrite(benchmark::State& state) {
     const std::string folder = Config().folder.path();
     const std::string work = folder + "/newp2.ini";
     for (auto _ : state) {
         const gameini::RewritePlan rewrite =
-            gameini::RewriteGameIni(folder + "/postal2.ini", WholeList());
+            gameini::PlanRewrite(folder + "/postal2.ini", WholeList());
         const int fd = open(work.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         rewrite.Write(gameini::RewritePlan::Version::After, [&](std::string_view piece) {
             benchmark::DoNotOptimize(write(fd, piece.data(), piece.size()));
@@ -151,7 +151,7 @@ void Options(benchmark::internal::Benchmark* run) {
 } // namespace
 
 BENCHMARK(Cp)->Apply(Options);
-BENCHMARK(RewriteGameIni)->Apply(Options);
+BENCHMARK(PlanRewrite)->Apply(Options);
 BENCHMARK(CpAndFsync)->Apply(Options);
 BENCHMARK(RewriteAndReplace)->Apply(Options);
 BENCHMARK(GrepCount)->Apply(Options);

@@ -3,7 +3,7 @@
 #include "cli/ChangeReport.h"
 #include "cli/Context.h"
 #include "gameini/ConfigurationLock.h"
-#include "gameini/RewriteGameIni.h"
+#include "gameini/RewritePlan.h"
 
 #include <functional>
 

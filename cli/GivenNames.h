@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/Context.h"
-#include "gameini/RewriteGameIni.h"
+#include "gameini/RewritePlan.h"
 #include "gameini/SequentialFile.h"
 #include "gameini/ServerPackages.h"
 

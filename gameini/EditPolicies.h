@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gameini/RewriteGameIni.h"
+#include "gameini/RewritePlan.h"
 
 #include <functional>
 #include <optional>

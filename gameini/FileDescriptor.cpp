@@ -66,13 +66,13 @@ std::string ReadWholeFile(const std::string& path, uint64_t mostBytes) {
     const OpenFile file = OpenRegularFile(path);
     if (file.size > mostBytes)
         throw DamageError(path, "Cannot read " + path + ": it holds more than " +
-                                   std::to_string(mostBytes) + " bytes");
+                                    std::to_string(mostBytes) + " bytes");
     std::string bytes;
     if (const int err = ReadAll(file.descriptor.Get(), bytes))
         ThrowSystemError(err, "Cannot read " + path);
     if (bytes.size() > mostBytes)
         throw DamageError(path, "Cannot read " + path + ": it holds more than " +
-                                   std::to_string(mostBytes) + " bytes");
+                                    std::to_string(mostBytes) + " bytes");
     return bytes;
 }
 

@@ -77,7 +77,7 @@ ReadAccess ReadAccessOf(const std::string& path) {
         return errno == EACCES || errno == EPERM ? ReadAccess::Denied : ReadAccess::NoFile;
     struct stat info;
     return fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) ? ReadAccess::Readable
-                                                               : ReadAccess::NoFile;
+                                                                  : ReadAccess::NoFile;
 }
 
 std::vector<std::string> CaseVariants(std::string_view path) {

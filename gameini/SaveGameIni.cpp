@@ -38,7 +38,7 @@ SaveResult SaveGameIni(const LockedConfiguration& configuration, const EditPacka
     if (options.mode != SaveMode::DryRun && configuration.GetAccess() != Access::Write)
         throw std::logic_error("a save needs the configuration locked for writing");
     const ConfigurationFiles& files = configuration.Files();
-    const RewritePlan rewrite = RewriteGameIni(files.config, edit);
+    const RewritePlan rewrite = PlanRewrite(files.config, edit);
     SaveResult result;
     result.file = AbsolutePath(files.config);
     result.changed = rewrite.Changed();

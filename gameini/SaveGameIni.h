@@ -2,7 +2,7 @@
 
 #include "gameini/ConfigurationLock.h"
 #include "gameini/FileSystem.h"
-#include "gameini/RewriteGameIni.h"
+#include "gameini/RewritePlan.h"
 
 #include <string>
 #include <vector>

@@ -162,7 +162,8 @@ bool SequentialFile::Refill(size_t wanted) {
         }
         if (buffer_.size() < end_ + kChunk)
             buffer_.resize(end_ + kChunk);
-        const ReadResult read = ReadFully(file_.Get(), buffer_.data() + end_, buffer_.size() - end_);
+        const ReadResult read =
+            ReadFully(file_.Get(), buffer_.data() + end_, buffer_.size() - end_);
         if (read.error != 0)
             ThrowSystemError(read.error, "Cannot read " + path_);
         endOfFile_ = read.got < buffer_.size() - end_;

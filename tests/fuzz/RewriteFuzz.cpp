@@ -14,7 +14,7 @@
 #include "gameini/EditPolicies.h"
 #include "gameini/Error.h"
 #include "gameini/PackageNames.h"
-#include "gameini/RewriteGameIni.h"
+#include "gameini/RewritePlan.h"
 #include "gameini/ServerPackages.h"
 #include "gameini/TextCase.h"
 
@@ -108,9 +108,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     using Version = gameini::RewritePlan::Version;
     const gameini::RewritePlan byWindow =
-        gameini::RewriteGameIni(folder + "/postal2.ini", gameini::PackagesAfterEachHeader(names));
+        gameini::PlanRewrite(folder + "/postal2.ini", gameini::PackagesAfterEachHeader(names));
     const gameini::RewritePlan byAdd =
-        gameini::RewriteGameIni(folder + "/postal2.ini", gameini::AddPackages(names));
+        gameini::PlanRewrite(folder + "/postal2.ini", gameini::AddPackages(names));
     Check(byWindow.Bytes(Version::Before) == configuration &&
               byAdd.Bytes(Version::Before) == configuration,
           "the version before the edit is the file");

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const std::string& package = std::get<std::string>(read);
     Check(package.size() <= kMostBytes, "never more bytes than allowed");
-    const auto again = redirect::DecompressUz2(redirect::CompressUz2(package, {1, false}, 1), kMostBytes);
+    const auto again =
+        redirect::DecompressUz2(redirect::CompressUz2(package, {1, false}, 1), kMostBytes);
     Check(std::holds_alternative<std::string>(again) && std::get<std::string>(again) == package,
           "what was read compresses and reads back the same");
     return 0;

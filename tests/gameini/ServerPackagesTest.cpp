@@ -1,5 +1,5 @@
 #include "gameini/ServerPackages.h"
-#include "gameini/RewriteGameIni.h"
+#include "gameini/RewritePlan.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -90,7 +90,7 @@ TEST(ReadServerPackages, TellsEachPathsEntryOfCoreSystemOnceAsTheRewriteDoes) {
     Names read, rewritten;
     ReadServerPackages(folder.path() + "/postal2.ini", nullptr, &read);
     EXPECT_EQ(read, expected);
-    RewriteGameIni(folder.path() + "/postal2.ini", [&](const ConfigurationContents& contents) {
+    PlanRewrite(folder.path() + "/postal2.ini", [&](const ConfigurationContents& contents) {
         rewritten = contents.searchPaths;
         return PackageLineEdit{Placement::AfterEachHeader};
     });

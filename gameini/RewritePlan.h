@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,7 +89,12 @@ public:
     std::string Bytes(Version version) const;
 
 private:
-    friend RewritePlan RewriteGameIni(std::string_view, const EditPackages&);
+    friend RewritePlan PlanRewrite(std::string_view, const EditPackages&);
+
+    // Reads the configuration into its slots and contents.
+    static RewritePlan Read(std::string_view source);
+    // Decides the bytes each slot holds after `change`.
+    void Apply(const PackageLineEdit& change);
 
     // A section header or package line: where its bytes stand in the file,
     // its text and line end, and the bytes that stand there after the edit,
@@ -116,15 +122,17 @@ private:
     // A UTF-16 file's bytes, encoded again from its lines (small and rare).
     std::string utf16Bytes_;
     bool endsWithoutLineEnd_ = false;
+    std::optional<LineEnd> firstLineEnd_; // for a line that had none and is now followed
     std::vector<Slot> slots_;
     ConfigurationContents contents_;
     std::vector<std::string> after_;
 };
 
-// Reads the configuration at `source` and rewrites it by `edit`. Throws
+// Reads the configuration at `source` and plans its rewrite by `edit`;
+// nothing is written until the plan's bytes are, by a save. Throws
 // FileError naming the file, and ConfigurationError for a package name or
 // Paths= entry the file's encoding cannot store or that holds a line break,
 // or Paths= entries to write into a file that has no Paths= line.
-RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit);
+RewritePlan PlanRewrite(std::string_view source, const EditPackages& edit);
 
 } // namespace gameini

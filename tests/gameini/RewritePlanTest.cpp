@@ -1,4 +1,4 @@
-#include "gameini/RewriteGameIni.h"
+#include "gameini/RewritePlan.h"
 #include "gameini/EditPolicies.h"
 #include "gameini/Error.h"
 #include "support/TempFolder.h"
@@ -13,7 +13,7 @@ namespace {
 
 std::string Rewrite(const TempFolder& folder, const std::string& source, const EditPackages& edit) {
     folder.write("postal2.ini", source);
-    return RewriteGameIni(folder.path() + "/postal2.ini", edit).Bytes(RewritePlan::Version::After);
+    return PlanRewrite(folder.path() + "/postal2.ini", edit).Bytes(RewritePlan::Version::After);
 }
 
 std::string Rewrite(const TempFolder& folder, const std::string& source, const Names& names) {
@@ -22,7 +22,7 @@ std::string Rewrite(const TempFolder& folder, const std::string& source, const N
 
 } // namespace
 
-TEST(RewriteGameIni, RewritesEachCaseAsTheTableSays) {
+TEST(PlanRewrite, RewritesEachCaseAsTheTableSays) {
     const struct {
         const char* name;
         std::string before;
@@ -101,7 +101,7 @@ TEST(RewriteGameIni, RewritesEachCaseAsTheTableSays) {
         EXPECT_EQ(Rewrite(folder, c.before, c.names), c.after) << c.name;
 }
 
-TEST(RewriteGameIni, KeepsEveryByteOutsideTheSection) {
+TEST(PlanRewrite, KeepsEveryByteOutsideTheSection) {
     std::string everyByte;
     for (int b = 0; b < 256; ++b)
         if (b != '\r' && b != '\n')
@@ -115,7 +115,7 @@ TEST(RewriteGameIni, KeepsEveryByteOutsideTheSection) {
                   "\r\n");
 }
 
-TEST(RewriteGameIni, EditsInPlaceMoveNoOtherLine) {
+TEST(PlanRewrite, EditsInPlaceMoveNoOtherLine) {
     // add: after the last package line; remove: the lines go; set: at the
     // first package line. Every other line keeps its place and bytes.
     auto remove = [](Names gone) -> EditPackages {
@@ -203,24 +203,23 @@ TEST(RewriteGameIni, EditsInPlaceMoveNoOtherLine) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         folder.write("postal2.ini", c.before);
-        const RewritePlan rewrite = RewriteGameIni(folder.path() + "/postal2.ini", c.edit);
+        const RewritePlan rewrite = PlanRewrite(folder.path() + "/postal2.ini", c.edit);
         EXPECT_EQ(rewrite.Bytes(RewritePlan::Version::After), c.after);
         EXPECT_EQ(rewrite.Bytes(RewritePlan::Version::Before), c.before);
         EXPECT_EQ(rewrite.Changed(), c.changed);
     }
 }
 
-TEST(RewriteGameIni, FailsClearlyAndChangesNothing) {
+TEST(PlanRewrite, FailsClearlyAndChangesNothing) {
     TempFolder folder;
-    EXPECT_THROW(
-        RewriteGameIni(folder.path() + "/postal2.ini", gameini::PackagesAfterEachHeader({})),
-        FileError);
+    EXPECT_THROW(PlanRewrite(folder.path() + "/postal2.ini", gameini::PackagesAfterEachHeader({})),
+                 FileError);
     EXPECT_FALSE(folder.exists("newp2.ini"));
 
     const std::string source = CrLf({"[Engine.GameEngine]", "ServerPackages=Old"});
     folder.write("postal2.ini", source);
     try {
-        RewriteGameIni(folder.path() + "/postal2.ini", gameini::PackagesAfterEachHeader({"Жара"}));
+        PlanRewrite(folder.path() + "/postal2.ini", gameini::PackagesAfterEachHeader({"Жара"}));
         FAIL() << "a name Windows-1252 cannot store was written";
     } catch (const ConfigurationError& error) {
         EXPECT_NE(std::string(error.what()).find("the character \"Ж\""), std::string::npos)

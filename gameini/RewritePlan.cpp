@@ -1,4 +1,4 @@
-#include "gameini/RewriteGameIni.h"
+#include "gameini/RewritePlan.h"
 #include "gameini/LineRules.h"
 #include "gameini/PackageNames.h"
 #include "gameini/SearchPathList.h"
@@ -49,9 +49,36 @@ size_t TrailingLineEnd(std::string_view bytes, Encoding encoding) {
     return 0;
 }
 
+// The lines an edit writes anew, as they will stand: its package lines
+// and its Paths= lines. Throws ConfigurationError for a name or entry that
+// would damage the file.
+struct NewLines {
+    std::vector<std::string> packages, searchPaths;
+};
+NewLines LinesToWrite(const PackageLineEdit& change, Encoding encoding) {
+    auto refuseDamage = [&](const char* what, const std::string& text) {
+        if (const auto problem = PackageNameProblem(text, encoding);
+            problem && problem->DamagesTheFile())
+            throw ConfigurationError(std::string("Cannot write the ") + what + " " + text + ": " +
+                                     problem->text);
+    };
+    NewLines lines;
+    for (const auto& [line, name] : change.rewritten)
+        refuseDamage("package", name);
+    for (const std::string& name : change.written) {
+        refuseDamage("package", name);
+        lines.packages.push_back(PackageLine(name));
+    }
+    for (const std::string& entry : change.writtenSearchPaths) {
+        refuseDamage("search path", entry);
+        lines.searchPaths.push_back(std::string(kSearchPathKey) + entry);
+    }
+    return lines;
+}
+
 } // namespace
 
-RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit) {
+RewritePlan RewritePlan::Read(std::string_view source) {
     RewritePlan result;
     SequentialFile input = SequentialFile::OpenInput(source);
     result.path_ = input.Path();
@@ -68,7 +95,6 @@ RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit) {
 
     SectionScanner scanner;
     SearchPathList searchPaths;
-    std::optional<LineEnd> firstLineEnd;
     // The first line is always read, for its line end; a UTF-16 file skips
     // no line, as every line is encoded again.
     auto nextLine = [&] {
@@ -79,8 +105,8 @@ RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit) {
     while (nextLine()) {
         const std::string_view line = input.ReadLineUndecoded();
         const LineEnd end = input.LastLineEnd();
-        if (!firstLineEnd && end != LineEnd::None)
-            firstLineEnd = end;
+        if (!result.firstLineEnd_ && end != LineEnd::None)
+            result.firstLineEnd_ = end;
         const size_t at = stored ? input.LastLineOffset() : result.utf16Bytes_.size();
         if (!stored)
             EncodeLine(line, end, encoding, result.utf16Bytes_);
@@ -117,42 +143,26 @@ RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit) {
     const std::string tail = result.LastBytes(0, result.size_);
     result.endsWithoutLineEnd_ = !tail.empty() && TrailingLineEnd(tail, encoding) == 0;
 
-    const PackageLineEdit change = edit(result.contents_);
-    auto refuseDamage = [&](const std::string& name) {
-        if (const auto problem = PackageNameProblem(name, encoding);
-            problem && problem->DamagesTheFile())
-            throw ConfigurationError("Cannot write the package " + name + ": " + problem->text);
-    };
-    for (const std::string& name : change.written)
-        refuseDamage(name);
-    for (const auto& [line, name] : change.rewritten)
-        refuseDamage(name);
-    std::vector<std::string> written, writtenSearchPaths;
-    for (const std::string& name : change.written)
-        written.push_back(PackageLine(name));
-    for (const std::string& entry : change.writtenSearchPaths) {
-        if (const auto problem = PackageNameProblem(entry, encoding);
-            problem && problem->DamagesTheFile())
-            throw ConfigurationError("Cannot write the search path " + entry + ": " +
-                                     problem->text);
-        writtenSearchPaths.push_back(std::string(kSearchPathKey) + entry);
-    }
-    if (!writtenSearchPaths.empty() && result.contents_.searchPathLines.empty())
-        throw ConfigurationError(result.path_ +
-                                 " has no Paths= line in [Core.System] to add search paths after");
+    return result;
+}
 
+void RewritePlan::Apply(const PackageLineEdit& change) {
+    const auto [written, writtenSearchPaths] = LinesToWrite(change, contents_.encoding);
+    if (!writtenSearchPaths.empty() && contents_.searchPathLines.empty())
+        throw ConfigurationError(path_ +
+                                 " has no Paths= line in [Core.System] to add search paths after");
     // The lines written where there is no package line to place them by.
     const bool replaceAll = change.placement == Placement::AfterEachHeader;
-    const bool anchorIsHeader = !replaceAll && result.contents_.configured.empty();
-    const LineEnd firstEnd = firstLineEnd.value_or(LineEnd::CrLf);
+    const bool anchorIsHeader = !replaceAll && contents_.configured.empty();
+    const LineEnd firstEnd = firstLineEnd_.value_or(LineEnd::CrLf);
     bool anchored = false;
     size_t package = 0, searchPath = 0;
-    for (RewritePlan::Slot& slot : result.slots_) {
+    for (Slot& slot : slots_) {
         std::vector<std::string_view> stand; // the lines that stand here after the edit
         bool placed = false;
         auto place = [&] {
             stand.insert(stand.end(), written.begin(), written.end());
-            result.after_.insert(result.after_.end(), change.written.begin(), change.written.end());
+            after_.insert(after_.end(), change.written.begin(), change.written.end());
             placed = true;
         };
         bool kept;
@@ -162,15 +172,14 @@ RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit) {
         auto rewrite = [&] {
             rewrittenLine = PackageLine(rewritten->second);
             stand.push_back(rewrittenLine);
-            result.after_.push_back(rewritten->second);
+            after_.push_back(rewritten->second);
         };
         if (slot.searchPath) {
             const auto& keep = change.keepSearchPaths;
             kept = keep.empty() || (searchPath < keep.size() && keep[searchPath]);
             if (kept)
                 stand.push_back(slot.text);
-            if (++searchPath == result.contents_.searchPathLines.size() &&
-                !writtenSearchPaths.empty()) {
+            if (++searchPath == contents_.searchPathLines.size() && !writtenSearchPaths.empty()) {
                 stand.insert(stand.end(), writtenSearchPaths.begin(), writtenSearchPaths.end());
                 placed = true;
             }
@@ -184,8 +193,7 @@ RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit) {
             if (replaceAll || (anchorIsHeader && !std::exchange(anchored, true)))
                 place();
         } else {
-            const bool isFirst = package == 0,
-                       isLast = package + 1 == result.contents_.configured.size();
+            const bool isFirst = package == 0, isLast = package + 1 == contents_.configured.size();
             kept = !replaceAll && package < change.keep.size() && change.keep[package];
             if (isFirst && change.placement == Placement::AtFirstPackageLine)
                 place();
@@ -194,7 +202,7 @@ RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit) {
                 kept = false;
             } else if (kept) {
                 stand.push_back(slot.text);
-                result.after_.push_back(result.contents_.configured[package].name);
+                after_.push_back(contents_.configured[package].name);
             }
             if (isLast && change.placement == Placement::AfterLastPackageLine)
                 place();
@@ -203,9 +211,14 @@ RewritePlan RewriteGameIni(std::string_view source, const EditPackages& edit) {
         // A line that stays alone keeps its bytes in the file; nearly all do.
         slot.kept = kept && !placed;
         if (!slot.kept)
-            slot.after = EncodeLines(stand, slot.end, firstEnd, encoding);
+            slot.after = EncodeLines(stand, slot.end, firstEnd, contents_.encoding);
     }
-    return result;
+}
+
+RewritePlan PlanRewrite(std::string_view source, const EditPackages& edit) {
+    RewritePlan plan = RewritePlan::Read(source);
+    plan.Apply(edit(plan.contents_));
+    return plan;
 }
 
 bool RewritePlan::Changed() const {

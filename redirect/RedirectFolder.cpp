@@ -217,6 +217,172 @@ const char* DoneName(Done done) {
     return "";
 }
 
+namespace {
+
+// One run into the folder: the manifest it found, the one it leaves, and
+// what became of each package.
+class FolderRun {
+public:
+    FolderRun(const DownloadSet& set, const std::string& folder, const std::string& configuration,
+              const RedirectOptions& options, gameini::FileSystem& fileSystem)
+        : set_(set), folder_(folder), configuration_(configuration), options_(options),
+          fileSystem_(fileSystem), manifest_(ReadManifest(folder)) {}
+
+    // Each package's outcome so far; the sent ones' files as they are now.
+    void Plan() {
+        for (const Download& download : set_.packages) {
+            result_.packages.push_back({download.name, download.file, Uz2NameOf(download.file), 0,
+                                        0, DoneFor(download.action), ""});
+            if (download.action != Action::Send)
+                continue;
+            struct stat info;
+            if (stat(download.file.c_str(), &info) != 0) {
+                result_.packages.back().done = Done::Unreadable;
+                result_.packages.back().problem = std::strerror(errno);
+                continue;
+            }
+            result_.packages.back().size = static_cast<uint64_t>(info.st_size);
+            bytesAll_ += result_.packages.back().size;
+            sent_.emplace_back(result_.packages.size() - 1, info);
+        }
+    }
+
+    // Writes each .uz2 that does not hold its package yet.
+    void Compress(const RedirectProgress& progress) {
+        Uz2Writer writer(fileSystem_, folder_, options_);
+        uint64_t bytesDone = 0;
+        size_t done = 0;
+        for (const auto& [index, info] : sent_) {
+            RedirectOutcome& outcome = result_.packages[index];
+            const std::string uz2Path = gameini::InFolder(folder_, outcome.uz2);
+            const std::optional<struct stat> uz2 = Uz2StatOf(uz2Path);
+            Made made = MadeFrom(set_.packages[index], info);
+            if (const auto known = manifest_.find(outcome.uz2); known != manifest_.end())
+                made.neededFor = known->second.neededFor;
+            made.neededFor.insert(configuration_);
+            if (!AsMadeBefore(made, uz2, uz2Path, outcome) && !options_.dryRun) {
+                outcome.done = writer.Write(outcome.file, uz2Path, made, outcome.compressed,
+                                            outcome.problem, kept_);
+                made.oversize = outcome.done == Done::Oversize;
+                if (made.oversize) {
+                    outcome.compressed = 0;
+                    if (uz2)
+                        fileSystem_.Remove(uz2Path);
+                }
+            }
+            if ((outcome.done != Done::Written || options_.dryRun) &&
+                outcome.done != Done::Unreadable)
+                kept_[outcome.uz2] = made;
+            bytesDone += outcome.size;
+            progress(++done, sent_.size(), bytesDone, bytesAll_);
+            if (outcome.done == Done::Written || outcome.done == Done::Unchanged) {
+                result_.bytesIn += outcome.size;
+                result_.bytesOut += outcome.compressed;
+            }
+        }
+        writer.Finish(kept_);
+        // A package that cannot be read now is still needed: its .uz2 stays as it is.
+        for (const RedirectOutcome& outcome : result_.packages)
+            if (const auto known = manifest_.find(outcome.uz2);
+                outcome.done == Done::Unreadable && known != manifest_.end()) {
+                kept_[outcome.uz2] = known->second;
+                kept_[outcome.uz2].neededFor.insert(configuration_);
+            }
+    }
+
+    // Lists, and with --prune deletes, what no configuration needs now; lists
+    // what was not made here; deletes a killed run's part files. Then writes
+    // the manifest as it is now.
+    RedirectResult Sweep(bool journalFound) {
+        bool removed = false;
+        // What this configuration no longer needs stays for the others that do.
+        for (const auto& [uz2, entry] : manifest_) {
+            if (kept_.contains(uz2))
+                continue;
+            Made others = entry;
+            others.neededFor.erase(configuration_);
+            const bool there = Uz2StatOf(gameini::InFolder(folder_, uz2)).has_value();
+            if (!others.neededFor.empty() || (there && !options_.prune))
+                kept_[uz2] = others;
+            if (others.neededFor.empty() && there) {
+                result_.unneeded.push_back(uz2);
+                if (options_.prune && !options_.dryRun) {
+                    fileSystem_.Remove(gameini::InFolder(folder_, uz2));
+                    removed = true;
+                }
+            }
+        }
+        gameini::Directory dir(folder_);
+        while (const dirent* entry = dir.Next()) {
+            const std::string name = entry->d_name;
+            if (dir.KindOf(*entry) != gameini::EntryKind::File)
+                continue;
+            if (IsUz2FileName(name) && !manifest_.contains(name) && !kept_.contains(name))
+                result_.notMadeHere.push_back(name);
+            else if (!options_.dryRun && IsPartName(name)) {
+                fileSystem_.Remove(gameini::InFolder(folder_, name)); // a killed run's
+                removed = true;
+            }
+        }
+        std::sort(result_.notMadeHere.begin(), result_.notMadeHere.end());
+        if (!options_.dryRun)
+            PutManifest(journalFound, removed);
+        return result_;
+    }
+
+private:
+    // Whether the .uz2 still holds the package as an earlier run made it:
+    // then the outcome says so. Another server's copy of the same package, a
+    // .uz2 changed behind the manifest's back, or --verify: the bytes tell.
+    bool AsMadeBefore(Made& made, const std::optional<struct stat>& uz2, const std::string& uz2Path,
+                      RedirectOutcome& outcome) const {
+        const auto known = manifest_.find(outcome.uz2);
+        if (known == manifest_.end())
+            return false;
+        const Made& before = known->second;
+        const bool unchanged = PackageUnchanged(before, made);
+        bool same = false;
+        if (unchanged && before.oversize)
+            same = !uz2;
+        else if (unchanged && Uz2AsLeft(before, uz2) && !options_.verify)
+            same = true;
+        else if (!before.oversize)
+            same = uz2 && StillItsPackage(uz2Path, outcome.file);
+        if (!same)
+            return false;
+        made.oversize = before.oversize;
+        if (uz2)
+            NoteUz2(made, *uz2);
+        outcome.compressed = made.uz2Size;
+        outcome.done = made.oversize ? Done::Oversize : Done::Unchanged;
+        return true;
+    }
+
+    void PutManifest(bool journalFound, bool removed) {
+        const std::string journalPath = gameini::InFolder(folder_, kJournalName);
+        const bool manifestChanged = kept_ != manifest_ || journalFound;
+        if (manifestChanged)
+            PutFile(fileSystem_, gameini::InFolder(folder_, kManifestName), ManifestText(kept_));
+        if (gameini::ExistsNotFollowingLinks(journalPath))
+            fileSystem_.Remove(journalPath); // folded into the manifest
+        if (manifestChanged || removed)
+            fileSystem_.FlushFolder(folder_);
+    }
+
+    const DownloadSet& set_;
+    const std::string& folder_;
+    const std::string& configuration_;
+    const RedirectOptions& options_;
+    gameini::FileSystem& fileSystem_;
+    const std::map<std::string, Made> manifest_;
+    std::map<std::string, Made> kept_;                 // the manifest as it is to be
+    std::vector<std::pair<size_t, struct stat>> sent_; // a package sent, and its file now
+    uint64_t bytesAll_ = 0;
+    RedirectResult result_;
+};
+
+} // namespace
+
 RedirectResult UpdateRedirectFolder(const DownloadSet& set, const std::string& folder,
                                     const std::string& configuration,
                                     const RedirectOptions& options,
@@ -224,133 +390,12 @@ RedirectResult UpdateRedirectFolder(const DownloadSet& set, const std::string& f
                                     gameini::FileSystem& fileSystem) {
     const gameini::FileDescriptor held =
         options.dryRun ? gameini::FileDescriptor() : HoldFolder(folder, options.wait, fileSystem);
-    const std::string manifestPath = gameini::InFolder(folder, kManifestName);
-    const std::string journalPath = gameini::InFolder(folder, kJournalName);
-    const bool journalFound = gameini::ExistsNotFollowingLinks(journalPath);
-    const std::map<std::string, Made> manifest = ReadManifest(folder);
-
-    RedirectResult result;
-    std::vector<std::pair<size_t, struct stat>> sent; // a package sent, and its file now
-    uint64_t bytesAll = 0;
-    for (const Download& download : set.packages) {
-        result.packages.push_back({download.name, download.file, Uz2NameOf(download.file), 0, 0,
-                                   DoneFor(download.action), ""});
-        if (download.action != Action::Send)
-            continue;
-        struct stat info;
-        if (stat(download.file.c_str(), &info) != 0) {
-            result.packages.back().done = Done::Unreadable;
-            result.packages.back().problem = std::strerror(errno);
-            continue;
-        }
-        result.packages.back().size = static_cast<uint64_t>(info.st_size);
-        bytesAll += result.packages.back().size;
-        sent.emplace_back(result.packages.size() - 1, info);
-    }
-
-    std::map<std::string, Made> kept; // the manifest as it is to be
-    Uz2Writer writer(fileSystem, folder, options);
-    uint64_t bytesDone = 0;
-    size_t done = 0;
-    for (const auto& [index, info] : sent) {
-        const Download& download = set.packages[index];
-        RedirectOutcome& outcome = result.packages[index];
-        const std::string uz2Path = gameini::InFolder(folder, outcome.uz2);
-        const std::optional<struct stat> uz2 = Uz2StatOf(uz2Path);
-        Made made = MadeFrom(download, info);
-        const auto known = manifest.find(outcome.uz2);
-        if (known != manifest.end())
-            made.neededFor = known->second.neededFor;
-        made.neededFor.insert(configuration);
-        bool same = false;
-        if (known != manifest.end()) {
-            // Another server's copy of the same package, a .uz2 changed behind
-            // the manifest's back, or --verify: the bytes tell.
-            const Made& before = known->second;
-            const bool unchanged = PackageUnchanged(before, made);
-            if (unchanged && before.oversize)
-                same = !uz2;
-            else if (unchanged && Uz2AsLeft(before, uz2) && !options.verify)
-                same = true;
-            else if (!before.oversize)
-                same = uz2 && StillItsPackage(uz2Path, download.file);
-            if (same) {
-                made.oversize = before.oversize;
-                if (uz2)
-                    NoteUz2(made, *uz2);
-                outcome.compressed = made.uz2Size;
-                outcome.done = made.oversize ? Done::Oversize : Done::Unchanged;
-            }
-        }
-        if (!same && !options.dryRun) {
-            outcome.done = writer.Write(download.file, uz2Path, made, outcome.compressed,
-                                        outcome.problem, kept);
-            made.oversize = outcome.done == Done::Oversize;
-            if (made.oversize) {
-                outcome.compressed = 0;
-                if (uz2)
-                    fileSystem.Remove(uz2Path);
-            }
-        }
-        if ((outcome.done != Done::Written || options.dryRun) && outcome.done != Done::Unreadable)
-            kept[outcome.uz2] = made;
-        bytesDone += outcome.size;
-        progress(++done, sent.size(), bytesDone, bytesAll);
-        if (outcome.done == Done::Written || outcome.done == Done::Unchanged) {
-            result.bytesIn += outcome.size;
-            result.bytesOut += outcome.compressed;
-        }
-    }
-    writer.Finish(kept);
-    // A package that cannot be read now is still needed: its .uz2 stays as it is.
-    for (const RedirectOutcome& outcome : result.packages)
-        if (const auto known = manifest.find(outcome.uz2);
-            outcome.done == Done::Unreadable && known != manifest.end()) {
-            kept[outcome.uz2] = known->second;
-            kept[outcome.uz2].neededFor.insert(configuration);
-        }
-
-    // What this configuration no longer needs stays for the others that do.
-    bool removed = false;
-    for (const auto& [uz2, entry] : manifest) {
-        if (kept.contains(uz2))
-            continue;
-        Made others = entry;
-        others.neededFor.erase(configuration);
-        const bool there = Uz2StatOf(gameini::InFolder(folder, uz2)).has_value();
-        if (!others.neededFor.empty() || (there && !options.prune))
-            kept[uz2] = others;
-        if (others.neededFor.empty() && there) {
-            result.unneeded.push_back(uz2);
-            if (options.prune && !options.dryRun) {
-                fileSystem.Remove(gameini::InFolder(folder, uz2));
-                removed = true;
-            }
-        }
-    }
-    gameini::Directory dir(folder);
-    while (const dirent* entry = dir.Next()) {
-        const std::string name = entry->d_name;
-        if (dir.KindOf(*entry) != gameini::EntryKind::File)
-            continue;
-        if (IsUz2FileName(name) && !manifest.contains(name) && !kept.contains(name))
-            result.notMadeHere.push_back(name);
-        else if (!options.dryRun && IsPartName(name)) {
-            fileSystem.Remove(gameini::InFolder(folder, name)); // a killed run's
-            removed = true;
-        }
-    }
-    std::sort(result.notMadeHere.begin(), result.notMadeHere.end());
-    if (options.dryRun)
-        return result;
-    const bool manifestChanged = kept != manifest || journalFound;
-    if (manifestChanged)
-        PutFile(fileSystem, manifestPath, ManifestText(kept));
-    if (gameini::ExistsNotFollowingLinks(journalPath))
-        fileSystem.Remove(journalPath); // folded into the manifest
-    if (manifestChanged || removed)
-        fileSystem.FlushFolder(folder);
-    return result;
+    const bool journalFound =
+        gameini::ExistsNotFollowingLinks(gameini::InFolder(folder, kJournalName));
+    FolderRun run(set, folder, configuration, options, fileSystem);
+    run.Plan();
+    run.Compress(progress);
+    return run.Sweep(journalFound);
 }
 
 } // namespace redirect

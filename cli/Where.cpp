@@ -1,19 +1,14 @@
 #include "cli/Commands.h"
 #include "cli/Json.h"
-#include "gameini/ConfigurationLock.h"
-#include "gameini/Directory.h"
 #include "gameini/Error.h"
 #include "gameini/GamePath.h"
-#include "gameini/ServerPackages.h"
-#include "gameini/TextCase.h"
+#include "locate/Configurations.h"
 #include "locate/Postal2Installs.h"
 #include "locate/RunningGame.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
-#include <optional>
 #include <pwd.h>
 #include <set>
 #include <sys/stat.h>
@@ -21,67 +16,6 @@
 namespace cli {
 
 namespace {
-
-struct Candidate {
-    std::string path;
-    size_t packages;
-    timespec changed;
-    bool isTemplate;    // Default.ini or DefUser.ini: what the game copies, not what it reads
-    std::string twinOf; // the configuration the edits use, of which this is a case twin
-};
-
-bool IsTemplate(const std::string& name) {
-    const std::string lower = gameini::LowerCase(name);
-    return lower == "default.ini" || lower == "defuser.ini";
-}
-
-// The configurations of one System folder: its postal2.ini in any letter case,
-// and every other .ini that has an [Engine.GameEngine] section.
-void AddCandidates(const Context& context, const std::string& folder, std::set<std::string>& seen,
-                   std::vector<Candidate>& found) {
-    const std::string main =
-        gameini::ResolvePath(gameini::InFolder(folder, gameini::kConfigurationName));
-    std::vector<std::string> paths{main};
-    gameini::Directory dir(folder);
-    while (const dirent* entry = dir.Next()) {
-        const std::string path = gameini::InFolder(folder, entry->d_name);
-        const std::string name = gameini::LowerCase(entry->d_name);
-        if (name == gameini::kConfigurationName && path != main) {
-            // Read by its name, it would be the other one: it is named, not read.
-            struct stat info;
-            const std::optional<std::string> identity = gameini::RealPath(path);
-            if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && identity &&
-                seen.insert(*identity).second)
-                found.push_back({path, 0, info.st_mtim, false, main});
-        } else if (name.ends_with(".ini") && name != gameini::kWorkFileName && path != main) {
-            paths.push_back(path);
-        }
-    }
-    std::sort(paths.begin() + 1, paths.end());
-    for (const std::string& path : paths) {
-        struct stat info;
-        const std::optional<std::string> identity = gameini::RealPath(path);
-        if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || !identity ||
-            seen.contains(*identity))
-            continue;
-        try {
-            const gameini::LockedConfiguration held =
-                gameini::LockConfiguration(gameini::FolderOf(path), gameini::NameOf(path),
-                                           gameini::Access::Read, context.Wait());
-            bool section = false;
-            const size_t packages = gameini::ReadServerPackages(path, &section).size();
-            if (section || path == main) {
-                seen.insert(*identity);
-                found.push_back(
-                    {path, packages, info.st_mtim, IsTemplate(gameini::NameOf(path)), ""});
-            }
-        } catch (const gameini::BusyError&) {
-            throw;
-        } catch (const std::exception&) {
-            // Not readable as a configuration: not one the game uses either.
-        }
-    }
-}
 
 // HOME=..., and under sudo also the home of the user who ran it, whose
 // installs are the ones meant.
@@ -101,14 +35,57 @@ std::vector<Home> HomesToSearch() {
     return homes;
 }
 
-bool Before(const timespec& a, const timespec& b) {
-    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
-}
-
 std::string LocalTime(const timespec& time) {
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", std::localtime(&time.tv_sec));
     return text;
+}
+
+void PrintJson(const Context& context, const std::vector<locate::FoundConfiguration>& found,
+               const std::vector<locate::GameProcess>& games) {
+    nlohmann::ordered_json files = nlohmann::ordered_json::array();
+    for (const locate::FoundConfiguration& file : found) {
+        nlohmann::ordered_json usedBy = nlohmann::ordered_json::array();
+        for (const locate::GameProcess& game : file.usedBy)
+            usedBy.push_back({{"name", game.name}, {"pid", game.pid}});
+        files.push_back({{"path", file.path},
+                         {"packages", file.packages},
+                         {"changed", LocalTime(file.changed)},
+                         {"newest", file.newest},
+                         {"template", file.isTemplate},
+                         {"twin_of", TextOrNull(file.twinOf)},
+                         {"used_by", usedBy}});
+    }
+    nlohmann::ordered_json running = nlohmann::ordered_json::array();
+    for (const locate::GameProcess& game : games)
+        running.push_back({{"name", game.name}, {"pid", game.pid}, {"folder", game.folder}});
+    context.PrintResult({{"files", files}, {"running", running}});
+}
+
+void PrintText(const Context& context, const std::vector<locate::FoundConfiguration>& found,
+               const std::vector<locate::GameProcess>& games) {
+    for (const locate::FoundConfiguration& file : found) {
+        if (!file.twinOf.empty()) {
+            context.out << "  " << file.path << "  changed " << LocalTime(file.changed)
+                        << "  (the same name in other letters; the edits use "
+                        << gameini::NameOf(file.twinOf) << ", remove the one the game does "
+                        << "not read)\n";
+            continue;
+        }
+        context.out << (file.newest ? "* " : "  ") << file.path << "  " << file.packages
+                    << (file.packages == 1 ? " package" : " packages") << "  changed "
+                    << LocalTime(file.changed)
+                    << (file.newest       ? "  (newest)"
+                        : file.isTemplate ? "  (template)"
+                                          : "");
+        for (const locate::GameProcess& game : file.usedBy)
+            context.out << "  (used by " << game.name << ", pid " << game.pid << ")";
+        context.out << "\n";
+    }
+    for (const locate::GameProcess& game : games)
+        context.out << "running: " << game.name << " (pid " << game.pid << ", in "
+                    << (game.folder.empty() ? "a folder that cannot be read" : game.folder)
+                    << "); it writes its configuration back when it quits\n";
 }
 
 ExitStatus RunWhere(const Context& context) {
@@ -120,13 +97,13 @@ ExitStatus RunWhere(const Context& context) {
     if (!S_ISDIR(folder.st_mode))
         gameini::ThrowSystemError(ENOTDIR, "Cannot look in " + context.systemFolder);
     std::set<std::string> seen;
-    std::vector<Candidate> found;
-    AddCandidates(context, context.systemFolder, seen, found);
+    std::vector<locate::FoundConfiguration> found;
+    locate::AddConfigurationsOf(context.systemFolder, context.Wait(), seen, found);
     const std::vector<Home> homes = HomesToSearch();
     for (const Home& home : homes)
         for (const locate::Postal2Install& install :
              locate::FindPostal2Installs(home.path, home.winePrefix))
-            AddCandidates(context, install.systemFolder, seen, found);
+            locate::AddConfigurationsOf(install.systemFolder, context.Wait(), seen, found);
     if (found.empty()) {
         std::string searched;
         for (const Home& home : homes)
@@ -136,70 +113,17 @@ ExitStatus RunWhere(const Context& context) {
                     << ": looked in " << locate::kPostal2InstallPlaces << "\n";
         return kProblemsFound;
     }
-    // Every file changed last, to the nanosecond, is the newest; templates never are.
-    std::optional<timespec> newest;
-    for (const Candidate& candidate : found)
-        if (!candidate.isTemplate && candidate.twinOf.empty() &&
-            (!newest || Before(*newest, candidate.changed)))
-            newest = candidate.changed;
-    auto isNewest = [&](const Candidate& candidate) {
-        return !candidate.isTemplate && candidate.twinOf.empty() && newest &&
-               !Before(candidate.changed, *newest);
-    };
     std::vector<locate::GameProcess> games;
     try {
         games = locate::RunningGames();
     } catch (const gameini::FileError&) {
         // Without /proc there is nothing to tell of; the edits refuse then.
     }
-
-    // The servers that write each configuration back: a co-op server its ini=.
-    auto usersOf = [&](const Candidate& candidate) {
-        return games.empty() || !candidate.twinOf.empty() ? std::vector<locate::GameProcess>{}
-                                                          : locate::GamesUsing(candidate.path);
-    };
-    if (context.json) {
-        nlohmann::ordered_json files = nlohmann::ordered_json::array();
-        for (const Candidate& candidate : found) {
-            nlohmann::ordered_json usedBy = nlohmann::ordered_json::array();
-            for (const locate::GameProcess& game : usersOf(candidate))
-                usedBy.push_back({{"name", game.name}, {"pid", game.pid}});
-            files.push_back({{"path", candidate.path},
-                             {"packages", candidate.packages},
-                             {"changed", LocalTime(candidate.changed)},
-                             {"newest", isNewest(candidate)},
-                             {"template", candidate.isTemplate},
-                             {"twin_of", TextOrNull(candidate.twinOf)},
-                             {"used_by", usedBy}});
-        }
-        nlohmann::ordered_json running = nlohmann::ordered_json::array();
-        for (const locate::GameProcess& game : games)
-            running.push_back({{"name", game.name}, {"pid", game.pid}, {"folder", game.folder}});
-        context.PrintResult({{"files", files}, {"running", running}});
-        return kDone;
-    }
-    for (const Candidate& candidate : found) {
-        if (!candidate.twinOf.empty()) {
-            context.out << "  " << candidate.path << "  changed " << LocalTime(candidate.changed)
-                        << "  (the same name in other letters; the edits use "
-                        << gameini::NameOf(candidate.twinOf) << ", remove the one the game does "
-                        << "not read)\n";
-            continue;
-        }
-        context.out << (isNewest(candidate) ? "* " : "  ") << candidate.path << "  "
-                    << candidate.packages << (candidate.packages == 1 ? " package" : " packages")
-                    << "  changed " << LocalTime(candidate.changed)
-                    << (isNewest(candidate)    ? "  (newest)"
-                        : candidate.isTemplate ? "  (template)"
-                                               : "");
-        for (const locate::GameProcess& game : usersOf(candidate))
-            context.out << "  (used by " << game.name << ", pid " << game.pid << ")";
-        context.out << "\n";
-    }
-    for (const locate::GameProcess& game : games)
-        context.out << "running: " << game.name << " (pid " << game.pid << ", in "
-                    << (game.folder.empty() ? "a folder that cannot be read" : game.folder)
-                    << "); it writes its configuration back when it quits\n";
+    locate::MarkNewestAndUsers(found, games);
+    if (context.json)
+        PrintJson(context, found, games);
+    else
+        PrintText(context, found, games);
     return kDone;
 }
 

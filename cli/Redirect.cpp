@@ -6,7 +6,6 @@
 #include "redirect/Uz2Compressor.h"
 
 #include <chrono>
-#include <cstdio>
 #include <iomanip>
 #include <sstream>
 #include <thread>
@@ -41,13 +40,14 @@ std::string Duration(double seconds) {
     return text.str();
 }
 
-// A line on standard error that says how far the run is, rewritten in place.
+// A line on a terminal that says how far the run is, rewritten in place.
 class ProgressLine {
 public:
-    explicit ProgressLine(bool shown) : shown_(shown), start_(std::chrono::steady_clock::now()) {}
+    ProgressLine(std::ostream& terminal, bool shown)
+        : terminal_(terminal), shown_(shown), start_(std::chrono::steady_clock::now()) {}
     ~ProgressLine() {
         if (shown_ && drawn_)
-            std::fputs("\r\033[K", stderr);
+            terminal_ << "\r\033[K" << std::flush;
     }
     void Show(size_t done, size_t count, uint64_t bytesDone, uint64_t bytesAll) {
         if (!shown_)
@@ -56,13 +56,14 @@ public:
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
         const double rate = seconds > 0 ? static_cast<double>(bytesDone) / seconds : 0;
         const double left = rate > 0 ? static_cast<double>(bytesAll - bytesDone) / rate : 0;
-        std::fprintf(stderr, "\r\033[K%zu/%zu files, %s of %s, %s/s, %s left", done, count,
-                     SizeText(bytesDone).c_str(), SizeText(bytesAll).c_str(),
-                     SizeText(static_cast<uint64_t>(rate)).c_str(), Duration(left).c_str());
+        terminal_ << "\r\033[K" << done << "/" << count << " files, " << SizeText(bytesDone)
+                  << " of " << SizeText(bytesAll) << ", " << SizeText(static_cast<uint64_t>(rate))
+                  << "/s, " << Duration(left) << " left" << std::flush;
         drawn_ = true;
     }
 
 private:
+    std::ostream& terminal_;
     bool shown_, drawn_ = false;
     std::chrono::steady_clock::time_point start_;
 };
@@ -134,17 +135,81 @@ std::string ProblemText(const redirect::DownloadProblem& problem) {
     return problem.file + " cannot be read (" + problem.reason + ")";
 }
 
+// What redirect is given.
+struct RedirectWords {
+    std::string folder;
+    std::vector<std::string> maps, excluded;
+    bool prune = false, verify = false;
+    unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+    std::optional<int> level; // libdeflate's alone; by default zlib's 6 too
+};
+
+void PrintRedirect(const Context& context, const RedirectWords& words,
+                   const gameini::ServerSetup& setup, const redirect::RedirectResult& result) {
+    const bool deleted = words.prune && !context.dryRun;
+    if (context.json) {
+        context.PrintResult(ResultJson(words.folder, result, deleted));
+        return;
+    }
+    for (const RedirectOutcome& outcome : result.packages)
+        if (outcome.done != RedirectOutcome::Done::Unchanged)
+            context.out << Word(outcome.done, context.dryRun) << "  " << outcome.uz2 << "\n";
+    const char* unneeded = deleted ? "pruned  " : words.prune ? "would delete  " : "unneeded  ";
+    for (const std::string& name : result.unneeded)
+        context.out << unneeded << name << "\n";
+    for (const std::string& name : result.notMadeHere)
+        context.out << "not made here  " << name << "\n";
+    context.out << Summary(result, context.dryRun) << "\n";
+    const std::string rate = setup.Setting("[IpDrv.TcpNetDriver]", "MaxClientRate").value_or("");
+    if (const double bytesPerSecond = std::atof(rate.c_str()); bytesPerSecond > 0)
+        context.out << "without a redirect, a player missing all of it downloads "
+                    << SizeText(result.bytesIn) << " at MaxClientRate " << rate
+                    << " bytes a second: " << Duration(result.bytesIn / bytesPerSecond) << "\n";
+}
+
+ExitStatus RunRedirect(const Context& context, const RedirectWords& words) {
+    gameini::ServerSetup setup;
+    std::string configuration; // who the .uz2 files are made for, in a shared folder
+    {
+        const gameini::LockedConfiguration locked = context.Lock(gameini::Access::Read);
+        setup = gameini::ReadServerSetup(locked.Files().config);
+        context.file = locked.Files().config;
+        configuration = gameini::RealPath(locked.Files().config)
+                            .value_or(gameini::AbsolutePath(locked.Files().config));
+    }
+    locate::PackageFiles packageFiles;
+    const redirect::DownloadSet set = redirect::PackagesPlayersNeed(
+        setup, locate::PackageSearch(setup.searchPaths, context.ConfigurationFolder()), words.maps,
+        words.excluded, packageFiles);
+    for (const redirect::DownloadProblem& problem : set.problems)
+        context.Warn(ProblemText(problem));
+    // The progress line is gone before anything else is printed.
+    const redirect::RedirectResult result = [&] {
+        ProgressLine line(context.err, !context.quiet && !context.json && isatty(STDERR_FILENO));
+        return redirect::UpdateRedirectFolder(
+            set, words.folder, configuration,
+            {words.level ? redirect::Compression{*words.level, false} : redirect::Compression{},
+             words.threads, context.dryRun, words.prune, words.verify, context.Wait()},
+            [&line](size_t done, size_t count, uint64_t bytesDone, uint64_t bytesAll) {
+                line.Show(done, count, bytesDone, bytesAll);
+            });
+    }();
+    // Done, but players lack what is missing or cannot be read.
+    bool lacking = !set.problems.empty();
+    for (const RedirectOutcome& outcome : result.packages)
+        if (outcome.done == RedirectOutcome::Done::Unreadable) {
+            context.Warn(outcome.file + " cannot be read, so players cannot download it (" +
+                         outcome.problem + ")");
+            lacking = true;
+        }
+    PrintRedirect(context, words, setup, result);
+    return lacking ? kProblemsFound : kDone;
+}
+
 } // namespace
 
 void AddRedirectCommand(CLI::App& app, Context& context) {
-    struct Options {
-        std::string folder;
-        std::vector<std::string> maps, excluded;
-        bool prune = false, verify = false;
-        unsigned threads = std::max(1u, std::thread::hardware_concurrency());
-        std::optional<int> level; // libdeflate's alone; by default zlib's 6 too
-    };
-    auto options = std::make_shared<Options>();
+    auto options = std::make_shared<RedirectWords>();
     CLI::App* command = app.add_subcommand(
         "redirect", "DIR: make DIR the folder of compressed packages (.uz2) that players "
                     "download from a web server");
@@ -166,67 +231,7 @@ void AddRedirectCommand(CLI::App& app, Context& context) {
                      "libdeflate's level alone, 1 to 12 (default: 6, or zlib's 6 where smaller)")
         ->type_name("N")
         ->check(CLI::Range(1, 12));
-    OnRun(*command, context, [&context, options] {
-        gameini::ServerSetup setup;
-        std::string configuration; // who the .uz2 files are made for, in a shared folder
-        {
-            const gameini::LockedConfiguration locked = context.Lock(gameini::Access::Read);
-            setup = gameini::ReadServerSetup(locked.Files().config);
-            context.file = locked.Files().config;
-            configuration = gameini::RealPath(locked.Files().config)
-                                .value_or(gameini::AbsolutePath(locked.Files().config));
-        }
-        locate::PackageFiles packageFiles;
-        const redirect::DownloadSet set = redirect::PackagesPlayersNeed(
-            setup, locate::PackageSearch(setup.searchPaths, context.ConfigurationFolder()),
-            options->maps, options->excluded, packageFiles);
-        for (const redirect::DownloadProblem& problem : set.problems)
-            context.Warn(ProblemText(problem));
-        // The progress line is gone before anything else is printed.
-        const redirect::RedirectResult result = [&] {
-            ProgressLine line(!context.quiet && !context.json && isatty(STDERR_FILENO));
-            return redirect::UpdateRedirectFolder(
-                set, options->folder, configuration,
-                {options->level ? redirect::Compression{*options->level, false}
-                                : redirect::Compression{},
-                 options->threads, context.dryRun, options->prune, options->verify, context.Wait()},
-                [&line](size_t done, size_t count, uint64_t bytesDone, uint64_t bytesAll) {
-                    line.Show(done, count, bytesDone, bytesAll);
-                });
-        }();
-        // Done, but players lack what is missing or cannot be read.
-        bool lacking = !set.problems.empty();
-        for (const RedirectOutcome& outcome : result.packages)
-            if (outcome.done == RedirectOutcome::Done::Unreadable) {
-                context.Warn(outcome.file + " cannot be read, so players cannot download it (" +
-                             outcome.problem + ")");
-                lacking = true;
-            }
-        const ExitStatus status = lacking ? kProblemsFound : kDone;
-        const bool deleted = options->prune && !context.dryRun;
-        if (context.json) {
-            context.PrintResult(ResultJson(options->folder, result, deleted));
-            return status;
-        }
-        for (const RedirectOutcome& outcome : result.packages)
-            if (outcome.done != RedirectOutcome::Done::Unchanged)
-                context.out << Word(outcome.done, context.dryRun) << "  " << outcome.uz2 << "\n";
-        const char* unneeded = deleted          ? "pruned  "
-                               : options->prune ? "would delete  "
-                                                : "unneeded  ";
-        for (const std::string& name : result.unneeded)
-            context.out << unneeded << name << "\n";
-        for (const std::string& name : result.notMadeHere)
-            context.out << "not made here  " << name << "\n";
-        context.out << Summary(result, context.dryRun) << "\n";
-        const std::string rate =
-            setup.Setting("[IpDrv.TcpNetDriver]", "MaxClientRate").value_or("");
-        if (const double bytesPerSecond = std::atof(rate.c_str()); bytesPerSecond > 0)
-            context.out << "without a redirect, a player missing all of it downloads "
-                        << SizeText(result.bytesIn) << " at MaxClientRate " << rate
-                        << " bytes a second: " << Duration(result.bytesIn / bytesPerSecond) << "\n";
-        return status;
-    });
+    OnRun(*command, context, [&context, options] { return RunRedirect(context, *options); });
 }
 
 } // namespace cli

@@ -5,6 +5,7 @@
 #include "gameini/GamePath.h"
 #include "gameini/LineRules.h"
 #include "gameini/PackageNames.h"
+#include "gameini/ProblemKind.h"
 #include "gameini/ServerPackages.h"
 #include "gameini/ServerSetup.h"
 #include "gameini/TextCase.h"
@@ -24,7 +25,8 @@ namespace {
 
 struct Problem {
     int line;
-    std::string kind, name, message;
+    gameini::ProblemKind kind;
+    std::string name, message;
 };
 
 // The command line that does `words` to the configuration, as a hint gives it.
@@ -45,7 +47,8 @@ using ConfiguredLines = std::unordered_map<std::string, const gameini::Configure
 // and what they bring in are check --redirect's.
 void CheckWhatPlayersNeed(const redirect::DownloadSet& set, const ConfiguredLines& configured,
                           std::vector<Problem>& problems) {
-    auto add = [&](const std::string& neededBy, const char* kind, const std::string& message) {
+    auto add = [&](const std::string& neededBy, gameini::ProblemKind kind,
+                   const std::string& message) {
         const auto found = configured.find(gameini::LowerCase(neededBy));
         if (found == configured.end())
             return;
@@ -58,11 +61,11 @@ void CheckWhatPlayersNeed(const redirect::DownloadSet& set, const ConfiguredLine
         const std::string imported =
             download.importer.empty() ? name : download.importer + " imports " + name + ", which";
         if (download.action == redirect::Action::ServerOnly && !download.importer.empty())
-            add(download.neededBy, "server-only-import",
+            add(download.neededBy, gameini::ProblemKind::ServerOnlyImport,
                 imported + " is marked server-side only; players never receive " + name +
                     ", so they cannot load " + download.neededBy);
         else if (download.action == redirect::Action::NotDownloadable)
-            add(download.neededBy, "not-downloadable",
+            add(download.neededBy, gameini::ProblemKind::NotDownloadable,
                 imported +
                     " lacks the AllowDownload flag, so a player without it is refused "
                     "(\"Downloading '" +
@@ -72,17 +75,17 @@ void CheckWhatPlayersNeed(const redirect::DownloadSet& set, const ConfiguredLine
         switch (problem.kind) {
         case redirect::DownloadProblem::Kind::Missing:
             if (!problem.importer.empty()) // a configured one is "missing" on its own line
-                add(problem.neededBy, "missing-import",
+                add(problem.neededBy, gameini::ProblemKind::MissingImport,
                     problem.importer + " imports " + problem.name +
                         ", which no Paths= folder holds; players cannot load " + problem.neededBy);
             break;
         case redirect::DownloadProblem::Kind::Damaged:
-            add(problem.neededBy, "damaged",
+            add(problem.neededBy, gameini::ProblemKind::Damaged,
                 gameini::NameOf(problem.file) + " is not a package file or is damaged (" +
                     problem.reason + ")");
             break;
         case redirect::DownloadProblem::Kind::Unreadable:
-            add(problem.neededBy, "unreadable",
+            add(problem.neededBy, gameini::ProblemKind::Unreadable,
                 problem.file + " cannot be read (" + problem.reason +
                     "), so the server cannot send it");
             break;
@@ -90,14 +93,29 @@ void CheckWhatPlayersNeed(const redirect::DownloadSet& set, const ConfiguredLine
     }
 }
 
+// What to do about a problem of the redirect folder.
+std::string RedirectAdvice(gameini::ProblemKind kind, const std::string& folder) {
+    switch (kind) {
+    case gameini::ProblemKind::RedirectMissing:
+    case gameini::ProblemKind::RedirectStale:
+        return "; run sarvelin-cli redirect " + folder;
+    case gameini::ProblemKind::RedirectOversize:
+        return "; run sarvelin-cli redirect " + folder +
+               " again, which deletes it, and players get the package from the game server";
+    default:
+        return "";
+    }
+}
+
 // The redirect's problems, each on the line of the configured package that
 // brings its package in; a map's on line 1.
 void AddOnTheirLines(const std::vector<redirect::RedirectProblem>& found,
-                     const ConfiguredLines& configured, std::vector<Problem>& problems) {
+                     const ConfiguredLines& configured, std::vector<Problem>& problems,
+                     const std::string& folder = "") {
     for (const redirect::RedirectProblem& problem : found) {
         const auto line = configured.find(gameini::LowerCase(problem.neededBy));
         problems.push_back({line == configured.end() ? 1 : line->second->line, problem.kind,
-                            problem.name, problem.message});
+                            problem.name, problem.message + RedirectAdvice(problem.kind, folder)});
     }
 }
 
@@ -114,7 +132,7 @@ void CheckRedirect(const Context& context, const gameini::ServerSetup& setup,
         "true")
         context.Warn("UseCompression= of [IpDrv.HTTPDownload] is not True, so players ask for "
                      "the packages themselves, not their .uz2 files");
-    AddOnTheirLines(redirect::CheckRedirectFolder(set, folder), configured, problems);
+    AddOnTheirLines(redirect::CheckRedirectFolder(set, folder), configured, problems, folder);
 }
 
 // What players get from the web server RedirectToURL= names, or `url`.
@@ -147,7 +165,7 @@ void CheckWorkshopItems(const std::string& config, const gameini::ServerSetup& s
         if (!id || locate::FindWorkshopItem(workshop, *id) || !reported.Insert(*id))
             continue;
         problems.push_back(
-            {line.line, "workshop-missing", *id,
+            {line.line, gameini::ProblemKind::WorkshopMissing, *id,
              "Paths=" + line.entry + ": the Workshop item " + *id + " is gone" +
                  (lost.empty() ? "" : "; no folder holds the configured " + lostText) +
                  "; subscribe to it again, or run " + Command(config, "workshop remove " + *id)});
@@ -161,7 +179,7 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
     std::vector<Problem> problems;
     if (!setup.sectionFound)
         problems.push_back(
-            {1, "no-section", "",
+            {1, gameini::ProblemKind::NoSection, "",
              setup.markHidesHeader
                  ? "a UTF-8 byte-order mark in front of the first line hides [Engine.GameEngine] "
                    "from the game; save the file without the mark"
@@ -170,7 +188,7 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
 
     if (const std::vector<std::string> twins = gameini::CaseVariants(files.config);
         twins.size() > 1)
-        problems.push_back({1, "case-twins", "",
+        problems.push_back({1, gameini::ProblemKind::CaseTwins, "",
                             gameini::FolderOf(files.config) + " holds both " + twins[0] + " and " +
                                 twins[1] + ": the edits use " + gameini::NameOf(files.config) +
                                 "; remove the one the game does not read"});
@@ -181,7 +199,7 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
     std::unordered_map<std::string, int> firstLine; // lower-cased name
     for (const gameini::ConfiguredPackage& package : setup.configured) {
         const std::string line = gameini::PackageLine(package.name);
-        auto add = [&](const char* kind, const std::string& message) {
+        auto add = [&](gameini::ProblemKind kind, const std::string& message) {
             problems.push_back({package.line, kind, package.name, line + ": " + message});
         };
         const std::string removeIt =
@@ -189,43 +207,48 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
         const std::string fixIt = Command(files.config, "check --fix") + " mends it";
         auto [first, isFirst] = firstLine.emplace(gameini::LowerCase(package.name), package.line);
         if (!isFirst) {
-            add("duplicate", "configured already on line " + std::to_string(first->second) + "; " +
-                                 removeIt + ", or run " + Command(files.config, "check --fix"));
+            add(gameini::ProblemKind::Duplicate,
+                "configured already on line " + std::to_string(first->second) + "; " + removeIt +
+                    ", or run " + Command(files.config, "check --fix"));
             continue;
         }
         const auto problem = gameini::PackageNameProblem(package.name, setup.encoding);
         if (problem && problem->kind == gameini::NameProblem::Kind::Blank) {
-            add("blank",
+            add(gameini::ProblemKind::Blank,
                 "the blank or tab becomes part of the name, which then matches no file; " + fixIt);
             continue;
         }
         if (problem) {
-            add("bad-name", problem->text + ", so no package has this name; " + removeIt);
+            add(gameini::ProblemKind::BadName,
+                problem->text + ", so no package has this name; " + removeIt);
             continue;
         }
         const std::string_view extension = gameini::PackageExtensionOf(package.name);
         if (!extension.empty() && extension.size() < package.name.size()) {
-            add("extension", "the game wants \"" + gameini::PackageNameOf(package.name) +
-                                 "\", without \"" + std::string(extension) + "\"; " + fixIt);
+            add(gameini::ProblemKind::Extension,
+                "the game wants \"" + gameini::PackageNameOf(package.name) + "\", without \"" +
+                    std::string(extension) + "\"; " + fixIt);
             continue;
         }
         const std::vector<locate::PackageSearch::Found> found = search.Find(package.name);
         for (const locate::PackageSearch::Found& file : found)
             if (file.variants.size() > 1)
-                add("case-twins", gameini::FolderOf(file.path) + " holds both " + file.variants[0] +
-                                      " and " + file.variants[1] + "; remove the one not needed");
+                add(gameini::ProblemKind::CaseTwins,
+                    gameini::FolderOf(file.path) + " holds both " + file.variants[0] + " and " +
+                        file.variants[1] + "; remove the one not needed");
         if (found.empty())
-            add("missing", !search.FollowsPathsEntries()
-                               ? "there is no " + package.name +
-                                     ".u beside the configuration; "
-                                     "install the package or remove "
-                                     "this line"
-                               : "no Paths= folder of [Core.System] holds this package; install "
-                                 "it or remove this line");
+            add(gameini::ProblemKind::Missing,
+                !search.FollowsPathsEntries()
+                    ? "there is no " + package.name +
+                          ".u beside the configuration; "
+                          "install the package or remove "
+                          "this line"
+                    : "no Paths= folder of [Core.System] holds this package; install "
+                      "it or remove this line");
     }
     for (const auto& [number, text] : setup.unreadPackageLines) {
         const std::string name(gameini::TrimmedBlanks(text.substr(text.find('=') + 1)));
-        problems.push_back({number, "not-read", name,
+        problems.push_back({number, gameini::ProblemKind::NotRead, name,
                             text + ": the game does not read this line; write it as \"" +
                                 gameini::PackageLine(name) + "\""});
     }
@@ -234,7 +257,7 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
         const std::string actor = value.substr(0, value.find_first_of(" \t"));
         const std::string package = actor.substr(0, actor.find('.'));
         if (search.FilesOf(package).empty())
-            problems.push_back({number, "actor-missing", package,
+            problems.push_back({number, gameini::ProblemKind::ActorMissing, package,
                                 "ServerActors=" + value + ": the server cannot start " + actor +
                                     ": no Paths= folder holds " + package});
     }
@@ -253,6 +276,13 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
     std::stable_sort(problems.begin(), problems.end(),
                      [](const Problem& a, const Problem& b) { return a.line < b.line; });
     return problems;
+}
+
+// Why check --fix leaves a line as it is.
+std::string LeftAloneText(gameini::ProblemKind kind, const std::string& detail) {
+    return kind == gameini::ProblemKind::BadName
+               ? "left as it is (" + detail + ")"
+               : "left as it is, as " + detail + " is configured already";
 }
 
 } // namespace
@@ -281,9 +311,12 @@ void AddCheckCommand(CLI::App& app, Context& context) {
         if (*fix) {
             RunChange(context, "fixed",
                       SavedBy(context, [&context](const gameini::ConfigurationContents& contents) {
-                          return gameini::FixPackageLines([&](int line, const std::string& why) {
-                              context.Warn(contents.path + ":" + std::to_string(line) + ": " + why);
-                          })(contents);
+                          return gameini::FixPackageLines(
+                              [&](int line, gameini::ProblemKind kind, const std::string& detail) {
+                                  context.Warn(contents.path + ":" + std::to_string(line) + ": " +
+                                               std::string(gameini::KindName(kind)) + ": " +
+                                               LeftAloneText(kind, detail));
+                              })(contents);
                       }));
             return kDone;
         }
@@ -296,15 +329,15 @@ void AddCheckCommand(CLI::App& app, Context& context) {
             nlohmann::ordered_json list = nlohmann::ordered_json::array();
             for (const Problem& problem : problems)
                 list.push_back({{"line", problem.line},
-                                {"kind", problem.kind},
+                                {"kind", gameini::KindName(problem.kind)},
                                 {"name", problem.name},
                                 {"message", problem.message}});
             context.PrintResult(
                 {{"file", gameini::AbsolutePath(files.config)}, {"problems", list}});
         } else {
             for (const Problem& problem : problems)
-                context.out << files.config << ":" << problem.line << ": " << problem.kind << ": "
-                            << problem.message << "\n";
+                context.out << files.config << ":" << problem.line << ": "
+                            << gameini::KindName(problem.kind) << ": " << problem.message << "\n";
         }
         return problems.empty() ? kDone : kProblemsFound;
     });

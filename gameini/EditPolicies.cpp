@@ -81,7 +81,8 @@ EditPackages SetPackages(std::vector<std::string> names) {
     };
 }
 
-EditPackages FixPackageLines(std::function<void(int line, const std::string& why)> leftAlone) {
+EditPackages FixPackageLines(
+    std::function<void(int line, ProblemKind kind, const std::string& detail)> leftAlone) {
     return [leftAlone = std::move(leftAlone)](const ConfigurationContents& contents) {
         struct Line {
             int number;
@@ -105,15 +106,14 @@ EditPackages FixPackageLines(std::function<void(int line, const std::string& why
         for (const Line& line : lines) {
             const std::string meant = PackageMeantBy(line.name);
             if (const auto problem = PackageNameProblem(meant, contents.encoding)) {
-                leftAlone(line.number, "bad-name: left as it is (" + problem->text + ")");
+                leftAlone(line.number, ProblemKind::BadName, problem->text);
                 continue;
             }
             if (!seen.Insert(meant)) {
                 if (line.configured)
                     change.keep[*line.configured] = false;
                 else
-                    leftAlone(line.number,
-                              "not-read: left as it is, as " + meant + " is configured already");
+                    leftAlone(line.number, ProblemKind::NotRead, meant);
                 continue;
             }
             if (meant != line.name || !line.configured)

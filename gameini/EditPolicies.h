@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gameini/ProblemKind.h"
 #include "gameini/RewritePlan.h"
 
 #include <functional>
@@ -55,7 +56,9 @@ EditPackages SetPackages(std::vector<std::string> names);
 // package named before goes, and a line the game does not read is written so
 // that it does. A name no package can have is left, and so is a line the
 // game does not read that names a package named before; `leftAlone` hears of
-// each, by its line and why.
-EditPackages FixPackageLines(std::function<void(int line, const std::string& why)> leftAlone);
+// each, by its line and kind: BadName with the name's problem, NotRead with
+// the package configured already.
+EditPackages FixPackageLines(
+    std::function<void(int line, ProblemKind kind, const std::string& detail)> leftAlone);
 
 } // namespace gameini

@@ -29,20 +29,16 @@ std::vector<RedirectProblem> CheckRedirectFolder(const DownloadSet& set,
         if (upToDate && known->second.oversize)
             continue; // left to the game server on purpose
         if (!uz2Stat) {
-            problems.push_back({download.name, download.neededBy, "redirect-missing",
+            problems.push_back({download.name, download.neededBy,
+                                gameini::ProblemKind::RedirectMissing,
                                 "players cannot download " + download.name + " from " + folder +
-                                    ": there is no " + uz2 + "; run sarvelin-cli redirect " +
-                                    folder});
+                                    ": there is no " + uz2});
             continue;
         }
         if (uz2Stat->st_size > package.st_size) {
-            problems.push_back({download.name, download.neededBy, "redirect-oversize",
-                                uz2 +
-                                    " is longer than its package, so the client cuts it off; "
-                                    "run sarvelin-cli redirect " +
-                                    folder +
-                                    " again, which deletes it, and players get the package "
-                                    "from the game server"});
+            problems.push_back({download.name, download.neededBy,
+                                gameini::ProblemKind::RedirectOversize,
+                                uz2 + " is longer than its package, so the client cuts it off"});
             continue;
         }
         if (upToDate)
@@ -54,11 +50,10 @@ std::vector<RedirectProblem> CheckRedirectFolder(const DownloadSet& set,
             why = error.what();
         }
         if (!why.empty())
-            problems.push_back({download.name, download.neededBy, "redirect-stale",
+            problems.push_back({download.name, download.neededBy,
+                                gameini::ProblemKind::RedirectStale,
                                 uz2 + " is not " + gameini::NameOf(download.file) + " (" + why +
-                                    "), so players get \"version mismatch\"; run "
-                                    "sarvelin-cli redirect " +
-                                    folder});
+                                    "), so players get \"version mismatch\""});
     }
     return problems;
 }

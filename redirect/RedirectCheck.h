@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gameini/ProblemKind.h"
 #include "redirect/DownloadSet.h"
 
 #include <string>
@@ -10,8 +11,8 @@ namespace redirect {
 struct RedirectProblem {
     std::string name;     // the package
     std::string neededBy; // the configured package or map that brings it in
-    std::string kind;     // redirect-missing, redirect-stale or redirect-oversize
-    std::string message;  // what is wrong and what to do
+    gameini::ProblemKind kind;
+    std::string message; // what is wrong
 };
 
 // What keeps players from getting a package from the redirect folder: a

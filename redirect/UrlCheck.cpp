@@ -122,31 +122,32 @@ std::optional<std::string> PackageStart(const std::string& file, size_t size) {
 // What is wrong with the answer, as a problem, or nothing.
 std::optional<RedirectProblem> Judge(const Curl& curl, const Fetch& fetch, CURLcode result) {
     const Download& download = fetch.download;
-    auto problem = [&](const char* kind, const std::string& message) {
+    auto problem = [&](gameini::ProblemKind kind, const std::string& message) {
         return RedirectProblem{download.name, download.neededBy, kind, message};
     };
     long status = 0;
     curl.easy_getinfo(fetch.handle.get(), CURLINFO_RESPONSE_CODE, &status);
     const bool cutShort = result == CURLE_WRITE_ERROR && fetch.body.size() == kFirstChunkMost;
     if (result != CURLE_OK && !cutShort)
-        return problem("url-error", "players cannot download " + download.name + " from " +
-                                        fetch.url + ": " +
-                                        (*fetch.error ? fetch.error : curl.easy_strerror(result)));
+        return problem(gameini::ProblemKind::UrlError,
+                       "players cannot download " + download.name + " from " + fetch.url + ": " +
+                           (*fetch.error ? fetch.error : curl.easy_strerror(result)));
     if (status == 404 || status == 410)
-        return problem("url-missing", "players cannot download " + download.name + " from " +
-                                          fetch.url + ": the web server answers " +
-                                          std::to_string(status) +
-                                          " (is it there, in this letter case?)");
+        return problem(gameini::ProblemKind::UrlMissing,
+                       "players cannot download " + download.name + " from " + fetch.url +
+                           ": the web server answers " + std::to_string(status) +
+                           " (is it there, in this letter case?)");
     if (status != 200 && status != 206)
-        return problem("url-error", "players cannot download " + download.name + " from " +
-                                        fetch.url + ": the web server answers " +
-                                        std::to_string(status));
+        return problem(gameini::ProblemKind::UrlError,
+                       "players cannot download " + download.name + " from " + fetch.url +
+                           ": the web server answers " + std::to_string(status));
     const auto read = DecompressUz2(fetch.body, kChunkInput, 1); // the first chunk alone
     if (const auto* damage = std::get_if<Uz2Damage>(&read))
-        return problem("url-damaged", fetch.url +
-                                          " is not a .uz2 players can decode (its first "
-                                          "chunk: " +
-                                          damage->reason + ")");
+        return problem(gameini::ProblemKind::UrlDamaged,
+                       fetch.url +
+                           " is not a .uz2 players can decode (its first "
+                           "chunk: " +
+                           damage->reason + ")");
     const std::string& inside = std::get<std::string>(read);
     const std::optional<std::string> start = PackageStart(download.file, kChunkInput);
     if (!start || inside == *start)
@@ -154,11 +155,11 @@ std::optional<RedirectProblem> Judge(const Curl& curl, const Fetch& fetch, CURLc
     const size_t at = static_cast<size_t>(
         std::mismatch(inside.begin(), inside.end(), start->begin(), start->end()).first -
         inside.begin());
-    return problem("url-stale", fetch.url + " holds another " + download.name +
-                                    " than the server's (they differ from byte " +
-                                    std::to_string(at) +
-                                    "), so players get \"version mismatch\"; serve the server's "
-                                    "redirect folder there");
+    return problem(gameini::ProblemKind::UrlStale,
+                   fetch.url + " holds another " + download.name +
+                       " than the server's (they differ from byte " + std::to_string(at) +
+                       "), so players get \"version mismatch\"; serve the server's "
+                       "redirect folder there");
 }
 
 void Start(const Curl& curl, CURLM* multi, Fetch& fetch) {

@@ -221,9 +221,8 @@ TEST(Redirect, TheFolderIsKeptInStepAndASecondRunTouchesNothing) {
 
     game.root.write("web/Core.u.uz2", "changed behind the manifest");
     Update(game, web, {{}, 1, false, false, true});
-    EXPECT_EQ(
-        std::get<std::string>(DecompressUz2(ReadBytes(web + "/Core.u.uz2"), 1 << 20)),
-        game.root.read("System/Core.u"))
+    EXPECT_EQ(std::get<std::string>(DecompressUz2(ReadBytes(web + "/Core.u.uz2"), 1 << 20)),
+              game.root.read("System/Core.u"))
         << "--verify finds what sizes cannot";
     const DownloadSet found = game.Needed({"ServerPackages=Mod"});
     std::filesystem::remove(game.root / "System/Core.u"); // swapped for a FIFO since
@@ -302,7 +301,8 @@ TEST(Redirect, CheckFindsWhatKeepsPlayersFromTheFolder) {
         std::map<std::string, std::string> found;
         for (const RedirectProblem& problem :
              CheckRedirectFolder(game.Needed({"ServerPackages=Mod"}), web))
-            found[problem.name] = problem.kind + " (" + problem.neededBy + ")";
+            found[problem.name] =
+                std::string(gameini::KindName(problem.kind)) + " (" + problem.neededBy + ")";
         return found;
     };
     EXPECT_TRUE(kinds().empty());
@@ -345,8 +345,8 @@ TEST(Redirect, AFullDiskLeavesEveryFileWholeAndTheNextRunFinishesTheFolder) {
             std::get<std::string>(mod) == oldMod;
         std::filesystem::remove(disk / "filler");
         return whole && Done(Update(game, web))["Mod.u.uz2"] == "written" &&
-               std::get<std::string>(DecompressUz2(ReadBytes(web + "/Mod.u.uz2"),
-                                                   1 << 22)) == game.root.read("System/Mod.u");
+               std::get<std::string>(DecompressUz2(ReadBytes(web + "/Mod.u.uz2"), 1 << 22)) ==
+                   game.root.read("System/Mod.u");
     });
     if (outcome == kNoMountNamespace)
         GTEST_SKIP() << "this machine does not allow a mount namespace";

@@ -62,7 +62,9 @@ problems:
   elements: dict
   contains:
     kind:
-      description: The kind of problem, such as C(missing), C(duplicate) or C(not-read).
+      description:
+        - The kind of problem, such as C(missing), C(duplicate) or C(not-read).
+        - C(man sarvelin-cli) lists every kind under C(check); a kind's name never changes.
       type: str
     name:
       description: The package the line names.

@@ -147,7 +147,10 @@ RewritePlan RewritePlan::Read(std::string_view source) {
 }
 
 void RewritePlan::Apply(const PackageLineEdit& change) {
-    const auto [written, writtenSearchPaths] = LinesToWrite(change, contents_.encoding);
+    // Named, not bound: clang 14 cannot capture a structured binding.
+    const NewLines lines = LinesToWrite(change, contents_.encoding);
+    const std::vector<std::string>& written = lines.packages;
+    const std::vector<std::string>& writtenSearchPaths = lines.searchPaths;
     if (!writtenSearchPaths.empty() && contents_.searchPathLines.empty())
         throw ConfigurationError(path_ +
                                  " has no Paths= line in [Core.System] to add search paths after");

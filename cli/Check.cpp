@@ -172,11 +172,9 @@ void CheckWorkshopItems(const std::string& config, const gameini::ServerSetup& s
     }
 }
 
-std::vector<Problem> Check(const Context& context, const gameini::ConfigurationFiles& files,
-                           const std::string& redirectFolder,
-                           const std::optional<std::string>& redirectUrl) {
-    const gameini::ServerSetup setup = gameini::ReadServerSetup(files.config);
-    std::vector<Problem> problems;
+// What stands in the way of the whole file: no section, or a case twin.
+void CheckFile(const std::string& config, const gameini::ServerSetup& setup,
+               std::vector<Problem>& problems) {
     if (!setup.sectionFound)
         problems.push_back(
             {1, gameini::ProblemKind::NoSection, "",
@@ -186,16 +184,16 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                  : "there is no [Engine.GameEngine] section, so the game reads no server "
                    "packages here; add the section"});
 
-    if (const std::vector<std::string> twins = gameini::CaseVariants(files.config);
-        twins.size() > 1)
+    if (const std::vector<std::string> twins = gameini::CaseVariants(config); twins.size() > 1)
         problems.push_back({1, gameini::ProblemKind::CaseTwins, "",
-                            gameini::FolderOf(files.config) + " holds both " + twins[0] + " and " +
-                                twins[1] + ": the edits use " + gameini::NameOf(files.config) +
+                            gameini::FolderOf(config) + " holds both " + twins[0] + " and " +
+                                twins[1] + ": the edits use " + gameini::NameOf(config) +
                                 "; remove the one the game does not read"});
+}
 
-    const locate::PackageSearch search(setup.searchPaths, context.ConfigurationFolder());
-    locate::PackageFiles packageFiles;
-
+// Each package line: a repeat, a name the game cannot find, no file.
+void CheckPackageLines(const std::string& config, const gameini::ServerSetup& setup,
+                       const locate::PackageSearch& search, std::vector<Problem>& problems) {
     std::unordered_map<std::string, int> firstLine; // lower-cased name
     for (const gameini::ConfiguredPackage& package : setup.configured) {
         const std::string line = gameini::PackageLine(package.name);
@@ -203,13 +201,13 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
             problems.push_back({package.line, kind, package.name, line + ": " + message});
         };
         const std::string removeIt =
-            "remove it: " + Command(files.config, "remove --line " + std::to_string(package.line));
-        const std::string fixIt = Command(files.config, "check --fix") + " mends it";
+            "remove it: " + Command(config, "remove --line " + std::to_string(package.line));
+        const std::string fixIt = Command(config, "check --fix") + " mends it";
         auto [first, isFirst] = firstLine.emplace(gameini::LowerCase(package.name), package.line);
         if (!isFirst) {
             add(gameini::ProblemKind::Duplicate,
                 "configured already on line " + std::to_string(first->second) + "; " + removeIt +
-                    ", or run " + Command(files.config, "check --fix"));
+                    ", or run " + Command(config, "check --fix"));
             continue;
         }
         const auto problem = gameini::PackageNameProblem(package.name, setup.encoding);
@@ -246,6 +244,11 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                     : "no Paths= folder of [Core.System] holds this package; install "
                       "it or remove this line");
     }
+}
+
+// The lines the game does not read, and server actors without their package.
+void CheckOtherLines(const gameini::ServerSetup& setup, const locate::PackageSearch& search,
+                     std::vector<Problem>& problems) {
     for (const auto& [number, text] : setup.unreadPackageLines) {
         const std::string name(gameini::TrimmedBlanks(text.substr(text.find('=') + 1)));
         problems.push_back({number, gameini::ProblemKind::NotRead, name,
@@ -261,8 +264,20 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
                                 "ServerActors=" + value + ": the server cannot start " + actor +
                                     ": no Paths= folder holds " + package});
     }
+}
+
+std::vector<Problem> Check(const Context& context, const gameini::ConfigurationFiles& files,
+                           const std::string& redirectFolder,
+                           const std::optional<std::string>& redirectUrl) {
+    const gameini::ServerSetup setup = gameini::ReadServerSetup(files.config);
+    std::vector<Problem> problems;
+    CheckFile(files.config, setup, problems);
+    const locate::PackageSearch search(setup.searchPaths, context.ConfigurationFolder());
+    CheckPackageLines(files.config, setup, search, problems);
+    CheckOtherLines(setup, search, problems);
     CheckWorkshopItems(files.config, setup, search, problems);
     // Every package a joining player may need, as redirect finds them.
+    locate::PackageFiles packageFiles;
     const redirect::DownloadSet set =
         redirect::PackagesPlayersNeed(setup, search, {}, {}, packageFiles);
     ConfiguredLines configured;

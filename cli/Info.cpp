@@ -72,7 +72,7 @@ void AddInfoCommand(CLI::App& app, Context& context) {
                     context.err << "sarvelin-cli: " << file << (damage->error != 0 ? " " : " is ")
                                 << error << "\n";
             } else if (context.json) {
-                list.push_back(nlohmann::ordered_json{{"name", file}});
+                list.push_back(nlohmann::ordered_json{{"file", file}});
                 list.back().update(PackageJson(read));
             } else {
                 PrintText(context.out, file, std::get<gameini::PackageFacts>(read));

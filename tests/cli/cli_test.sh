@@ -498,8 +498,8 @@ expect "info: every file it can, in order, and exit 3" \
 2
 sarvelin-cli: $sys/Gone.u cannot be read (No such file or directory)"
 expect "info --json: an entry for each" \
-    "$(run -C "$sys" --json info Core.u Gone.u Engine.u | json_field '[e.get("error", "ok") for e in d]')" \
-    "['ok', 'cannot be read (No such file or directory)', 'ok']"
+    "$(run -C "$sys" --json info Core.u Gone.u Engine.u | json_field '[e["file"].split("/")[-1] + ": " + e.get("error", "ok") for e in d]')" \
+    "['Core.u: ok', 'Gone.u: cannot be read (No such file or directory)', 'Engine.u: ok']"
 expect "redirect: every other package written, Gone named, exit 1" \
     "$(status_out -C "$sys" redirect "$work/unreadable/web"; tail -1 "$work/stdout"; grep -c 'Gone.u cannot be read' "$work/stderr")" "1
 written 11, 1.4 KB → 1.1 KB

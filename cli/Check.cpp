@@ -9,7 +9,7 @@
 #include "gameini/ServerPackages.h"
 #include "gameini/ServerSetup.h"
 #include "gameini/TextCase.h"
-#include "locate/PackageFiles.h"
+#include "locate/PackageReadCache.h"
 #include "locate/PackageSearch.h"
 #include "locate/Workshop.h"
 #include "redirect/DownloadSet.h"
@@ -277,9 +277,9 @@ std::vector<Problem> Check(const Context& context, const gameini::ConfigurationF
     CheckOtherLines(setup, search, problems);
     CheckWorkshopItems(files.config, setup, search, problems);
     // Every package a joining player may need, as redirect finds them.
-    locate::PackageFiles packageFiles;
+    locate::PackageReadCache readCache;
     const redirect::DownloadSet set =
-        redirect::PackagesPlayersNeed(setup, search, {}, {}, packageFiles);
+        redirect::PackagesPlayersNeed(setup, search, {}, {}, readCache);
     ConfiguredLines configured;
     for (const gameini::ConfiguredPackage& package : setup.configured)
         configured.emplace(gameini::LowerCase(gameini::PackageMeantBy(package.name)), &package);

@@ -177,10 +177,10 @@ ExitStatus RunRedirect(const Context& context, const RedirectWords& words) {
         configuration = gameini::RealPath(locked.Files().config)
                             .value_or(gameini::AbsolutePath(locked.Files().config));
     }
-    locate::PackageFiles packageFiles;
+    locate::PackageReadCache readCache;
     const redirect::DownloadSet set = redirect::PackagesPlayersNeed(
         setup, locate::PackageSearch(setup.searchPaths, context.ConfigurationFolder()), words.maps,
-        words.excluded, packageFiles);
+        words.excluded, readCache);
     for (const redirect::DownloadProblem& problem : set.problems)
         context.Warn(ProblemText(problem));
     // The progress line is gone before anything else is printed.

@@ -3,7 +3,7 @@
 #include "gameini/GamePath.h"
 #include "gameini/PackageNames.h"
 #include "gameini/TextCase.h"
-#include "locate/PackageFiles.h"
+#include "locate/PackageReadCache.h"
 #include "locate/PackageSearch.h"
 
 #include <deque>
@@ -29,7 +29,7 @@ DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup,
                                 const locate::PackageSearch& search,
                                 const std::vector<std::string>& maps,
                                 const std::vector<std::string>& excluded,
-                                locate::PackageFiles& packageFiles) {
+                                locate::PackageReadCache& readCache) {
     gameini::PackageSet leftOut, seen;
     for (const std::string& name : excluded)
         leftOut.Insert(gameini::PackageNameOf(name));
@@ -54,7 +54,7 @@ DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup,
     DownloadSet set;
     using Kind = DownloadProblem::Kind;
     auto add = [&](const Wanted& package, const std::string& file) {
-        const gameini::PackageRead& read = packageFiles.Read(file);
+        const gameini::PackageRead& read = readCache.Read(file);
         if (const auto* damage = std::get_if<gameini::PackageDamage>(&read)) {
             set.problems.push_back({damage->error != 0 ? Kind::Unreadable : Kind::Damaged,
                                     package.name, package.neededBy, package.importer, file,

@@ -2,7 +2,7 @@
 
 #include "gameini/PackageFile.h"
 #include "gameini/ServerSetup.h"
-#include "locate/PackageFiles.h"
+#include "locate/PackageReadCache.h"
 #include "locate/PackageSearch.h"
 
 #include <string>
@@ -49,11 +49,11 @@ struct DownloadSet {
 // `maps`; and, through their import tables, everything they import, after
 // [PackageRemap], found as check finds imports. A package not sent is not
 // followed further. Packages are found by `search`, made from the setup's
-// Paths= entries, and read through `packageFiles`, once each.
+// Paths= entries, and read through `readCache`, once each.
 DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup,
                                 const locate::PackageSearch& search,
                                 const std::vector<std::string>& maps,
                                 const std::vector<std::string>& excluded,
-                                locate::PackageFiles& packageFiles);
+                                locate::PackageReadCache& readCache);
 
 } // namespace redirect

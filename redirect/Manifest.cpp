@@ -29,7 +29,7 @@ FileTime TimeFrom(const nlohmann::json& json) {
     return {json.at(0).get<int64_t>(), json.at(1).get<int64_t>()};
 }
 
-Json EntryJson(const Made& made) {
+Json EntryJson(const ManifestEntry& made) {
     return {{"source", made.source},
             {"guid", made.guid},
             {"size", made.size},
@@ -42,7 +42,7 @@ Json EntryJson(const Made& made) {
 }
 
 // Throws nlohmann::json::exception for an entry not as written.
-Made EntryFrom(const nlohmann::json& entry) {
+ManifestEntry EntryFrom(const nlohmann::json& entry) {
     return {entry.at("source").get<std::string>(),
             entry.at("guid").get<std::string>(),
             entry.at("size").get<uint64_t>(),
@@ -66,8 +66,8 @@ std::string TextOf(const std::string& path) {
 
 } // namespace
 
-Made MadeFrom(const Download& download, const struct stat& package) {
-    Made made;
+ManifestEntry MadeFrom(const Download& download, const struct stat& package) {
+    ManifestEntry made;
     made.source = download.file;
     made.guid = download.facts.guid;
     made.size = static_cast<uint64_t>(package.st_size);
@@ -75,14 +75,14 @@ Made MadeFrom(const Download& download, const struct stat& package) {
     return made;
 }
 
-void NoteUz2(Made& made, const struct stat& uz2) {
+void NoteUz2(ManifestEntry& made, const struct stat& uz2) {
     made.uz2Size = static_cast<uint64_t>(uz2.st_size);
     made.uz2Changed = TimeOf(uz2.st_ctim);
     made.uz2Modified = TimeOf(uz2.st_mtim);
 }
 
-std::map<std::string, Made> ReadManifest(const std::string& folder) {
-    std::map<std::string, Made> manifest;
+std::map<std::string, ManifestEntry> ReadManifest(const std::string& folder) {
+    std::map<std::string, ManifestEntry> manifest;
     auto take = [&](const std::string& uz2, const nlohmann::json& entry) {
         try {
             manifest[uz2] = EntryFrom(entry);
@@ -104,14 +104,14 @@ std::map<std::string, Made> ReadManifest(const std::string& folder) {
     return manifest;
 }
 
-std::string ManifestText(const std::map<std::string, Made>& manifest) {
+std::string ManifestText(const std::map<std::string, ManifestEntry>& manifest) {
     Json files = Json::object();
     for (const auto& [uz2, made] : manifest)
         files[uz2] = EntryJson(made);
     return Json{{"version", 2}, {"files", files}}.dump(2) + "\n";
 }
 
-std::string JournalLine(const std::string& uz2, const Made& made) {
+std::string JournalLine(const std::string& uz2, const ManifestEntry& made) {
     Json line = {{"uz2", uz2}};
     line.update(EntryJson(made));
     return line.dump() + "\n";
@@ -124,12 +124,12 @@ std::optional<struct stat> Uz2StatOf(const std::string& uz2Path) {
     return info;
 }
 
-bool PackageUnchanged(const Made& before, const Made& now) {
+bool PackageUnchanged(const ManifestEntry& before, const ManifestEntry& now) {
     return before.source == now.source && before.guid == now.guid && before.size == now.size &&
            before.changed == now.changed;
 }
 
-bool Uz2AsLeft(const Made& before, const std::optional<struct stat>& uz2) {
+bool Uz2AsLeft(const ManifestEntry& before, const std::optional<struct stat>& uz2) {
     if (before.oversize)
         return !uz2;
     return uz2 && static_cast<uint64_t>(uz2->st_size) == before.uz2Size &&

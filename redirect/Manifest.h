@@ -28,7 +28,7 @@ struct FileTime {
 // it was then; the .uz2 as it was left (none when it was oversize); and the
 // configurations, by their absolute real paths, whose players need it. A
 // .uz2 the manifest does not list was not made here and is never deleted.
-struct Made {
+struct ManifestEntry {
     std::string source, guid;
     uint64_t size = 0;
     FileTime changed;
@@ -36,29 +36,29 @@ struct Made {
     FileTime uz2Changed, uz2Modified;
     bool oversize = false;
     std::set<std::string> neededFor;
-    bool operator==(const Made&) const = default;
+    bool operator==(const ManifestEntry&) const = default;
 };
 
 // The package as it is now, with no .uz2 yet.
-Made MadeFrom(const Download& download, const struct stat& package);
+ManifestEntry MadeFrom(const Download& download, const struct stat& package);
 // Notes the .uz2 as it was left.
-void NoteUz2(Made& made, const struct stat& uz2);
+void NoteUz2(ManifestEntry& made, const struct stat& uz2);
 
 // The folder's manifest, by .uz2 name, with what a stopped run's journal
 // adds; empty when there is none. Entries that cannot be read are left out
 // (their packages are made again, and their files are not ours to delete).
-std::map<std::string, Made> ReadManifest(const std::string& folder);
-std::string ManifestText(const std::map<std::string, Made>& manifest);
+std::map<std::string, ManifestEntry> ReadManifest(const std::string& folder);
+std::string ManifestText(const std::map<std::string, ManifestEntry>& manifest);
 // One line of the journal.
-std::string JournalLine(const std::string& uz2, const Made& made);
+std::string JournalLine(const std::string& uz2, const ManifestEntry& made);
 
 // The .uz2 file in the folder as it is now, when it is a regular file.
 std::optional<struct stat> Uz2StatOf(const std::string& uz2Path);
 
 // Whether the package is as it was when the .uz2 was made.
-bool PackageUnchanged(const Made& before, const Made& now);
+bool PackageUnchanged(const ManifestEntry& before, const ManifestEntry& now);
 // Whether the .uz2 is as the manifest left it: there with the size and
 // times it had, or, for an oversize package, not there.
-bool Uz2AsLeft(const Made& before, const std::optional<struct stat>& uz2);
+bool Uz2AsLeft(const ManifestEntry& before, const std::optional<struct stat>& uz2);
 
 } // namespace redirect

@@ -11,7 +11,7 @@ namespace redirect {
 
 std::vector<RedirectProblem> CheckRedirectFolder(const DownloadSet& set,
                                                  const std::string& folder) {
-    const std::map<std::string, Made> manifest = ReadManifest(folder);
+    const std::map<std::string, ManifestEntry> manifest = ReadManifest(folder);
     std::vector<RedirectProblem> problems;
     for (const Download& download : set.packages) {
         if (download.action != Action::Send)

@@ -101,8 +101,9 @@ public:
     // Unreadable, with the reason in `problem`. `made` gets the package's
     // size, `compressed` the .uz2's. What was written before is noted in
     // `kept`. Throws FileError when the part file cannot be written.
-    Done Write(const std::string& packageFile, const std::string& uz2Path, Made& made,
-               uint64_t& compressed, std::string& problem, std::map<std::string, Made>& kept) {
+    Done Write(const std::string& packageFile, const std::string& uz2Path, ManifestEntry& made,
+               uint64_t& compressed, std::string& problem,
+               std::map<std::string, ManifestEntry>& kept) {
         if (!pool_)
             pool_.emplace(options_.compression, options_.threads);
         const std::string part = PartPathOf(uz2Path);
@@ -157,10 +158,10 @@ public:
     }
     // Waits for the .uz2 on its way into place, and notes it in `kept` and
     // in the journal.
-    void Finish(std::map<std::string, Made>& kept) {
+    void Finish(std::map<std::string, ManifestEntry>& kept) {
         if (!flushing_.valid())
             return;
-        const Made made = flushing_.get();
+        const ManifestEntry made = flushing_.get();
         kept[uz2_] = made;
         Note(made);
     }
@@ -170,7 +171,7 @@ private:
 
     // The journal only saves work when a run is stopped: a line that cannot
     // be written is not worth stopping for.
-    void Note(const Made& made) {
+    void Note(const ManifestEntry& made) {
         if (journalFailed_)
             return;
         try {
@@ -192,7 +193,7 @@ private:
     std::optional<Uz2Compressor> pool_; // made when a package is first compressed
     gameini::FileDescriptor journalFile_;
     bool journalFailed_ = false;
-    std::future<Made> flushing_;
+    std::future<ManifestEntry> flushing_;
 };
 
 } // namespace
@@ -256,7 +257,7 @@ public:
             RedirectOutcome& outcome = result_.packages[index];
             const std::string uz2Path = gameini::InFolder(folder_, outcome.uz2);
             const std::optional<struct stat> uz2 = Uz2StatOf(uz2Path);
-            Made made = MadeFrom(set_.packages[index], info);
+            ManifestEntry made = MadeFrom(set_.packages[index], info);
             if (const auto known = manifest_.find(outcome.uz2); known != manifest_.end())
                 made.neededFor = known->second.neededFor;
             made.neededFor.insert(configuration_);
@@ -299,7 +300,7 @@ public:
         for (const auto& [uz2, entry] : manifest_) {
             if (kept_.contains(uz2))
                 continue;
-            Made others = entry;
+            ManifestEntry others = entry;
             others.neededFor.erase(configuration_);
             const bool there = Uz2StatOf(gameini::InFolder(folder_, uz2)).has_value();
             if (!others.neededFor.empty() || (there && !options_.prune))
@@ -334,12 +335,12 @@ private:
     // Whether the .uz2 still holds the package as an earlier run made it:
     // then the outcome says so. Another server's copy of the same package, a
     // .uz2 changed behind the manifest's back, or --verify: the bytes tell.
-    bool AsMadeBefore(Made& made, const std::optional<struct stat>& uz2, const std::string& uz2Path,
-                      RedirectOutcome& outcome) const {
+    bool AsMadeBefore(ManifestEntry& made, const std::optional<struct stat>& uz2,
+                      const std::string& uz2Path, RedirectOutcome& outcome) const {
         const auto known = manifest_.find(outcome.uz2);
         if (known == manifest_.end())
             return false;
-        const Made& before = known->second;
+        const ManifestEntry& before = known->second;
         const bool unchanged = PackageUnchanged(before, made);
         bool same = false;
         if (unchanged && before.oversize)
@@ -374,8 +375,8 @@ private:
     const std::string& configuration_;
     const RedirectOptions& options_;
     gameini::FileSystem& fileSystem_;
-    const std::map<std::string, Made> manifest_;
-    std::map<std::string, Made> kept_;                 // the manifest as it is to be
+    const std::map<std::string, ManifestEntry> manifest_;
+    std::map<std::string, ManifestEntry> kept_;        // the manifest as it is to be
     std::vector<std::pair<size_t, struct stat>> sent_; // a package sent, and its file now
     uint64_t bytesAll_ = 0;
     RedirectResult result_;

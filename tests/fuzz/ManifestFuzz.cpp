@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool journal = bytes.starts_with('\x01'); // else the manifest
     Store(gameini::InFolder(folder, redirect::kManifestName), journal ? "" : bytes);
     Store(gameini::InFolder(folder, redirect::kJournalName), journal ? bytes : "");
-    const std::map<std::string, redirect::Made> read = redirect::ReadManifest(folder);
+    const std::map<std::string, redirect::ManifestEntry> read = redirect::ReadManifest(folder);
     Store(gameini::InFolder(folder, redirect::kManifestName), redirect::ManifestText(read));
     Store(gameini::InFolder(folder, redirect::kJournalName), "");
     Check(redirect::ReadManifest(folder) == read,

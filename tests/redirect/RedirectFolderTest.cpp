@@ -58,10 +58,10 @@ struct Game {
         lines.push_back("[Engine.GameEngine]");
         lines.insert(lines.end(), engine.begin(), engine.end());
         root.write("System/postal2.ini", CrLf(lines));
-        locate::PackageFiles packageFiles;
+        locate::PackageReadCache readCache;
         const gameini::ServerSetup setup = gameini::ReadServerSetup(root / "System/postal2.ini");
         return PackagesPlayersNeed(setup, locate::PackageSearch(setup.searchPaths, root / "System"),
-                                   maps, excluded, packageFiles);
+                                   maps, excluded, readCache);
     }
 };
 

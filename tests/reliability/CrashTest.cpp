@@ -184,7 +184,7 @@ TEST(Crash, ARedirectKilledAtEveryStepLeavesOnlyWholeFiles) {
         const std::string web = folder / "web";
         std::filesystem::create_directories(web);
         folder.write("web/Old.u.uz2", "no longer needed");
-        redirect::Made old; // made here for this configuration by an earlier run
+        redirect::ManifestEntry old; // made here for this configuration by an earlier run
         old.neededFor = {folder / "postal2.ini"};
         folder.write(std::string("web/") + redirect::kManifestName,
                      redirect::ManifestText({{"Old.u.uz2", old}}));
@@ -206,12 +206,12 @@ TEST(Crash, ARedirectKilledAtEveryStepLeavesOnlyWholeFiles) {
         wholeFiles();
         folder.write("web/.Gone.u.uz2.part", "a run killed when Gone was still needed");
         const auto again = [&] {
-            locate::PackageFiles packageFiles;
+            locate::PackageReadCache readCache;
             const gameini::ServerSetup setup = gameini::ReadServerSetup(folder / "postal2.ini");
             return redirect::UpdateRedirectFolder(
                 redirect::PackagesPlayersNeed(
                     setup, locate::PackageSearch(setup.searchPaths, folder.path()), {}, {},
-                    packageFiles),
+                    readCache),
                 web, folder / "postal2.ini", {{}, 2, false, true},
                 [](size_t, size_t, uint64_t, uint64_t) {});
         };

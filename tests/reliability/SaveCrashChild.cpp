@@ -116,15 +116,14 @@ int main(int argc, char** argv) {
     const std::string placement = argc > 3 ? argv[3] : "window";
     if (placement == "redirect" && argc > 4) {
         KillingFileSystem fileSystem(argv[2], "", false);
-        locate::PackageFiles packageFiles;
+        locate::PackageReadCache readCache;
         const gameini::ServerSetup setup =
             gameini::ReadServerSetup(std::string(argv[1]) + "/postal2.ini");
         const redirect::DownloadSet set = redirect::PackagesPlayersNeed(
-            setup, locate::PackageSearch(setup.searchPaths, argv[1]), {}, {}, packageFiles);
+            setup, locate::PackageSearch(setup.searchPaths, argv[1]), {}, {}, readCache);
         redirect::UpdateRedirectFolder(
-            set, argv[4], std::string(argv[1]) + "/postal2.ini",
-            {{}, 2, false, true}, [](size_t, size_t, uint64_t, uint64_t) {},
-            fileSystem);
+            set, argv[4], std::string(argv[1]) + "/postal2.ini", {{}, 2, false, true},
+            [](size_t, size_t, uint64_t, uint64_t) {}, fileSystem);
         return 0;
     }
     const bool busy = argc > 4 && std::string(argv[4]) == "busy";

@@ -9,7 +9,7 @@ namespace locate {
 
 // Package files read once each: a check follows the same stock packages from
 // every mod that imports them.
-class PackageFiles {
+class PackageReadCache {
 public:
     // The file's facts or damage.
     const gameini::PackageRead& Read(const std::string& path);

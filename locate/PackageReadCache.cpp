@@ -1,8 +1,8 @@
-#include "locate/PackageFiles.h"
+#include "locate/PackageReadCache.h"
 
 namespace locate {
 
-const gameini::PackageRead& PackageFiles::Read(const std::string& path) {
+const gameini::PackageRead& PackageReadCache::Read(const std::string& path) {
     auto found = read_.find(path);
     if (found == read_.end())
         found = read_.emplace(path, gameini::ReadPackageFile(path)).first;

@@ -227,3 +227,42 @@ TEST(PlanRewrite, FailsClearlyAndChangesNothing) {
     }
     EXPECT_EQ(folder.read("postal2.ini"), source);
 }
+
+TEST(PlanRewrite, PathsLinesGoAfterTheLastOneAndAreDroppedWhereTheyStand) {
+    auto paths = [](std::vector<bool> keep, Names written) -> EditPackages {
+        return [keep, written](const ConfigurationContents& contents) {
+            EXPECT_EQ(contents.searchPathLines.size(), 3u);
+            PackageLineEdit change{Placement::AfterLastPackageLine,
+                                   std::vector<bool>(contents.configured.size(), true)};
+            change.keepSearchPaths = keep;
+            change.writtenSearchPaths = written;
+            return change;
+        };
+    };
+    TempFolder folder;
+    // Paths= lines in two [Core.System] sections, the last one ending the file.
+    const std::string source = "[Core.System]\r\nPaths=..\\System\\*.u\r\nPaths=A/*.u\r\n"
+                               "[Engine.GameEngine]\r\nServerPackages=Old\r\n"
+                               "[core.system]\r\nPaths=B\\*.u";
+    EXPECT_EQ(Rewrite(folder, source, paths({}, {"..\\Mods\\*.u", "C/*.utx"})),
+              "[Core.System]\r\nPaths=..\\System\\*.u\r\nPaths=A/*.u\r\n"
+              "[Engine.GameEngine]\r\nServerPackages=Old\r\n"
+              "[core.system]\r\nPaths=B\\*.u\r\nPaths=..\\Mods\\*.u\r\nPaths=C/*.utx");
+    EXPECT_EQ(Rewrite(folder, source, paths({true, false, false}, {})),
+              "[Core.System]\r\nPaths=..\\System\\*.u\r\n"
+              "[Engine.GameEngine]\r\nServerPackages=Old\r\n"
+              "[core.system]");
+    EXPECT_EQ(Rewrite(folder, source, paths({true, true, true}, {})), source);
+    EXPECT_THROW(Rewrite(folder, source, paths({}, {"A\r\nServerPackages=Evil"})),
+                 ConfigurationError);
+    const std::string noPaths = CrLf({"[Engine.GameEngine]", "ServerPackages=Old"});
+    folder.write("postal2.ini", noPaths);
+    EXPECT_THROW(PlanRewrite(folder.path() + "/postal2.ini",
+                             [](const ConfigurationContents&) {
+                                 PackageLineEdit change{Placement::AfterLastPackageLine, {true}};
+                                 change.writtenSearchPaths = {"Mods\\*.u"};
+                                 return change;
+                             }),
+                 ConfigurationError)
+        << "no Paths= line to place it by";
+}

@@ -1,6 +1,9 @@
 #include "locate/FolderContents.h"
 #include "gameini/Error.h"
 #include "locate/Postal2Installs.h"
+#include "locate/WinePaths.h"
+#include "locate/Workshop.h"
+#include "support/PackageBuilder.h"
 #include "support/TempFolder.h"
 
 #include <fcntl.h>
@@ -94,4 +97,53 @@ TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
                      "drive_c/Program Files (x86)/Steam)",
                      "POSTAL 2 – POSTAL2Complete (Steam, Wine, ~/.local/share/wineprefixes/steam/"
                      "dosdevices/d:/SteamLibrary)"}));
+}
+
+TEST(Workshop, ItemsAndTheirPathsLinesInAnySlashesAndLetterCase) {
+    TempFolder root;
+    auto put = [&](const std::string& file, uint32_t flags) {
+        fs::create_directories(fs::path(root / file).parent_path());
+        TestPackage package;
+        package.flags = flags;
+        WriteBytes(root / file, PackageBytes(package));
+    };
+    put("WorkshopContent/737631813/Scripts/NicksCoop.u", 0x1);
+    put("WorkshopContent/737631813/Scripts/CoopServer.u", 0x5); // server-side only
+    put("WorkshopContent/737631813/Scripts/Private.u", 0x0);    // no AllowDownload
+    put("WorkshopContent/737631813/Maps/CoopMap.fuk", 0x1);
+    WriteBytes(root / "WorkshopContent/737631813/Maps/readme.txt", "not a package");
+    fs::create_directories(root / "System");
+    const locate::Workshop workshop = locate::WorkshopOf({}, root / "System");
+    EXPECT_EQ(workshop.entry, "..\\WorkshopContent");
+    const std::optional<locate::WorkshopItem> item =
+        locate::FindWorkshopItem(workshop, "737631813");
+    ASSERT_TRUE(item);
+    EXPECT_EQ(locate::SearchPathsFor(*item, workshop, '/'),
+              (Names{"../WorkshopContent/737631813/Maps/*.fuk",
+                     "../WorkshopContent/737631813/Scripts/*.u"}));
+    std::vector<locate::LeftOutPackage> leftOut;
+    EXPECT_EQ(locate::ItemPackagesToSend(*item, "FUK", leftOut), Names{"NicksCoop"});
+    ASSERT_EQ(leftOut.size(), 2u);
+    EXPECT_EQ(leftOut[0].why, locate::LeftOutPackage::Why::ServerOnly);
+    EXPECT_EQ(leftOut[1].why, locate::LeftOutPackage::Why::NotDownloadable);
+    for (const char* id : {"", "..", "1/2", "99"})
+        EXPECT_FALSE(locate::FindWorkshopItem(workshop, id)) << id;
+    EXPECT_EQ(locate::ItemOfSearchPath("..\\workshopcontent/737631813/Maps/*.fuk", workshop),
+              "737631813");
+    EXPECT_FALSE(locate::ItemOfSearchPath("..\\WorkshopContent\\*.u", workshop));
+    EXPECT_FALSE(locate::ItemOfSearchPath("..\\System\\*.u", workshop));
+    EXPECT_EQ(locate::SlashOf({{"..\\System\\*.u", 1}, {"../A/B/*.u", 2}}), '/');
+    EXPECT_EQ(locate::SlashOf({}), '\\');
+}
+
+TEST(WinePaths, DriveLettersLeadThroughThePrefix) {
+    TempFolder prefix;
+    fs::create_directories(prefix / "dosdevices");
+    fs::create_directory_symlink(prefix.path(), prefix / "dosdevices/d:");
+    EXPECT_EQ(locate::LinuxPathOf("D:\\p2\\System\\Postal2.ini", prefix.path()),
+              prefix / "dosdevices/d:/p2/System/Postal2.ini");
+    EXPECT_EQ(locate::LinuxPathOf("z:\\srv\\p2", prefix.path()), "/srv/p2")
+        << "Z: is the root without a link of its own";
+    EXPECT_FALSE(locate::LinuxPathOf("E:\\p2", prefix.path())) << "a drive the prefix lacks";
+    EXPECT_FALSE(locate::LinuxPathOf("p2\\System", prefix.path()));
 }

@@ -215,3 +215,28 @@ TEST(Uz2, InfoReadsThePackageInsideAndNamesDamageByItsOffset) {
     EXPECT_TRUE(IsUz2FileName("NicksCoop.u.UZ2"));
     EXPECT_FALSE(IsUz2FileName(".uz2x"));
 }
+
+TEST(Uz2, AMismatchSaysWhereTheUz2AndItsPackageDiffer) {
+    TempFolder folder;
+    const std::string package = PackageLike(100000);
+    folder.write("Mod.u", package);
+    std::string other = package;
+    other[70000] ^= 1;
+    const struct {
+        std::string uz2;
+        const char* why;
+    } cases[] = {
+        {CompressUz2(package, Compression{}, 2), ""},
+        {CompressUz2(other, Compression{}, 2),
+         "its bytes differ from the package's from byte 70000"},
+        {CompressUz2(package + "xx", Compression{}, 2), "it holds more than 100001 bytes"},
+        {CompressUz2(package.substr(0, 99999), Compression{}, 2),
+         "it holds 99999 bytes, the package 100000"},
+        {"junk", "its chunk at byte 0: the file ends inside a chunk's sizes"},
+    };
+    for (const auto& [uz2, why] : cases) {
+        folder.write("Mod.u.uz2", uz2);
+        const std::string found = Uz2Mismatch(folder / "Mod.u.uz2", folder / "Mod.u");
+        EXPECT_TRUE(*why ? found.find(why) != std::string::npos : found.empty()) << found;
+    }
+}

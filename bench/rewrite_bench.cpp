@@ -143,6 +143,12 @@ void CliAdd(benchmark::State& state) {
     }
 }
 
+// The dry run shows the same change as a diff, and writes nothing.
+void CliDryRunAdd(benchmark::State& state) {
+    for (auto _ : state)
+        Run(state, Cli("-n add NewPackage"));
+}
+
 // Milliseconds of wall time, five runs each, reported as their median and spread.
 void Options(benchmark::internal::Benchmark* run) {
     run->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)->ReportAggregatesOnly();
@@ -157,4 +163,5 @@ BENCHMARK(RewriteAndReplace)->Apply(Options);
 BENCHMARK(GrepCount)->Apply(Options);
 BENCHMARK(CliList)->Apply(Options);
 BENCHMARK(CliAdd)->Apply(Options);
+BENCHMARK(CliDryRunAdd)->Apply(Options);
 BENCHMARK_MAIN();

@@ -13,13 +13,49 @@ namespace {
 
 constexpr size_t kContext = 3;
 
-// The configuration's bytes as patch sees them; UTF-16 as UTF-8 text.
-std::string PatchText(const std::string& bytes) {
+// The configuration's bytes as patch sees them: a Windows-1252 file's own,
+// UTF-16 decoded into `decoded` as UTF-8 text.
+std::string_view PatchText(const std::string& bytes, std::string& decoded) {
     if (!bytes.starts_with("\xFF\xFE") && !bytes.starts_with("\xFE\xFF"))
         return bytes;
-    std::string text;
-    gameini::DecodeUtf16(std::string_view(bytes).substr(2), bytes[0] == '\xFE', text);
-    return text;
+    gameini::DecodeUtf16(std::string_view(bytes).substr(2), bytes[0] == '\xFE', decoded);
+    return decoded;
+}
+
+// The part of both texts a diff needs: from `context` whole lines before the
+// first byte that differs to `context` lines after the last, and how many
+// lines stand before it. A change touches a few lines of a file that may be
+// large, so neither is split into lines whole.
+struct Excerpt {
+    std::string_view before, after;
+    size_t linesBefore = 0;
+};
+Excerpt ChangedPart(std::string_view before, std::string_view after) {
+    const size_t shorter = std::min(before.size(), after.size());
+    size_t head =
+        std::mismatch(before.begin(), before.begin() + static_cast<long>(shorter), after.begin())
+            .first -
+        before.begin();
+    size_t tail = 0;
+    while (tail < shorter - head &&
+           before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
+        ++tail;
+    // Back to the start of the line, then `kContext` lines more.
+    for (size_t lines = 0; head > 0 && lines <= kContext; --head)
+        if (before[head - 1] == '\n' && ++lines > kContext)
+            break;
+    // On to the end of the line, then `kContext` lines more.
+    size_t end = before.size() - tail;
+    for (size_t lines = 0; end < before.size() && lines <= kContext; ++end)
+        if (before[end] == '\n' && ++lines > kContext) {
+            ++end;
+            break;
+        }
+    tail = before.size() - end;
+    return {before.substr(head, before.size() - head - tail),
+            after.substr(head, after.size() - head - tail),
+            static_cast<size_t>(
+                std::count(before.begin(), before.begin() + static_cast<long>(head), '\n'))};
 }
 
 // Each line with its line feed, if it has one.
@@ -78,10 +114,12 @@ std::string Range(size_t first, size_t count) {
 
 std::string UnifiedDiff(const std::string& path, const std::string& before,
                         const std::string& after) {
-    const std::string textBefore = PatchText(before), textAfter = PatchText(after);
-    const std::vector<Edit> edits = Edits(Lines(textBefore), Lines(textAfter));
+    std::string decodedBefore, decodedAfter;
+    const Excerpt part =
+        ChangedPart(PatchText(before, decodedBefore), PatchText(after, decodedAfter));
+    const std::vector<Edit> edits = Edits(Lines(part.before), Lines(part.after));
     std::string out = "--- " + path + "\n+++ " + path + " (new)\n";
-    size_t lineBefore = 1, lineAfter = 1; // of edits[at]
+    size_t lineBefore = 1 + part.linesBefore, lineAfter = lineBefore; // of edits[at]
     for (size_t at = 0; at < edits.size();) {
         auto changed = [&](size_t i) { return edits[i].mark != ' '; };
         size_t first = at;

@@ -17,14 +17,18 @@ Change SavedBy(const Context& context, gameini::EditPackages edit) {
                                                     : gameini::SaveMode::WhenChanged,
                                      context.force);
         options.keepBytes = context.diff;
-        const gameini::SaveResult saved = gameini::SaveGameIni(configuration, edit, options);
+        gameini::SaveResult saved = gameini::SaveGameIni(configuration, edit, options);
         if (!saved.ownerChange.empty())
             context.Warn(saved.ownerChange);
-        return ChangeReport{saved.file,      saved.changed,
-                            saved.backup,    configuration.Files().BackupAsKnown(saved.backup),
-                            saved.inPlace,   saved.before,
-                            saved.after,     saved.bytesBefore,
-                            saved.bytesAfter};
+        return ChangeReport{saved.file,
+                            saved.changed,
+                            saved.backup,
+                            configuration.Files().BackupAsKnown(saved.backup),
+                            saved.inPlace,
+                            saved.before,
+                            saved.after,
+                            std::move(saved.bytesBefore),
+                            std::move(saved.bytesAfter)};
     };
 }
 

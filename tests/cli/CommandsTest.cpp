@@ -1,7 +1,9 @@
+#include "cli/Diff.h"
 #include "cli/Program.h"
 #include "support/PackageBuilder.h"
 #include "support/TempFolder.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -97,5 +99,41 @@ TEST(Commands, CheckTellsEachKindApartAndPassesAClean) {
         }
         EXPECT_EQ(problems, c.problems) << run.out;
         EXPECT_EQ(run.status, c.problems.empty() ? 0 : 1);
+    }
+}
+
+TEST(Commands, TheDiffIsGnuDiffsOwn) {
+    auto replaced = [](std::string text, const std::string& from, const std::string& to) {
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    std::string lines;
+    for (int i = 1; i <= 200; ++i)
+        lines += "Line" + std::to_string(i) + "\r\n";
+    const std::string twoApart = replaced(replaced(lines, "Line50\r\n", ""), "Line56", "Line56x");
+    const struct {
+        const char* what;
+        std::string before, after;
+    } cases[] = {
+        {"one line in the middle", lines, replaced(lines, "Line100\r\n", "Line100\r\nNew\r\n")},
+        {"the first line", lines, replaced(lines, "Line1\r\n", "")},
+        {"two changes six lines apart: one hunk", lines, twoApart},
+        {"two changes far apart: two hunks", lines,
+         replaced(replaced(lines, "Line20\r\n", ""), "Line180", "Line180x")},
+        {"a last line without its end", lines + "End", lines + "End\r\n"},
+        {"a line longer by a byte", lines, replaced(lines, "Line7\r\n", "Line7x\r\n")},
+    };
+    TempFolder folder;
+    for (const auto& [what, before, after] : cases) {
+        folder.write("a", before);
+        folder.write("b", after);
+        std::string gnu;
+        FILE* diff =
+            popen(("diff -u " + folder / "a" + " " + folder / "b" + " | sed 1,2d").c_str(), "r");
+        for (char buffer[4096]; size_t got = fread(buffer, 1, sizeof buffer, diff);)
+            gnu.append(buffer, got);
+        pclose(diff);
+        const std::string ours = UnifiedDiff("x", before, after);
+        EXPECT_EQ(ours.substr(ours.find("@@")), gnu) << what;
     }
 }

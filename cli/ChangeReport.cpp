@@ -29,9 +29,11 @@ const char* InPlaceText(gameini::InPlace inPlace) {
 
 void PrintChange(const Context& context, const ChangeReport& report, const char* verb) {
     const bool dryRun = context.dryRun, withDiff = dryRun || (context.diff && context.json);
-    const std::string diff = withDiff && report.changed
-                                 ? UnifiedDiff(report.file, report.bytesBefore, report.bytesAfter)
-                                 : "";
+    const std::string diff =
+        withDiff && report.changed
+            ? UnifiedDiff(report.file, report.changedPart.before, report.changedPart.after,
+                          report.changedPart.linesBefore)
+            : "";
     if (context.json) {
         nlohmann::ordered_json result = {{"file", report.file},
                                          {"changed", report.changed},

@@ -2,6 +2,7 @@
 
 #include "cli/Context.h"
 #include "gameini/ConfigurationFiles.h"
+#include "gameini/RewritePlan.h"
 
 #include <string>
 #include <vector>
@@ -16,7 +17,7 @@ struct ChangeReport {
     std::string backupShown; // ... as the text names it
     gameini::InPlace inPlace = gameini::InPlace::No;
     std::vector<std::string> before, after;
-    std::string bytesBefore, bytesAfter; // a dry run's, or with --diff
+    gameini::RewritePlan::Excerpt changedPart; // a dry run's, or with --diff
 };
 
 // Prints it as text, or as one JSON object with the file, whether it

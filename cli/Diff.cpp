@@ -1,6 +1,7 @@
 #include "cli/Diff.h"
 
 #include "gameini/CodePage.h"
+#include "gameini/RewritePlan.h"
 
 #include <algorithm>
 #include <dtl/dtl.hpp>
@@ -11,7 +12,7 @@ namespace cli {
 
 namespace {
 
-constexpr size_t kContext = 3;
+constexpr size_t kContext = gameini::kDiffContext;
 
 // The configuration's bytes as patch sees them: a Windows-1252 file's own,
 // UTF-16 decoded into `decoded` as UTF-8 text.
@@ -113,13 +114,13 @@ std::string Range(size_t first, size_t count) {
 } // namespace
 
 std::string UnifiedDiff(const std::string& path, const std::string& before,
-                        const std::string& after) {
+                        const std::string& after, size_t linesBefore) {
     std::string decodedBefore, decodedAfter;
     const Excerpt part =
         ChangedPart(PatchText(before, decodedBefore), PatchText(after, decodedAfter));
     const std::vector<Edit> edits = Edits(Lines(part.before), Lines(part.after));
     std::string out = "--- " + path + "\n+++ " + path + " (new)\n";
-    size_t lineBefore = 1 + part.linesBefore, lineAfter = lineBefore; // of edits[at]
+    size_t lineBefore = 1 + linesBefore + part.linesBefore, lineAfter = lineBefore; // of edits[at]
     for (size_t at = 0; at < edits.size();) {
         auto changed = [&](size_t i) { return edits[i].mark != ' '; };
         size_t first = at;

@@ -16,19 +16,14 @@ Change SavedBy(const Context& context, gameini::EditPackages edit) {
         gameini::SaveOptions options(context.dryRun ? gameini::SaveMode::DryRun
                                                     : gameini::SaveMode::WhenChanged,
                                      context.force);
-        options.keepBytes = context.diff;
+        options.keepChangedPart = context.diff;
         gameini::SaveResult saved = gameini::SaveGameIni(configuration, edit, options);
         if (!saved.ownerChange.empty())
             context.Warn(saved.ownerChange);
-        return ChangeReport{saved.file,
-                            saved.changed,
-                            saved.backup,
-                            configuration.Files().BackupAsKnown(saved.backup),
-                            saved.inPlace,
-                            saved.before,
-                            saved.after,
-                            std::move(saved.bytesBefore),
-                            std::move(saved.bytesAfter)};
+        return ChangeReport{saved.file,    saved.changed,
+                            saved.backup,  configuration.Files().BackupAsKnown(saved.backup),
+                            saved.inPlace, saved.before,
+                            saved.after,   std::move(saved.changedPart)};
     };
 }
 

@@ -23,13 +23,12 @@ void AddRestoreCommand(CLI::App& app, Context& context) {
                                 gameini::InPlace::No,
                                 gameini::NamesOf(gameini::ReadServerPackages(files.config)),
                                 gameini::NamesOf(gameini::ReadServerPackages(backup)),
-                                {},
                                 {}};
             if (context.dryRun || context.diff) {
-                report.bytesBefore =
-                    gameini::ReadWholeFile(files.config, gameini::kMostRestoredBytes);
-                report.bytesAfter = gameini::ReadWholeFile(backup, gameini::kMostRestoredBytes);
-                report.changed = report.bytesBefore != report.bytesAfter;
+                report.changedPart = {
+                    gameini::ReadWholeFile(files.config, gameini::kMostRestoredBytes),
+                    gameini::ReadWholeFile(backup, gameini::kMostRestoredBytes), 0};
+                report.changed = report.changedPart.before != report.changedPart.after;
             }
             if (context.dryRun) {
                 report.backup.clear();

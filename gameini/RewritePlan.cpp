@@ -354,6 +354,55 @@ size_t RewritePlan::Write(Version version,
     return total;
 }
 
+RewritePlan::Excerpt RewritePlan::ChangedPart(size_t context) const {
+    std::vector<const Slot*> changed;
+    for (const Slot& slot : slots_)
+        if (!slot.kept)
+            changed.push_back(&slot);
+    if (contents_.encoding != Encoding::Windows1252)
+        return {Bytes(Version::Before), Bytes(Version::After), 0};
+    if (changed.empty())
+        return {};
+    // Whole lines around the changed slots, which start and end lines.
+    size_t from = changed.front()->at, to = changed.back()->at + changed.back()->length;
+    std::string block(4096, '\0');
+    for (size_t lines = 0; to < size_ && lines < context;) {
+        const size_t length = std::min(block.size(), size_ - to);
+        ReadBytes(to, length, block.data());
+        for (size_t i = 0; i < length && lines < context; ++i, ++to)
+            lines += block[i] == '\n';
+    }
+    // A line that ended the file without a line end and is gone takes the
+    // end of the line before it: one more line of context then.
+    const size_t before = context + (to == size_ && endsWithoutLineEnd_ ? 1 : 0);
+    for (size_t lines = 0; from > 0 && lines <= before;) {
+        const size_t length = std::min(block.size(), from);
+        ReadBytes(from - length, length, block.data());
+        for (size_t i = length; i > 0 && lines <= before; --i, --from)
+            if (block[i - 1] == '\n' && ++lines > before)
+                break;
+    }
+    Excerpt part{std::string(to - from, '\0'), {}, 0};
+    ReadBytes(from, part.before.size(), part.before.data());
+    part.linesBefore =
+        static_cast<size_t>(changed.front()->line - 1) -
+        static_cast<size_t>(
+            std::count(part.before.begin(),
+                       part.before.begin() + static_cast<long>(changed.front()->at - from), '\n'));
+    size_t upTo = from;
+    for (const Slot* slot : changed) {
+        part.after.append(part.before, upTo - from, slot->at - upTo);
+        part.after += slot->after;
+        upTo = slot->at + slot->length;
+    }
+    part.after.append(part.before, upTo - from, to - upTo);
+    // As Write does: the line that ended the file without a line end may be
+    // gone, and the line now last loses its end instead.
+    if (to == size_ && endsWithoutLineEnd_)
+        part.after.resize(part.after.size() - TrailingLineEnd(part.after, contents_.encoding));
+    return part;
+}
+
 std::string RewritePlan::Bytes(Version version) const {
     std::string bytes;
     Write(version, [&](std::string_view piece) { bytes += piece; });

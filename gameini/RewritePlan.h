@@ -64,6 +64,9 @@ struct ConfigurationContents {
 // Decides an edit from what the configuration holds.
 using EditPackages = std::function<PackageLineEdit(const ConfigurationContents& contents)>;
 
+// The lines of context a diff shows around a change, as GNU diff -u does.
+constexpr size_t kDiffContext = 3;
+
 // A configuration read once and rewritten. Only the package lines and
 // section headers the edit touches change; every other line keeps its bytes
 // and its own line end. A new line ends like the line it follows; a
@@ -87,6 +90,16 @@ public:
     // changed since it was read is refused with a ConfigurationError.
     size_t Write(Version version, const std::function<void(std::string_view)>& sink) const;
     std::string Bytes(Version version) const;
+    // Both versions' bytes around what changed, for a diff: from `context`
+    // lines before the first changed line to `context` lines after the last,
+    // and how many lines stand before them. A Windows-1252 file is read only
+    // there, so a small change to a large file takes little memory; a UTF-16
+    // file gives its whole bytes.
+    struct Excerpt {
+        std::string before, after;
+        size_t linesBefore = 0;
+    };
+    Excerpt ChangedPart(size_t context) const;
 
 private:
     friend RewritePlan PlanRewrite(std::string_view, const EditPackages&);

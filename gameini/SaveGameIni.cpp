@@ -44,10 +44,8 @@ SaveResult SaveGameIni(const LockedConfiguration& configuration, const EditPacka
     result.changed = rewrite.Changed();
     result.before = rewrite.Before();
     result.after = rewrite.After();
-    if (options.mode == SaveMode::DryRun || options.keepBytes) {
-        result.bytesBefore = rewrite.Bytes(Version::Before);
-        result.bytesAfter = rewrite.Bytes(Version::After);
-    }
+    if (options.mode == SaveMode::DryRun || options.keepChangedPart)
+        result.changedPart = rewrite.ChangedPart(kDiffContext);
     if (options.mode == SaveMode::DryRun)
         return result;
     if (options.mode == SaveMode::WhenChanged && !result.changed)

@@ -23,8 +23,9 @@ struct SaveOptions {
     // Save even when the new file cannot keep the configuration's owner and
     // group, or this program may not write the configuration itself.
     bool mayChangeOwner;
-    // Give the bytes before and after in the result, as a dry run does.
-    bool keepBytes = false;
+    // Give the changed part of the bytes before and after in the result, as a
+    // dry run does, with kDiffContext lines around it.
+    bool keepChangedPart = false;
 };
 
 struct SaveResult {
@@ -35,7 +36,7 @@ struct SaveResult {
     std::string backup;                     // the previous configuration's absolute path
     std::string ownerChange;                // what the save gave away, when it was allowed to
     std::vector<std::string> before, after; // the package names
-    std::string bytesBefore, bytesAfter;    // for a dry run, or when kept
+    RewritePlan::Excerpt changedPart;       // for a dry run, or when kept: for a diff
 };
 
 // The one save of both programs: rewrites the configuration by `edit`, and

@@ -1,5 +1,7 @@
 #include "cli/Diff.h"
 #include "cli/Program.h"
+#include "gameini/EditPolicies.h"
+#include "gameini/RewritePlan.h"
 #include "support/PackageBuilder.h"
 #include "support/TempFolder.h"
 
@@ -135,5 +137,35 @@ TEST(Commands, TheDiffIsGnuDiffsOwn) {
         pclose(diff);
         const std::string ours = UnifiedDiff("x", before, after);
         EXPECT_EQ(ours.substr(ours.find("@@")), gnu) << what;
+    }
+}
+
+TEST(Commands, TheDiffOfTheChangedPartIsTheDiffOfTheWholeFile) {
+    std::string filler;
+    for (int i = 0; i < 50; ++i)
+        filler += "Key" + std::to_string(i) + "=Value\r\n";
+    const std::string top = "[Engine.GameEngine]\r\nServerPackages=Core\r\nServerPackages=Old";
+    const struct {
+        const char* what;
+        std::string source;
+        gameini::EditPackages edit;
+    } cases[] = {
+        {"added to a list in the middle", filler + top + "\r\n" + filler,
+         gameini::AddPackages({"New"})},
+        {"added after a last line without its end", filler + top, gameini::AddPackages({"New"})},
+        {"the last line removed, without its end", filler + top,
+         gameini::RemovePackages({{"Old"}})},
+        {"the first lines changed", top + "\r\n" + filler, gameini::SetPackages({"A", "B"})},
+        {"nothing changed", top + "\r\n" + filler, gameini::AddPackages({"Core"})},
+    };
+    TempFolder folder;
+    for (const auto& [what, source, edit] : cases) {
+        folder.write("postal2.ini", source);
+        const gameini::RewritePlan plan = gameini::PlanRewrite(folder / "postal2.ini", edit);
+        const gameini::RewritePlan::Excerpt part = plan.ChangedPart(gameini::kDiffContext);
+        EXPECT_EQ(UnifiedDiff("x", part.before, part.after, part.linesBefore),
+                  UnifiedDiff("x", plan.Bytes(gameini::RewritePlan::Version::Before),
+                              plan.Bytes(gameini::RewritePlan::Version::After)))
+            << what;
     }
 }

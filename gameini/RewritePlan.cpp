@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -119,7 +120,7 @@ RewritePlan RewritePlan::Read(std::string_view source) {
             continue;
         const bool header = kind == SectionScanner::Line::GameEngineHeader;
         const bool unread = kind == SectionScanner::Line::UnreadPackageLine;
-        std::string text(input.LastLineText());
+        const std::string_view text = input.LastLineText();
         const int number = static_cast<int>(input.LineNumber());
         result.contents_.sectionFound |= header;
         if (searchPath) {
@@ -127,14 +128,27 @@ RewritePlan RewritePlan::Read(std::string_view source) {
             searchPaths.Add(entry);
             result.contents_.searchPathLines.push_back({std::string(entry), number});
         } else if (unread)
-            result.contents_.unread.push_back({text, number});
+            result.contents_.unread.push_back({std::string(text), number});
         else if (!header)
             result.contents_.configured.push_back(
                 {std::string(SectionScanner::PackageOf(text)), number});
         const size_t length =
             stored ? line.size() + LineEndLength(end) : result.utf16Bytes_.size() - at;
-        result.slots_.push_back(
-            {at, length, number, header, unread, searchPath, std::move(text), end, {}, false});
+        // A large file may repeat its Paths= lines many times, and few edits
+        // touch them: a stored file's become slots only when one does.
+        if (searchPath && stored)
+            result.searchPathSpots_.push_back({at, length, number, end});
+        else
+            result.slots_.push_back({at,
+                                     length,
+                                     number,
+                                     header,
+                                     unread,
+                                     searchPath,
+                                     std::string(text),
+                                     end,
+                                     {},
+                                     false});
     }
     result.contents_.searchPaths = searchPaths.Take();
     result.size_ = stored ? static_cast<size_t>(result.readAs_.st_size) : result.utf16Bytes_.size();
@@ -146,6 +160,31 @@ RewritePlan RewritePlan::Read(std::string_view source) {
     return result;
 }
 
+void RewritePlan::AddSearchPathSlots() {
+    std::vector<Slot> slots;
+    slots.reserve(slots_.size() + searchPathSpots_.size());
+    auto next = slots_.begin();
+    for (const SearchPathSpot& spot : searchPathSpots_) {
+        for (; next != slots_.end() && next->at < spot.at; ++next)
+            slots.push_back(std::move(*next));
+        std::string text(spot.length - LineEndLength(spot.end), '\0');
+        ReadBytes(spot.at, text.size(), text.data());
+        slots.push_back({spot.at,
+                         spot.length,
+                         spot.line,
+                         false,
+                         false,
+                         true,
+                         std::move(text),
+                         spot.end,
+                         {},
+                         false});
+    }
+    std::move(next, slots_.end(), std::back_inserter(slots));
+    slots_ = std::move(slots);
+    searchPathSpots_.clear();
+}
+
 void RewritePlan::Apply(const PackageLineEdit& change) {
     // Named, not bound: clang 14 cannot capture a structured binding.
     const NewLines lines = LinesToWrite(change, contents_.encoding);
@@ -154,6 +193,10 @@ void RewritePlan::Apply(const PackageLineEdit& change) {
     if (!writtenSearchPaths.empty() && contents_.searchPathLines.empty())
         throw ConfigurationError(path_ +
                                  " has no Paths= line in [Core.System] to add search paths after");
+    if (!writtenSearchPaths.empty() ||
+        std::find(change.keepSearchPaths.begin(), change.keepSearchPaths.end(), false) !=
+            change.keepSearchPaths.end())
+        AddSearchPathSlots();
     // The lines written where there is no package line to place them by.
     const bool replaceAll = change.placement == Placement::AfterEachHeader;
     const bool anchorIsHeader = !replaceAll && contents_.configured.empty();

@@ -108,6 +108,8 @@ private:
     static RewritePlan Read(std::string_view source);
     // Decides the bytes each slot holds after `change`.
     void Apply(const PackageLineEdit& change);
+    // Makes the Paths= lines slots, in file order among the others.
+    void AddSearchPathSlots();
 
     // A section header or package line: where its bytes stand in the file,
     // its text and line end, and the bytes that stand there after the edit,
@@ -137,6 +139,13 @@ private:
     bool endsWithoutLineEnd_ = false;
     std::optional<LineEnd> firstLineEnd_; // for a line that had none and is now followed
     std::vector<Slot> slots_;
+    // The Paths= lines of a stored file, not yet slots.
+    struct SearchPathSpot {
+        size_t at, length;
+        int line;
+        LineEnd end;
+    };
+    std::vector<SearchPathSpot> searchPathSpots_;
     ConfigurationContents contents_;
     std::vector<std::string> after_;
 };

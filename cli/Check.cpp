@@ -1,13 +1,12 @@
 #include "cli/Commands.h"
 #include "cli/EditCommand.h"
 #include "cli/Json.h"
+#include "gameini/ConfigurationContents.h"
 #include "gameini/EditPolicies.h"
 #include "gameini/GamePath.h"
 #include "gameini/LineRules.h"
 #include "gameini/PackageNames.h"
 #include "gameini/ProblemKind.h"
-#include "gameini/ServerPackages.h"
-#include "gameini/ServerSetup.h"
 #include "gameini/TextCase.h"
 #include "locate/PackageReadCache.h"
 #include "locate/PackageSearch.h"
@@ -121,7 +120,7 @@ void AddOnTheirLines(const std::vector<redirect::RedirectProblem>& found,
 
 // What keeps players from getting the packages from the redirect folder, and
 // the settings that keep the game from sending them there.
-void CheckRedirect(const Context& context, const gameini::ServerSetup& setup,
+void CheckRedirect(const Context& context, const gameini::ConfigurationContents& setup,
                    const std::string& folder, const redirect::DownloadSet& set,
                    const ConfiguredLines& configured, std::vector<Problem>& problems) {
     const std::string url = setup.Setting("[IpDrv.HTTPDownload]", "RedirectToURL").value_or("");
@@ -136,7 +135,7 @@ void CheckRedirect(const Context& context, const gameini::ServerSetup& setup,
 }
 
 // What players get from the web server RedirectToURL= names, or `url`.
-void CheckRedirectUrl(const gameini::ServerSetup& setup, std::string url,
+void CheckRedirectUrl(const gameini::ConfigurationContents& setup, std::string url,
                       const redirect::DownloadSet& set, const ConfiguredLines& configured,
                       std::vector<Problem>& problems) {
     if (url.empty())
@@ -149,7 +148,7 @@ void CheckRedirectUrl(const gameini::ServerSetup& setup, std::string url,
 
 // A Paths= line into a Workshop item whose folder is gone, with the
 // configured packages no Paths= folder holds now: most likely the item's.
-void CheckWorkshopItems(const std::string& config, const gameini::ServerSetup& setup,
+void CheckWorkshopItems(const std::string& config, const gameini::ConfigurationContents& setup,
                         const locate::PackageSearch& search, std::vector<Problem>& problems) {
     const locate::Workshop workshop = locate::WorkshopOf(setup, gameini::FolderOf(config));
     std::vector<std::string> lost;
@@ -173,7 +172,7 @@ void CheckWorkshopItems(const std::string& config, const gameini::ServerSetup& s
 }
 
 // What stands in the way of the whole file: no section, or a case twin.
-void CheckFile(const std::string& config, const gameini::ServerSetup& setup,
+void CheckFile(const std::string& config, const gameini::ConfigurationContents& setup,
                std::vector<Problem>& problems) {
     if (!setup.sectionFound)
         problems.push_back(
@@ -192,7 +191,7 @@ void CheckFile(const std::string& config, const gameini::ServerSetup& setup,
 }
 
 // Each package line: a repeat, a name the game cannot find, no file.
-void CheckPackageLines(const std::string& config, const gameini::ServerSetup& setup,
+void CheckPackageLines(const std::string& config, const gameini::ConfigurationContents& setup,
                        const locate::PackageSearch& search, std::vector<Problem>& problems) {
     std::unordered_map<std::string, int> firstLine; // lower-cased name
     for (const gameini::ConfiguredPackage& package : setup.configured) {
@@ -247,15 +246,15 @@ void CheckPackageLines(const std::string& config, const gameini::ServerSetup& se
 }
 
 // The lines the game does not read, and server actors without their package.
-void CheckOtherLines(const gameini::ServerSetup& setup, const locate::PackageSearch& search,
-                     std::vector<Problem>& problems) {
-    for (const auto& [number, text] : setup.unreadPackageLines) {
-        const std::string name(gameini::TrimmedBlanks(text.substr(text.find('=') + 1)));
+void CheckOtherLines(const gameini::ConfigurationContents& setup,
+                     const locate::PackageSearch& search, std::vector<Problem>& problems) {
+    for (const auto& [text, number] : setup.unread) {
+        const std::string name(gameini::SectionScanner::UnreadPackageOf(text));
         problems.push_back({number, gameini::ProblemKind::NotRead, name,
                             text + ": the game does not read this line; write it as \"" +
                                 gameini::PackageLine(name) + "\""});
     }
-    for (const auto& [number, value] : setup.serverActors) {
+    for (const auto& [value, number] : setup.serverActors) {
         // "IpDrv.UdpServerUplink MasterServerAddress=...": a class, then its settings.
         const std::string actor = value.substr(0, value.find_first_of(" \t"));
         const std::string package = actor.substr(0, actor.find('.'));
@@ -269,7 +268,8 @@ void CheckOtherLines(const gameini::ServerSetup& setup, const locate::PackageSea
 std::vector<Problem> Check(const Context& context, const gameini::ConfigurationFiles& files,
                            const std::string& redirectFolder,
                            const std::optional<std::string>& redirectUrl) {
-    const gameini::ServerSetup setup = gameini::ReadServerSetup(files.config);
+    const gameini::ConfigurationContents setup =
+        gameini::ReadConfiguration(files.config, gameini::ReadDepth::Everything);
     std::vector<Problem> problems;
     CheckFile(files.config, setup, problems);
     const locate::PackageSearch search(setup.searchPaths, context.ConfigurationFolder());

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "cli/Context.h"
+#include "gameini/ConfigurationContents.h"
 #include "gameini/RewritePlan.h"
 #include "gameini/SequentialFile.h"
-#include "gameini/ServerPackages.h"
 
 #include <string>
 #include <vector>

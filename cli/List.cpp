@@ -21,11 +21,12 @@ std::string SeenFrom(const std::string& folder, const std::string& file) {
 void RunList(const Context& context, bool all) {
     const gameini::LockedConfiguration configuration = context.Lock(gameini::Access::Read);
     const gameini::ConfigurationFiles& files = configuration.Files();
-    bool section = false;
-    std::vector<std::string> searchPaths;
-    const std::vector<std::string> configured = gameini::NamesOf(gameini::ReadServerPackages(
-        files.config, &section, all || context.json ? &searchPaths : nullptr));
-    if (!section)
+    gameini::ConfigurationContents contents = gameini::ReadConfiguration(
+        files.config, all || context.json ? gameini::ReadDepth::AndSearchPaths
+                                          : gameini::ReadDepth::PackageLines);
+    const std::vector<std::string> configured = gameini::NamesOf(std::move(contents.configured));
+    const std::vector<std::string>& searchPaths = contents.searchPaths;
+    if (!contents.sectionFound)
         context.Warn(files.config + " has no [Engine.GameEngine] section, so the game reads no "
                                     "server packages from it");
     if (!all && !context.json) {

@@ -1,6 +1,6 @@
 #include "cli/Commands.h"
+#include "gameini/ConfigurationContents.h"
 #include "gameini/GamePath.h"
-#include "gameini/ServerSetup.h"
 #include "redirect/RedirectFolder.h"
 #include "redirect/Uz2.h"
 #include "redirect/Uz2Compressor.h"
@@ -145,7 +145,8 @@ struct RedirectWords {
 };
 
 void PrintRedirect(const Context& context, const RedirectWords& words,
-                   const gameini::ServerSetup& setup, const redirect::RedirectResult& result) {
+                   const gameini::ConfigurationContents& setup,
+                   const redirect::RedirectResult& result) {
     const bool deleted = words.prune && !context.dryRun;
     if (context.json) {
         context.PrintResult(ResultJson(words.folder, result, deleted));
@@ -168,11 +169,11 @@ void PrintRedirect(const Context& context, const RedirectWords& words,
 }
 
 ExitStatus RunRedirect(const Context& context, const RedirectWords& words) {
-    gameini::ServerSetup setup;
+    gameini::ConfigurationContents setup;
     std::string configuration; // who the .uz2 files are made for, in a shared folder
     {
         const gameini::LockedConfiguration locked = context.Lock(gameini::Access::Read);
-        setup = gameini::ReadServerSetup(locked.Files().config);
+        setup = gameini::ReadConfiguration(locked.Files().config, gameini::ReadDepth::Everything);
         context.file = locked.Files().config;
         configuration = gameini::RealPath(locked.Files().config)
                             .value_or(gameini::AbsolutePath(locked.Files().config));

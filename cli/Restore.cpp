@@ -1,11 +1,11 @@
 #include "cli/Commands.h"
 #include "cli/EditCommand.h"
 #include "cli/GivenNames.h"
+#include "gameini/ConfigurationContents.h"
 #include "gameini/FileDescriptor.h"
 #include "gameini/GamePath.h"
 #include "gameini/ReplaceWithBackup.h"
 #include "gameini/RestoreBackup.h"
-#include "gameini/ServerPackages.h"
 
 namespace cli {
 
@@ -16,14 +16,15 @@ void AddRestoreCommand(CLI::App& app, Context& context) {
         RunChange(context, "restored", [&](const gameini::LockedConfiguration& configuration) {
             const gameini::ConfigurationFiles& files = configuration.Files();
             const std::string backup = gameini::ResolvePath(files.backup);
-            ChangeReport report{gameini::AbsolutePath(files.config),
-                                true,
-                                gameini::AbsolutePath(backup),
-                                files.BackupAsKnown(backup),
-                                gameini::InPlace::No,
-                                gameini::NamesOf(gameini::ReadServerPackages(files.config)),
-                                gameini::NamesOf(gameini::ReadServerPackages(backup)),
-                                {}};
+            ChangeReport report{
+                gameini::AbsolutePath(files.config),
+                true,
+                gameini::AbsolutePath(backup),
+                files.BackupAsKnown(backup),
+                gameini::InPlace::No,
+                gameini::NamesOf(gameini::ReadConfiguration(files.config).configured),
+                gameini::NamesOf(gameini::ReadConfiguration(backup).configured),
+                {}};
             if (context.dryRun || context.diff) {
                 report.changedPart = {
                     gameini::ReadWholeFile(files.config, gameini::kMostRestoredBytes),

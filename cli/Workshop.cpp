@@ -1,9 +1,9 @@
 #include "locate/Workshop.h"
 #include "cli/Commands.h"
 #include "cli/EditCommand.h"
+#include "gameini/ConfigurationContents.h"
 #include "gameini/GamePath.h"
 #include "gameini/PackageNames.h"
-#include "gameini/ServerSetup.h"
 
 #include <algorithm>
 
@@ -13,13 +13,13 @@ namespace {
 // What the configuration says of its Workshop: where the items are, and the
 // extension of maps, which reach players as the map played.
 struct WorkshopSetup {
-    gameini::ServerSetup setup;
+    gameini::ConfigurationContents setup;
     locate::Workshop workshop;
     std::string mapExt;
 };
 
 WorkshopSetup ReadWorkshopSetup(const Context& context, const std::string& config) {
-    WorkshopSetup read{gameini::ReadServerSetup(config), {}, {}};
+    WorkshopSetup read{gameini::ReadConfiguration(config, gameini::ReadDepth::Everything), {}, {}};
     read.workshop = locate::WorkshopOf(read.setup, gameini::FolderOf(config));
     read.mapExt = read.setup.Setting("[URL]", "MapExt").value_or("fuk");
     if (read.workshop.folder.empty())

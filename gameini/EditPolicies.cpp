@@ -92,12 +92,9 @@ EditPackages FixPackageLines(
         std::vector<Line> lines;
         for (size_t i = 0; i < contents.configured.size(); ++i)
             lines.push_back({contents.configured[i].line, contents.configured[i].name, i});
-        for (const ConfiguredPackage& unread : contents.unread) {
-            const std::string_view text = unread.name;
-            lines.push_back({unread.line,
-                             std::string(TrimmedBlanks(text.substr(text.find('=') + 1))),
+        for (const NumberedLine& unread : contents.unread)
+            lines.push_back({unread.line, std::string(SectionScanner::UnreadPackageOf(unread.text)),
                              std::nullopt});
-        }
         std::sort(lines.begin(), lines.end(),
                   [](const Line& a, const Line& b) { return a.number < b.number; });
         PackageLineEdit change(Placement::AfterLastPackageLine,

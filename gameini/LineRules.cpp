@@ -1,4 +1,5 @@
 #include "gameini/LineRules.h"
+#include "gameini/PackageNames.h"
 
 #include "gameini/TextCase.h"
 
@@ -139,9 +140,14 @@ std::string_view SectionScanner::ServerActorOf(std::string_view serverActorLine)
     return serverActorLine.substr(kActors.Text().size());
 }
 
-std::pair<std::string_view, std::string_view> SectionScanner::RemapOf(std::string_view remapLine) {
-    const size_t equals = remapLine.find('=');
-    return {remapLine.substr(0, equals), remapLine.substr(equals + 1)};
+std::pair<std::string_view, std::string_view>
+SectionScanner::SettingOf(std::string_view settingLine) {
+    const size_t equals = settingLine.find('=');
+    return {settingLine.substr(0, equals), settingLine.substr(equals + 1)};
+}
+
+std::string_view SectionScanner::UnreadPackageOf(std::string_view unreadLine) {
+    return TrimmedBlanks(SettingOf(unreadLine).second);
 }
 
 std::string PackageLine(std::string_view name) {

@@ -58,8 +58,11 @@ public:
     static std::string_view SearchPathOf(std::string_view searchPathLine);
     // The actor a ServerActors= line starts, with its settings after it.
     static std::string_view ServerActorOf(std::string_view serverActorLine);
-    // The package a [PackageRemap] line maps, and the one it maps it to.
-    static std::pair<std::string_view, std::string_view> RemapOf(std::string_view remapLine);
+    // The package an unread package line names, without the blanks around it.
+    static std::string_view UnreadPackageOf(std::string_view unreadLine);
+    // The key and value of a KEY=VALUE line: a setting, or a [PackageRemap]
+    // line's package and the one it maps it to.
+    static std::pair<std::string_view, std::string_view> SettingOf(std::string_view settingLine);
     // With kSettings, the header of the section the line given last lies in,
     // in small letters ("[url]"); empty before the first header.
     const std::string& Section() const { return section_; }

@@ -1,7 +1,6 @@
 #include "gameini/RewritePlan.h"
 #include "gameini/LineRules.h"
 #include "gameini/PackageNames.h"
-#include "gameini/SearchPathList.h"
 
 #include "gameini/Error.h"
 
@@ -95,7 +94,7 @@ RewritePlan RewritePlan::Read(std::string_view source) {
         result.utf16Bytes_ = encoding == Encoding::Utf16LE ? "\xFF\xFE" : "\xFE\xFF";
 
     SectionScanner scanner;
-    SearchPathList searchPaths;
+    ContentsBuilder contents(result.contents_);
     // The first line is always read, for its line end; a UTF-16 file skips
     // no line, as every line is encoded again.
     auto nextLine = [&] {
@@ -122,16 +121,7 @@ RewritePlan RewritePlan::Read(std::string_view source) {
         const bool unread = kind == SectionScanner::Line::UnreadPackageLine;
         const std::string_view text = input.LastLineText();
         const int number = static_cast<int>(input.LineNumber());
-        result.contents_.sectionFound |= header;
-        if (searchPath) {
-            const std::string_view entry = SectionScanner::SearchPathOf(text);
-            searchPaths.Add(entry);
-            result.contents_.searchPathLines.push_back({std::string(entry), number});
-        } else if (unread)
-            result.contents_.unread.push_back({std::string(text), number});
-        else if (!header)
-            result.contents_.configured.push_back(
-                {std::string(SectionScanner::PackageOf(text)), number});
+        contents.Add(scanner, kind, text, number);
         const size_t length =
             stored ? line.size() + LineEndLength(end) : result.utf16Bytes_.size() - at;
         // A large file may repeat its Paths= lines many times, and few edits
@@ -150,7 +140,7 @@ RewritePlan RewritePlan::Read(std::string_view source) {
                                      {},
                                      false});
     }
-    result.contents_.searchPaths = searchPaths.Take();
+    contents.Finish();
     result.size_ = stored ? static_cast<size_t>(result.readAs_.st_size) : result.utf16Bytes_.size();
     result.file_ = input.TakeFile();
     input.Close();

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "gameini/ConfigurationContents.h"
 #include "gameini/FileDescriptor.h"
 #include "gameini/SequentialFile.h"
-#include "gameini/ServerPackages.h"
 
 #include <functional>
 #include <map>
@@ -48,20 +48,8 @@ struct PackageLineEdit {
     std::vector<std::string> writtenSearchPaths;
 };
 
-// What the rewrite read in the configuration, for an edit to decide by.
-struct ConfigurationContents {
-    std::string path;                          // the configuration, as found
-    std::vector<ConfiguredPackage> configured; // in file order
-    // The lines of the section that look like package lines but that the
-    // game does not read ("ServerPackages =Foo"), as written, in file order.
-    std::vector<ConfiguredPackage> unread;
-    bool sectionFound = false;
-    std::vector<std::string> searchPaths;        // the Paths= entries of [Core.System], each once
-    std::vector<SearchPathLine> searchPathLines; // every Paths= line, in file order
-    Encoding encoding = Encoding::Windows1252;
-};
-
-// Decides an edit from what the configuration holds.
+// Decides an edit from what the configuration holds: its package lines and
+// Paths= lines.
 using EditPackages = std::function<PackageLineEdit(const ConfigurationContents& contents)>;
 
 // The lines of context a diff shows around a change, as GNU diff -u does.

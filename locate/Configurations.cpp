@@ -1,11 +1,11 @@
 #include "locate/Configurations.h"
 
+#include "gameini/ConfigurationContents.h"
 #include "gameini/ConfigurationFiles.h"
 #include "gameini/ConfigurationLock.h"
 #include "gameini/Directory.h"
 #include "gameini/Error.h"
 #include "gameini/GamePath.h"
-#include "gameini/ServerPackages.h"
 #include "gameini/TextCase.h"
 
 #include <algorithm>
@@ -56,9 +56,9 @@ void AddConfigurationsOf(const std::string& folder, std::chrono::milliseconds wa
         try {
             const gameini::LockedConfiguration held = gameini::LockConfiguration(
                 gameini::FolderOf(path), gameini::NameOf(path), gameini::Access::Read, wait);
-            bool section = false;
-            const size_t packages = gameini::ReadServerPackages(path, &section).size();
-            if (section || path == main) {
+            const gameini::ConfigurationContents contents = gameini::ReadConfiguration(path);
+            const size_t packages = contents.configured.size();
+            if (contents.sectionFound || path == main) {
                 seen.insert(*identity);
                 found.push_back({path,
                                  packages,

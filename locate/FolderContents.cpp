@@ -2,8 +2,8 @@
 #include "gameini/Directory.h"
 #include "gameini/PackageNames.h"
 
+#include "gameini/ConfigurationContents.h"
 #include "gameini/Error.h"
-#include "gameini/ServerPackages.h"
 #include "gameini/TextCase.h"
 
 #include <algorithm>

@@ -66,7 +66,7 @@ WorkshopItem ReadItem(const std::string& folder, std::string id) {
 
 } // namespace
 
-Workshop WorkshopOf(const gameini::ServerSetup& setup, const std::string& configFolder) {
+Workshop WorkshopOf(const gameini::ConfigurationContents& setup, const std::string& configFolder) {
     Workshop workshop{
         setup.Setting("[Core.System]", "WorkshopPath").value_or("..\\WorkshopContent"), {}};
     workshop.folder = GameFolder(workshop.entry, gameini::AbsolutePath(configFolder));

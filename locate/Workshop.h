@@ -1,7 +1,7 @@
 #pragma once
 
+#include "gameini/ConfigurationContents.h"
 #include "gameini/RewritePlan.h"
-#include "gameini/ServerSetup.h"
 
 #include <optional>
 #include <string>
@@ -30,7 +30,7 @@ struct Workshop {
     std::string entry;
     std::string folder;
 };
-Workshop WorkshopOf(const gameini::ServerSetup& setup, const std::string& configFolder);
+Workshop WorkshopOf(const gameini::ConfigurationContents& setup, const std::string& configFolder);
 
 // Every item of the Workshop folder, by ID. Throws gameini::FileError when
 // the folder cannot be read.

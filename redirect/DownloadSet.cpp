@@ -25,7 +25,7 @@ Action ActionFor(const std::string& name, const gameini::PackageFacts& facts,
 
 } // namespace
 
-DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup,
+DownloadSet PackagesPlayersNeed(const gameini::ConfigurationContents& setup,
                                 const locate::PackageSearch& search,
                                 const std::vector<std::string>& maps,
                                 const std::vector<std::string>& excluded,

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "gameini/ConfigurationContents.h"
 #include "gameini/PackageFile.h"
-#include "gameini/ServerSetup.h"
 #include "locate/PackageReadCache.h"
 #include "locate/PackageSearch.h"
 
@@ -50,7 +50,7 @@ struct DownloadSet {
 // [PackageRemap], found as check finds imports. A package not sent is not
 // followed further. Packages are found by `search`, made from the setup's
 // Paths= entries, and read through `readCache`, once each.
-DownloadSet PackagesPlayersNeed(const gameini::ServerSetup& setup,
+DownloadSet PackagesPlayersNeed(const gameini::ConfigurationContents& setup,
                                 const locate::PackageSearch& search,
                                 const std::vector<std::string>& maps,
                                 const std::vector<std::string>& excluded,

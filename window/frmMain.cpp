@@ -1,12 +1,12 @@
 #include "window/frmMain.h"
 #include "gameini/PackageNames.h"
 
+#include "gameini/ConfigurationContents.h"
 #include "gameini/ConfigurationLock.h"
 #include "gameini/EditPolicies.h"
 #include "gameini/Error.h"
 #include "gameini/GamePath.h"
 #include "gameini/SaveGameIni.h"
-#include "gameini/ServerPackages.h"
 #include "locate/RunningGame.h"
 
 namespace window {
@@ -50,7 +50,7 @@ void frmMain::cbRevert_Click() {
         const gameini::LockedConfiguration configuration = Lock(gameini::Access::Read);
         // A statement of its own: the packages read are gone before the list is ticked.
         const std::vector<std::string> configured =
-            gameini::NamesOf(gameini::ReadServerPackages(configuration.Files().config));
+            gameini::NamesOf(gameini::ReadConfiguration(configuration.Files().config).configured);
         ShowConfigured(configured);
     });
 }

@@ -11,11 +11,11 @@
 
 #include "FuzzFile.h"
 #include "gameini/CodePage.h"
+#include "gameini/ConfigurationContents.h"
 #include "gameini/EditPolicies.h"
 #include "gameini/Error.h"
 #include "gameini/PackageNames.h"
 #include "gameini/RewritePlan.h"
-#include "gameini/ServerPackages.h"
 #include "gameini/TextCase.h"
 
 #include <algorithm>
@@ -127,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 expectedRead.push_back(name);
     std::vector<std::string> read;
     for (const gameini::ConfiguredPackage& package :
-         gameini::ReadServerPackages(folder + "/newp2.ini"))
+         gameini::ReadConfiguration(folder + "/newp2.ini").configured)
         read.push_back(package.name);
     Check(read == expectedRead, "reading back gives the names written, once per section header");
 
@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ReadBack added = ReadAllLines(folder + "/added.ini");
     gameini::PackageSet taken;
     for (const gameini::ConfiguredPackage& package :
-         gameini::ReadServerPackages(folder + "/postal2.ini"))
+         gameini::ReadConfiguration(folder + "/postal2.ini").configured)
         taken.Insert(package.name);
     std::set<std::string> addedLines;
     for (const std::string& name : names)

@@ -59,7 +59,8 @@ struct Game {
         lines.insert(lines.end(), engine.begin(), engine.end());
         root.write("System/postal2.ini", CrLf(lines));
         locate::PackageReadCache readCache;
-        const gameini::ServerSetup setup = gameini::ReadServerSetup(root / "System/postal2.ini");
+        const gameini::ConfigurationContents setup =
+            gameini::ReadConfiguration(root / "System/postal2.ini", gameini::ReadDepth::Everything);
         return PackagesPlayersNeed(setup, locate::PackageSearch(setup.searchPaths, root / "System"),
                                    maps, excluded, readCache);
     }

@@ -1,7 +1,7 @@
+#include "gameini/ConfigurationContents.h"
 #include "gameini/EditPolicies.h"
 #include "gameini/Error.h"
 #include "gameini/SaveGameIni.h"
-#include "gameini/ServerPackages.h"
 #include "support/ErrorOf.h"
 #include "support/TempFolder.h"
 #include "support/Unprivileged.h"
@@ -26,7 +26,8 @@ void Save(const TempFolder& folder, const Names& names) {
 
 Names ConfiguredNames(const TempFolder& folder) {
     Names names;
-    for (const auto& package : gameini::ReadServerPackages(folder.path() + "/postal2.ini"))
+    for (const auto& package :
+         gameini::ReadConfiguration(folder.path() + "/postal2.ini").configured)
         names.push_back(package.name);
     return names;
 }
@@ -53,7 +54,7 @@ TEST(BadInput, AConfigurationThatIsNoFileIsRefusedAtOnce) {
     for (const auto& c : cases) {
         std::filesystem::remove(path);
         c.make();
-        EXPECT_EQ(ErrorOf([&] { gameini::ReadServerPackages(folder.path() + "/postal2.ini"); }),
+        EXPECT_EQ(ErrorOf([&] { gameini::ReadConfiguration(folder.path() + "/postal2.ini"); }),
                   c.error)
             << c.kind;
         EXPECT_EQ(ErrorOf([&] { Save(folder, {"A"}); }),

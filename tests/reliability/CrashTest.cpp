@@ -1,8 +1,8 @@
+#include "gameini/ConfigurationContents.h"
 #include "gameini/EditPolicies.h"
 #include "gameini/Error.h"
 #include "gameini/GamePath.h"
 #include "gameini/SaveGameIni.h"
-#include "gameini/ServerPackages.h"
 #include "redirect/RedirectFolder.h"
 #include "redirect/Uz2.h"
 #include "redirect/Uz2Compressor.h"
@@ -57,7 +57,7 @@ int RunChild(const std::string& folder, const char* point, const char* placement
 std::vector<std::string> Packages(const std::string& folder) {
     std::vector<std::string> names;
     for (const gameini::ConfiguredPackage& package :
-         gameini::ReadServerPackages(folder + "/postal2.ini"))
+         gameini::ReadConfiguration(folder + "/postal2.ini").configured)
         names.push_back(package.name);
     return names;
 }
@@ -207,7 +207,8 @@ TEST(Crash, ARedirectKilledAtEveryStepLeavesOnlyWholeFiles) {
         folder.write("web/.Gone.u.uz2.part", "a run killed when Gone was still needed");
         const auto again = [&] {
             locate::PackageReadCache readCache;
-            const gameini::ServerSetup setup = gameini::ReadServerSetup(folder / "postal2.ini");
+            const gameini::ConfigurationContents setup =
+                gameini::ReadConfiguration(folder / "postal2.ini", gameini::ReadDepth::Everything);
             return redirect::UpdateRedirectFolder(
                 redirect::PackagesPlayersNeed(
                     setup, locate::PackageSearch(setup.searchPaths, folder.path()), {}, {},

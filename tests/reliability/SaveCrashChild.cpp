@@ -117,8 +117,8 @@ int main(int argc, char** argv) {
     if (placement == "redirect" && argc > 4) {
         KillingFileSystem fileSystem(argv[2], "", false);
         locate::PackageReadCache readCache;
-        const gameini::ServerSetup setup =
-            gameini::ReadServerSetup(std::string(argv[1]) + "/postal2.ini");
+        const gameini::ConfigurationContents setup = gameini::ReadConfiguration(
+            std::string(argv[1]) + "/postal2.ini", gameini::ReadDepth::Everything);
         const redirect::DownloadSet set = redirect::PackagesPlayersNeed(
             setup, locate::PackageSearch(setup.searchPaths, argv[1]), {}, {}, readCache);
         redirect::UpdateRedirectFolder(

@@ -1,6 +1,6 @@
 #include "window/frmMain.h"
+#include "gameini/ConfigurationContents.h"
 #include "gameini/Error.h"
-#include "gameini/ServerPackages.h"
 #include "support/TempFolder.h"
 #include "support/Unprivileged.h"
 #include "window/HandlerGuard.h"
@@ -274,7 +274,8 @@ TEST_F(Handlers, TheCommandLineLeavesTheListTheWindowLeaves) {
     ASSERT_EQ(std::system(command.c_str()), 0);
     auto names = [](const TempFolder& saved) {
         std::vector<std::string> names;
-        for (const auto& package : gameini::ReadServerPackages(saved.path() + "/postal2.ini"))
+        for (const auto& package :
+             gameini::ReadConfiguration(saved.path() + "/postal2.ini").configured)
             names.push_back(package.name);
         return names;
     };
@@ -308,7 +309,8 @@ TEST_F(Handlers, SaveAppliesOnlyTheUsersTicksToTheFileAsItIsNow) {
                                     c.meanwhile + " >/dev/null";
         ASSERT_EQ(std::system(command.c_str()), 0);
         form.cbSave_Click();
-        EXPECT_EQ(gameini::NamesOf(gameini::ReadServerPackages(folder / "Postal2.ini")), c.saved);
+        EXPECT_EQ(gameini::NamesOf(gameini::ReadConfiguration(folder / "Postal2.ini").configured),
+                  c.saved);
         EXPECT_EQ(messageBox.shown.back(),
                   "Changes saved to postal2.ini.\r\nBackup saved as postal2.ini.old\r\nChanges "
                   "another program saved meanwhile were kept.");

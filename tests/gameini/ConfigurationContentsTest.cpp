@@ -1,4 +1,4 @@
-#include "gameini/ServerPackages.h"
+#include "gameini/ConfigurationContents.h"
 #include "gameini/RewritePlan.h"
 #include "support/TempFolder.h"
 
@@ -7,7 +7,7 @@
 using namespace gameini;
 using Names = std::vector<std::string>;
 
-TEST(ReadServerPackages, RecognisesOnlyThePackageLinesOfTheSection) {
+TEST(ReadConfiguration, RecognisesOnlyThePackageLinesOfTheSection) {
     const struct {
         const char* name;
         std::string file;
@@ -64,22 +64,23 @@ TEST(ReadServerPackages, RecognisesOnlyThePackageLinesOfTheSection) {
     for (const auto& c : cases) {
         folder.write("Postal2.ini", c.file);
         Names names;
-        for (const ConfiguredPackage& package : ReadServerPackages(folder.path() + "/postal2.ini"))
+        for (const ConfiguredPackage& package :
+             ReadConfiguration(folder.path() + "/postal2.ini").configured)
             names.push_back(package.name);
         EXPECT_EQ(names, c.expected) << c.name;
     }
     folder.write("Postal2.ini", "[Engine.GameEngine]\nX=1\r\nServerPackages=A\rServerPackages=B");
-    EXPECT_EQ(ReadServerPackages(folder.path() + "/postal2.ini"),
+    EXPECT_EQ(ReadConfiguration(folder.path() + "/postal2.ini").configured,
               (std::vector<ConfiguredPackage>{{"A", 3}, {"B", 4}}))
         << "each name's line, counted at every line end";
 }
 
-TEST(ReadServerPackages, AMissingFileIsAnError) {
+TEST(ReadConfiguration, AMissingFileIsAnError) {
     TempFolder folder;
-    EXPECT_THROW(ReadServerPackages(folder.path() + "/postal2.ini"), std::runtime_error);
+    EXPECT_THROW(ReadConfiguration(folder.path() + "/postal2.ini"), std::runtime_error);
 }
 
-TEST(ReadServerPackages, TellsEachPathsEntryOfCoreSystemOnceAsTheRewriteDoes) {
+TEST(ReadConfiguration, TellsEachPathsEntryOfCoreSystemOnceAsTheRewriteDoes) {
     TempFolder folder;
     folder.write(
         "Postal2.ini",
@@ -87,9 +88,10 @@ TEST(ReadServerPackages, TellsEachPathsEntryOfCoreSystemOnceAsTheRewriteDoes) {
               "Paths=NotHere", "[CORE.system]", "Paths\x1D..\\Not\\*.u", "Paths=..\\System\\*.u",
               "PATHS=..\\Sounds\\*.uax", "Paths=..\\Maps\\*.fuk", "[Engine.GameEngine]"}));
     const Names expected = {"..\\System\\*.u", "..\\Maps\\*.fuk", "..\\Sounds\\*.uax"};
-    Names read, rewritten;
-    ReadServerPackages(folder.path() + "/postal2.ini", nullptr, &read);
-    EXPECT_EQ(read, expected);
+    Names rewritten;
+    EXPECT_EQ(
+        ReadConfiguration(folder.path() + "/postal2.ini", ReadDepth::AndSearchPaths).searchPaths,
+        expected);
     PlanRewrite(folder.path() + "/postal2.ini", [&](const ConfigurationContents& contents) {
         rewritten = contents.searchPaths;
         return PackageLineEdit{Placement::AfterEachHeader};

@@ -76,6 +76,12 @@ NewLines LinesToWrite(const PackageLineEdit& change, Encoding encoding) {
     return lines;
 }
 
+// Whether the Paths= line numbered `index` among them stays.
+bool KeepsSearchPath(const PackageLineEdit& change, size_t index) {
+    const std::vector<bool>& keep = change.keepSearchPaths;
+    return keep.empty() || (index < keep.size() && keep[index]);
+}
+
 } // namespace
 
 RewritePlan RewritePlan::Read(std::string_view source) {
@@ -112,13 +118,8 @@ RewritePlan RewritePlan::Read(std::string_view source) {
             EncodeLine(line, end, encoding, result.utf16Bytes_);
         // The section's rules look at ASCII alone, so the stored bytes do.
         const SectionScanner::Line kind = scanner.Next(line);
-        const bool searchPath = kind == SectionScanner::Line::SearchPath;
-        if (!searchPath && kind != SectionScanner::Line::GameEngineHeader &&
-            kind != SectionScanner::Line::PackageLine &&
-            kind != SectionScanner::Line::UnreadPackageLine)
+        if (kind == SectionScanner::Line::Other)
             continue;
-        const bool header = kind == SectionScanner::Line::GameEngineHeader;
-        const bool unread = kind == SectionScanner::Line::UnreadPackageLine;
         const std::string_view text = input.LastLineText();
         const int number = static_cast<int>(input.LineNumber());
         contents.Add(scanner, kind, text, number);
@@ -126,19 +127,10 @@ RewritePlan RewritePlan::Read(std::string_view source) {
             stored ? line.size() + LineEndLength(end) : result.utf16Bytes_.size() - at;
         // A large file may repeat its Paths= lines many times, and few edits
         // touch them: a stored file's become slots only when one does.
-        if (searchPath && stored)
+        if (kind == SectionScanner::Line::SearchPath && stored)
             result.searchPathSpots_.push_back({at, length, number, end});
         else
-            result.slots_.push_back({at,
-                                     length,
-                                     number,
-                                     header,
-                                     unread,
-                                     searchPath,
-                                     std::string(text),
-                                     end,
-                                     {},
-                                     false});
+            result.slots_.push_back({at, length, number, kind, std::string(text), end, {}, false});
     }
     contents.Finish();
     result.size_ = stored ? static_cast<size_t>(result.readAs_.st_size) : result.utf16Bytes_.size();
@@ -162,9 +154,7 @@ void RewritePlan::AddSearchPathSlots() {
         slots.push_back({spot.at,
                          spot.length,
                          spot.line,
-                         false,
-                         false,
-                         true,
+                         SectionScanner::Line::SearchPath,
                          std::move(text),
                          spot.end,
                          {},
@@ -175,18 +165,19 @@ void RewritePlan::AddSearchPathSlots() {
     searchPathSpots_.clear();
 }
 
-void RewritePlan::Apply(const PackageLineEdit& change) {
-    // Named, not bound: clang 14 cannot capture a structured binding.
-    const NewLines lines = LinesToWrite(change, contents_.encoding);
-    const std::vector<std::string>& written = lines.packages;
-    const std::vector<std::string>& writtenSearchPaths = lines.searchPaths;
-    if (!writtenSearchPaths.empty() && contents_.searchPathLines.empty())
+void RewritePlan::MakeRoomForSearchPaths(const PackageLineEdit& change) {
+    const bool adds = !change.writtenSearchPaths.empty();
+    if (adds && contents_.searchPathLines.empty())
         throw ConfigurationError(path_ +
                                  " has no Paths= line in [Core.System] to add search paths after");
-    if (!writtenSearchPaths.empty() ||
-        std::find(change.keepSearchPaths.begin(), change.keepSearchPaths.end(), false) !=
-            change.keepSearchPaths.end())
+    const auto& keep = change.keepSearchPaths;
+    if (adds || std::find(keep.begin(), keep.end(), false) != keep.end())
         AddSearchPathSlots();
+}
+
+void RewritePlan::Apply(const PackageLineEdit& change) {
+    const NewLines lines = LinesToWrite(change, contents_.encoding);
+    MakeRoomForSearchPaths(change);
     // The lines written where there is no package line to place them by.
     const bool replaceAll = change.placement == Placement::AfterEachHeader;
     const bool anchorIsHeader = !replaceAll && contents_.configured.empty();
@@ -197,33 +188,31 @@ void RewritePlan::Apply(const PackageLineEdit& change) {
         std::vector<std::string_view> stand; // the lines that stand here after the edit
         bool placed = false;
         auto place = [&] {
-            stand.insert(stand.end(), written.begin(), written.end());
+            stand.insert(stand.end(), lines.packages.begin(), lines.packages.end());
             after_.insert(after_.end(), change.written.begin(), change.written.end());
             placed = true;
         };
-        bool kept;
         const auto rewritten = change.rewritten.find(slot.line);
         const bool isRewritten = rewritten != change.rewritten.end();
-        std::string rewrittenLine;
+        const std::string rewrittenLine = isRewritten ? PackageLine(rewritten->second) : "";
         auto rewrite = [&] {
-            rewrittenLine = PackageLine(rewritten->second);
             stand.push_back(rewrittenLine);
             after_.push_back(rewritten->second);
         };
-        if (slot.searchPath) {
-            const auto& keep = change.keepSearchPaths;
-            kept = keep.empty() || (searchPath < keep.size() && keep[searchPath]);
+        bool kept;
+        if (slot.kind == SectionScanner::Line::SearchPath) {
+            kept = KeepsSearchPath(change, searchPath);
             if (kept)
                 stand.push_back(slot.text);
-            if (++searchPath == contents_.searchPathLines.size() && !writtenSearchPaths.empty()) {
-                stand.insert(stand.end(), writtenSearchPaths.begin(), writtenSearchPaths.end());
+            if (++searchPath == contents_.searchPathLines.size() && !lines.searchPaths.empty()) {
+                stand.insert(stand.end(), lines.searchPaths.begin(), lines.searchPaths.end());
                 placed = true;
             }
-        } else if (slot.unread) {
+        } else if (slot.kind == SectionScanner::Line::UnreadPackageLine) {
             kept = !isRewritten;
             if (isRewritten)
                 rewrite();
-        } else if (slot.header) {
+        } else if (slot.kind == SectionScanner::Line::GameEngineHeader) {
             kept = !replaceAll;
             stand.push_back(kept ? std::string_view(slot.text) : kGameEngineHeader);
             if (replaceAll || (anchorIsHeader && !std::exchange(anchored, true)))
@@ -320,13 +309,7 @@ void RewritePlan::RefuseChanged() const {
                              "was left as that program wrote it");
 }
 
-size_t RewritePlan::Write(Version version,
-                          const std::function<void(std::string_view)>& sink) const {
-    // The runs of the version: bytes of the file, or bytes the edit wrote.
-    struct Run {
-        size_t at, length; // of the file
-        std::string_view written;
-    };
+std::vector<RewritePlan::Run> RewritePlan::Runs(Version version) const {
     std::vector<Run> runs;
     auto fromFile = [&](size_t from, size_t to) {
         if (to > from)
@@ -334,30 +317,34 @@ size_t RewritePlan::Write(Version version,
     };
     if (version == Version::Before) {
         fromFile(0, size_);
-    } else {
-        size_t upTo = 0;
-        for (const Slot& slot : slots_) {
-            if (slot.kept)
-                continue;
-            fromFile(upTo, slot.at);
-            if (!slot.after.empty())
-                runs.push_back({0, 0, slot.after});
-            upTo = slot.at + slot.length;
-        }
-        fromFile(upTo, size_);
-        // The line that ended the file without a line end may be gone: then
-        // the line now last loses its end instead.
-        if (endsWithoutLineEnd_ && !runs.empty()) {
-            Run& last = runs.back();
-            if (last.written.empty()) {
-                last.length -=
-                    TrailingLineEnd(LastBytes(last.at, last.at + last.length), contents_.encoding);
-            } else {
-                last.written.remove_suffix(TrailingLineEnd(last.written, contents_.encoding));
-            }
+        return runs;
+    }
+    size_t upTo = 0;
+    for (const Slot& slot : slots_) {
+        if (slot.kept)
+            continue;
+        fromFile(upTo, slot.at);
+        if (!slot.after.empty())
+            runs.push_back({0, 0, slot.after});
+        upTo = slot.at + slot.length;
+    }
+    fromFile(upTo, size_);
+    // The line that ended the file without a line end may be gone: then
+    // the line now last loses its end instead.
+    if (endsWithoutLineEnd_ && !runs.empty()) {
+        Run& last = runs.back();
+        if (last.written.empty()) {
+            last.length -=
+                TrailingLineEnd(LastBytes(last.at, last.at + last.length), contents_.encoding);
+        } else {
+            last.written.remove_suffix(TrailingLineEnd(last.written, contents_.encoding));
         }
     }
+    return runs;
+}
 
+size_t RewritePlan::Write(Version version,
+                          const std::function<void(std::string_view)>& sink) const {
     // Everything goes out through one buffer, so that writing takes few
     // system calls and a large file is never held whole.
     std::string piece(kPiece, '\0');
@@ -367,7 +354,7 @@ size_t RewritePlan::Write(Version version,
             sink(std::string_view(piece.data(), used));
         used = 0;
     };
-    for (const Run& run : runs) {
+    for (const Run& run : Runs(version)) {
         const size_t length = run.written.empty() ? run.length : run.written.size();
         for (size_t done = 0; done < length;) {
             const size_t part = std::min(kPiece - used, length - done);

@@ -2,6 +2,7 @@
 
 #include "gameini/ConfigurationContents.h"
 #include "gameini/FileDescriptor.h"
+#include "gameini/LineRules.h"
 #include "gameini/SequentialFile.h"
 
 #include <functional>
@@ -98,6 +99,9 @@ private:
     void Apply(const PackageLineEdit& change);
     // Makes the Paths= lines slots, in file order among the others.
     void AddSearchPathSlots();
+    // Refuses Paths= lines to write where there is none to follow, and makes
+    // the Paths= lines slots when `change` touches them.
+    void MakeRoomForSearchPaths(const PackageLineEdit& change);
 
     // A section header or package line: where its bytes stand in the file,
     // its text and line end, and the bytes that stand there after the edit,
@@ -105,12 +109,18 @@ private:
     struct Slot {
         size_t at, length;
         int line;
-        bool header, unread, searchPath;
+        SectionScanner::Line kind;
         std::string text;
         LineEnd end;
         std::string after;
         bool kept;
     };
+    // A run of a version's bytes: bytes of the file, or bytes the edit wrote.
+    struct Run {
+        size_t at, length; // of the file
+        std::string_view written;
+    };
+    std::vector<Run> Runs(Version version) const;
     // Copies `length` bytes of the file from `at` to `into`.
     void ReadBytes(size_t at, size_t length, char* into) const;
     // The last bytes from `from` to `to`, up to four: room for any line end.

@@ -23,6 +23,25 @@ Action ActionFor(const std::string& name, const gameini::PackageFacts& facts,
     return Action::Send;
 }
 
+// A package to look for, the package the server names that needs it, and
+// the package that imports it ("--map" for a map named to the command).
+struct Wanted {
+    std::string name, neededBy, importer;
+};
+
+// The packages asked for by name: those configured, then the maps given.
+std::deque<Wanted> AskedFor(const gameini::ConfigurationContents& setup,
+                            const std::vector<std::string>& maps) {
+    std::deque<Wanted> wanted;
+    for (const gameini::ConfiguredPackage& package : setup.configured) {
+        const std::string name = gameini::PackageMeantBy(package.name);
+        wanted.push_back({name, name, ""});
+    }
+    for (const std::string& map : maps)
+        wanted.push_back({map, map, "--map"});
+    return wanted;
+}
+
 } // namespace
 
 DownloadSet PackagesPlayersNeed(const gameini::ConfigurationContents& setup,
@@ -33,23 +52,11 @@ DownloadSet PackagesPlayersNeed(const gameini::ConfigurationContents& setup,
     gameini::PackageSet leftOut, seen;
     for (const std::string& name : excluded)
         leftOut.Insert(gameini::PackageNameOf(name));
-
-    struct Wanted {
-        std::string name, neededBy, importer;
-    };
-    std::deque<Wanted> wanted;
-    for (const gameini::ConfiguredPackage& package : setup.configured) {
-        const std::string name = gameini::PackageMeantBy(package.name);
-        wanted.push_back({name, name, ""});
-    }
-    std::vector<std::string> mapFiles;
-    if (maps.empty()) {
-        const std::string extension = setup.Setting("[URL]", "MapExt").value_or("fuk");
-        mapFiles = search.FilesWithExtension(extension);
-    } else {
-        for (const std::string& map : maps)
-            wanted.push_back({map, map, "--map"});
-    }
+    std::deque<Wanted> wanted = AskedFor(setup, maps);
+    // With no map named, every map of the server goes.
+    const std::vector<std::string> mapFiles =
+        maps.empty() ? search.FilesWithExtension(setup.Setting("[URL]", "MapExt").value_or("fuk"))
+                     : std::vector<std::string>{};
 
     DownloadSet set;
     using Kind = DownloadProblem::Kind;

@@ -50,6 +50,22 @@ QFont HeadingFont(const std::vector<std::pair<QString, QSize>>& headings) {
 
 } // namespace
 
+// Puts each control where the layout says, in its tab order.
+void MainWindow::LayOut(const std::map<std::string_view, QWidget*>& controls) {
+    QWidget* previousInFocus = nullptr;
+    for (const ControlLayout& layout : kControlLayouts) {
+        QWidget* control = controls.at(layout.name);
+        control->setObjectName(QString::fromLatin1(layout.name));
+        control->setGeometry(TwipsToPixels(layout.left), TwipsToPixels(layout.top),
+                             TwipsToPixels(layout.width), TwipsToPixels(layout.height));
+        if (control->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (previousInFocus)
+            setTabOrder(previousInFocus, control);
+        previousInFocus = control;
+    }
+}
+
 MainWindow::MainWindow(const std::string& startFolder, const std::string& home,
                        const std::vector<Volume>& volumes)
     : messageBox_(this), guard_(messageBox_) {
@@ -75,18 +91,7 @@ MainWindow::MainWindow(const std::string& startFolder, const std::string& home,
                                                            {"driveP2Drive", driveP2Drive_},
                                                            {"cbSave", cbSave_},
                                                            {"cbRevert", cbRevert_}};
-    QWidget* previousInFocus = nullptr;
-    for (const ControlLayout& layout : kControlLayouts) {
-        QWidget* control = controls.at(layout.name);
-        control->setObjectName(QString::fromLatin1(layout.name));
-        control->setGeometry(TwipsToPixels(layout.left), TwipsToPixels(layout.top),
-                             TwipsToPixels(layout.width), TwipsToPixels(layout.height));
-        if (control->focusPolicy() == Qt::NoFocus)
-            continue;
-        if (previousInFocus)
-            setTabOrder(previousInFocus, control);
-        previousInFocus = control;
-    }
+    LayOut(controls);
     // Named after their headings, so a screen reader tells the lists apart.
     driveP2Drive_->setAccessibleName(QStringLiteral("P2 System Folder: drives"));
     dirP2SysFolder_->setAccessibleName(QStringLiteral("P2 System Folder: folders"));

@@ -7,7 +7,9 @@
 #include "window/qt/QtMessageBox.h"
 
 #include <QWidget>
+#include <map>
 #include <memory>
+#include <string_view>
 
 class QPushButton;
 
@@ -30,6 +32,8 @@ public:
     frmMain& form() { return *form_; }
 
 private:
+    void LayOut(const std::map<std::string_view, QWidget*>& controls);
+
     QtMessageBox messageBox_;
     HandlerGuard guard_;
     FolderListingCache listings_; // the folder list and the file list read a folder once

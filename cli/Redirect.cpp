@@ -77,7 +77,7 @@ nlohmann::ordered_json ResultJson(const std::string& folder, const redirect::Red
                             {"uz2", outcome.uz2},
                             {"size", outcome.size},
                             {"compressed", outcome.compressed},
-                            {"action", redirect::DoneName(outcome.done)}});
+                            {"action", redirect::FateName(outcome.fate)}});
         if (!outcome.problem.empty())
             packages.back()["problem"] = outcome.problem;
     }
@@ -92,21 +92,21 @@ nlohmann::ordered_json ResultJson(const std::string& folder, const redirect::Red
 
 // What became of a package: "written", "not-downloadable", ...; in a dry run
 // "to write" for what would be written.
-std::string Word(RedirectOutcome::Done done, bool dryRun) {
-    return dryRun && done == RedirectOutcome::Done::Written ? "to write" : redirect::DoneName(done);
+std::string Word(RedirectOutcome::Fate fate, bool dryRun) {
+    return dryRun && fate == RedirectOutcome::Fate::Written ? "to write" : redirect::FateName(fate);
 }
 
 // "written 12, unchanged 230, oversize 1, not downloadable 3, 181.2 MB → 64.0 MB"
 std::string Summary(const redirect::RedirectResult& result, bool dryRun) {
-    std::map<RedirectOutcome::Done, size_t> counts;
+    std::map<RedirectOutcome::Fate, size_t> counts;
     for (const RedirectOutcome& outcome : result.packages)
-        ++counts[outcome.done];
+        ++counts[outcome.fate];
     std::string text;
-    for (const auto done : {RedirectOutcome::Done::Written, RedirectOutcome::Done::Unchanged,
-                            RedirectOutcome::Done::Oversize, RedirectOutcome::Done::NotDownloadable,
-                            RedirectOutcome::Done::ServerOnly, RedirectOutcome::Done::Excluded,
-                            RedirectOutcome::Done::Unreadable}) {
-        if (counts[done] == 0 && done != RedirectOutcome::Done::Written)
+    for (const auto done : {RedirectOutcome::Fate::Written, RedirectOutcome::Fate::Unchanged,
+                            RedirectOutcome::Fate::Oversize, RedirectOutcome::Fate::NotDownloadable,
+                            RedirectOutcome::Fate::ServerOnly, RedirectOutcome::Fate::Excluded,
+                            RedirectOutcome::Fate::Unreadable}) {
+        if (counts[done] == 0 && done != RedirectOutcome::Fate::Written)
             continue;
         std::string word = Word(done, dryRun);
         std::replace(word.begin(), word.end(), '-', ' ');
@@ -153,8 +153,8 @@ void PrintRedirect(const Context& context, const RedirectWords& words,
         return;
     }
     for (const RedirectOutcome& outcome : result.packages)
-        if (outcome.done != RedirectOutcome::Done::Unchanged)
-            context.out << Word(outcome.done, context.dryRun) << "  " << outcome.uz2 << "\n";
+        if (outcome.fate != RedirectOutcome::Fate::Unchanged)
+            context.out << Word(outcome.fate, context.dryRun) << "  " << outcome.uz2 << "\n";
     const char* unneeded = deleted ? "pruned  " : words.prune ? "would delete  " : "unneeded  ";
     for (const std::string& name : result.unneeded)
         context.out << unneeded << name << "\n";
@@ -198,7 +198,7 @@ ExitStatus RunRedirect(const Context& context, const RedirectWords& words) {
     // Done, but players lack what is missing or cannot be read.
     bool lacking = !set.problems.empty();
     for (const RedirectOutcome& outcome : result.packages)
-        if (outcome.done == RedirectOutcome::Done::Unreadable) {
+        if (outcome.fate == RedirectOutcome::Fate::Unreadable) {
             context.Warn(outcome.file + " cannot be read, so players cannot download it (" +
                          outcome.problem + ")");
             lacking = true;

@@ -125,10 +125,10 @@ SequentialFile SequentialFile::OpenInput(std::string_view path) {
     if (fstat(file.file_.Get(), &info) != 0)
         ThrowSystemError(errno, action);
     if (!S_ISREG(info.st_mode)) {
-        bool folder = S_ISDIR(info.st_mode);
-        throw FileError(folder ? EISDIR : EINVAL,
-                        action + ": " +
-                            (folder ? "it is a folder, not a file" : "it is not a regular file"));
+        const bool folder = S_ISDIR(info.st_mode);
+        throw DamageError(file.path_,
+                          action + ": " +
+                              (folder ? "it is a folder, not a file" : "it is not a regular file"));
     }
     file.DetectFormat();
     return file;
@@ -185,7 +185,7 @@ bool SequentialFile::AtEndOfFile() {
 
 std::string_view SequentialFile::ReadLineUndecoded() {
     if (AtEnd())
-        throw FileError(ENODATA, "Cannot read " + path_ + ": there is no further line");
+        throw std::logic_error("Cannot read " + path_ + ": there is no further line");
     // Offsets from begin_, which stay valid when Fill moves the window.
     size_t scanned = 0, stop;
     for (;;) {

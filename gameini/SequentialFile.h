@@ -54,8 +54,9 @@ std::optional<std::string> EncodeLine(std::string_view text, LineEnd lineEnd, En
 // them it was. A file starting with FF FE or FE FF is UTF-16 (framed by code
 // units); anything else is Windows-1252. Lines are UTF-8 inside.
 //
-// A failure of the system throws FileError naming the file; a UTF-16 file
-// with an odd number of bytes, ConfigurationError.
+// A failure of the system throws FileError naming the file; a name that is
+// no regular file, DamageError; a UTF-16 file with an odd number of bytes,
+// ConfigurationError.
 class SequentialFile {
 public:
     // Opens an existing regular file; never creates one and never blocks on a

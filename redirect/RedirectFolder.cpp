@@ -19,22 +19,22 @@
 namespace redirect {
 namespace {
 
-using Done = RedirectOutcome::Done;
+using Fate = RedirectOutcome::Fate;
 
 // What becomes of a package as far as its action tells: one sent is written
 // unless its .uz2 is found up to date.
-Done DoneFor(Action action) {
+Fate FateFor(Action action) {
     switch (action) {
     case Action::Send:
         break;
     case Action::NotDownloadable:
-        return Done::NotDownloadable;
+        return Fate::NotDownloadable;
     case Action::ServerOnly:
-        return Done::ServerOnly;
+        return Fate::ServerOnly;
     case Action::Excluded:
-        return Done::Excluded;
+        return Fate::Excluded;
     }
-    return Done::Written;
+    return Fate::Written;
 }
 
 // The name a file of the folder is written under before it is renamed into place.
@@ -101,7 +101,7 @@ public:
     // Unreadable, with the reason in `problem`. `made` gets the package's
     // size, `compressed` the .uz2's. What was written before is noted in
     // `kept`. Throws FileError when the part file cannot be written.
-    Done Write(const std::string& packageFile, const std::string& uz2Path, ManifestEntry& made,
+    Fate Write(const std::string& packageFile, const std::string& uz2Path, ManifestEntry& made,
                uint64_t& compressed, std::string& problem,
                std::map<std::string, ManifestEntry>& kept) {
         if (!pool_)
@@ -133,12 +133,12 @@ public:
             size = CompressPackageFile(packageFile, *pool_, put);
         } catch (const gameini::Error& error) { // FileError or DamageError
             problem = error.what();
-            return Done::Unreadable;
+            return Fate::Unreadable;
         }
         if (failedWrite)
             std::rethrow_exception(failedWrite);
         if (!size)
-            return Done::Oversize;
+            return Fate::Oversize;
         fileSystem_.Write(file, pending, part);
         fileSystem_.Close(std::move(file), part);
         made.size = *size;
@@ -154,7 +154,7 @@ public:
                 NoteUz2(made, *written);
             return made;
         });
-        return Done::Written;
+        return Fate::Written;
     }
     // Waits for the .uz2 on its way into place, and notes it in `kept` and
     // in the journal.
@@ -198,21 +198,21 @@ private:
 
 } // namespace
 
-const char* DoneName(Done done) {
-    switch (done) {
-    case Done::Written:
+const char* FateName(Fate fate) {
+    switch (fate) {
+    case Fate::Written:
         return "written";
-    case Done::Unchanged:
+    case Fate::Unchanged:
         return "unchanged";
-    case Done::Oversize:
+    case Fate::Oversize:
         return "oversize";
-    case Done::NotDownloadable:
+    case Fate::NotDownloadable:
         return "not-downloadable";
-    case Done::ServerOnly:
+    case Fate::ServerOnly:
         return "server-only";
-    case Done::Excluded:
+    case Fate::Excluded:
         return "excluded";
-    case Done::Unreadable:
+    case Fate::Unreadable:
         return "unreadable";
     }
     return "";
@@ -233,12 +233,12 @@ public:
     void Plan() {
         for (const Download& download : set_.packages) {
             result_.packages.push_back({download.name, download.file, Uz2NameOf(download.file), 0,
-                                        0, DoneFor(download.action), ""});
+                                        0, FateFor(download.action), ""});
             if (download.action != Action::Send)
                 continue;
             struct stat info;
             if (stat(download.file.c_str(), &info) != 0) {
-                result_.packages.back().done = Done::Unreadable;
+                result_.packages.back().fate = Fate::Unreadable;
                 result_.packages.back().problem = std::strerror(errno);
                 continue;
             }
@@ -262,21 +262,21 @@ public:
                 made.neededFor = known->second.neededFor;
             made.neededFor.insert(configuration_);
             if (!AsMadeBefore(made, uz2, uz2Path, outcome) && !options_.dryRun) {
-                outcome.done = writer.Write(outcome.file, uz2Path, made, outcome.compressed,
+                outcome.fate = writer.Write(outcome.file, uz2Path, made, outcome.compressed,
                                             outcome.problem, kept_);
-                made.oversize = outcome.done == Done::Oversize;
+                made.oversize = outcome.fate == Fate::Oversize;
                 if (made.oversize) {
                     outcome.compressed = 0;
                     if (uz2)
                         fileSystem_.Remove(uz2Path);
                 }
             }
-            if ((outcome.done != Done::Written || options_.dryRun) &&
-                outcome.done != Done::Unreadable)
+            if ((outcome.fate != Fate::Written || options_.dryRun) &&
+                outcome.fate != Fate::Unreadable)
                 kept_[outcome.uz2] = made;
             bytesDone += outcome.size;
             progress(++done, sent_.size(), bytesDone, bytesAll_);
-            if (outcome.done == Done::Written || outcome.done == Done::Unchanged) {
+            if (outcome.fate == Fate::Written || outcome.fate == Fate::Unchanged) {
                 result_.bytesIn += outcome.size;
                 result_.bytesOut += outcome.compressed;
             }
@@ -285,7 +285,7 @@ public:
         // A package that cannot be read now is still needed: its .uz2 stays as it is.
         for (const RedirectOutcome& outcome : result_.packages)
             if (const auto known = manifest_.find(outcome.uz2);
-                outcome.done == Done::Unreadable && known != manifest_.end()) {
+                outcome.fate == Fate::Unreadable && known != manifest_.end()) {
                 kept_[outcome.uz2] = known->second;
                 kept_[outcome.uz2].neededFor.insert(configuration_);
             }
@@ -355,7 +355,7 @@ private:
         if (uz2)
             NoteUz2(made, *uz2);
         outcome.compressed = made.uz2Size;
-        outcome.done = made.oversize ? Done::Oversize : Done::Unchanged;
+        outcome.fate = made.oversize ? Fate::Oversize : Fate::Unchanged;
         return true;
     }
 

@@ -24,7 +24,8 @@ struct RedirectOptions {
 
 // What became of one package.
 struct RedirectOutcome {
-    enum class Done {
+    // Written or left as it was; else left out, and why.
+    enum class Fate {
         Written,
         Unchanged,
         Oversize,
@@ -35,11 +36,11 @@ struct RedirectOutcome {
     };
     std::string name, file, uz2; // the package, its file, its .uz2 in the folder
     uint64_t size = 0, compressed = 0;
-    Done done;
+    Fate fate;
     std::string problem; // why it could not be read
 };
 // The word --json and the summary use: "written", "not-downloadable", ...
-const char* DoneName(RedirectOutcome::Done done);
+const char* FateName(RedirectOutcome::Fate fate);
 
 struct RedirectResult {
     std::vector<RedirectOutcome> packages;

@@ -23,8 +23,8 @@ namespace {
 struct Curl {
     Curl() : library(dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL)) {
         if (!library)
-            throw gameini::FileError(ENOENT, std::string("Cannot fetch over HTTP: ") + dlerror() +
-                                                 " (install libcurl4)");
+            throw gameini::Error(std::string("Cannot fetch over HTTP: ") + dlerror() +
+                                 " (install libcurl4)");
         Bind(global_init, "curl_global_init");
         Bind(easy_init, "curl_easy_init");
         Bind(easy_setopt, "curl_easy_setopt");
@@ -48,8 +48,7 @@ struct Curl {
     template <class Function> void Bind(Function*& function, const char* name) {
         function = reinterpret_cast<Function*>(dlsym(library, name));
         if (!function)
-            throw gameini::FileError(ENOENT,
-                                     std::string("Cannot fetch over HTTP: libcurl has no ") + name);
+            throw gameini::Error(std::string("Cannot fetch over HTTP: libcurl has no ") + name);
     }
 
     void* library; // never closed: libcurl's own threads may outlive a call

@@ -97,7 +97,7 @@ void DamageInPlace(const std::string& path) {
 std::map<std::string, std::string> Done(const RedirectResult& result) {
     std::map<std::string, std::string> done;
     for (const RedirectOutcome& outcome : result.packages)
-        done[outcome.uz2] = DoneName(outcome.done);
+        done[outcome.uz2] = FateName(outcome.fate);
     return done;
 }
 

@@ -218,7 +218,7 @@ TEST(Crash, ARedirectKilledAtEveryStepLeavesOnlyWholeFiles) {
         };
         size_t written = 0;
         for (const redirect::RedirectOutcome& outcome : again().packages)
-            written += outcome.done == redirect::RedirectOutcome::Done::Written;
+            written += outcome.fate == redirect::RedirectOutcome::Fate::Written;
         EXPECT_EQ(written, writtenAgain) << "what a killed run finished is kept";
         wholeFiles();
         std::set<std::string> names;
@@ -228,6 +228,6 @@ TEST(Crash, ARedirectKilledAtEveryStepLeavesOnlyWholeFiles) {
                                                 redirect::kManifestName}))
             << "a part file or the pruned one is left";
         for (const redirect::RedirectOutcome& outcome : again().packages)
-            EXPECT_EQ(outcome.done, redirect::RedirectOutcome::Done::Unchanged) << outcome.uz2;
+            EXPECT_EQ(outcome.fate, redirect::RedirectOutcome::Fate::Unchanged) << outcome.uz2;
     }
 }

@@ -36,26 +36,9 @@ options:
     type: str
     choices: [present, absent]
     default: present
-  force:
-    description:
-      - Change the configuration even while a server uses it, or while it is read-only.
-    type: bool
-    default: false
-  wait:
-    description:
-      - How many seconds to wait while another program saves the configuration.
-    type: float
-    default: 30
-attributes:
-  check_mode:
-    support: full
-  diff_mode:
-    support: full
-notes:
-  - The task fails while the game runs with the configuration; stop the server first,
-    or set C(force).
 extends_documentation_fragment:
   - sarvelin.postal2.target
+  - sarvelin.postal2.save
 author:
   - Sarvelin developers
 """

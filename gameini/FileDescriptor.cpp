@@ -2,18 +2,18 @@
 
 #include "gameini/Error.h"
 
+#include "gameini/SystemCalls.h"
+
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace gameini {
 
 ReadResult ReadFully(int fd, char* out, size_t size, std::optional<uint64_t> offset) {
     ReadResult result;
     while (result.got < size) {
-        const ssize_t got = offset ? pread(fd, out + result.got, size - result.got,
-                                           static_cast<off_t>(*offset + result.got))
-                                   : read(fd, out + result.got, size - result.got);
+        const ssize_t got =
+            offset ? ReadFrom(fd, out + result.got, size - result.got, *offset + result.got)
+                   : ReadNext(fd, out + result.got, size - result.got);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -27,7 +27,7 @@ ReadResult ReadFully(int fd, char* out, size_t size, std::optional<uint64_t> off
 
 int WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t put = write(fd, bytes.data(), bytes.size());
+        const ssize_t put = WriteNext(fd, bytes.data(), bytes.size());
         if (put < 0 && errno == EINTR)
             continue;
         if (put < 0)
@@ -39,9 +39,8 @@ int WriteAll(int fd, std::string_view bytes) {
 
 int ReadAll(int fd, std::string& out) {
     size_t step = 64 << 10;
-    struct stat info;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
-        step = static_cast<size_t>(info.st_size) + 1;
+    if (const auto status = StatusOf(fd); status && status->IsRegular() && status->size > 0)
+        step = static_cast<size_t>(status->size) + 1;
     for (;; step = 64 << 10) {
         const size_t had = out.size();
         out.resize(had + step);
@@ -53,13 +52,13 @@ int ReadAll(int fd, std::string& out) {
 }
 
 OpenFile OpenRegularFile(const std::string& path) {
-    FileDescriptor file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    struct stat info;
-    if (file.Get() < 0 || fstat(file.Get(), &info) != 0)
+    FileDescriptor file{OpenToRead(path)};
+    const std::optional<FileStatus> status = file.Get() < 0 ? std::nullopt : StatusOf(file.Get());
+    if (!status)
         ThrowSystemError(errno, "Cannot open " + path + " for reading");
-    if (!S_ISREG(info.st_mode))
+    if (!status->IsRegular())
         throw DamageError(path, "Cannot read " + path + ": it is not a regular file");
-    return {std::move(file), static_cast<uint64_t>(info.st_size)};
+    return {std::move(file), status->size};
 }
 
 std::string ReadWholeFile(const std::string& path, uint64_t mostBytes) {
@@ -78,7 +77,7 @@ std::string ReadWholeFile(const std::string& path, uint64_t mostBytes) {
 
 std::string ReadAllThatCanBeRead(const std::string& path) {
     std::string text;
-    const FileDescriptor file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    const FileDescriptor file{OpenToRead(path)};
     if (file.Get() >= 0)
         ReadAll(file.Get(), text);
     return text;

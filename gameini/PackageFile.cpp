@@ -3,14 +3,12 @@
 #include "gameini/CodePage.h"
 #include "gameini/Error.h"
 #include "gameini/FileDescriptor.h"
+#include "gameini/SystemCalls.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace gameini {
 namespace {
@@ -226,19 +224,18 @@ PackageRead ParsePackageBytes(std::string_view bytes) {
 }
 
 PackageRead ReadPackageFile(const std::string& path) {
-    const FileDescriptor file{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    struct stat info;
-    if (file.Get() < 0 || fstat(file.Get(), &info) != 0)
+    const FileDescriptor file{OpenToRead(path)};
+    const std::optional<FileStatus> status = file.Get() < 0 ? std::nullopt : StatusOf(file.Get());
+    if (!status)
         return PackageDamage{std::strerror(errno), errno};
-    if (!S_ISREG(info.st_mode))
+    if (!status->IsRegular())
         return PackageDamage{"it is not a regular file"};
     int error = 0;
-    PackageRead read = ParsePackage(
-        static_cast<uint64_t>(info.st_size), [&](uint64_t offset, size_t size, char* out) {
-            const ReadResult read = ReadFully(file.Get(), out, size, offset);
-            error = read.error;
-            return read.got == size;
-        });
+    PackageRead read = ParsePackage(status->size, [&](uint64_t offset, size_t size, char* out) {
+        const ReadResult read = ReadFully(file.Get(), out, size, offset);
+        error = read.error;
+        return read.got == size;
+    });
     if (error != 0)
         return PackageDamage{std::strerror(error), error};
     return read;

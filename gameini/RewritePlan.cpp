@@ -133,7 +133,7 @@ RewritePlan RewritePlan::Read(std::string_view source) {
             result.slots_.push_back({at, length, number, kind, std::string(text), end, {}, false});
     }
     contents.Finish();
-    result.size_ = stored ? static_cast<size_t>(result.readAs_.st_size) : result.utf16Bytes_.size();
+    result.size_ = stored ? static_cast<size_t>(result.readAs_.size) : result.utf16Bytes_.size();
     result.file_ = input.TakeFile();
     input.Close();
     const std::string tail = result.LastBytes(0, result.size_);
@@ -292,14 +292,10 @@ std::string RewritePlan::LastBytes(size_t from, size_t to) const {
 }
 
 void RewritePlan::RefuseIfChanged() const {
-    struct stat now;
-    if (fstat(file_.Get(), &now) != 0)
+    const std::optional<FileStatus> now = StatusOf(file_.Get());
+    if (!now)
         ThrowSystemError(errno, "Cannot read " + path_);
-    auto same = [](const timespec& a, const timespec& b) {
-        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-    };
-    if (now.st_size != readAs_.st_size || !same(now.st_mtim, readAs_.st_mtim) ||
-        !same(now.st_ctim, readAs_.st_ctim))
+    if (now->ChangedSince(readAs_))
         RefuseChanged();
 }
 

@@ -130,7 +130,7 @@ private:
 
     std::string path_;
     FileDescriptor file_;
-    struct stat readAs_ = {};
+    FileStatus readAs_;
     size_t size_ = 0;
     // A UTF-16 file's bytes, encoded again from its lines (small and rare).
     std::string utf16Bytes_;

@@ -3,14 +3,12 @@
 #include "gameini/CodePage.h"
 #include "gameini/Error.h"
 #include "gameini/GamePath.h"
+#include "gameini/SystemCalls.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -118,14 +116,15 @@ SequentialFile::SequentialFile(SequentialFile&& other) noexcept
 SequentialFile SequentialFile::OpenInput(std::string_view path) {
     SequentialFile file(ResolvePath(path));
     const std::string action = "Cannot open " + file.path_ + " for reading";
-    file.file_ = FileDescriptor{open(file.path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    file.file_ = FileDescriptor{OpenToRead(file.path_)};
     if (file.file_.Get() < 0)
         ThrowSystemError(errno, action);
-    struct stat& info = file.openedAs_;
-    if (fstat(file.file_.Get(), &info) != 0)
+    const std::optional<FileStatus> status = StatusOf(file.file_.Get());
+    if (!status)
         ThrowSystemError(errno, action);
-    if (!S_ISREG(info.st_mode)) {
-        const bool folder = S_ISDIR(info.st_mode);
+    file.openedAs_ = *status;
+    if (!status->IsRegular()) {
+        const bool folder = status->kind == FileStatus::Kind::Folder;
         throw DamageError(file.path_,
                           action + ": " +
                               (folder ? "it is a folder, not a file" : "it is not a regular file"));

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "gameini/FileDescriptor.h"
+#include "gameini/SystemCalls.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
 
 namespace gameini {
 
@@ -89,7 +89,7 @@ public:
     size_t LastLineOffset() const { return lastLineOffset_; }
     // The file as it was when opened, and the open file itself, which the
     // caller takes over once reading is done.
-    const struct stat& OpenedAs() const { return openedAs_; }
+    const FileStatus& OpenedAs() const { return openedAs_; }
     FileDescriptor TakeFile() { return std::move(file_); }
     // The line end of the line ReadLine returned last.
     LineEnd LastLineEnd() const { return lastLineEnd_; }
@@ -109,7 +109,7 @@ private:
     void DetectFormat();
 
     FileDescriptor file_;
-    struct stat openedAs_ = {};
+    FileStatus openedAs_;
     // A window on the file, read a chunk at a time (or all of it); bytes as
     // stored for Windows-1252 (a line is decoded when its text is asked
     // for), and the whole text as UTF-8 for UTF-16.

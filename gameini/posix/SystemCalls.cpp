@@ -1,0 +1,49 @@
+#include "gameini/SystemCalls.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace gameini {
+namespace {
+
+int64_t Nanoseconds(const timespec& time) {
+    return static_cast<int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+} // namespace
+
+int OpenToRead(const std::string& path) {
+    return open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+}
+
+ssize_t ReadFrom(int fd, char* out, size_t size, uint64_t offset) {
+    return pread(fd, out, size, static_cast<off_t>(offset));
+}
+
+ssize_t ReadNext(int fd, char* out, size_t size) {
+    return read(fd, out, size);
+}
+
+ssize_t WriteNext(int fd, const char* bytes, size_t size) {
+    return write(fd, bytes, size);
+}
+
+std::optional<FileStatus> StatusOf(int fd) {
+    struct stat info;
+    if (fstat(fd, &info) != 0)
+        return std::nullopt;
+    FileStatus status;
+    status.kind = S_ISREG(info.st_mode)   ? FileStatus::Kind::Regular
+                  : S_ISDIR(info.st_mode) ? FileStatus::Kind::Folder
+                  : S_ISLNK(info.st_mode) ? FileStatus::Kind::Link
+                                          : FileStatus::Kind::Other;
+    status.size = static_cast<uint64_t>(info.st_size);
+    status.device = info.st_dev;
+    status.file = info.st_ino;
+    status.modified = Nanoseconds(info.st_mtim);
+    status.changed = Nanoseconds(info.st_ctim);
+    return status;
+}
+
+} // namespace gameini

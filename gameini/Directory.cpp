@@ -2,21 +2,38 @@
 
 #include "gameini/GamePath.h"
 
+#include <dirent.h>
 #include <string_view>
 #include <sys/stat.h>
 
 namespace gameini {
 
-const dirent* Directory::Next() {
-    while (const dirent* entry = dir_ ? readdir(dir_) : nullptr) {
-        const std::string_view name = entry->d_name;
+struct Directory::Listing {
+    DIR* dir;
+    const dirent* last = nullptr;
+};
+
+Directory::Directory(std::string path) : path_(std::move(path)) {
+    if (DIR* dir = opendir(path_.c_str()))
+        listing_ = std::make_unique<Listing>(Listing{dir});
+}
+
+Directory::~Directory() {
+    if (listing_)
+        closedir(listing_->dir);
+}
+
+const char* Directory::Next() {
+    while (listing_ && (listing_->last = readdir(listing_->dir))) {
+        const std::string_view name = listing_->last->d_name;
         if (name != "." && name != "..")
-            return entry;
+            return listing_->last->d_name;
     }
     return nullptr;
 }
 
-EntryKind Directory::KindOf(const dirent& entry) const {
+EntryKind Directory::KindOfLast() const {
+    const dirent& entry = *listing_->last;
     unsigned char type = entry.d_type;
     if (type == DT_UNKNOWN || type == DT_LNK) {
         struct stat info; // follows links: a link to a file counts as a file

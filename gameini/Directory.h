@@ -1,6 +1,6 @@
 #pragma once
 
-#include <dirent.h>
+#include <memory>
 #include <string>
 
 namespace gameini {
@@ -11,25 +11,23 @@ enum class EntryKind { File, Folder, Other };
 // An open folder, read name by name, and closed when it goes out of scope.
 class Directory {
 public:
-    explicit Directory(std::string path) : path_(std::move(path)), dir_(opendir(path_.c_str())) {}
+    explicit Directory(std::string path);
     Directory(const Directory&) = delete;
     Directory& operator=(const Directory&) = delete;
-    ~Directory() {
-        if (dir_)
-            closedir(dir_);
-    }
+    ~Directory();
 
     // False when the folder could not be opened; errno says why.
-    bool IsOpen() const { return dir_ != nullptr; }
-    // The next entry, "." and ".." left out; nothing after the last. The
-    // entry stays valid until the next call.
-    const dirent* Next();
-    // What the entry is; a link that leads nowhere is Other.
-    EntryKind KindOf(const dirent& entry) const;
+    bool IsOpen() const { return listing_ != nullptr; }
+    // The name of the next entry, "." and ".." left out; nullptr after the
+    // last. The name stays valid until the next call.
+    const char* Next();
+    // What the entry Next named last is; a link that leads nowhere is Other.
+    EntryKind KindOfLast() const;
 
 private:
     std::string path_;
-    DIR* dir_;
+    struct Listing; // the system's own handle on the folder
+    std::unique_ptr<Listing> listing_;
 };
 
 } // namespace gameini

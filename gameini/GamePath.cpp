@@ -85,8 +85,8 @@ std::vector<std::string> CaseVariants(std::string_view path) {
     const std::string wanted = LowerCase(NameOf(native));
     std::vector<std::string> variants;
     Directory folder(FolderOf(native));
-    while (const dirent* entry = folder.Next()) {
-        std::string_view name = entry->d_name;
+    while (const char* entry = folder.Next()) {
+        std::string_view name = entry;
         if (name.size() == wanted.size() && LowerCase(name) == wanted)
             variants.emplace_back(name);
     }

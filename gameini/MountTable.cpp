@@ -57,8 +57,8 @@ std::vector<std::vector<Mount>> VisibleMountTables() {
     if (const ssize_t length = readlink("/proc/self/ns/mnt", own, sizeof own); length > 0)
         seen.emplace(own, static_cast<size_t>(length));
     Directory proc("/proc");
-    while (const dirent* entry = proc.Next()) {
-        const std::string pid = entry->d_name;
+    while (const char* entry = proc.Next()) {
+        const std::string pid = entry;
         if (!std::isdigit(static_cast<unsigned char>(pid[0])))
             continue;
         // Another user's namespace cannot be named: its table is read anyway.

@@ -32,9 +32,9 @@ void AddConfigurationsOf(const std::string& folder, std::chrono::milliseconds wa
         gameini::ResolvePath(gameini::InFolder(folder, gameini::kConfigurationName));
     std::vector<std::string> paths{main};
     gameini::Directory dir(folder);
-    while (const dirent* entry = dir.Next()) {
-        const std::string path = gameini::InFolder(folder, entry->d_name);
-        const std::string name = gameini::LowerCase(entry->d_name);
+    while (const char* entry = dir.Next()) {
+        const std::string path = gameini::InFolder(folder, entry);
+        const std::string name = gameini::LowerCase(entry);
         if (name == gameini::kConfigurationName && path != main) {
             // Read by its name, it would be the other one: it is named, not read.
             struct stat info;

@@ -30,9 +30,9 @@ std::shared_ptr<const FolderListing> ReadFolder(const std::string& folder) {
     if (!dir.IsOpen())
         gameini::ThrowSystemError(errno, "Cannot list the folder " + folder);
     auto listing = std::make_shared<FolderListing>();
-    while (const dirent* entry = dir.Next()) {
-        const std::string_view name = entry->d_name;
-        const gameini::EntryKind kind = dir.KindOf(*entry);
+    while (const char* entry = dir.Next()) {
+        const std::string_view name = entry;
+        const gameini::EntryKind kind = dir.KindOfLast();
         if (kind == gameini::EntryKind::Folder)
             listing->subfolders.emplace_back(name);
         else if (kind == gameini::EntryKind::File && name[0] != '.' &&

@@ -65,10 +65,10 @@ void PackageSearch::List(const Folder& folder) {
     folder.listed = true;
     const std::string extension = gameini::LowerCase(folder.extension);
     gameini::Directory dir(folder.path);
-    while (const dirent* entry = dir.Next()) {
-        const std::string lower = gameini::LowerCase(entry->d_name);
-        if (lower.ends_with(extension) && dir.KindOf(*entry) != gameini::EntryKind::Folder)
-            folder.files[lower].emplace_back(entry->d_name);
+    while (const char* entry = dir.Next()) {
+        const std::string lower = gameini::LowerCase(entry);
+        if (lower.ends_with(extension) && dir.KindOfLast() != gameini::EntryKind::Folder)
+            folder.files[lower].emplace_back(entry);
     }
     for (auto& [lower, names] : folder.files)
         std::sort(names.begin(), names.end());

@@ -92,11 +92,11 @@ private:
     // Whether the folder holds one of the game's configurations or its program.
     static bool HoldsTheGame(const std::string& folder) {
         gameini::Directory dir(folder);
-        while (const dirent* entry = dir.Next()) {
-            const std::string name = gameini::LowerCase(entry->d_name);
+        while (const char* entry = dir.Next()) {
+            const std::string name = gameini::LowerCase(entry);
             if (((name.starts_with("postal2") && name.ends_with(".ini")) || name == "postal2-bin" ||
                  name == "postal2.exe") &&
-                dir.KindOf(*entry) == gameini::EntryKind::File)
+                dir.KindOfLast() == gameini::EntryKind::File)
                 return true;
         }
         return false;
@@ -116,9 +116,9 @@ private:
         if (foldersRead_++ >= kMostFoldersRead)
             return subfolders;
         gameini::Directory dir(folder);
-        while (const dirent* entry = dir.Next())
-            if (dir.KindOf(*entry) == gameini::EntryKind::Folder)
-                subfolders.emplace_back(entry->d_name);
+        while (const char* entry = dir.Next())
+            if (dir.KindOfLast() == gameini::EntryKind::Folder)
+                subfolders.emplace_back(entry);
         std::sort(subfolders.begin(), subfolders.end());
         return subfolders;
     }

@@ -76,8 +76,7 @@ std::optional<Identity> IdentityOf(const std::string& path, bool* denied = nullp
     return Identity{info.st_dev, info.st_ino};
 }
 
-std::optional<GameProcess> GameAt(const dirent& entry) {
-    const std::string_view id = entry.d_name;
+std::optional<GameProcess> GameAt(std::string_view id) {
     pid_t pid = 0;
     if (std::from_chars(id.data(), id.data() + id.size(), pid).ptr != id.data() + id.size())
         return std::nullopt;
@@ -98,8 +97,8 @@ template <class Take> void ForEachGame(Take take) {
     if (!proc.IsOpen())
         gameini::ThrowSystemError(errno,
                                   "Cannot tell whether the game is running: cannot read /proc");
-    while (const dirent* entry = proc.Next())
-        if (std::optional<GameProcess> game = GameAt(*entry))
+    while (const char* entry = proc.Next())
+        if (std::optional<GameProcess> game = GameAt(entry))
             take(*game);
 }
 

@@ -36,9 +36,9 @@ std::vector<std::string> WinePrefixes(const std::string& home, const std::string
         const std::string shared = gameini::InFolder(home, ".local/share/wineprefixes");
         gameini::Directory dir(shared);
         std::vector<std::string> named;
-        while (const dirent* entry = dir.Next())
-            if (dir.KindOf(*entry) == gameini::EntryKind::Folder)
-                named.push_back(gameini::InFolder(shared, entry->d_name));
+        while (const char* entry = dir.Next())
+            if (dir.KindOfLast() == gameini::EntryKind::Folder)
+                named.push_back(gameini::InFolder(shared, entry));
         std::sort(named.begin(), named.end());
         candidates.insert(candidates.end(), named.begin(), named.end());
     }

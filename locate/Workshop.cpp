@@ -35,10 +35,9 @@ std::vector<std::string> EntriesOf(const std::string& folder, bool folders) {
     if (!dir.IsOpen())
         gameini::ThrowSystemError(errno, "Cannot read the folder " + folder);
     std::vector<std::string> names;
-    while (const dirent* entry = dir.Next())
-        if ((dir.KindOf(*entry) == gameini::EntryKind::Folder) == folders &&
-            entry->d_name[0] != '.')
-            names.emplace_back(entry->d_name);
+    while (const char* entry = dir.Next())
+        if ((dir.KindOfLast() == gameini::EntryKind::Folder) == folders && entry[0] != '.')
+            names.emplace_back(entry);
     std::sort(names.begin(), names.end());
     return names;
 }

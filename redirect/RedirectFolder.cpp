@@ -314,9 +314,9 @@ public:
             }
         }
         gameini::Directory dir(folder_);
-        while (const dirent* entry = dir.Next()) {
-            const std::string name = entry->d_name;
-            if (dir.KindOf(*entry) != gameini::EntryKind::File)
+        while (const char* entry = dir.Next()) {
+            const std::string name = entry;
+            if (dir.KindOfLast() != gameini::EntryKind::File)
                 continue;
             if (IsUz2FileName(name) && !manifest_.contains(name) && !kept_.contains(name))
                 result_.notMadeHere.push_back(name);

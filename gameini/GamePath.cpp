@@ -2,82 +2,106 @@
 
 #include "gameini/Directory.h"
 #include "gameini/FileDescriptor.h"
+#include "gameini/SystemCalls.h"
 #include "gameini/TextCase.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <memory>
-#include <sys/stat.h>
 
 namespace gameini {
+namespace {
+
+// Windows takes either slash and writes a backslash; a backslash is part
+// of a name elsewhere.
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+constexpr std::string_view kSeparators = "\\/";
+#else
+constexpr char kSeparator = '/';
+constexpr std::string_view kSeparators = "/";
+#endif
+
+bool IsSeparator(char c) {
+    return kSeparators.find(c) != std::string_view::npos;
+}
+
+// How long the root of a path from the root is: "/", "C:\\", or
+// "\\\\server\\share\\"; 0 for a relative path.
+size_t RootLength(std::string_view path) {
+    const std::filesystem::path native(std::u8string(path.begin(), path.end()));
+    if (!native.has_root_directory())
+        return 0;
+    const std::u8string root = native.root_path().u8string();
+    return root.size();
+}
+
+std::filesystem::path PathOf(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8Of(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+} // namespace
 
 std::string InFolder(std::string_view folder, std::string_view name) {
-    return NativePath(std::string(folder) + "/" + std::string(name));
+    return NativePath(std::string(folder) + kSeparator + std::string(name));
 }
 
 std::string NativePath(std::string_view path) {
     std::string collapsed;
     collapsed.reserve(path.size());
-    for (char c : path) {
-        if (c != '/' || collapsed.empty() || collapsed.back() != '/')
-            collapsed += c;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (!IsSeparator(path[i]))
+            collapsed += path[i];
+        // A network path's two leading separators stay two on Windows.
+        else if (collapsed.empty() || collapsed.back() != kSeparator ||
+                 (kSeparator == '\\' && i == 1))
+            collapsed += kSeparator;
     }
     return collapsed;
 }
 
 std::string FolderOf(std::string_view path) {
-    std::string native = NativePath(path);
-    size_t slash = native.rfind('/');
+    const std::string native = NativePath(path);
+    const size_t slash = native.find_last_of(kSeparators);
     if (slash == std::string::npos)
         return ".";
-    return slash == 0 ? "/" : native.substr(0, slash);
+    return native.substr(0, std::max(slash, RootLength(native)));
 }
 
 std::string NameOf(std::string_view path) {
-    std::string native = NativePath(path);
-    size_t slash = native.rfind('/');
+    const std::string native = NativePath(path);
+    const size_t slash = native.find_last_of(kSeparators);
     return slash == std::string::npos ? native : native.substr(slash + 1);
 }
 
 std::string AbsolutePath(std::string_view path) {
-    std::string absolute = std::filesystem::absolute(path).lexically_normal().string();
-    if (absolute.size() > 1 && absolute.ends_with('/'))
+    std::string absolute = Utf8Of(std::filesystem::absolute(PathOf(path)).lexically_normal());
+    if (absolute.size() > RootLength(absolute) && IsSeparator(absolute.back()))
         absolute.pop_back();
     return absolute;
 }
 
-std::optional<std::string> RealPath(const std::string& path) {
-    const std::unique_ptr<char, decltype(&free)> real(realpath(path.c_str(), nullptr), &free);
-    if (!real)
-        return std::nullopt; // errno says why
-    return std::string(real.get());
-}
-
 std::string RelativePath(std::string_view path, std::string_view folder) {
-    return std::filesystem::path(path).lexically_relative(folder).string();
+    return Utf8Of(PathOf(path).lexically_relative(PathOf(folder)));
 }
 
 bool IsWithin(std::string_view path, std::string_view folder) {
-    return folder == "/" || path == folder ||
-           (path.starts_with(folder) && path[folder.size()] == '/');
-}
-
-bool ExistsNotFollowingLinks(const std::string& path) {
-    struct stat info;
-    return lstat(path.c_str(), &info) == 0;
+    return folder.size() == RootLength(folder) || path == folder ||
+           (path.starts_with(folder) && IsSeparator(path[folder.size()]));
 }
 
 ReadAccess ReadAccessOf(const std::string& path) {
     // Non-blocking, so that a FIFO under the name does not hold the caller.
-    const FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const FileDescriptor file(OpenToRead(path));
     if (file.Get() < 0)
         return errno == EACCES || errno == EPERM ? ReadAccess::Denied : ReadAccess::NoFile;
-    struct stat info;
-    return fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) ? ReadAccess::Readable
-                                                                  : ReadAccess::NoFile;
+    const std::optional<FileStatus> status = StatusOf(file.Get());
+    return status && status->IsRegular() ? ReadAccess::Readable : ReadAccess::NoFile;
 }
 
 std::vector<std::string> CaseVariants(std::string_view path) {

@@ -1,5 +1,10 @@
 #include "gameini/SystemCalls.h"
 
+#include "gameini/GamePath.h"
+
+#include <cstdlib>
+#include <memory>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,6 +49,18 @@ std::optional<FileStatus> StatusOf(int fd) {
     status.modified = Nanoseconds(info.st_mtim);
     status.changed = Nanoseconds(info.st_ctim);
     return status;
+}
+
+std::optional<std::string> RealPath(const std::string& path) {
+    const std::unique_ptr<char, decltype(&free)> real(realpath(path.c_str(), nullptr), &free);
+    if (!real)
+        return std::nullopt; // errno says why
+    return std::string(real.get());
+}
+
+bool ExistsNotFollowingLinks(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0;
 }
 
 } // namespace gameini

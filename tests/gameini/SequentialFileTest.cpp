@@ -165,9 +165,11 @@ TEST(SequentialFile, FailuresNameTheFileAndCreateNothing) {
                   " for reading: No such file or directory");
     EXPECT_FALSE(folder.exists("postal2.ini"));
 
+#ifndef _WIN32 // no FIFO stands in a Windows folder
     ASSERT_EQ(mkfifo((folder / "postal2.ini").c_str(), 0644), 0);
     EXPECT_EQ(ErrorOf([&] { SequentialFile::OpenInput(folder / "postal2.ini"); }),
               "Cannot open " + (folder / "postal2.ini") + " for reading: it is not a regular file");
+#endif
 
     std::filesystem::create_directory(folder / "dir.ini");
     EXPECT_NE(
@@ -235,12 +237,11 @@ TEST(CodePage, DecodesTheHighControlBytesToTheirPublishedCharacters) {
 TEST(CodePage, ConvertsALetterOutsideAsciiWhereverItStands) {
     const std::string ascii = "ServerPackages=Engine";
     for (size_t at = 0; at <= ascii.size(); ++at) {
-        std::string bytes = ascii;
-        bytes.insert(at, "\xC4");
+        // Joined, not inserted: GCC 12 at -O2 warns of insert here (bug 105329).
+        const std::string bytes = ascii.substr(0, at) + "\xC4" + ascii.substr(at);
         std::string text;
         gameini::DecodeWindows1252(bytes, text);
-        std::string expected = ascii;
-        expected.insert(at, "Ä");
+        const std::string expected = ascii.substr(0, at) + "Ä" + ascii.substr(at);
         EXPECT_EQ(text, expected) << "at " << at;
         std::string back;
         EXPECT_FALSE(gameini::EncodeWindows1252(text, back));

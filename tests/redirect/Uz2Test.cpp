@@ -208,10 +208,12 @@ TEST(Uz2, InfoReadsThePackageInsideAndNamesDamageByItsOffset) {
     const auto all = [](std::string_view) { return true; };
     EXPECT_EQ(CompressPackageFile(folder / "NicksCoop.u.uz2", pool, all),
               folder.read("NicksCoop.u.uz2").size());
+#ifndef _WIN32 // no FIFO stands in a Windows folder
     mkfifo((folder / "Swapped.u").c_str(), 0644);
     EXPECT_EQ(ErrorOf([&] { CompressPackageFile(folder / "Swapped.u", pool, all); }),
               "Cannot read " + (folder / "Swapped.u") + ": it is not a regular file")
         << "and does not wait for a writer";
+#endif
     EXPECT_TRUE(IsUz2FileName("NicksCoop.u.UZ2"));
     EXPECT_FALSE(IsUz2FileName(".uz2x"));
 }

@@ -2,21 +2,47 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
+namespace {
+
+// Paths are UTF-8 text here, which Windows would take in its own code page.
+std::filesystem::path PathOf(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string TextOf(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+} // namespace
+
 TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "sarvelin-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    // A name no other test holds: made, not found.
+    std::random_device random;
+    for (int tries = 0; tries < 100; ++tries) {
+        const std::filesystem::path folder =
+            std::filesystem::temp_directory_path() / ("sarvelin-" + std::to_string(random()));
+        if (std::filesystem::create_directory(folder)) {
+            path_ = TextOf(folder);
+            return;
+        }
+    }
+    throw std::runtime_error("cannot make a temporary folder");
 }
 
 TempFolder::~TempFolder() {
     std::error_code ignored;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+    std::filesystem::permissions(PathOf(path_), std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(PathOf(path_), ignored);
+}
+
+std::string TempFolder::operator/(const std::string& name) const {
+    return TextOf(PathOf(path_) / PathOf(name));
 }
 
 void TempFolder::write(const std::string& name, const std::string& bytes) const {
@@ -28,11 +54,11 @@ std::string TempFolder::read(const std::string& name) const {
 }
 
 bool TempFolder::exists(const std::string& name) const {
-    return std::filesystem::exists(std::filesystem::symlink_status(*this / name));
+    return std::filesystem::exists(std::filesystem::symlink_status(PathOf(*this / name)));
 }
 
 std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathOf(path), std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + path);
     std::ostringstream bytes;
@@ -41,7 +67,7 @@ std::string ReadBytes(const std::string& path) {
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(PathOf(path), std::ios::binary | std::ios::trunc);
     out << bytes;
     if (!out)
         throw std::runtime_error("cannot write " + path);

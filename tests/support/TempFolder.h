@@ -14,7 +14,8 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    // The file `name` in the folder, in the system's own separators.
+    std::string operator/(const std::string& name) const;
 
     void write(const std::string& name, const std::string& bytes) const;
     std::string read(const std::string& name) const;

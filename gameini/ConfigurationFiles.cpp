@@ -3,14 +3,10 @@
 #include "gameini/Error.h"
 #include "gameini/GamePath.h"
 #include "gameini/MountTable.h"
+#include "gameini/SystemCalls.h"
 #include "gameini/TextCase.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace gameini {
@@ -21,15 +17,12 @@ std::string FollowLink(const std::string& link) {
     if (std::optional<std::string> target = RealPath(link))
         return *target;
     const int err = errno;
-    char text[PATH_MAX];
-    const ssize_t length = readlink(link.c_str(), text, sizeof text - 1);
-    const std::string to = length > 0 ? std::string(text, static_cast<size_t>(length)) : "?";
-    ThrowSystemError(err, "Cannot follow the symbolic link " + link + " to " + to);
+    ThrowSystemError(err, "Cannot follow the symbolic link " + link + " to " + LinkText(link));
 }
 
 // The file's path inside its own file system, as a bind mount of it names
 // it: the mount it is under, by the longest mount point, and the rest.
-std::optional<std::string> PathInFileSystem(const std::string& real, dev_t device,
+std::optional<std::string> PathInFileSystem(const std::string& real, uint64_t device,
                                             const std::vector<Mount>& table) {
     const Mount* under = nullptr;
     for (const Mount& mount : table) {
@@ -48,19 +41,20 @@ std::optional<std::string> PathInFileSystem(const std::string& real, dev_t devic
 
 InPlace InPlaceOf(const std::string& config) {
     const std::optional<std::string> real = RealPath(config);
-    struct stat info;
-    if (!real || stat(real->c_str(), &info) != 0)
+    const std::optional<FileStatus> status = real ? StatusOf(*real) : std::nullopt;
+    if (!status)
         return InPlace::No;
     const std::vector<std::vector<Mount>> tables = VisibleMountTables();
     for (const Mount& mount : tables.front())
         if (mount.mountPoint == *real)
             return InPlace::MountPoint;
-    if (info.st_nlink > 1)
+    if (status->links > 1)
         return InPlace::HardLinked;
-    const std::optional<std::string> inside = PathInFileSystem(*real, info.st_dev, tables.front());
+    const std::optional<std::string> inside =
+        PathInFileSystem(*real, status->device, tables.front());
     for (const std::vector<Mount>& table : tables)
         for (const Mount& mount : table)
-            if (inside && mount.device == info.st_dev && mount.root == *inside)
+            if (inside && mount.device == status->device && mount.root == *inside)
                 return InPlace::MountSource;
     return InPlace::No;
 }
@@ -70,8 +64,7 @@ InPlace InPlaceOf(const std::string& config) {
 ConfigurationFiles ConfigurationFilesOf(std::string_view folder, std::string_view name,
                                         Lookup lookup) {
     std::string config = ResolvePath(InFolder(folder, name));
-    struct stat info;
-    const bool linked = lstat(config.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+    const bool linked = IsSymbolicLink(config);
     if (linked)
         config = FollowLink(config);
     const std::string found = NameOf(config);

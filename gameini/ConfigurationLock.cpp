@@ -1,14 +1,11 @@
 #include "gameini/ConfigurationLock.h"
 
 #include "gameini/Error.h"
+#include "gameini/LockHolder.h"
+#include "gameini/SystemCalls.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <sstream>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <thread>
 
 namespace gameini {
@@ -17,42 +14,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 bool SameFile(int fd, const std::string& path) {
-    struct stat held, named;
-    return fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 &&
-           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
-}
-
-// Who holds the lock of the open file, as /proc/locks tells it:
-// "saving FILE (pid N, NAME)" or "reading FILE ...", the pid and name only
-// where this process may see them.
-std::string Holder(int fd, const std::string& path) {
-    struct stat held;
-    std::string doing = "saving", who;
-    if (fstat(fd, &held) != 0)
-        return doing + " " + path;
-    // As the kernel writes it: the device's numbers in hex, then the inode.
-    char file[64];
-    std::snprintf(file, sizeof file, "%02x:%02x:%lu", major(held.st_dev), minor(held.st_dev),
-                  static_cast<unsigned long>(held.st_ino));
-    std::istringstream locks(ReadAllThatCanBeRead("/proc/locks"));
-    for (std::string line; std::getline(locks, line);) {
-        // "1: FLOCK  ADVISORY  WRITE 1234 fd:01:5678 0 EOF"; a waiter has "->" after the number.
-        std::istringstream fields(line);
-        std::string number, type, mode, access, id;
-        long pid = 0;
-        if (!(fields >> number >> type >> mode >> access >> pid >> id) || type != "FLOCK" ||
-            id != file)
-            continue;
-        doing = access == "READ" ? "reading" : "saving";
-        if (pid > 0) {
-            std::string name = ReadAllThatCanBeRead("/proc/" + std::to_string(pid) + "/comm");
-            if (name.ends_with('\n'))
-                name.pop_back();
-            who = " (pid " + std::to_string(pid) + (name.empty() ? "" : ", " + name) + ")";
-        }
-        break;
-    }
-    return doing + " " + path + who;
+    const std::optional<FileStatus> held = StatusOf(fd), named = StatusOf(path);
+    return held && named && held->SameFileAs(*named);
 }
 
 // Paces the tries to take a lock until a deadline.
@@ -76,7 +39,7 @@ private:
 };
 
 FileDescriptor OpenToLock(const std::string& path) {
-    return FileDescriptor{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    return FileDescriptor{OpenToRead(path)};
 }
 
 } // namespace
@@ -103,7 +66,7 @@ LockedConfiguration LockConfiguration(std::string_view folder, std::string_view 
             continue;
         }
         if (!waiting.Wait())
-            throw BusyError("another program is " + Holder(lock.Get(), files.config));
+            throw BusyError("another program is " + LockHolder(lock.Get(), files.config));
     }
 }
 
@@ -111,7 +74,7 @@ void LockWaiting(const FileDescriptor& file, Access access, const std::string& p
                  std::chrono::milliseconds wait, FileSystem& fileSystem) {
     for (Waiting waiting(wait); !fileSystem.TryLock(file, access, path);)
         if (!waiting.Wait())
-            throw BusyError("another program is " + Holder(file.Get(), path));
+            throw BusyError("another program is " + LockHolder(file.Get(), path));
 }
 
 FileDescriptor HoldIncoming(const std::string& path, FileSystem& fileSystem) {

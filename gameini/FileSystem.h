@@ -42,6 +42,13 @@ public:
     // Swaps two names in one step; false, changing nothing, where the file
     // system cannot.
     virtual bool Exchange(const std::string& first, const std::string& second);
+    // Puts `replacement` in the place of `replaced`, which takes the name
+    // `backup`, in the system's one call for it (ReplaceFileW), keeping the
+    // replaced file's access list. False, changing nothing, where the system
+    // has no such call; when it fails, the configuration is under its name
+    // or the error says where.
+    virtual bool ReplaceKeepingBackup(const std::string& replaced, const std::string& replacement,
+                                      const std::string& backup);
     // Opens an existing file to write its bytes afresh from the start, keeping
     // the file itself (a mount point cannot be replaced).
     virtual FileDescriptor OpenForOverwrite(const std::string& path);

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace gameini {
@@ -9,7 +9,7 @@ namespace gameini {
 // One line of a mount table (/proc/PID/mountinfo): the device, the path
 // inside that device's file system that is mounted, and where.
 struct Mount {
-    dev_t device;
+    uint64_t device;
     std::string root;
     std::string mountPoint;
 };

@@ -2,16 +2,16 @@
 
 #include "gameini/ConfigurationFiles.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 
 namespace gameini {
 
 // A file's owner and group.
 struct Owner {
-    uid_t user;
-    gid_t group;
+    uint32_t user;
+    uint32_t group;
     bool operator==(const Owner&) const = default;
     // By name, as "steam:games"; by number where the system has no name.
     std::string Text() const;

@@ -56,6 +56,18 @@ void ReplaceByRenames(const ConfigurationFiles& files, MadeFile& work, FileSyste
     }
 }
 
+// Step 4: the name the game reads, where only the letter case differs.
+void GiveSavedName(const ConfigurationFiles& files, FileSystem& fileSystem) {
+    if (NameOf(files.config) == NameOf(files.saved))
+        return;
+    try {
+        fileSystem.RenameNoReplace(files.config, files.saved);
+    } catch (const FileError& error) {
+        throw FileError(error.number(),
+                        "the configuration was saved as " + files.config + ", but " + error.what());
+    }
+}
+
 // Steps 2 to 4 on a file system that swaps two names in one step.
 void ReplaceBySwap(const ConfigurationFiles& files, MadeFile& work, FileSystem& fileSystem) {
     // The work file now holds the previous configuration.
@@ -75,14 +87,7 @@ void ReplaceBySwap(const ConfigurationFiles& files, MadeFile& work, FileSystem& 
         }
         throw;
     }
-    if (NameOf(files.config) != NameOf(files.saved)) {
-        try {
-            fileSystem.RenameNoReplace(files.config, files.saved);
-        } catch (const FileError& error) {
-            throw FileError(error.number(), "the configuration was saved as " + files.config +
-                                                ", but " + error.what());
-        }
-    }
+    GiveSavedName(files, fileSystem);
 }
 
 // Overwrites the file's bytes with `bytes`, from its start, through a
@@ -105,10 +110,14 @@ bool SameBytes(const std::string& a, const std::string& b) {
 void ReplaceWithBackup(const ConfigurationFiles& files, FileSystem& fileSystem) {
     MadeFile work(fileSystem, files.work);
     fileSystem.FlushNewFile(files.work, files.config);
-    if (fileSystem.Exchange(files.work, files.config))
+    if (fileSystem.ReplaceKeepingBackup(files.config, files.work, files.backup)) {
+        work.Keep();
+        GiveSavedName(files, fileSystem);
+    } else if (fileSystem.Exchange(files.work, files.config)) {
         ReplaceBySwap(files, work, fileSystem);
-    else
+    } else {
         ReplaceByRenames(files, work, fileSystem);
+    }
     try {
         fileSystem.FlushFolder(FolderOf(files.saved));
     } catch (const FileError& error) {

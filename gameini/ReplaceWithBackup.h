@@ -17,8 +17,9 @@ namespace gameini {
 //   4. give the configuration its saved name ("Postal2.ini") where only the
 //      letter case differs;
 //   5. flush the folder.
-// When step 3 fails, step 2 is undone. Where the file system cannot swap two
-// names, steps 2 and 3 are: delete the old backup, rename the configuration
+// Where the system replaces a file keeping a backup in one call (Windows'
+// ReplaceFileW), that call is steps 2 and 3. When step 3 fails, step 2 is undone. Where the file
+// system cannot swap two names, steps 2 and 3 are: delete the old backup, rename the configuration
 // to the backup name, rename the work file to the saved name; no rename
 // replaces a file there, and when the last fails the backup is renamed back.
 // On failure the work file is removed, unless it is the only copy of a

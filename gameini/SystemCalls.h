@@ -17,6 +17,7 @@ struct FileStatus {
     // Nanoseconds since 1970: the last change of the bytes, and of anything
     // about the file (its name, mode, or bytes).
     int64_t modified = 0, changed = 0;
+    uint64_t links = 1; // names the file has
 
     bool IsRegular() const { return kind == Kind::Regular; }
     bool SameFileAs(const FileStatus& other) const {
@@ -39,5 +40,11 @@ ssize_t ReadFrom(int fd, char* out, size_t size, uint64_t offset);
 ssize_t ReadNext(int fd, char* out, size_t size);
 ssize_t WriteNext(int fd, const char* bytes, size_t size);
 std::optional<FileStatus> StatusOf(int fd);
+// The status of what the path leads to, every link followed.
+std::optional<FileStatus> StatusOf(const std::string& path);
+bool IsSymbolicLink(const std::string& path);
+// Where a symbolic link says it leads, as written in it; "?" when it cannot
+// be read.
+std::string LinkText(const std::string& path);
 
 } // namespace gameini

@@ -2,10 +2,10 @@
 
 #include "gameini/GamePath.h"
 
+#include <climits>
 #include <cstdlib>
-#include <memory>
-
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +14,21 @@ namespace {
 
 int64_t Nanoseconds(const timespec& time) {
     return static_cast<int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+FileStatus StatusFrom(const struct stat& info) {
+    FileStatus status;
+    status.kind = S_ISREG(info.st_mode)   ? FileStatus::Kind::Regular
+                  : S_ISDIR(info.st_mode) ? FileStatus::Kind::Folder
+                  : S_ISLNK(info.st_mode) ? FileStatus::Kind::Link
+                                          : FileStatus::Kind::Other;
+    status.size = static_cast<uint64_t>(info.st_size);
+    status.device = info.st_dev;
+    status.file = info.st_ino;
+    status.modified = Nanoseconds(info.st_mtim);
+    status.changed = Nanoseconds(info.st_ctim);
+    status.links = info.st_nlink;
+    return status;
 }
 
 } // namespace
@@ -38,17 +53,25 @@ std::optional<FileStatus> StatusOf(int fd) {
     struct stat info;
     if (fstat(fd, &info) != 0)
         return std::nullopt;
-    FileStatus status;
-    status.kind = S_ISREG(info.st_mode)   ? FileStatus::Kind::Regular
-                  : S_ISDIR(info.st_mode) ? FileStatus::Kind::Folder
-                  : S_ISLNK(info.st_mode) ? FileStatus::Kind::Link
-                                          : FileStatus::Kind::Other;
-    status.size = static_cast<uint64_t>(info.st_size);
-    status.device = info.st_dev;
-    status.file = info.st_ino;
-    status.modified = Nanoseconds(info.st_mtim);
-    status.changed = Nanoseconds(info.st_ctim);
-    return status;
+    return StatusFrom(info);
+}
+
+std::optional<FileStatus> StatusOf(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return StatusFrom(info);
+}
+
+bool IsSymbolicLink(const std::string& path) {
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+std::string LinkText(const std::string& path) {
+    char text[PATH_MAX];
+    const ssize_t length = readlink(path.c_str(), text, sizeof text - 1);
+    return length > 0 ? std::string(text, static_cast<size_t>(length)) : "?";
 }
 
 std::optional<std::string> RealPath(const std::string& path) {

@@ -90,7 +90,25 @@ std::optional<FileStatus> StatusOf(int fd) {
     status.file = (static_cast<uint64_t>(identity.nFileIndexHigh) << 32) | identity.nFileIndexLow;
     status.modified = Nanoseconds(times.LastWriteTime);
     status.changed = Nanoseconds(times.ChangeTime);
+    status.links = identity.nNumberOfLinks;
     return status;
+}
+
+std::optional<FileStatus> StatusOf(const std::string& path) {
+    const FileDescriptor file{OpenToRead(path)};
+    if (file.Get() < 0)
+        return std::nullopt;
+    return StatusOf(file.Get());
+}
+
+bool IsSymbolicLink(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(WideText(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+std::string LinkText(const std::string& path) {
+    const std::optional<std::string> real = RealPath(path);
+    return real ? *real : "?";
 }
 
 std::optional<std::string> RealPath(const std::string& path) {

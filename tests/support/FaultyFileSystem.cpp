@@ -63,6 +63,13 @@ bool FaultyFileSystem::KernelExchange(const std::string& first, const std::strin
     return FileSystem::KernelExchange(first, second);
 }
 
+bool FaultyFileSystem::ReplaceKeepingBackup(const std::string& replaced,
+                                            const std::string& replacement,
+                                            const std::string& backup) {
+    Step("replace", "Cannot replace " + replaced + " with " + replacement);
+    return FileSystem::ReplaceKeepingBackup(replaced, replacement, backup);
+}
+
 void FaultyFileSystem::FlushFolder(const std::string& folder) {
     Step("flush folder", "Cannot flush the folder " + folder + " to disk");
     FileSystem::FlushFolder(folder);

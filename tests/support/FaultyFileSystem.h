@@ -9,9 +9,9 @@
 // A file system whose named steps fail once each with the given error number,
 // as the real one would report it. A step fails at its first call, or as
 // "STEP#N" at its Nth. Steps: "write", "close", "flush new file", "remove",
-// "rename" (replacing), "rename no replace", "exchange" (EINVAL: the file
-// system cannot swap), "flush folder", "open for overwrite", "reserve",
-// "finish overwrite", "lock".
+// "rename" (replacing), "rename no replace", "replace" (Windows'
+// ReplaceFileW), "exchange" (EINVAL: the file system cannot swap), "flush folder", "open for
+// overwrite", "reserve", "finish overwrite", "lock".
 class FaultyFileSystem : public gameini::FileSystem {
 public:
     // Each step fails with its own error number.
@@ -29,6 +29,8 @@ public:
     void Remove(const std::string& path) override;
     void RenameNoReplace(const std::string& from, const std::string& to) override;
     void Rename(const std::string& from, const std::string& to) override;
+    bool ReplaceKeepingBackup(const std::string& replaced, const std::string& replacement,
+                              const std::string& backup) override;
     void FlushFolder(const std::string& folder) override;
     gameini::FileDescriptor OpenForOverwrite(const std::string& path) override;
     void Reserve(const gameini::FileDescriptor& file, size_t length,

@@ -114,6 +114,11 @@ bool FileSystem::Exchange(const std::string& first, const std::string& second) {
     return false;
 }
 
+// Linux swaps the two names instead (Exchange).
+bool FileSystem::ReplaceKeepingBackup(const std::string&, const std::string&, const std::string&) {
+    return false;
+}
+
 FileDescriptor FileSystem::OpenForOverwrite(const std::string& path) {
     FileDescriptor file{open(path.c_str(), O_WRONLY | O_CLOEXEC)};
     if (file.Get() < 0)
@@ -140,21 +145,6 @@ bool FileSystem::TryLock(const FileDescriptor& file, Access access, const std::s
             return false;
         if (errno != EINTR)
             ThrowSystemError(errno, "Cannot lock " + path);
-    }
-}
-
-FileSystem& RealFileSystem() {
-    static FileSystem real;
-    return real;
-}
-
-MadeFile::~MadeFile() {
-    if (path_.empty())
-        return;
-    try {
-        fileSystem_.Remove(path_);
-    } catch (const FileError&) {
-        // What stopped the save is the error to report.
     }
 }
 

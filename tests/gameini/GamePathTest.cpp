@@ -12,38 +12,46 @@
 
 using namespace gameini;
 
-TEST(GamePath, JoinsTellsApartAndRelatesPathsByWholeNames) {
+namespace {
+
+// A path in the system's own terms: "/" and "/" on Linux, "C:\\" and "\\"
+// on Windows.
 #ifdef _WIN32
-    // Either slash, written as a backslash; drive letters and network paths.
-    EXPECT_EQ(InFolder("C:\\", "Engine.u"), "C:\\Engine.u");
-    EXPECT_EQ(InFolder("C:/Games//System/", "Engine.u"), "C:\\Games\\System\\Engine.u");
-    EXPECT_EQ(NameOf("C:\\Games\\System\\Engine.u"), "Engine.u");
-    EXPECT_EQ(FolderOf("Engine.u"), ".");
-    EXPECT_EQ(FolderOf("C:\\Engine.u"), "C:\\");
-    EXPECT_EQ(FolderOf("\\\\server\\share\\System\\postal2.ini"), "\\\\server\\share\\System");
-    EXPECT_EQ(AbsolutePath("C:\\Games\\System\\..\\Maps\\"), "C:\\Games\\Maps");
-    EXPECT_EQ(AbsolutePath("D:\\"), "D:\\");
-
-    EXPECT_TRUE(IsWithin("C:\\Games\\System", "C:\\Games"));
-    EXPECT_TRUE(IsWithin("C:\\Games", "C:\\"));
-    EXPECT_FALSE(IsWithin("C:\\Gamesx", "C:\\Games"));
-    EXPECT_EQ(RelativePath("C:\\Games\\Sounds\\BaseDialog.uax", "C:\\Games\\System"),
-              "..\\Sounds\\BaseDialog.uax");
+const std::string kRoot = "C:\\", kSlash = "\\";
 #else
-    EXPECT_EQ(InFolder("/", "Engine.u"), "/Engine.u");
-    EXPECT_EQ(InFolder("/game/System/", "Engine.u"), "/game/System/Engine.u");
-    EXPECT_EQ(NameOf("/game/System/Engine.u"), "Engine.u");
-    EXPECT_EQ(FolderOf("Engine.u"), ".");
-    EXPECT_EQ(FolderOf("/Engine.u"), "/");
-    EXPECT_EQ(AbsolutePath("/game/System/../Maps/"), "/game/Maps");
+const std::string kRoot = "/", kSlash = "/";
+#endif
 
-    EXPECT_TRUE(IsWithin("/game/System", "/game"));
-    EXPECT_TRUE(IsWithin("/game", "/game"));
-    EXPECT_TRUE(IsWithin("/game", "/"));
-    EXPECT_FALSE(IsWithin("/games", "/game"));
-    EXPECT_FALSE(IsWithin("/gam", "/game"));
-    EXPECT_EQ(RelativePath("/game/Sounds/BaseDialog.uax", "/game/System"),
-              "../Sounds/BaseDialog.uax");
+std::string Path(std::initializer_list<std::string> names, bool fromRoot = true) {
+    std::string path = fromRoot ? kRoot : "";
+    for (const std::string& name : names)
+        path += (path.empty() || path == kRoot ? "" : kSlash) + name;
+    return path;
+}
+
+} // namespace
+
+TEST(GamePath, JoinsTellsApartAndRelatesPathsByWholeNames) {
+    EXPECT_EQ(InFolder(kRoot, "Engine.u"), Path({"Engine.u"}));
+    EXPECT_EQ(InFolder(Path({"game", "System"}) + kSlash, "Engine.u"),
+              Path({"game", "System", "Engine.u"}));
+    EXPECT_EQ(NameOf(Path({"game", "System", "Engine.u"})), "Engine.u");
+    EXPECT_EQ(FolderOf("Engine.u"), ".");
+    EXPECT_EQ(FolderOf(Path({"Engine.u"})), kRoot);
+    EXPECT_EQ(AbsolutePath(Path({"game", "System", "..", "Maps", ""})), Path({"game", "Maps"}));
+
+    EXPECT_TRUE(IsWithin(Path({"game", "System"}), Path({"game"})));
+    EXPECT_TRUE(IsWithin(Path({"game"}), Path({"game"})));
+    EXPECT_TRUE(IsWithin(Path({"game"}), kRoot));
+    EXPECT_FALSE(IsWithin(Path({"games"}), Path({"game"})));
+    EXPECT_FALSE(IsWithin(Path({"gam"}), Path({"game"})));
+    EXPECT_EQ(RelativePath(Path({"game", "Sounds", "BaseDialog.uax"}), Path({"game", "System"})),
+              Path({"..", "Sounds", "BaseDialog.uax"}, false));
+#ifdef _WIN32
+    // Either slash, written as a backslash; other drives and network paths.
+    EXPECT_EQ(InFolder("C:/Games//System/", "Engine.u"), "C:\\Games\\System\\Engine.u");
+    EXPECT_EQ(FolderOf("\\\\server\\share\\System\\postal2.ini"), "\\\\server\\share\\System");
+    EXPECT_EQ(AbsolutePath("D:\\"), "D:\\");
 #endif
 }
 

@@ -193,3 +193,23 @@ TEST(SaveSequence, AWorkFileLinkedElsewhereLeavesItsTargetAlone) {
     EXPECT_EQ(folder.read("Postal2.ini"), CrLf({"[Engine.GameEngine]", "ServerPackages=A"}));
 }
 #endif
+
+TEST(SaveSequence, TheLockKeepsOtherWritersOutButNeverReaders) {
+    TempFolder folder;
+    folder.write("postal2.ini", kOld);
+    const std::string path = folder.path();
+    auto lock = [&](Access access) {
+        return LockConfiguration(path, "postal2.ini", access, std::chrono::milliseconds(20));
+    };
+    {
+        const LockedConfiguration writer = lock(Access::Write);
+        EXPECT_THROW(lock(Access::Write), BusyError);
+        EXPECT_THROW(lock(Access::Read), BusyError);
+        // Windows' locks keep others from reading what they cover: the game
+        // must still read its configuration while a save holds it.
+        EXPECT_EQ(ReadBytes(folder / "postal2.ini"), kOld);
+    }
+    const LockedConfiguration reader = lock(Access::Read);
+    EXPECT_NO_THROW(lock(Access::Read)) << "readers share";
+    EXPECT_THROW(lock(Access::Write), BusyError);
+}

@@ -131,7 +131,8 @@ bool FileSystem::ReplaceKeepingBackup(const std::string& replaced, const std::st
     const DWORD error = GetLastError();
     if (error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED)
         return false;
-    const std::string action = "Cannot replace " + replaced + " with " + replacement;
+    const std::string action =
+        "Cannot put " + replacement + " in place of " + replaced + ", moving that to " + backup;
     // The configuration went to the backup name, the new one stayed where it
     // was: the configuration goes back under its own name.
     if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 &&

@@ -208,9 +208,11 @@ TEST(FaultInjection, AFullDiskTwiceInARowLeavesTheConfigurationAndItsBackupWhole
     const std::map<std::string, int> kinds[] = {
         {{"write", ENOSPC}},
         {{"flush new file", ENOSPC}},
+#ifndef _WIN32 // a mount point, saved in place
         {{"exchange", EBUSY}, {"write#2", ENOSPC}},
         {{"exchange", EBUSY}, {"reserve", ENOSPC}},
         {{"exchange", EBUSY}, {"write#3", ENOSPC}},
+#endif
     };
     for (const Placement& placement : kPlacements) {
         for (const auto& faults : kinds) {

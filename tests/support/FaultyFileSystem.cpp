@@ -66,7 +66,8 @@ bool FaultyFileSystem::KernelExchange(const std::string& first, const std::strin
 bool FaultyFileSystem::ReplaceKeepingBackup(const std::string& replaced,
                                             const std::string& replacement,
                                             const std::string& backup) {
-    Step("replace", "Cannot replace " + replaced + " with " + replacement);
+    Step("replace",
+         "Cannot put " + replacement + " in place of " + replaced + ", moving that to " + backup);
     return FileSystem::ReplaceKeepingBackup(replaced, replacement, backup);
 }
 

@@ -5,6 +5,7 @@
 #include "gameini/win32/SystemError.h"
 #include "gameini/win32/WideText.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>

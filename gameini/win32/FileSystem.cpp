@@ -2,6 +2,7 @@
 
 #include "gameini/Error.h"
 #include "gameini/FileDescriptor.h"
+#include "gameini/win32/Handles.h"
 #include "gameini/win32/SystemError.h"
 #include "gameini/win32/WideText.h"
 
@@ -13,24 +14,16 @@
 namespace gameini {
 namespace {
 
-HANDLE HandleOf(const FileDescriptor& file) {
-    return reinterpret_cast<HANDLE>(_get_osfhandle(file.Get()));
-}
-
 [[noreturn]] void ThrowWindowsError(const std::string& action) {
     ThrowSystemError(ErrnoOf(GetLastError()), action);
 }
 
-// A descriptor for the handle, or the handle's error.
-FileDescriptor DescriptorOf(HANDLE handle, int flags, const std::string& action) {
-    if (handle == INVALID_HANDLE_VALUE)
-        ThrowWindowsError(action);
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags | _O_BINARY);
-    if (fd < 0) {
-        CloseHandle(handle);
-        ThrowSystemError(EMFILE, action);
-    }
-    return FileDescriptor{fd};
+// A descriptor for the handle, or the error of the call that gave it.
+FileDescriptor Owning(HANDLE handle, int flags, const std::string& action) {
+    FileDescriptor file{DescriptorOf(handle, flags)};
+    if (file.Get() < 0)
+        ThrowSystemError(errno, action);
+    return file;
 }
 
 // Opened to write, shared so that others may still read it, and so that it
@@ -59,7 +52,7 @@ FileDescriptor FileSystem::CreateFresh(const std::string& path) {
         else
             SetLastError(ERROR_FILE_EXISTS);
     }
-    return DescriptorOf(handle, _O_WRONLY, action);
+    return Owning(handle, _O_WRONLY, action);
 }
 
 void FileSystem::Write(const FileDescriptor& file, std::string_view bytes,
@@ -77,8 +70,8 @@ void FileSystem::FlushNewFile(const std::string& path, const std::string&) {
     // The owner and the access list come from the configuration when the
     // file takes its place (ReplaceFileW).
     const FileDescriptor file =
-        DescriptorOf(OpenToWrite(path, OPEN_EXISTING), _O_WRONLY, "Cannot flush " + path);
-    if (!FlushFileBuffers(HandleOf(file)))
+        Owning(OpenToWrite(path, OPEN_EXISTING), _O_WRONLY, "Cannot flush " + path);
+    if (!FlushFileBuffers(HandleOf(file.Get())))
         ThrowWindowsError("Cannot flush " + path + " to disk");
 }
 
@@ -143,14 +136,14 @@ bool FileSystem::ReplaceKeepingBackup(const std::string& replaced, const std::st
 }
 
 FileDescriptor FileSystem::OpenForOverwrite(const std::string& path) {
-    return DescriptorOf(OpenToWrite(path, OPEN_EXISTING), _O_WRONLY,
-                        "Cannot open " + path + " for writing");
+    return Owning(OpenToWrite(path, OPEN_EXISTING), _O_WRONLY,
+                  "Cannot open " + path + " for writing");
 }
 
 void FileSystem::Reserve(const FileDescriptor& file, size_t length, const std::string& path) {
     FILE_ALLOCATION_INFO room;
     room.AllocationSize.QuadPart = static_cast<LONGLONG>(length);
-    if (!SetFileInformationByHandle(HandleOf(file), FileAllocationInfo, &room, sizeof room) &&
+    if (!SetFileInformationByHandle(HandleOf(file.Get()), FileAllocationInfo, &room, sizeof room) &&
         GetLastError() != ERROR_INVALID_PARAMETER && GetLastError() != ERROR_NOT_SUPPORTED)
         ThrowWindowsError("Cannot make room for " + path);
 }
@@ -158,7 +151,7 @@ void FileSystem::Reserve(const FileDescriptor& file, size_t length, const std::s
 void FileSystem::FinishOverwrite(FileDescriptor file, size_t length, const std::string& path) {
     if (_chsize_s(file.Get(), static_cast<long long>(length)) != 0)
         ThrowSystemError(errno, "Cannot write " + path);
-    if (!FlushFileBuffers(HandleOf(file)))
+    if (!FlushFileBuffers(HandleOf(file.Get())))
         ThrowWindowsError("Cannot write " + path);
 }
 
@@ -167,7 +160,7 @@ bool FileSystem::TryLock(const FileDescriptor& file, Access access, const std::s
     at.OffsetHigh = kLockOffsetHigh;
     const DWORD how =
         LOCKFILE_FAIL_IMMEDIATELY | (access == Access::Write ? LOCKFILE_EXCLUSIVE_LOCK : DWORD{0});
-    if (LockFileEx(HandleOf(file), how, 0, 1, 0, &at))
+    if (LockFileEx(HandleOf(file.Get()), how, 0, 1, 0, &at))
         return true;
     if (GetLastError() == ERROR_LOCK_VIOLATION || GetLastError() == ERROR_IO_PENDING)
         return false;

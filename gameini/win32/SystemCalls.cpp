@@ -2,6 +2,7 @@
 
 #include "gameini/FileDescriptor.h"
 #include "gameini/GamePath.h"
+#include "gameini/win32/Handles.h"
 #include "gameini/win32/SystemError.h"
 #include "gameini/win32/WideText.h"
 
@@ -21,10 +22,6 @@ int64_t Nanoseconds(LARGE_INTEGER time) {
     return (time.QuadPart - kFrom1601To1970) * 100;
 }
 
-HANDLE HandleOf(int fd) {
-    return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-}
-
 // What fits one call: Windows counts a call's bytes in 32 bits.
 DWORD Part(size_t size) {
     return static_cast<DWORD>(std::min<size_t>(size, INT_MAX));
@@ -39,14 +36,7 @@ int OpenToRead(const std::string& path) {
     const HANDLE handle = CreateFileW(WideText(path).c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        errno = ErrnoOf(GetLastError());
-        return -1;
-    }
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
-    if (fd < 0)
-        CloseHandle(handle);
-    return fd;
+    return DescriptorOf(handle, _O_RDONLY);
 }
 
 ssize_t ReadFrom(int fd, char* out, size_t size, uint64_t offset) {

@@ -2,6 +2,7 @@
 #include "cli/Json.h"
 #include "gameini/Error.h"
 #include "gameini/GamePath.h"
+#include "gameini/SystemCalls.h"
 #include "locate/Configurations.h"
 #include "locate/Postal2Installs.h"
 #include "locate/RunningGame.h"
@@ -9,22 +10,28 @@
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
+#ifndef _WIN32
 #include <pwd.h>
+#endif
 #include <set>
-#include <sys/stat.h>
 
 namespace cli {
 
 namespace {
 
-// HOME=..., and under sudo also the home of the user who ran it, whose
-// installs are the ones meant.
+// The home folder, and under sudo also the home of the user who ran it,
+// whose installs are the ones meant. Windows finds its installs by the
+// registry and the drives, the home only shortening what it says.
 struct Home {
     std::string path, said; // and how the message says it
     std::string winePrefix; // WINEPREFIX, for the user running this
 };
 std::vector<Home> HomesToSearch() {
     std::vector<Home> homes;
+#ifdef _WIN32
+    if (const char* home = std::getenv("USERPROFILE"))
+        homes.push_back({home, std::string("USERPROFILE=") + home, ""});
+#else
     const char* winePrefix = std::getenv("WINEPREFIX");
     if (const char* home = std::getenv("HOME"))
         homes.push_back({home, std::string("HOME=") + home, winePrefix ? winePrefix : ""});
@@ -32,12 +39,14 @@ std::vector<Home> HomesToSearch() {
         if (const passwd* entry = getpwnam(user);
             entry && (homes.empty() || homes.front().path != entry->pw_dir))
             homes.push_back({entry->pw_dir, std::string(user) + "'s home " + entry->pw_dir, ""});
+#endif
     return homes;
 }
 
-std::string LocalTime(const timespec& time) {
+std::string LocalTime(int64_t nanoseconds) {
+    const std::time_t seconds = nanoseconds / 1'000'000'000;
     char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", std::localtime(&time.tv_sec));
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", std::localtime(&seconds));
     return text;
 }
 
@@ -91,10 +100,10 @@ void PrintText(const Context& context, const std::vector<locate::FoundConfigurat
 ExitStatus RunWhere(const Context& context) {
     if (!context.ini.empty())
         throw UsageError("where looks for configuration files itself; give it a folder with -C");
-    struct stat folder;
-    if (stat(context.systemFolder.c_str(), &folder) != 0)
+    const std::optional<gameini::FileStatus> folder = gameini::StatusOf(context.systemFolder);
+    if (!folder)
         gameini::ThrowSystemError(errno, "Cannot look in " + context.systemFolder);
-    if (!S_ISDIR(folder.st_mode))
+    if (folder->kind != gameini::FileStatus::Kind::Folder)
         gameini::ThrowSystemError(ENOTDIR, "Cannot look in " + context.systemFolder);
     std::set<std::string> seen;
     std::vector<locate::FoundConfiguration> found;

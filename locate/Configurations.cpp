@@ -6,11 +6,11 @@
 #include "gameini/Directory.h"
 #include "gameini/Error.h"
 #include "gameini/GamePath.h"
+#include "gameini/SystemCalls.h"
 #include "gameini/TextCase.h"
 
 #include <algorithm>
 #include <optional>
-#include <sys/stat.h>
 
 namespace locate {
 namespace {
@@ -18,10 +18,6 @@ namespace {
 bool IsTemplate(const std::string& name) {
     const std::string lower = gameini::LowerCase(name);
     return lower == "default.ini" || lower == "defuser.ini";
-}
-
-bool Before(const timespec& a, const timespec& b) {
-    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
 }
 
 } // namespace
@@ -37,21 +33,19 @@ void AddConfigurationsOf(const std::string& folder, std::chrono::milliseconds wa
         const std::string name = gameini::LowerCase(entry);
         if (name == gameini::kConfigurationName && path != main) {
             // Read by its name, it would be the other one: it is named, not read.
-            struct stat info;
+            const std::optional<gameini::FileStatus> info = gameini::StatusOf(path);
             const std::optional<std::string> identity = gameini::RealPath(path);
-            if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && identity &&
-                seen.insert(*identity).second)
-                found.push_back({path, 0, info.st_mtim, false, main, false, {}});
+            if (info && info->IsRegular() && identity && seen.insert(*identity).second)
+                found.push_back({path, 0, info->modified, false, main, false, {}});
         } else if (name.ends_with(".ini") && name != gameini::kWorkFileName && path != main) {
             paths.push_back(path);
         }
     }
     std::sort(paths.begin() + 1, paths.end());
     for (const std::string& path : paths) {
-        struct stat info;
+        const std::optional<gameini::FileStatus> info = gameini::StatusOf(path);
         const std::optional<std::string> identity = gameini::RealPath(path);
-        if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || !identity ||
-            seen.contains(*identity))
+        if (!info || !info->IsRegular() || !identity || seen.contains(*identity))
             continue;
         try {
             const gameini::LockedConfiguration held = gameini::LockConfiguration(
@@ -62,7 +56,7 @@ void AddConfigurationsOf(const std::string& folder, std::chrono::milliseconds wa
                 seen.insert(*identity);
                 found.push_back({path,
                                  packages,
-                                 info.st_mtim,
+                                 info->modified,
                                  IsTemplate(gameini::NameOf(path)),
                                  "",
                                  false,
@@ -78,13 +72,12 @@ void AddConfigurationsOf(const std::string& folder, std::chrono::milliseconds wa
 
 void MarkNewestAndUsers(std::vector<FoundConfiguration>& found,
                         const std::vector<GameProcess>& running) {
-    std::optional<timespec> newest;
+    std::optional<int64_t> newest;
     for (const FoundConfiguration& file : found)
-        if (!file.isTemplate && file.twinOf.empty() && (!newest || Before(*newest, file.changed)))
+        if (!file.isTemplate && file.twinOf.empty() && (!newest || *newest < file.changed))
             newest = file.changed;
     for (FoundConfiguration& file : found) {
-        file.newest =
-            !file.isTemplate && file.twinOf.empty() && newest && !Before(file.changed, *newest);
+        file.newest = !file.isTemplate && file.twinOf.empty() && newest && file.changed >= *newest;
         // A co-op server writes back the configuration its ini= names.
         if (!running.empty() && file.twinOf.empty())
             file.usedBy = GamesUsing(file.path);

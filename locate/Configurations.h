@@ -3,7 +3,7 @@
 #include "locate/RunningGame.h"
 
 #include <chrono>
-#include <ctime>
+#include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,7 +14,7 @@ namespace locate {
 struct FoundConfiguration {
     std::string path;
     size_t packages;
-    timespec changed;
+    int64_t changed;     // nanoseconds since 1970, as gameini::FileStatus::modified
     bool isTemplate;     // Default.ini or DefUser.ini: what the game copies, not what it reads
     std::string twinOf;  // the configuration the edits use, of which this is a case twin
     bool newest = false; // changed last of those found

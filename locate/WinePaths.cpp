@@ -2,11 +2,11 @@
 
 #include "gameini/Directory.h"
 #include "gameini/GamePath.h"
+#include "gameini/SystemCalls.h"
 
 #include <algorithm>
 #include <cctype>
 #include <set>
-#include <sys/stat.h>
 
 namespace locate {
 
@@ -19,8 +19,7 @@ std::optional<std::string> LinuxPathOf(std::string_view windowsPath, const std::
     std::replace(rest.begin(), rest.end(), '\\', '/');
     const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(windowsPath[0])));
     const std::string device = prefix.empty() ? "" : prefix + "/dosdevices/" + letter + ":";
-    struct stat info;
-    if (!device.empty() && stat((seenFrom + device).c_str(), &info) == 0)
+    if (!device.empty() && gameini::StatusOf(seenFrom + device))
         return device + rest;
     if (letter == 'z')
         return rest.empty() ? "/" : rest;

@@ -1,15 +1,13 @@
 #include "locate/RunningGame.h"
+#include "locate/GameProgram.h"
 #include "locate/WinePaths.h"
 
 #include "gameini/Directory.h"
 #include "gameini/Error.h"
 #include "gameini/FileDescriptor.h"
 #include "gameini/GamePath.h"
-#include "gameini/TextCase.h"
 
 #include <algorithm>
-#include <array>
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -23,23 +21,6 @@
 namespace locate {
 
 namespace {
-
-bool IsGameProgram(std::string_view name) {
-    static constexpr std::array<std::string_view, 4> kPrograms = {"postal2-bin", "ucc-bin",
-                                                                  "postal2.exe", "ucc.exe"};
-    const std::string lower = gameini::LowerCase(name);
-    for (std::string_view program : kPrograms)
-        if (lower == program)
-            return true;
-    return false;
-}
-
-// The program's name in a command line's first word, which under Wine is a
-// Windows path ("C:\\Postal2\\System\\Postal2.exe").
-std::string ProgramName(std::string word) {
-    std::replace(word.begin(), word.end(), '\\', '/');
-    return gameini::NameOf(word);
-}
 
 // The arguments of a command line as /proc gives it, NUL after each.
 std::vector<std::string> Arguments(const std::string& commandLine) {
@@ -183,8 +164,7 @@ std::optional<std::string> Uses(const GameProcess& game, const Identity& folder,
     const std::vector<std::string> arguments =
         Arguments(gameini::ReadAllThatCanBeRead(proc + "/cmdline"));
     for (const std::string& argument : arguments) {
-        const std::string lower = gameini::LowerCase(argument);
-        const size_t key = lower.starts_with("ini=") ? 4 : lower.starts_with("-ini=") ? 5 : 0;
+        const size_t key = IniKeyLength(argument);
         if (key == 0)
             continue;
         const std::optional<std::string> named =

@@ -4,11 +4,11 @@
 #include "gameini/Error.h"
 #include "gameini/GamePath.h"
 #include "gameini/Ownership.h"
+#include "gameini/SystemCalls.h"
 #include "locate/RunningGame.h"
 
 #include <cerrno>
 #include <iostream>
-#include <sys/stat.h>
 
 namespace cli {
 
@@ -48,8 +48,8 @@ void Context::Warn(const std::string& text) const {
 void Context::RefuseToChange(const gameini::ConfigurationFiles& files) const {
     if (force || (dryRun && !strict))
         return;
-    struct stat info;
-    if (stat(files.config.c_str(), &info) == 0 && (info.st_mode & 0222) == 0)
+    if (const std::optional<gameini::FileStatus> status = gameini::StatusOf(files.config);
+        status && status->readOnly)
         throw ReadOnlyError(gameini::NameOf(files.config) + " is read-only");
     if (const auto problem = gameini::OwnershipProblem(files);
         problem && files.inPlace == gameini::InPlace::No)

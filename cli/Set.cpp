@@ -4,8 +4,8 @@
 #include "gameini/Error.h"
 #include "gameini/FileDescriptor.h"
 #include "gameini/PackageNames.h"
+#include "gameini/SystemCalls.h"
 
-#include <fcntl.h>
 #include <iostream>
 #include <sstream>
 
@@ -30,7 +30,7 @@ std::vector<std::string> NamesFromFile(const std::string& path) {
     if (path == "-")
         return NamesListedIn(std::cin);
     // A file or a pipe: set --from <(...).
-    const gameini::FileDescriptor file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    const gameini::FileDescriptor file{gameini::OpenStream(path)};
     std::string bytes;
     if (file.Get() < 0)
         gameini::ThrowSystemError(errno, "Cannot open " + path + " for reading");

@@ -17,7 +17,8 @@ struct FileStatus {
     // Nanoseconds since 1970: the last change of the bytes, and of anything
     // about the file (its name, mode, or bytes).
     int64_t modified = 0, changed = 0;
-    uint64_t links = 1; // names the file has
+    uint64_t links = 1;    // names the file has
+    bool readOnly = false; // no one may write it: no write bit, or Windows' attribute
 
     bool IsRegular() const { return kind == Kind::Regular; }
     bool SameFileAs(const FileStatus& other) const {
@@ -35,6 +36,12 @@ struct FileStatus {
 // Opens an existing file for reading without waiting on a FIFO or device;
 // the descriptor is not inherited by programs started later.
 int OpenToRead(const std::string& path);
+// Opens a file or a pipe for reading, waiting for a pipe's writer as a
+// program reading its input does.
+int OpenStream(const std::string& path);
+// Opens a file to add to its end, made when missing, readable by everyone
+// and writable by its owner; not inherited either.
+int OpenToAppend(const std::string& path);
 // Reads from `offset`, or on from where the file stands; writes there.
 ssize_t ReadFrom(int fd, char* out, size_t size, uint64_t offset);
 ssize_t ReadNext(int fd, char* out, size_t size);

@@ -17,8 +17,11 @@ using Json = nlohmann::ordered_json;
 // put anything under the name.
 constexpr uint64_t kMostManifestBytes = uint64_t{64} << 20;
 
-FileTime TimeOf(const struct timespec& time) {
-    return {time.tv_sec, time.tv_nsec};
+// Kept as seconds and nanoseconds, as manifests have always stored it.
+FileTime TimeOf(int64_t nanoseconds) {
+    constexpr int64_t kSecond = 1'000'000'000;
+    const int64_t seconds = nanoseconds / kSecond - (nanoseconds % kSecond < 0 ? 1 : 0);
+    return {seconds, nanoseconds - seconds * kSecond};
 }
 
 Json TimeJson(const FileTime& time) {
@@ -66,19 +69,19 @@ std::string TextOf(const std::string& path) {
 
 } // namespace
 
-ManifestEntry MadeFrom(const Download& download, const struct stat& package) {
+ManifestEntry MadeFrom(const Download& download, const gameini::FileStatus& package) {
     ManifestEntry made;
     made.source = download.file;
     made.guid = download.facts.guid;
-    made.size = static_cast<uint64_t>(package.st_size);
-    made.changed = TimeOf(package.st_ctim);
+    made.size = package.size;
+    made.changed = TimeOf(package.changed);
     return made;
 }
 
-void NoteUz2(ManifestEntry& made, const struct stat& uz2) {
-    made.uz2Size = static_cast<uint64_t>(uz2.st_size);
-    made.uz2Changed = TimeOf(uz2.st_ctim);
-    made.uz2Modified = TimeOf(uz2.st_mtim);
+void NoteUz2(ManifestEntry& made, const gameini::FileStatus& uz2) {
+    made.uz2Size = uz2.size;
+    made.uz2Changed = TimeOf(uz2.changed);
+    made.uz2Modified = TimeOf(uz2.modified);
 }
 
 std::map<std::string, ManifestEntry> ReadManifest(const std::string& folder) {
@@ -117,11 +120,13 @@ std::string JournalLine(const std::string& uz2, const ManifestEntry& made) {
     return line.dump() + "\n";
 }
 
-std::optional<struct stat> Uz2StatOf(const std::string& uz2Path) {
-    struct stat info;
-    if (lstat(uz2Path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+std::optional<gameini::FileStatus> Uz2StatusOf(const std::string& uz2Path) {
+    if (gameini::IsSymbolicLink(uz2Path))
         return std::nullopt;
-    return info;
+    const std::optional<gameini::FileStatus> status = gameini::StatusOf(uz2Path);
+    if (!status || !status->IsRegular())
+        return std::nullopt;
+    return status;
 }
 
 bool PackageUnchanged(const ManifestEntry& before, const ManifestEntry& now) {
@@ -129,11 +134,11 @@ bool PackageUnchanged(const ManifestEntry& before, const ManifestEntry& now) {
            before.changed == now.changed;
 }
 
-bool Uz2AsLeft(const ManifestEntry& before, const std::optional<struct stat>& uz2) {
+bool Uz2AsLeft(const ManifestEntry& before, const std::optional<gameini::FileStatus>& uz2) {
     if (before.oversize)
         return !uz2;
-    return uz2 && static_cast<uint64_t>(uz2->st_size) == before.uz2Size &&
-           TimeOf(uz2->st_ctim) == before.uz2Changed && TimeOf(uz2->st_mtim) == before.uz2Modified;
+    return uz2 && uz2->size == before.uz2Size && TimeOf(uz2->changed) == before.uz2Changed &&
+           TimeOf(uz2->modified) == before.uz2Modified;
 }
 
 } // namespace redirect

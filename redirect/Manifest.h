@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gameini/SystemCalls.h"
 #include "redirect/DownloadSet.h"
 
 #include <cstdint>
@@ -7,7 +8,6 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <sys/stat.h>
 
 namespace redirect {
 
@@ -40,9 +40,9 @@ struct ManifestEntry {
 };
 
 // The package as it is now, with no .uz2 yet.
-ManifestEntry MadeFrom(const Download& download, const struct stat& package);
+ManifestEntry MadeFrom(const Download& download, const gameini::FileStatus& package);
 // Notes the .uz2 as it was left.
-void NoteUz2(ManifestEntry& made, const struct stat& uz2);
+void NoteUz2(ManifestEntry& made, const gameini::FileStatus& uz2);
 
 // The folder's manifest, by .uz2 name, with what a stopped run's journal
 // adds; empty when there is none. Entries that cannot be read are left out
@@ -52,13 +52,14 @@ std::string ManifestText(const std::map<std::string, ManifestEntry>& manifest);
 // One line of the journal.
 std::string JournalLine(const std::string& uz2, const ManifestEntry& made);
 
-// The .uz2 file in the folder as it is now, when it is a regular file.
-std::optional<struct stat> Uz2StatOf(const std::string& uz2Path);
+// The .uz2 file in the folder as it is now, when it is a regular file and
+// no link.
+std::optional<gameini::FileStatus> Uz2StatusOf(const std::string& uz2Path);
 
 // Whether the package is as it was when the .uz2 was made.
 bool PackageUnchanged(const ManifestEntry& before, const ManifestEntry& now);
 // Whether the .uz2 is as the manifest left it: there with the size and
 // times it had, or, for an oversize package, not there.
-bool Uz2AsLeft(const ManifestEntry& before, const std::optional<struct stat>& uz2);
+bool Uz2AsLeft(const ManifestEntry& before, const std::optional<gameini::FileStatus>& uz2);
 
 } // namespace redirect

@@ -5,8 +5,6 @@
 #include "redirect/Manifest.h"
 #include "redirect/Uz2.h"
 
-#include <sys/stat.h>
-
 namespace redirect {
 
 std::vector<RedirectProblem> CheckRedirectFolder(const DownloadSet& set,
@@ -18,13 +16,13 @@ std::vector<RedirectProblem> CheckRedirectFolder(const DownloadSet& set,
             continue;
         const std::string uz2 = Uz2NameOf(download.file);
         const std::string uz2Path = gameini::InFolder(folder, uz2);
-        struct stat package;
-        if (stat(download.file.c_str(), &package) != 0)
+        const std::optional<gameini::FileStatus> package = gameini::StatusOf(download.file);
+        if (!package)
             continue; // found a moment ago; the next run says what became of it
-        const std::optional<struct stat> uz2Stat = Uz2StatOf(uz2Path);
+        const std::optional<gameini::FileStatus> uz2Stat = Uz2StatusOf(uz2Path);
         const auto known = manifest.find(uz2);
         const bool upToDate = known != manifest.end() &&
-                              PackageUnchanged(known->second, MadeFrom(download, package)) &&
+                              PackageUnchanged(known->second, MadeFrom(download, *package)) &&
                               Uz2AsLeft(known->second, uz2Stat);
         if (upToDate && known->second.oversize)
             continue; // left to the game server on purpose
@@ -35,7 +33,7 @@ std::vector<RedirectProblem> CheckRedirectFolder(const DownloadSet& set,
                                     ": there is no " + uz2});
             continue;
         }
-        if (uz2Stat->st_size > package.st_size) {
+        if (uz2Stat->size > package->size) {
             problems.push_back({download.name, download.neededBy,
                                 gameini::ProblemKind::RedirectOversize,
                                 uz2 + " is longer than its package, so the client cuts it off"});

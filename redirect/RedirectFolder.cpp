@@ -1,10 +1,11 @@
 #include "redirect/RedirectFolder.h"
 
-#include "gameini/ConfigurationLock.h"
 #include "gameini/Directory.h"
 #include "gameini/Error.h"
 #include "gameini/FileDescriptor.h"
+#include "gameini/FolderHold.h"
 #include "gameini/GamePath.h"
+#include "gameini/SystemCalls.h"
 #include "redirect/Manifest.h"
 #include "redirect/Uz2.h"
 #include "redirect/Uz2Compressor.h"
@@ -12,9 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <future>
-#include <sys/stat.h>
 
 namespace redirect {
 namespace {
@@ -63,18 +62,6 @@ void PutFile(gameini::FileSystem& fileSystem, const std::string& path, std::stri
     fileSystem.FlushNewFile(part, path);
     fileSystem.Rename(part, path);
     made.Keep();
-}
-
-// The folder, made if missing, and held against another run into it.
-gameini::FileDescriptor HoldFolder(const std::string& folder, std::chrono::milliseconds wait,
-                                   gameini::FileSystem& fileSystem) {
-    if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST)
-        gameini::ThrowSystemError(errno, "Cannot make the folder " + folder);
-    gameini::FileDescriptor held(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (held.Get() < 0)
-        gameini::ThrowSystemError(errno, "Cannot open the folder " + folder);
-    gameini::LockWaiting(held, gameini::Access::Write, folder, wait, fileSystem);
-    return held;
 }
 
 bool StillItsPackage(const std::string& uz2Path, const std::string& packageFile) {
@@ -150,7 +137,7 @@ public:
             fileSystem_.FlushNewFile(part, uz2Path);
             fileSystem_.Rename(part, uz2Path);
             madePart.Keep();
-            if (const std::optional<struct stat> written = Uz2StatOf(uz2Path))
+            if (const std::optional<gameini::FileStatus> written = Uz2StatusOf(uz2Path))
                 NoteUz2(made, *written);
             return made;
         });
@@ -176,8 +163,7 @@ private:
             return;
         try {
             if (journalFile_.Get() < 0) {
-                journalFile_ = gameini::FileDescriptor(
-                    open(journal_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+                journalFile_ = gameini::FileDescriptor(gameini::OpenToAppend(journal_));
                 if (journalFile_.Get() < 0)
                     gameini::ThrowSystemError(errno, "Cannot open " + journal_);
             }
@@ -236,15 +222,15 @@ public:
                                         0, FateFor(download.action), ""});
             if (download.action != Action::Send)
                 continue;
-            struct stat info;
-            if (stat(download.file.c_str(), &info) != 0) {
+            const std::optional<gameini::FileStatus> info = gameini::StatusOf(download.file);
+            if (!info) {
                 result_.packages.back().fate = Fate::Unreadable;
                 result_.packages.back().problem = std::strerror(errno);
                 continue;
             }
-            result_.packages.back().size = static_cast<uint64_t>(info.st_size);
+            result_.packages.back().size = info->size;
             bytesAll_ += result_.packages.back().size;
-            sent_.emplace_back(result_.packages.size() - 1, info);
+            sent_.emplace_back(result_.packages.size() - 1, *info);
         }
     }
 
@@ -256,7 +242,7 @@ public:
         for (const auto& [index, info] : sent_) {
             RedirectOutcome& outcome = result_.packages[index];
             const std::string uz2Path = gameini::InFolder(folder_, outcome.uz2);
-            const std::optional<struct stat> uz2 = Uz2StatOf(uz2Path);
+            const std::optional<gameini::FileStatus> uz2 = Uz2StatusOf(uz2Path);
             ManifestEntry made = MadeFrom(set_.packages[index], info);
             if (const auto known = manifest_.find(outcome.uz2); known != manifest_.end())
                 made.neededFor = known->second.neededFor;
@@ -302,7 +288,7 @@ public:
                 continue;
             ManifestEntry others = entry;
             others.neededFor.erase(configuration_);
-            const bool there = Uz2StatOf(gameini::InFolder(folder_, uz2)).has_value();
+            const bool there = Uz2StatusOf(gameini::InFolder(folder_, uz2)).has_value();
             if (!others.neededFor.empty() || (there && !options_.prune))
                 kept_[uz2] = others;
             if (others.neededFor.empty() && there) {
@@ -335,7 +321,7 @@ private:
     // Whether the .uz2 still holds the package as an earlier run made it:
     // then the outcome says so. Another server's copy of the same package, a
     // .uz2 changed behind the manifest's back, or --verify: the bytes tell.
-    bool AsMadeBefore(ManifestEntry& made, const std::optional<struct stat>& uz2,
+    bool AsMadeBefore(ManifestEntry& made, const std::optional<gameini::FileStatus>& uz2,
                       const std::string& uz2Path, RedirectOutcome& outcome) const {
         const auto known = manifest_.find(outcome.uz2);
         if (known == manifest_.end())
@@ -376,8 +362,8 @@ private:
     const RedirectOptions& options_;
     gameini::FileSystem& fileSystem_;
     const std::map<std::string, ManifestEntry> manifest_;
-    std::map<std::string, ManifestEntry> kept_;        // the manifest as it is to be
-    std::vector<std::pair<size_t, struct stat>> sent_; // a package sent, and its file now
+    std::map<std::string, ManifestEntry> kept_;                // the manifest as it is to be
+    std::vector<std::pair<size_t, gameini::FileStatus>> sent_; // a package sent, and its file now
     uint64_t bytesAll_ = 0;
     RedirectResult result_;
 };
@@ -389,8 +375,9 @@ RedirectResult UpdateRedirectFolder(const DownloadSet& set, const std::string& f
                                     const RedirectOptions& options,
                                     const RedirectProgress& progress,
                                     gameini::FileSystem& fileSystem) {
-    const gameini::FileDescriptor held =
-        options.dryRun ? gameini::FileDescriptor() : HoldFolder(folder, options.wait, fileSystem);
+    std::optional<gameini::FolderHold> held;
+    if (!options.dryRun)
+        held.emplace(folder, options.wait, fileSystem);
     const bool journalFound =
         gameini::ExistsNotFollowingLinks(gameini::InFolder(folder, kJournalName));
     FolderRun run(set, folder, configuration, options, fileSystem);

@@ -28,6 +28,7 @@ FileStatus StatusFrom(const struct stat& info) {
     status.modified = Nanoseconds(info.st_mtim);
     status.changed = Nanoseconds(info.st_ctim);
     status.links = info.st_nlink;
+    status.readOnly = (info.st_mode & 0222) == 0;
     return status;
 }
 
@@ -35,6 +36,14 @@ FileStatus StatusFrom(const struct stat& info) {
 
 int OpenToRead(const std::string& path) {
     return open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+}
+
+int OpenStream(const std::string& path) {
+    return open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+int OpenToAppend(const std::string& path) {
+    return open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
 }
 
 ssize_t ReadFrom(int fd, char* out, size_t size, uint64_t offset) {

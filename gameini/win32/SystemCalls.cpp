@@ -39,6 +39,17 @@ int OpenToRead(const std::string& path) {
     return DescriptorOf(handle, _O_RDONLY);
 }
 
+int OpenStream(const std::string& path) {
+    return OpenToRead(path); // Windows' reads of a pipe wait of themselves
+}
+
+int OpenToAppend(const std::string& path) {
+    const HANDLE handle = CreateFileW(WideText(path).c_str(), FILE_APPEND_DATA,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return DescriptorOf(handle, _O_WRONLY | _O_APPEND);
+}
+
 ssize_t ReadFrom(int fd, char* out, size_t size, uint64_t offset) {
     OVERLAPPED at = {};
     at.Offset = static_cast<DWORD>(offset);
@@ -82,6 +93,7 @@ std::optional<FileStatus> StatusOf(int fd) {
     status.modified = Nanoseconds(times.LastWriteTime);
     status.changed = Nanoseconds(times.ChangeTime);
     status.links = identity.nNumberOfLinks;
+    status.readOnly = attributes & FILE_ATTRIBUTE_READONLY;
     return status;
 }
 

@@ -74,7 +74,7 @@ ConfigurationFiles ConfigurationFilesOf(std::string_view folder, std::string_vie
     files.config = config;
     files.work = in(gameName ? std::string(kWorkFileName) : found + ".new");
     files.backup = in(gameName ? std::string(kBackupName) : found + ".old");
-    files.saved = gameName && !linked ? in(kSavedConfigurationName) : config;
+    files.saved = gameName && !linked && !kNamesIgnoreCase ? in(kSavedConfigurationName) : config;
     files.unfinished = files.backup + ".new";
     files.linked = linked;
     if (lookup == Lookup::ForSaving) {

@@ -77,7 +77,14 @@ void LockWaiting(const FileDescriptor& file, Access access, const std::string& p
             throw BusyError("another program is " + LockHolder(file.Get(), path));
 }
 
-FileDescriptor HoldIncoming(const std::string& path, FileSystem& fileSystem) {
+FileDescriptor HoldIncoming([[maybe_unused]] const std::string& path,
+                            [[maybe_unused]] FileSystem& fileSystem) {
+#ifdef _WIN32
+    // Windows' ReplaceFileW opens the incoming file for itself alone, and
+    // fills the configuration's name as its last step, when nothing of the
+    // save is left to wait for.
+    return FileDescriptor();
+#else
     FileDescriptor lock = OpenToLock(path);
     if (lock.Get() < 0)
         ThrowSystemError(errno, "Cannot open " + path + " for reading");
@@ -85,6 +92,7 @@ FileDescriptor HoldIncoming(const std::string& path, FileSystem& fileSystem) {
     // moment ago, and is about to let go of it, may hold it.
     LockWaiting(lock, Access::Write, path, std::chrono::seconds(2), fileSystem);
     return lock;
+#endif
 }
 
 } // namespace gameini

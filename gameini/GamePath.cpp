@@ -122,10 +122,11 @@ std::string ResolvePath(std::string_view path) {
     const std::string native = NativePath(path);
     const std::string folder = FolderOf(native);
     const std::string wanted = LowerCase(NameOf(native));
-    if (wanted == LowerCase(kSavedConfigurationName) &&
+    // Where any letter case finds the file, only the folder tells its name.
+    if (!kNamesIgnoreCase && wanted == LowerCase(kSavedConfigurationName) &&
         ExistsNotFollowingLinks(InFolder(folder, kSavedConfigurationName)))
         return InFolder(folder, kSavedConfigurationName);
-    if (ExistsNotFollowingLinks(native))
+    if (!kNamesIgnoreCase && ExistsNotFollowingLinks(native))
         return native;
     const std::vector<std::string> variants = CaseVariants(native);
     return variants.empty() ? native : InFolder(folder, variants.front());

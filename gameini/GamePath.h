@@ -15,6 +15,14 @@ constexpr std::string_view kBackupName = "postal2.ini.old";
 // Linux build reads.
 constexpr std::string_view kSavedConfigurationName = "Postal2.ini";
 
+// Whether the system finds a name in any letter case (Windows): there a
+// configuration keeps the name it has, as the game finds it by any.
+#ifdef _WIN32
+constexpr bool kNamesIgnoreCase = true;
+#else
+constexpr bool kNamesIgnoreCase = false;
+#endif
+
 // The file `name` in `folder`, joined with one separator: the one place
 // folder and name meet, so that no later code has to guess where.
 std::string InFolder(std::string_view folder, std::string_view name);

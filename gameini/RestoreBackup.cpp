@@ -10,19 +10,10 @@
 namespace gameini {
 namespace {
 
-// Where the file system cannot swap two names: the configuration is copied
-// to the work file, the backup renamed over the configuration, and the copy
-// renamed to the backup's name, so that the configuration's name always
-// holds a whole configuration. When the last step fails, the copy is kept
-// and named.
-void RestoreByRenames(const ConfigurationFiles& files, const std::string& backup,
-                      FileSystem& fileSystem) {
-    MadeFile work(fileSystem, files.work);
-    FileDescriptor copy = fileSystem.CreateFresh(files.work);
-    fileSystem.Write(copy, ReadWholeFile(files.config, kMostRestoredBytes), files.work);
-    fileSystem.Close(std::move(copy), files.work);
-    fileSystem.FlushNewFile(files.work, files.config);
-    fileSystem.Rename(backup, files.config);
+// The previous configuration, copied or moved to the work file, takes the
+// backup's name. When that fails, the copy is kept and named.
+void NameThePrevious(const ConfigurationFiles& files, const std::string& backup, MadeFile& work,
+                     FileSystem& fileSystem) {
     try {
         fileSystem.Rename(files.work, backup);
     } catch (const FileError& error) {
@@ -35,13 +26,41 @@ void RestoreByRenames(const ConfigurationFiles& files, const std::string& backup
     work.Keep();
 }
 
+// Where the file system cannot swap two names: the configuration is copied
+// to the work file, the backup renamed over the configuration, and the copy
+// renamed to the backup's name, so that the configuration's name always
+// holds a whole configuration.
+void RestoreByRenames(const ConfigurationFiles& files, const std::string& backup,
+                      FileSystem& fileSystem) {
+    MadeFile work(fileSystem, files.work);
+    FileDescriptor copy = fileSystem.CreateFresh(files.work);
+    fileSystem.Write(copy, ReadWholeFile(files.config, kMostRestoredBytes), files.work);
+    fileSystem.Close(std::move(copy), files.work);
+    fileSystem.FlushNewFile(files.work, files.config);
+    fileSystem.Rename(backup, files.config);
+    NameThePrevious(files, backup, work, fileSystem);
+}
+
+// Where the system has its own call to put a file in another's place keeping
+// that one (Windows, where no rename may replace a file that is open): the
+// configuration moves to the work file's name, then to the backup's.
+bool RestoreKeepingThePrevious(const ConfigurationFiles& files, const std::string& backup,
+                               FileSystem& fileSystem) {
+    if (!fileSystem.ReplaceKeepingBackup(files.config, backup, files.work))
+        return false;
+    MadeFile work(fileSystem, files.work);
+    NameThePrevious(files, backup, work, fileSystem);
+    return true;
+}
+
 // Swaps the configuration and its backup by name; false, with nothing
 // changed, when the configuration proves a mount point that the mount table
 // did not show (another namespace's view).
 bool RestoreByReplacing(const ConfigurationFiles& files, const std::string& backup,
                         FileSystem& fileSystem) {
     try {
-        if (!fileSystem.Exchange(files.config, backup))
+        if (!fileSystem.Exchange(files.config, backup) &&
+            !RestoreKeepingThePrevious(files, backup, fileSystem))
             RestoreByRenames(files, backup, fileSystem);
     } catch (const FileError& error) {
         if (!RefusedAsMountPoint(error) || !ExistsNotFollowingLinks(backup))

@@ -1,6 +1,7 @@
 #include "gameini/ReplaceWithBackup.h"
 #include "gameini/EditPolicies.h"
 #include "gameini/Error.h"
+#include "gameini/GamePath.h"
 #include "gameini/RestoreBackup.h"
 #include "gameini/SaveGameIni.h"
 #include "support/ErrorOf.h"
@@ -23,6 +24,9 @@ namespace {
 
 const std::string kOld = CrLf({"[Engine.GameEngine]", "ServerPackages=Old"});
 const std::string kNew = CrLf({"[Engine.GameEngine]", "ServerPackages=New"});
+// The name a save leaves: the game's Linux build reads "Postal2.ini"; where
+// names ignore case, the configuration keeps its own.
+const std::string kSaved = kNamesIgnoreCase ? "postal2.ini" : "Postal2.ini";
 
 std::set<std::string> Names(const TempFolder& folder) {
     std::set<std::string> names;
@@ -51,7 +55,7 @@ TEST(ReplaceWithBackup, PutsTheWorkFileInPlaceBehindABackup) {
     folder.write("postal2.ini", kOld);
     folder.write("newp2.ini", kNew);
     ReplaceWithBackup(ConfigurationFilesOf(folder.path(), "postal2.ini"));
-    EXPECT_EQ(Names(folder), (std::set<std::string>{"Postal2.ini", "postal2.ini.old"}));
+    EXPECT_EQ(Names(folder), (std::set<std::string>{kSaved, "postal2.ini.old"}));
     EXPECT_EQ(folder.read("Postal2.ini"), kNew);
     EXPECT_EQ(folder.read("postal2.ini.old"), kOld);
 
@@ -59,7 +63,7 @@ TEST(ReplaceWithBackup, PutsTheWorkFileInPlaceBehindABackup) {
     // of the first save is replaced.
     folder.write("newp2.ini", "third\r\n");
     ReplaceWithBackup(ConfigurationFilesOf(folder.path() + "/", "postal2.ini"));
-    EXPECT_EQ(Names(folder), (std::set<std::string>{"Postal2.ini", "postal2.ini.old"}));
+    EXPECT_EQ(Names(folder), (std::set<std::string>{kSaved, "postal2.ini.old"}));
     EXPECT_EQ(folder.read("Postal2.ini"), "third\r\n");
     EXPECT_EQ(folder.read("postal2.ini.old"), kNew);
 }

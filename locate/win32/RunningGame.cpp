@@ -30,15 +30,12 @@ std::string ProgramPath(HANDLE process) {
     return gameini::Utf8Text(std::wstring(path, length));
 }
 
-// A process's arguments, its command line split as programs split theirs;
-// empty when it cannot be read. Windows 8.1 and Wine give it to a process
-// that may ask the process's program path.
-std::vector<std::string> Arguments(HANDLE process) {
+// A process's command line, as Windows 8.1 gives it to whoever may ask the
+// process's program path; empty when it cannot be read.
+std::wstring CommandLineAsked(HANDLE process) {
     constexpr PROCESSINFOCLASS kCommandLine = static_cast<PROCESSINFOCLASS>(60);
     constexpr ULONG kLongest = sizeof(UNICODE_STRING) + 32768 * sizeof(wchar_t);
     ULONG needed = 0;
-    if (!process)
-        return {};
     NtQueryInformationProcess(process, kCommandLine, nullptr, 0, &needed);
     if (needed < sizeof(UNICODE_STRING) || needed > kLongest)
         return {};
@@ -51,10 +48,40 @@ std::vector<std::string> Arguments(HANDLE process) {
     const auto* end = reinterpret_cast<const char*>(buffer.data() + buffer.size());
     if (start < reinterpret_cast<const char*>(text + 1) || text->Length > end - start)
         return {};
-    const std::wstring line(text->Buffer, text->Length / sizeof(wchar_t));
+    return std::wstring(text->Buffer, text->Length / sizeof(wchar_t));
+}
+
+// The same, read from the process's own memory, where the system does not
+// give it (Wine): its parameters, as its environment block records them.
+std::wstring CommandLineRead(HANDLE process) {
+    PROCESS_BASIC_INFORMATION basic;
+    PEB peb;
+    RTL_USER_PROCESS_PARAMETERS parameters;
+    if (!NT_SUCCESS(NtQueryInformationProcess(process, ProcessBasicInformation, &basic,
+                                              sizeof basic, nullptr)) ||
+        !ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof peb, nullptr) ||
+        !ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof parameters, nullptr))
+        return {};
+    std::wstring line(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
+    if (!ReadProcessMemory(process, parameters.CommandLine.Buffer, line.data(),
+                           line.size() * sizeof(wchar_t), nullptr))
+        return {};
+    return line;
+}
+
+// A process's arguments, its command line split as programs split theirs;
+// empty when it cannot be read.
+std::vector<std::string> Arguments(HANDLE process) {
+    if (!process)
+        return {};
+    std::wstring line = CommandLineAsked(process);
+    if (line.empty())
+        line = CommandLineRead(process);
+    if (line.empty())
+        return {};
     int count = 0;
-    std::unique_ptr<LPWSTR, decltype(&LocalFree)> words(CommandLineToArgvW(line.c_str(), &count),
-                                                        &LocalFree);
+    const std::unique_ptr<LPWSTR, decltype(&LocalFree)> words(
+        CommandLineToArgvW(line.c_str(), &count), &LocalFree);
     std::vector<std::string> arguments;
     for (int i = 0; words && i < count; ++i)
         arguments.push_back(gameini::Utf8Text(words.get()[i]));
@@ -66,6 +93,14 @@ struct Seen {
     std::string program; // the program's full path; empty when it cannot be read
     std::vector<std::string> arguments;
 };
+
+// The process, to read its memory where it may be read, or else only to ask
+// of it; null when not even that.
+HANDLE OpenGame(DWORD id) {
+    if (const HANDLE full = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id))
+        return full;
+    return OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+}
 
 template <class Take> void ForEachGame(Take take) {
     const Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0), &CloseHandle);
@@ -79,9 +114,7 @@ template <class Take> void ForEachGame(Take take) {
         const std::string name = gameini::Utf8Text(entry.szExeFile);
         if (!IsGameProgram(name))
             continue;
-        const Handle process(
-            OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID),
-            &CloseHandle);
+        const Handle process(OpenGame(entry.th32ProcessID), &CloseHandle);
         Seen seen{{static_cast<pid_t>(entry.th32ProcessID), name, "", ""},
                   ProgramPath(process.get()),
                   Arguments(process.get())};

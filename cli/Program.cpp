@@ -193,6 +193,8 @@ int RunProgram(const std::vector<std::string>& arguments, std::ostream& out, std
     CLI::App app("Edits the server packages of a Postal 2 configuration: the ServerPackages= "
                  "lines of its [Engine.GameEngine] section.",
                  "sarvelin-cli");
+    // The same words on every system: under Wine, "/srv/p2" is a folder.
+    app.allow_windows_style_options(false);
     Context context(out, err);
     AddProgramOptions(app, context);
     AddCommands(app, context);

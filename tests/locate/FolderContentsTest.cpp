@@ -6,13 +6,39 @@
 #include "support/PackageBuilder.h"
 #include "support/TempFolder.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#ifdef _WIN32
+#include <algorithm>
+#include <windows.h>
+#endif
 
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
+#ifdef _WIN32
+namespace {
+
+// A text value of the registry, set for the test's length and deleted after.
+class RegistryValue {
+public:
+    RegistryValue(HKEY root, const char* key, const char* name, const std::string& text)
+        : root_(root), key_(key) {
+        EXPECT_EQ(RegSetKeyValueA(root, key, name, REG_SZ, text.c_str(),
+                                  static_cast<DWORD>(text.size() + 1)),
+                  ERROR_SUCCESS)
+            << key;
+    }
+    ~RegistryValue() { RegDeleteTreeA(root_, key_); }
+
+private:
+    HKEY root_;
+    const char* key_;
+};
+
+} // namespace
+#endif
+
+#ifndef _WIN32 // links need a privilege on Windows, and its names are UTF-16
 TEST(FolderContents, ListsPackageFilesAndSubfoldersAsTheListsShowThem) {
     TempFolder folder;
     for (const char* name : {"b.u", "A.U", "a.u", "Ärger.u", "c.uc", "notes.txt", ".hidden.u",
@@ -31,6 +57,7 @@ TEST(FolderContents, ListsPackageFilesAndSubfoldersAsTheListsShowThem) {
     EXPECT_EQ(listing->subfolders, (Names{".steam", "Folder.u", "line\nbreak"}));
     EXPECT_THROW(locate::ReadFolder(folder / "missing"), gameini::FileError);
 }
+#endif
 
 TEST(FolderContents, ChainsTheFoldersFromTheRoot) {
     EXPECT_EQ(locate::FolderChain("/"), (Names{"/"}));
@@ -38,6 +65,7 @@ TEST(FolderContents, ChainsTheFoldersFromTheRoot) {
               (Names{"/", "/home", "/home/me", "/home/me/System"}));
 }
 
+#ifndef _WIN32 // homes and Wine prefixes are where Linux keeps its installs
 TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
     TempFolder home, library, library2;
     auto makeSystem = [](const std::string& folder, const char* config) {
@@ -98,6 +126,41 @@ TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
                      "POSTAL 2 – POSTAL2Complete (Steam, Wine, ~/.local/share/wineprefixes/steam/"
                      "dosdevices/d:/SteamLibrary)"}));
 }
+#else
+TEST(Postal2Installs, FindsSteamAndGogByTheRegistry) {
+    TempFolder steam, library, gog;
+    auto makeSystem = [](const std::string& folder, const char* config) {
+        fs::create_directories(folder);
+        WriteBytes(folder + "/" + config, "[Engine.GameEngine]\r\n");
+    };
+    makeSystem(steam / "steamapps/common/POSTAL2Complete/System", "Postal2.ini");
+    makeSystem(library / "steamapps/common/Dedicated/System", "Postal2MP.ini");
+    makeSystem(gog / "System", "postal2.ini");
+    std::string escaped = library.path(); // as Steam writes it: each backslash twice
+    for (size_t at = 0; (at = escaped.find('\\', at)) != std::string::npos; at += 2)
+        escaped.insert(at, 1, '\\');
+    WriteBytes(steam / "steamapps/libraryfolders.vdf",
+               "\"libraryfolders\"\n{\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + escaped +
+                   "\"\n\t}\n}\n");
+    // Steam writes its path with forward slashes.
+    std::string steamPath = steam.path();
+    std::replace(steamPath.begin(), steamPath.end(), '\\', '/');
+    const RegistryValue steamKey(HKEY_CURRENT_USER, "Software\\Valve\\Steam", "SteamPath",
+                                 steamPath);
+    const RegistryValue gogKey(HKEY_LOCAL_MACHINE,
+                               "SOFTWARE\\WOW6432Node\\GOG.com\\Games\\1207658995", "path",
+                               gog.path());
+    const RegistryValue gogName(HKEY_LOCAL_MACHINE,
+                                "SOFTWARE\\WOW6432Node\\GOG.com\\Games\\1207658995", "gameName",
+                                "POSTAL 2");
+    std::vector<std::string> labels;
+    for (const locate::Postal2Install& install : locate::FindPostal2Installs(""))
+        labels.push_back(install.label);
+    EXPECT_EQ(labels, (Names{"POSTAL 2 – POSTAL2Complete (Steam, " + steam.path() + ")",
+                             "POSTAL 2 – Dedicated (Steam, " + library.path() + ")",
+                             "POSTAL 2 – POSTAL 2 (GOG, " + gog.path() + ")"}));
+}
+#endif
 
 TEST(Workshop, ItemsAndTheirPathsLinesInAnySlashesAndLetterCase) {
     TempFolder root;
@@ -136,6 +199,7 @@ TEST(Workshop, ItemsAndTheirPathsLinesInAnySlashesAndLetterCase) {
     EXPECT_EQ(locate::SlashOf({}), '\\');
 }
 
+#ifndef _WIN32 // Wine's prefixes, seen from Linux
 TEST(WinePaths, DriveLettersLeadThroughThePrefix) {
     TempFolder prefix;
     fs::create_directories(prefix / "dosdevices");
@@ -147,3 +211,4 @@ TEST(WinePaths, DriveLettersLeadThroughThePrefix) {
     EXPECT_FALSE(locate::LinuxPathOf("E:\\p2", prefix.path())) << "a drive the prefix lacks";
     EXPECT_FALSE(locate::LinuxPathOf("p2\\System", prefix.path()));
 }
+#endif

@@ -3,7 +3,7 @@
 
 SARVELIN_PACKAGES_BUILD="cmake g++ make qt6-base-dev qt6-qpa-plugins libcli11-dev nlohmann-json3-dev libdtl-dev libdeflate-dev libcurl4-openssl-dev pkg-config"
 SARVELIN_PACKAGES_DISPLAY="xvfb xauth x11-utils xdotool imagemagick fonts-comic-neue fonts-dejavu-core"
-SARVELIN_PACKAGES_WINDOWS="g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 dpkg-dev googletest"
+SARVELIN_PACKAGES_WINDOWS="g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 dpkg-dev googletest icoutils nsis zip unzip"
 SARVELIN_PACKAGES_TEST="libgtest-dev libgmock-dev libbenchmark-dev desktop-file-utils strace clang libclang-rt-14-dev python3-fonttools appstream ansible-core git lintian dpkg-dev zlib1g-dev nginx-light curl"
 
 # ensure_packages PACKAGE... : installs whatever of PACKAGE... is missing.

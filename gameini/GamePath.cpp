@@ -29,6 +29,14 @@ bool IsSeparator(char c) {
 // How long the root of a path from the root is: "/", "C:\\", or
 // "\\\\server\\share\\"; 0 for a relative path.
 size_t RootLength(std::string_view path) {
+    // A network path's root holds its share, which the standard library's
+    // path leaves out.
+    if (kSeparator == '\\' && path.size() > 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+        const size_t server = path.find_first_of(kSeparators, 2);
+        const size_t share =
+            server == std::string_view::npos ? server : path.find_first_of(kSeparators, server + 1);
+        return share == std::string_view::npos ? path.size() : share + 1;
+    }
     const std::filesystem::path native(std::u8string(path.begin(), path.end()));
     if (!native.has_root_directory())
         return 0;

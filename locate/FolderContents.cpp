@@ -4,6 +4,7 @@
 
 #include "gameini/ConfigurationContents.h"
 #include "gameini/Error.h"
+#include "gameini/GamePath.h"
 #include "gameini/TextCase.h"
 
 #include <algorithm>
@@ -45,14 +46,11 @@ std::shared_ptr<const FolderListing> ReadFolder(const std::string& folder) {
 }
 
 std::vector<std::string> FolderChain(const std::string& folder) {
-    std::vector<std::string> chain{"/"};
-    for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-        std::string part = folder.substr(0, slash);
-        if (part.size() > 1 && part != chain.back())
-            chain.push_back(part);
-        if (slash == std::string::npos)
-            break;
-    }
+    std::vector<std::string> chain{gameini::NativePath(folder)};
+    for (std::string parent = gameini::FolderOf(chain.back()); parent != chain.back();
+         parent = gameini::FolderOf(chain.back()))
+        chain.push_back(parent);
+    std::reverse(chain.begin(), chain.end());
     return chain;
 }
 

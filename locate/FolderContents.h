@@ -20,7 +20,8 @@ struct FolderListing {
 // the folder cannot be read.
 std::shared_ptr<const FolderListing> ReadFolder(const std::string& folder);
 
-// The folder and its parents, from the root down: "/", "/home", "/home/me".
+// The folder and its parents, from the root down: "/", "/home", "/home/me";
+// "C:\", "C:\Games".
 std::vector<std::string> FolderChain(const std::string& folder);
 
 } // namespace locate

@@ -60,9 +60,15 @@ TEST(FolderContents, ListsPackageFilesAndSubfoldersAsTheListsShowThem) {
 #endif
 
 TEST(FolderContents, ChainsTheFoldersFromTheRoot) {
+#ifndef _WIN32
     EXPECT_EQ(locate::FolderChain("/"), (Names{"/"}));
     EXPECT_EQ(locate::FolderChain("/home/me/System"),
               (Names{"/", "/home", "/home/me", "/home/me/System"}));
+#else
+    EXPECT_EQ(locate::FolderChain("C:/Games\\P2"), (Names{"C:\\", "C:\\Games", "C:\\Games\\P2"}));
+    EXPECT_EQ(locate::FolderChain("\\\\server\\share\\P2"),
+              (Names{"\\\\server\\share\\", "\\\\server\\share\\P2"}));
+#endif
 }
 
 #ifndef _WIN32 // homes and Wine prefixes are where Linux keeps its installs

@@ -99,8 +99,10 @@ std::string RelativePath(std::string_view path, std::string_view folder) {
 }
 
 bool IsWithin(std::string_view path, std::string_view folder) {
-    return folder.size() == RootLength(folder) || path == folder ||
-           (path.starts_with(folder) && IsSeparator(path[folder.size()]));
+    // A root holds what starts with it: on Windows, its drive's paths.
+    if (folder.size() == RootLength(folder))
+        return path.starts_with(folder);
+    return path == folder || (path.starts_with(folder) && IsSeparator(path[folder.size()]));
 }
 
 ReadAccess ReadAccessOf(const std::string& path) {

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "gameini/SystemCalls.h"
 #include "locate/FolderContents.h"
 
 #include <memory>
 #include <string>
-#include <sys/stat.h>
 
 namespace window {
 
@@ -18,7 +18,7 @@ public:
 
 private:
     std::string folder_;
-    struct stat identity_ {};
+    gameini::FileStatus identity_;
     std::shared_ptr<const locate::FolderListing> listing_;
 };
 

@@ -37,7 +37,10 @@ xdotool key Return
 wait_for 30 test -e postal2.ini.old
 
 cmp -s postal2.ini.old "$example/postal2.ini" || { echo "the backup differs from the old configuration" >&2; exit 1; }
-grep -a '^ServerPackages=' Postal2.ini | tr -d '\r' > packages.txt
+saved="$(ls [Pp]ostal2.ini)" # Postal2.ini on Linux; Windows keeps the name it had
+cmp -s <(grep -av '^ServerPackages=' "$saved") <(grep -av '^ServerPackages=' "$example/postal2.ini") ||
+    { echo "lines other than the package lines changed" >&2; exit 1; }
+grep -a '^ServerPackages=' "$saved" | tr -d '\r' > packages.txt
 expected="ServerPackages=AWPStuff
 ServerPackages=Editor
 ServerPackages=Engine

@@ -16,21 +16,23 @@ expect() { # expect WHAT ACTUAL EXPECTED
 }
 base="sarvelin-$version-windows-x64"
 expect "the zip's files" "$(unzip -Z1 "$build/$base.zip" | sort | tr '\n' ' ')" \
-    "$base/ $base/LICENSE.txt $base/README.md $base/sarvelin-cli.exe "
-expect "the program's resources: icon, version, manifest" \
-    "$(wrestool -l "$build/cli/sarvelin-cli.exe" | sed -n 's/.*--type=\([0-9]*\).*/\1/p' | sort -n | uniq | tr '\n' ' ')" \
-    "3 14 16 24 "
+    "$base/ $base/LICENSE.txt $base/README.md $base/sarvelin-cli.exe $base/sarvelin.exe "
+for program in cli/sarvelin-cli app/sarvelin; do
+    expect "$program's resources: icon, version, manifest" \
+        "$(wrestool -l "$build/$program.exe" | sed -n 's/.*--type=\([0-9]*\).*/\1/p' | sort -n | uniq | tr '\n' ' ')" \
+        "3 14 16 24 "
+done
 
 installed="$WINEPREFIX/drive_c/Program Files/Sarvelin"
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Sarvelin"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sarvelin'
 wine "$build/sarvelin-$version-setup.exe" /S
 expect "installed" "$(ls "$installed" | tr '\n' ' ')" \
-    "LICENSE.txt README.md sarvelin-cli.exe uninstall.exe "
+    "LICENSE.txt README.md sarvelin-cli.exe sarvelin.exe uninstall.exe "
 expect "it runs from there" "$(wine "$installed/sarvelin-cli.exe" --version | tr -d '\r')" \
     "sarvelin-cli $version"
 expect "the Start-menu folder" "$(ls "$menu" | tr '\n' ' ')" \
-    "Sarvelin command line.lnk Uninstall Sarvelin.lnk "
+    "Sarvelin command line.lnk Sarvelin.lnk Uninstall Sarvelin.lnk "
 expect "the Apps entry" "$(wine reg query "$key" /v DisplayVersion | grep -c "$version")" 1
 touch "$installed/notes.txt" # the user's own file
 # _?= runs the uninstaller where it is, and waits for it; it must reach the
@@ -45,4 +47,4 @@ rm -r "$installed"
 expect "the Start-menu folder gone" "$(ls -d "$menu" 2>/dev/null)" ""
 expect "the Apps entry gone" "$(wine reg query "$key" >/dev/null 2>&1; echo $?)" 1
 [ "$failures" -eq 0 ] || exit 1
-echo "9 passed, 0 failed"
+echo "10 passed, 0 failed"

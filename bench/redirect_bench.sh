@@ -2,11 +2,12 @@
 # The redirect rows' measurements, in milliseconds, one "key value" a line:
 # sarvelin-cli redirect of 100 packages of 4 MB against pigz -6 on every
 # core, a second run against the first, and check --redirect against cat of
-# the .uz2 files. Medians of three.
+# the .uz2 files. Medians of three. With a second program (the Windows build
+# under Wine), its first redirect too.
 #
-#   redirect_bench.sh SARVELIN_CLI SOURCE_DIR
+#   redirect_bench.sh SARVELIN_CLI SOURCE_DIR [WINDOWS_SARVELIN_CLI]
 set -euo pipefail
-cli="$1" source="$2"
+cli="$1" source="$2" windows_cli="${3:-}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/System"
@@ -80,6 +81,15 @@ for _ in 1 2 3; do
     pigz+=("$(ms sh -c "pigz -6 -p $(nproc) -c '$work'/System/Pkg*.u >'$work/pigz/all.gz'")")
 done
 echo "redirect_first $(median "${first[@]}")"
+if [ -n "$windows_cli" ]; then
+    windows=()
+    for _ in 1 2 3; do
+        rm -rf "$work/web-windows" && sync
+        windows+=("$(ms "$windows_cli" -q -C "$work/System" redirect "$work/web-windows")")
+    done
+    rm -rf "$work/web-windows"
+    echo "redirect_windows $(median "${windows[@]}")"
+fi
 echo "redirect_second $(median "${second[@]}")"
 echo "redirect_check $(median "${check[@]}")"
 echo "cat_uz2 $(median "${cat[@]}")"

@@ -1,12 +1,9 @@
 #include "window/win32/FolderList.h"
 
 #include "gameini/GamePath.h"
-#include "gameini/SystemCalls.h"
 #include "gameini/win32/WideText.h"
 #include "window/FolderListingCache.h"
 #include "window/win32/DriveCombo.h"
-
-#include <cwctype>
 
 namespace window {
 
@@ -15,8 +12,13 @@ namespace {
 // A few spaces a level, as a classic folder list indents.
 constexpr size_t kIndent = 2;
 
-char DriveLetterOf(const std::string& path) {
-    return path.size() >= 2 && path[1] == ':' ? static_cast<char>(towupper(path[0])) : '\0';
+// "D:" alone is the current folder on drive D, as the system holds it.
+std::string CurrentFolderOn(char drive) {
+    const std::wstring relative{static_cast<wchar_t>(drive), L':'};
+    wchar_t full[32768];
+    const DWORD length = GetFullPathNameW(relative.c_str(), 32768, full, nullptr);
+    return length > 0 && length < 32768 ? gameini::Utf8Text(std::wstring(full, length))
+                                        : std::string{drive, ':', '\\'};
 }
 
 } // namespace
@@ -27,14 +29,9 @@ FolderList::FolderList(HWND list, const std::string& startFolder, FolderListingC
 }
 
 void FolderList::SetPath(const std::string& pathOrDrive) {
-    std::string folder = pathOrDrive;
-    if (IsDriveRoot(pathOrDrive)) {
-        const auto last = lastFolderOnDrive_.find(DriveLetterOf(pathOrDrive));
-        const std::optional<gameini::FileStatus> lastFolder =
-            last == lastFolderOnDrive_.end() ? std::nullopt : gameini::StatusOf(last->second);
-        if (lastFolder && lastFolder->kind == gameini::FileStatus::Kind::Folder)
-            folder = last->second;
-    }
+    // A drive leads to the folder the system holds as current on it.
+    const std::string folder =
+        IsDriveRoot(pathOrDrive) ? CurrentFolderOn(pathOrDrive[0]) : pathOrDrive;
     const std::string before = path_;
     Show(gameini::AbsolutePath(folder));
     // Opening the folder that is already current must not reload the list
@@ -68,8 +65,6 @@ void FolderList::Show(const std::string& folder) {
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list_, nullptr, TRUE);
     path_ = folder;
-    if (const char drive = DriveLetterOf(folder))
-        lastFolderOnDrive_[drive] = folder;
 }
 
 } // namespace window

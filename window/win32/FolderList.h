@@ -3,7 +3,6 @@
 #include "window/Controls.h"
 
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -21,7 +20,7 @@ public:
     FolderList(HWND list, const std::string& startFolder, FolderListingCache& listings);
 
     std::string Path() const override { return path_; }
-    // Takes a folder, or a drive's root for the folder last current on it.
+    // Takes a folder, or a drive's root for the folder current on that drive.
     void SetPath(const std::string& pathOrDrive) override;
     // Opens the selected folder.
     void OpenSelected();
@@ -35,7 +34,6 @@ private:
     FolderListingCache& listings_;
     std::string path_;
     std::vector<std::string> shown_; // each entry's folder
-    std::map<char, std::string> lastFolderOnDrive_;
 };
 
 } // namespace window

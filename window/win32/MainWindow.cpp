@@ -34,6 +34,9 @@ constexpr ControlKind kKinds[] = {
 static_assert(std::size(kKinds) == std::size(kControlLayouts));
 
 constexpr const wchar_t* kClassName = L"SarvelinMainWindow";
+// Clear of IDOK and IDCANCEL, which Enter and Escape send: neither button is
+// the default or the cancel button.
+constexpr int kFirstControlId = 100;
 
 // Twips to this screen's pixels: 15 twips a pixel at 96 dpi.
 int Scaled(int twips, int dpi) {
@@ -52,7 +55,7 @@ HFONT HeadingFont(int dpi) {
     LOGFONTW font = {};
     font.lfHeight = -MulDiv(static_cast<int>(kHeadingPointSize * 100), dpi, 72 * 100);
     font.lfWeight = FW_NORMAL;
-    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfCharSet = ANSI_CHARSET;
     font.lfQuality = CLEARTYPE_QUALITY;
     const std::wstring family = gameini::WideText(kHeadingFont);
     wcsncpy(font.lfFaceName, family.c_str(), LF_FACESIZE - 1);
@@ -104,7 +107,7 @@ void MainWindow::CreateControls(HINSTANCE instance, const std::string& startFold
         controls_[i] = CreateWindowExW(
             0, kKinds[i].windowClass, kKinds[i].text, WS_CHILD | WS_VISIBLE | kKinds[i].style,
             Scaled(at.left, dpi), Scaled(at.top, dpi), Scaled(at.width, dpi), height, window_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(i + 1)), instance, nullptr);
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)), instance, nullptr);
         SendMessageW(controls_[i], WM_SETFONT,
                      reinterpret_cast<WPARAM>(i <= kLabel2 ? headingFont_ : font_), FALSE);
     }
@@ -149,7 +152,7 @@ int MainWindow::Run() {
 }
 
 void MainWindow::Command(int id, int code) {
-    switch (id - 1) {
+    switch (id - kFirstControlId) {
     case kDrives:
         if (code == CBN_SELCHANGE)
             guard_.Run([this] { form_->driveP2Drive_Change(); });

@@ -92,26 +92,19 @@ MainWindow::MainWindow(HINSTANCE instance, const std::string& startFolder,
     if (!window_)
         throw std::runtime_error("Cannot open the window");
     messageBox_.owner = window_;
-    headingFont_ = HeadingFont(dpi);
-    font_ = MessageFont(dpi);
     CreateControls(instance, startFolder, home);
 }
 
 void MainWindow::CreateControls(HINSTANCE instance, const std::string& startFolder,
                                 const std::string& home) {
-    const int dpi = static_cast<int>(GetDpiForWindow(window_));
-    for (size_t i = 0; i < std::size(kControlLayouts); ++i) {
-        const ControlLayout& at = kControlLayouts[i];
-        // A drop-down's height is its list's, opened.
-        const int height = i == kDrives ? Scaled(at.height, dpi) * 8 : Scaled(at.height, dpi);
+    // In the layout's order, which is the tab order.
+    for (size_t i = 0; i < std::size(kControlLayouts); ++i)
         controls_[i] = CreateWindowExW(
-            0, kKinds[i].windowClass, kKinds[i].text, WS_CHILD | WS_VISIBLE | kKinds[i].style,
-            Scaled(at.left, dpi), Scaled(at.top, dpi), Scaled(at.width, dpi), height, window_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)), instance, nullptr);
-        SendMessageW(controls_[i], WM_SETFONT,
-                     reinterpret_cast<WPARAM>(i <= kLabel2 ? headingFont_ : font_), FALSE);
-    }
+            0, kKinds[i].windowClass, kKinds[i].text, WS_CHILD | WS_VISIBLE | kKinds[i].style, 0, 0,
+            0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)),
+            instance, nullptr);
     lbServerPackages_ = std::make_unique<PackageList>(controls_[kPackages]);
+    Place(static_cast<int>(GetDpiForWindow(window_)));
     dirP2SysFolder_ = std::make_unique<FolderList>(controls_[kFolders], startFolder, listings_);
     fbUFiles_ = std::make_unique<FileList>(controls_[kFiles], listings_);
     driveP2Drive_ = std::make_unique<DriveCombo>(controls_[kDrives], home);
@@ -124,6 +117,23 @@ void MainWindow::CreateControls(HINSTANCE instance, const std::string& startFold
     };
     SetFocus(controls_[kPackages]);
     guard_.Run([this] { form_->Form_Load(); });
+}
+
+void MainWindow::Place(int dpi) {
+    DeleteObject(headingFont_);
+    DeleteObject(font_);
+    headingFont_ = HeadingFont(dpi);
+    font_ = MessageFont(dpi);
+    for (size_t i = 0; i < std::size(kControlLayouts); ++i) {
+        const ControlLayout& at = kControlLayouts[i];
+        // A drop-down's height is its list's, opened.
+        const int height = Scaled(at.height, dpi) * (i == kDrives ? 8 : 1);
+        SetWindowPos(controls_[i], nullptr, Scaled(at.left, dpi), Scaled(at.top, dpi),
+                     Scaled(at.width, dpi), height, SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(controls_[i], WM_SETFONT,
+                     reinterpret_cast<WPARAM>(i <= kLabel2 ? headingFont_ : font_), TRUE);
+    }
+    ListView_SetColumnWidth(controls_[kPackages], 0, LVSCW_AUTOSIZE_USEHEADER);
 }
 
 MainWindow::~MainWindow() {
@@ -183,6 +193,14 @@ LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM w, LPAR
         if (self && self->form_)
             self->Command(LOWORD(w), HIWORD(w));
         return 0;
+    case WM_DPICHANGED: { // moved to a screen of another density
+        const RECT* frame = reinterpret_cast<const RECT*>(l);
+        SetWindowPos(window, nullptr, frame->left, frame->top, frame->right - frame->left,
+                     frame->bottom - frame->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (self && self->form_)
+            self->Place(HIWORD(w));
+        return 0;
+    }
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;

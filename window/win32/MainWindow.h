@@ -40,6 +40,8 @@ private:
     void Command(int id, int code);
     void CreateControls(HINSTANCE instance, const std::string& startFolder,
                         const std::string& home);
+    // Puts each control where the layout says at `dpi`, with its font.
+    void Place(int dpi);
 
     HWND window_ = nullptr;
     HWND controls_[8] = {};

@@ -8,11 +8,7 @@ namespace window {
 
 PackageList::PackageList(HWND view) : view_(view) {
     ListView_SetExtendedListViewStyle(view_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-    RECT client;
-    GetClientRect(view_, &client);
-    LVCOLUMNW column = {};
-    column.mask = LVCF_WIDTH;
-    column.cx = client.right - GetSystemMetrics(SM_CXVSCROLL);
+    LVCOLUMNW column = {}; // as wide as the list, once the window places it
     ListView_InsertColumn(view_, 0, &column);
 }
 

@@ -97,8 +97,9 @@ MainWindow::MainWindow(HINSTANCE instance, const std::string& startFolder,
 
 void MainWindow::CreateControls(HINSTANCE instance, const std::string& startFolder,
                                 const std::string& home) {
-    // In the layout's order, which is the tab order.
-    for (size_t i = 0; i < std::size(kControlLayouts); ++i)
+    // In the tab order, each heading just before its list, whose name a
+    // screen reader takes from it.
+    for (const Control i : {kLabel1, kPackages, kLabel2, kFolders, kFiles, kDrives, kSave, kRevert})
         controls_[i] = CreateWindowExW(
             0, kKinds[i].windowClass, kKinds[i].text, WS_CHILD | WS_VISIBLE | kKinds[i].style, 0, 0,
             0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)),

@@ -71,20 +71,26 @@ TEST(FolderContents, ChainsTheFoldersFromTheRoot) {
 #endif
 }
 
+namespace {
+
+// A System folder with one of the game's configurations.
+void MakeSystem(const std::string& folder, const char* config) {
+    fs::create_directories(folder);
+    WriteBytes(folder + "/" + config, "[Engine.GameEngine]\r\n");
+}
+
+} // namespace
+
 #ifndef _WIN32 // homes and Wine prefixes are where Linux keeps its installs
 TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
     TempFolder home, library, library2;
-    auto makeSystem = [](const std::string& folder, const char* config) {
-        fs::create_directories(folder);
-        WriteBytes(folder + "/" + config, "[Engine.GameEngine]\r\n");
-    };
-    makeSystem(home / ".local/share/Steam/steamapps/common/POSTAL2Complete/System", "Postal2.ini");
-    makeSystem(library / "steamapps/common/Postal 2 Mod/SYSTEM", "postal2.ini");
-    makeSystem(library2 / "steamapps/common/POSTAL2Complete/System", "Postal2.ini");
-    makeSystem(library / "steamapps/common/Deeper/Game/System",
+    MakeSystem(home / ".local/share/Steam/steamapps/common/POSTAL2Complete/System", "Postal2.ini");
+    MakeSystem(library / "steamapps/common/Postal 2 Mod/SYSTEM", "postal2.ini");
+    MakeSystem(library2 / "steamapps/common/POSTAL2Complete/System", "Postal2.ini");
+    MakeSystem(library / "steamapps/common/Deeper/Game/System",
                "postal2.ini"); // three levels: not looked at
     fs::create_directories(library / "steamapps/common/Other Game/System"); // nothing of the game
-    makeSystem(library2 / "steamapps/common/Dedicated/System", "Postal2MP.ini"); // a server alone
+    MakeSystem(library2 / "steamapps/common/Dedicated/System", "Postal2MP.ini"); // a server alone
     WriteBytes(home / ".local/share/Steam/steamapps/libraryfolders.vdf",
                "\"libraryfolders\"\n{\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + library.path() +
                    "\"\n\t}\n\t\"2\"\n\t{\n\t\t\"path\"\t\t\"" + library2.path() + "\"\n\t}\n}\n");
@@ -94,7 +100,7 @@ TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
     fs::create_directories(home / ".lgp");
     fs::create_directory_symlink(library2 / "steamapps/common/POSTAL2Complete",
                                  home / ".lgp/postal2"); // an install reached by a second path
-    makeSystem(home / ".wine/drive_c/GOG Games/POSTAL 2/System", "postal2.ini");
+    MakeSystem(home / ".wine/drive_c/GOG Games/POSTAL 2/System", "postal2.ini");
 
     std::vector<locate::Postal2Install> installs = locate::FindPostal2Installs(home.path());
     std::vector<std::string> labels;
@@ -112,10 +118,10 @@ TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
     // Wine prefixes: WINEPREFIX's GOG game, and Steam for Windows in a named
     // prefix whose second library is on its drive D:, as Steam writes it.
     const std::string prefix = home / "games/p2", steam = home / ".local/share/wineprefixes/steam";
-    makeSystem(prefix + "/drive_c/GOG Games/POSTAL 2 Complete/System", "Postal2.ini");
+    MakeSystem(prefix + "/drive_c/GOG Games/POSTAL 2 Complete/System", "Postal2.ini");
     const std::string windowsSteam = steam + "/drive_c/Program Files (x86)/Steam";
-    makeSystem(windowsSteam + "/steamapps/common/POSTAL2Complete/System", "Postal2CoOp.ini");
-    makeSystem(home / "disk/SteamLibrary/steamapps/common/POSTAL2Complete/System", "Postal2.ini");
+    MakeSystem(windowsSteam + "/steamapps/common/POSTAL2Complete/System", "Postal2CoOp.ini");
+    MakeSystem(home / "disk/SteamLibrary/steamapps/common/POSTAL2Complete/System", "Postal2.ini");
     fs::create_directories(steam + "/dosdevices");
     fs::create_directory_symlink(home / "disk", steam + "/dosdevices/d:");
     WriteBytes(
@@ -135,13 +141,9 @@ TEST(Postal2Installs, FindsSteamLibrariesThePortAndWine) {
 #else
 TEST(Postal2Installs, FindsSteamAndGogByTheRegistry) {
     TempFolder steam, library, gog;
-    auto makeSystem = [](const std::string& folder, const char* config) {
-        fs::create_directories(folder);
-        WriteBytes(folder + "/" + config, "[Engine.GameEngine]\r\n");
-    };
-    makeSystem(steam / "steamapps/common/POSTAL2Complete/System", "Postal2.ini");
-    makeSystem(library / "steamapps/common/Dedicated/System", "Postal2MP.ini");
-    makeSystem(gog / "System", "postal2.ini");
+    MakeSystem(steam / "steamapps/common/POSTAL2Complete/System", "Postal2.ini");
+    MakeSystem(library / "steamapps/common/Dedicated/System", "Postal2MP.ini");
+    MakeSystem(gog / "System", "postal2.ini");
     std::string escaped = library.path(); // as Steam writes it: each backslash twice
     for (size_t at = 0; (at = escaped.find('\\', at)) != std::string::npos; at += 2)
         escaped.insert(at, 1, '\\');

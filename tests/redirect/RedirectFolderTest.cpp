@@ -5,16 +5,19 @@
 
 #include "gameini/Error.h"
 #include "gameini/FileDescriptor.h"
+#include "gameini/FolderHold.h"
 #include "gameini/SystemCalls.h"
 #include "support/ErrorOf.h"
 #include "support/PackageBuilder.h"
 #include "support/TempFolder.h"
 
 #include <filesystem>
+#include <future>
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
 #include <set>
+#include <thread>
 #ifndef _WIN32
 #include "support/MountNamespace.h"
 
@@ -275,6 +278,20 @@ TEST(Redirect, ServersSharingAFolderPruneOnlyWhatNoneOfThemNeeds) {
     EXPECT_FALSE(one.root.exists("web/Mod.u.uz2")) << "needed by no one";
     EXPECT_TRUE(one.root.exists("web/Engine.u.uz2"));
     EXPECT_TRUE(CheckRedirectFolder(two.Needed({"ServerPackages=Engine"}), web).empty());
+
+    // While another run holds the folder, a run waits its time, then gives up.
+    std::promise<void> held, finished;
+    std::thread other([&] {
+        const gameini::FolderHold hold(web, {});
+        held.set_value();
+        finished.get_future().wait();
+    });
+    held.get_future().wait();
+    EXPECT_THROW(Update(two, web, {{}, 1, false, false, false, std::chrono::milliseconds(50)}),
+                 gameini::BusyError);
+    finished.set_value();
+    other.join();
+    EXPECT_EQ(Done(Update(two, web, {}, {"ServerPackages=Engine"}))["Engine.u.uz2"], "unchanged");
 }
 
 TEST(Redirect, APackageThatGrowsIsLeftToTheGameServerAndADryRunWritesNothing) {

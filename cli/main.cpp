@@ -5,13 +5,18 @@
 
 #include <iostream>
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #endif
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
-    // The text is UTF-8, as the arguments are by the program's manifest.
+    // The text is UTF-8, as the arguments are by the program's manifest, and
+    // its lines end as on Linux, so that a script reads the same output.
     SetConsoleOutputCP(CP_UTF8);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 #endif
     return cli::RunProgram(std::vector<std::string>(argv, argv + argc), std::cout, std::cerr);
 }

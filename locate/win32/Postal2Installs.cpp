@@ -3,6 +3,7 @@
 #include "gameini/GamePath.h"
 #include "gameini/win32/WideText.h"
 #include "locate/InstallSearch.h"
+#include "locate/win32/LogicalDrives.h"
 
 #include <optional>
 #include <tuple>
@@ -44,18 +45,6 @@ void GogGames(InstallSearch& search, const wchar_t* key) {
     RegCloseKey(games);
 }
 
-// The fixed drives' roots: "C:\", "D:\", ...
-std::vector<std::string> FixedDrives() {
-    wchar_t roots[27 * 4 + 1] = {};
-    const DWORD length = GetLogicalDriveStringsW(sizeof roots / sizeof *roots - 1, roots);
-    std::vector<std::string> drives;
-    for (const wchar_t* root = roots; length > 0 && length < 27 * 4 && *root;
-         root += wcslen(root) + 1)
-        if (GetDriveTypeW(root) == DRIVE_FIXED)
-            drives.push_back(gameini::Utf8Text(root));
-    return drives;
-}
-
 } // namespace
 
 const char* const kPostal2InstallPlaces =
@@ -73,7 +62,9 @@ std::vector<Postal2Install> FindPostal2Installs(const std::string& home, const s
             search.SteamRoot(gameini::NativePath(*steam));
     GogGames(search, L"SOFTWARE\\WOW6432Node\\GOG.com\\Games");
     GogGames(search, L"SOFTWARE\\GOG.com\\Games");
-    for (const std::string& drive : FixedDrives()) {
+    for (const std::string& drive : LogicalDrives()) {
+        if (GetDriveTypeW(gameini::WideText(drive).c_str()) != DRIVE_FIXED)
+            continue;
         for (const char* programs : {"Program Files (x86)", "Program Files"}) {
             search.SteamRoot(gameini::InFolder(drive, std::string(programs) + "\\Steam"));
             search.GamesIn(

@@ -4,6 +4,7 @@
 #include "gameini/TextCase.h"
 #include "gameini/win32/WideText.h"
 #include "locate/Postal2Installs.h"
+#include "locate/win32/LogicalDrives.h"
 
 namespace window {
 
@@ -26,12 +27,10 @@ bool IsDriveRoot(const std::string& designation) {
 }
 
 DriveCombo::DriveCombo(HWND combo, const std::string& home) : combo_(combo) {
-    wchar_t roots[27 * 4 + 1] = {};
-    const DWORD length = GetLogicalDriveStringsW(27 * 4, roots);
-    for (const wchar_t* root = roots; length > 0 && length <= 27 * 4 && *root;
-         root += wcslen(root) + 1) {
-        SendMessageW(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(DriveText(root).c_str()));
-        entries_.push_back({gameini::Utf8Text(root), true});
+    for (const std::string& root : locate::LogicalDrives()) {
+        SendMessageW(combo_, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(DriveText(gameini::WideText(root).c_str()).c_str()));
+        entries_.push_back({root, true});
     }
     for (const locate::Postal2Install& install : locate::FindPostal2Installs(home)) {
         SendMessageW(combo_, CB_ADDSTRING, 0,

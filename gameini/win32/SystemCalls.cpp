@@ -65,7 +65,13 @@ ssize_t ReadFrom(int fd, char* out, size_t size, uint64_t offset) {
 }
 
 ssize_t ReadNext(int fd, char* out, size_t size) {
-    return _read(fd, out, Part(size));
+    const ssize_t got = _read(fd, out, Part(size));
+    // A folder opens, so that it can be told from a file; reading one fails
+    // as on Linux, not with Windows' "invalid function".
+    if (const auto status = got < 0 ? StatusOf(fd) : std::nullopt;
+        status && status->kind == FileStatus::Kind::Folder)
+        errno = EISDIR;
+    return got;
 }
 
 ssize_t WriteNext(int fd, const char* bytes, size_t size) {

@@ -28,13 +28,24 @@ struct Problem {
     std::string name, message;
 };
 
+// The path as the user's shell takes it. Windows' shells (cmd, PowerShell)
+// take a backslash as it is and no single quotes; a path holds no '"' there.
+std::string ShellWord(const std::string& path) {
+#ifdef _WIN32
+    const bool plain = path.find_first_of(" \t&|()<>^%;,=`$'") == std::string::npos;
+    return plain ? path : '"' + path + '"';
+#else
+    std::string quoted = "'";
+    for (const char c : path)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    const bool plain = path.find_first_of(" \t'\"\\$`;&|()<>*?[]#~") == std::string::npos;
+    return plain ? path : quoted + "'";
+#endif
+}
+
 // The command line that does `words` to the configuration, as a hint gives it.
 std::string Command(const std::string& config, const std::string& words) {
-    std::string quoted = "'";
-    for (const char c : config)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    const bool plain = config.find_first_of(" \t'\"\\$`;&|()<>*?[]#~") == std::string::npos;
-    return "sarvelin-cli -f " + (plain ? config : quoted + "'") + " " + words;
+    return "sarvelin-cli -f " + ShellWord(config) + " " + words;
 }
 
 // The configured packages by the package each means, lower-cased: the first

@@ -17,6 +17,11 @@ int main(int argc, char** argv) {
     SetConsoleOutputCP(CP_UTF8);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    // The progress line erases itself as on a Linux terminal, which the
+    // console does only when told to.
+    const HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
+    if (DWORD mode = 0; GetConsoleMode(console, &mode))
+        SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
 #endif
     return cli::RunProgram(std::vector<std::string>(argv, argv + argc), std::cout, std::cerr);
 }

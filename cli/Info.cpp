@@ -57,7 +57,7 @@ void AddInfoCommand(CLI::App& app, Context& context) {
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const std::string& given : *files) {
             // As the other commands do, a file is found from -C's folder.
-            const std::string file = given.starts_with('/')
+            const std::string file = gameini::RootLength(given) > 0
                                          ? given
                                          : gameini::InFolder(context.ConfigurationFolder(), given);
             const gameini::PackageRead read = ReadAnyPackage(file);

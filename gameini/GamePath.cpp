@@ -26,8 +26,17 @@ bool IsSeparator(char c) {
     return kSeparators.find(c) != std::string_view::npos;
 }
 
-// How long the root of a path from the root is: "/", "C:\\", or
-// "\\\\server\\share\\"; 0 for a relative path.
+std::filesystem::path PathOf(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8Of(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+} // namespace
+
 size_t RootLength(std::string_view path) {
     // A network path's root holds its share, which the standard library's
     // path leaves out.
@@ -43,17 +52,6 @@ size_t RootLength(std::string_view path) {
     const std::u8string root = native.root_path().u8string();
     return root.size();
 }
-
-std::filesystem::path PathOf(std::string_view utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8Of(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-} // namespace
 
 std::string InFolder(std::string_view folder, std::string_view name) {
     return NativePath(std::string(folder) + kSeparator + std::string(name));

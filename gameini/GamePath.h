@@ -27,6 +27,10 @@ constexpr bool kNamesIgnoreCase = false;
 // folder and name meet, so that no later code has to guess where.
 std::string InFolder(std::string_view folder, std::string_view name);
 
+// How long the root of a path from the root is: "/", "C:\\", or
+// "\\\\server\\share\\"; 0 for a path from a folder.
+size_t RootLength(std::string_view path);
+
 // A path with each run of separators as one. A backslash is part of a name.
 std::string NativePath(std::string_view path);
 

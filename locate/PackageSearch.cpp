@@ -26,8 +26,9 @@ PackageSearch::PackageSearch(const std::vector<std::string>& entries,
 }
 
 std::string GameFolder(std::string_view folder, const std::string& base) {
-    std::string path = folder.starts_with('/') ? "/" : base;
-    for (size_t start = 0; start <= folder.size() && !path.empty();) {
+    const size_t root = gameini::RootLength(folder);
+    std::string path = root > 0 ? std::string(folder.substr(0, root)) : base;
+    for (size_t start = root; start <= folder.size() && !path.empty();) {
         const size_t end = std::min(folder.find_first_of("/\\", start), folder.size());
         const std::string part(folder.substr(start, end - start));
         start = end + 1;

@@ -142,9 +142,7 @@ std::optional<std::string> Uses(const Seen& seen, const gameini::FileStatus& con
             continue;
         told = true;
         std::string named = argument.substr(key);
-        const bool rooted = named.starts_with('\\') || named.starts_with('/') ||
-                            (named.size() >= 2 && named[1] == ':');
-        if (!rooted && !seen.program.empty())
+        if (gameini::RootLength(named) == 0 && !seen.program.empty())
             named = gameini::InFolder(gameini::FolderOf(seen.program), named);
         const std::optional<gameini::FileStatus> file = gameini::StatusOf(named);
         if (file && file->SameFileAs(config))

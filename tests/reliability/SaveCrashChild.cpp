@@ -1,14 +1,16 @@
 // Runs one save of a System folder through the save both programs share,
-// holding the configuration as every writer does, and kills itself with
-// SIGKILL at the named point, as a power cut or a crash would stop it.
+// holding the configuration as every writer does, and kills itself (SIGKILL;
+// on Windows TerminateProcess, status 137) at the named point, as a power
+// cut or a crash would stop it.
 //
 //   save_crash_child FOLDER POINT [window|add] [busy]
 //   save_crash_child FOLDER POINT redirect WEB
 //
 // POINT is "none" or OPERATION#N: the process dies right after the Nth call
 // of the operation, or for a write half-way through it. Operations: remove,
-// rename, rename-no-replace, exchange, close, flush-new-file, flush-folder,
-// open-for-overwrite, reserve, finish-overwrite, and write:work or
+// rename, rename-no-replace, exchange, replace-keeping-backup, close,
+// flush-new-file, flush-folder, open-for-overwrite, reserve,
+// finish-overwrite, and write:work or
 // write:config by the file written. "window" writes the package block after
 // the header, as the window's Save does; "add" adds after the last package
 // line, as the command line does. "busy": swapping the configuration fails
@@ -19,6 +21,7 @@
 #include "gameini/EditPolicies.h"
 #include "gameini/Error.h"
 #include "gameini/FileSystem.h"
+#include "gameini/GamePath.h"
 #include "gameini/SaveGameIni.h"
 #include "redirect/RedirectFolder.h"
 #include "redirect/Uz2.h"
@@ -27,10 +30,23 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
+
+[[noreturn]] void Die() {
+#ifdef _WIN32
+    TerminateProcess(GetCurrentProcess(), 137);
+#else
+    raise(SIGKILL);
+#endif
+    std::abort(); // neither returns
+}
 
 class KillingFileSystem : public gameini::FileSystem {
 public:
@@ -41,7 +57,7 @@ public:
                const std::string& path) override {
         if (Due(path == config_ ? "write:config" : "write:work")) {
             FileSystem::Write(file, bytes.substr(0, bytes.size() / 2), path);
-            raise(SIGKILL);
+            Die();
         }
         FileSystem::Write(file, bytes, path);
     }
@@ -72,6 +88,12 @@ public:
         KillIfDue("exchange");
         return swapped;
     }
+    bool ReplaceKeepingBackup(const std::string& replaced, const std::string& replacement,
+                              const std::string& backup) override {
+        const bool replacedNow = FileSystem::ReplaceKeepingBackup(replaced, replacement, backup);
+        KillIfDue("replace-keeping-backup");
+        return replacedNow;
+    }
     void FlushFolder(const std::string& folder) override {
         FileSystem::FlushFolder(folder);
         KillIfDue("flush-folder");
@@ -98,7 +120,7 @@ private:
     }
     void KillIfDue(const std::string& operation) {
         if (Due(operation))
-            raise(SIGKILL);
+            Die();
     }
 
     std::string point_, config_;
@@ -117,13 +139,15 @@ int main(int argc, char** argv) {
     if (placement == "redirect" && argc > 4) {
         KillingFileSystem fileSystem(argv[2], "", false);
         locate::PackageReadCache readCache;
-        const gameini::ConfigurationContents setup = gameini::ReadConfiguration(
-            std::string(argv[1]) + "/postal2.ini", gameini::ReadDepth::Everything);
+        // Named as the test's manifest names it, with the system's separator.
+        const std::string config = gameini::InFolder(argv[1], "postal2.ini");
+        const gameini::ConfigurationContents setup =
+            gameini::ReadConfiguration(config, gameini::ReadDepth::Everything);
         const redirect::DownloadSet set = redirect::PackagesPlayersNeed(
             setup, locate::PackageSearch(setup.searchPaths, argv[1]), {}, {}, readCache);
         redirect::UpdateRedirectFolder(
-            set, argv[4], std::string(argv[1]) + "/postal2.ini", {{}, 2, false, true},
-            [](size_t, size_t, uint64_t, uint64_t) {}, fileSystem);
+            set, argv[4], config, {{}, 2, false, true}, [](size_t, size_t, uint64_t, uint64_t) {},
+            fileSystem);
         return 0;
     }
     const bool busy = argc > 4 && std::string(argv[4]) == "busy";

@@ -2,6 +2,7 @@
 
 #include "gameini/Error.h"
 #include "gameini/LockHolder.h"
+#include "gameini/SequentialFile.h"
 #include "gameini/SystemCalls.h"
 
 #include <algorithm>
@@ -58,6 +59,9 @@ LockedConfiguration LockConfiguration(std::string_view folder, std::string_view 
                 continue;
             ThrowSystemError(err, "Cannot open " + files.config + " for reading");
         }
+        // Windows cannot lock a folder; neither system can save one.
+        if (const std::optional<FileStatus> status = StatusOf(lock.Get()))
+            RefuseUnlessRegular(*status, files.config);
         if (fileSystem.TryLock(lock, access, files.config)) {
             // A save that ended while this one waited put another file under
             // the name: hold that one instead.

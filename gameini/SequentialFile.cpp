@@ -113,6 +113,15 @@ SequentialFile::SequentialFile(SequentialFile&& other) noexcept
       lastLineEnd_(other.lastLineEnd_), lineNumber_(other.lineNumber_),
       lastLineBytes_(other.lastLineBytes_), lastLineDecoded_(std::move(other.lastLineDecoded_)) {}
 
+void RefuseUnlessRegular(const FileStatus& status, const std::string& path) {
+    if (status.IsRegular())
+        return;
+    const bool folder = status.kind == FileStatus::Kind::Folder;
+    throw DamageError(path,
+                      "Cannot open " + path + " for reading: " +
+                          (folder ? "it is a folder, not a file" : "it is not a regular file"));
+}
+
 SequentialFile SequentialFile::OpenInput(std::string_view path) {
     SequentialFile file(ResolvePath(path));
     const std::string action = "Cannot open " + file.path_ + " for reading";
@@ -123,12 +132,7 @@ SequentialFile SequentialFile::OpenInput(std::string_view path) {
     if (!status)
         ThrowSystemError(errno, action);
     file.openedAs_ = *status;
-    if (!status->IsRegular()) {
-        const bool folder = status->kind == FileStatus::Kind::Folder;
-        throw DamageError(file.path_,
-                          action + ": " +
-                              (folder ? "it is a folder, not a file" : "it is not a regular file"));
-    }
+    RefuseUnlessRegular(*status, file.path_);
     file.DetectFormat();
     return file;
 }

@@ -14,6 +14,10 @@ enum class Encoding { Windows1252, Utf16LE, Utf16BE };
 // How a line ended; None only for a last line that has no line end.
 enum class LineEnd { None, CrLf, Cr, Lf };
 
+// Throws DamageError, "Cannot open PATH for reading: ...", when the file
+// opened as a configuration is a folder, a FIFO or a device.
+void RefuseUnlessRegular(const FileStatus& status, const std::string& path);
+
 // A set of byte values, such as the first bytes of the lines a reader wants.
 class ByteSet {
 public:

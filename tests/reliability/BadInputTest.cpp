@@ -4,11 +4,14 @@
 #include "gameini/SaveGameIni.h"
 #include "support/ErrorOf.h"
 #include "support/TempFolder.h"
-#include "support/Unprivileged.h"
 
 #include <functional>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include "support/Unprivileged.h"
+
 #include <sys/stat.h>
+#endif
 
 // Configurations no one should have, read and saved: each gives a clear error
 // naming the file, or goes through with every byte kept.
@@ -44,19 +47,19 @@ TEST(BadInput, AConfigurationThatIsNoFileIsRefusedAtOnce) {
     } cases[] = {
         {"folder", [&] { std::filesystem::create_directory(path); },
          "Cannot open " + path + " for reading: it is a folder, not a file", ""},
+#ifndef _WIN32
         {"FIFO", [&] { mkfifo(path.c_str(), 0644); },
          "Cannot open " + path + " for reading: it is not a regular file", ""},
         {"dangling link", [&] { std::filesystem::create_symlink(folder / "gone.ini", path); },
          "Cannot open " + path + " for reading: No such file or directory",
          "Cannot follow the symbolic link " + path + " to " + (folder / "gone.ini") +
              ": No such file or directory"},
+#endif
     };
     for (const auto& c : cases) {
         std::filesystem::remove(path);
         c.make();
-        EXPECT_EQ(ErrorOf([&] { gameini::ReadConfiguration(folder.path() + "/postal2.ini"); }),
-                  c.error)
-            << c.kind;
+        EXPECT_EQ(ErrorOf([&] { gameini::ReadConfiguration(path); }), c.error) << c.kind;
         EXPECT_EQ(ErrorOf([&] { Save(folder, {"A"}); }),
                   c.saveError.empty() ? c.error : c.saveError)
             << c.kind;
@@ -65,6 +68,7 @@ TEST(BadInput, AConfigurationThatIsNoFileIsRefusedAtOnce) {
     }
 }
 
+#ifndef _WIN32
 TEST(BadInput, AnUnreadableConfigurationIsReportedAndLeftAlone) {
     TempFolder folder;
     const std::string config = CrLf({"[Engine.GameEngine]", "ServerPackages=Old"});
@@ -80,6 +84,7 @@ TEST(BadInput, AnUnreadableConfigurationIsReportedAndLeftAlone) {
     EXPECT_EQ(folder.read("postal2.ini"), config);
     EXPECT_FALSE(folder.exists("postal2.ini.old"));
 }
+#endif
 
 TEST(BadInput, OddBytesOutsideTheSectionAreKept) {
     const std::string section = "[Engine.GameEngine]\r\nServerPackages=Old\r\n";
